@@ -1,0 +1,32 @@
+#pragma once
+// Fits the main window's panes to its outer size and the history-pane width (in sixths of
+// the window's width). Plain arithmetic over the controls, so it can be checked exactly.
+
+#include "platform/TwipsControl.h"
+
+namespace quillet {
+
+struct LayoutControls {
+    TwipsControl& cboAddress;
+    TwipsControl& brwWebBrowser;
+    TwipsControl& ListView1;
+    TwipsControl& Label1;
+    TwipsControl& Label2;
+    TwipsControl& Image2;
+    TwipsControl& Label4;
+    TwipsControl& Image3;
+    TwipsControl& Label5;
+    TwipsControl& Image4;
+    TwipsControl& Image5;
+    TwipsControl& Frame1;
+    TwipsLine& Line1;
+    TwipsLine& Line2;
+    TwipsLine& Line4;
+};
+
+// Runs the 21 assignments in order, each on its own: one that the control refuses or whose
+// arithmetic overflows is skipped and the rest still run. W and H are the window's outer
+// size in twips, historyWidth the pane width in sixths. Returns the number of skipped steps.
+int layoutMainWindow(LayoutControls& c, float W, float H, double historyWidth);
+
+} // namespace quillet

@@ -1,0 +1,126 @@
+// Everything on the main window that starts a page or reports its loading: the address box,
+// the toolbar, the links beside the address box and the once-a-second load indicator.
+
+#include "app/Layout.h"
+#include "app/frmBrowser.h"
+#include "platform/Colors.h"
+#include "platform/ErrorStyles.h"
+
+#include <glibmm/exceptionhandler.h>
+#include <glibmm/main.h>
+
+namespace quillet {
+namespace {
+
+std::string makerPage(const char* path) { return std::string("http://") + kMakerHost + path; }
+
+} // namespace
+
+void frmBrowser::cboAddress_KeyPress(int keyAscii) {
+    if (keyAscii == 13) {
+        brwWebBrowser.Navigate(cboAddress.get_text());
+        brwWebBrowser.SetFocus();
+    } else if (keyAscii == 27) {
+        FindInHistory(cboAddress.get_text(), "full");
+    }
+}
+
+void frmBrowser::Image1_Click(int index) {
+    continueOnError({[&] {
+        switch (index) {
+        case 100:
+            brwWebBrowser.GoBack();
+            break;
+        case 101:
+            brwWebBrowser.GoForward();
+            break;
+        case 102:
+            brwWebBrowser.Refresh();
+            break;
+        case 103:
+            brwWebBrowser.GoHome();
+            break;
+        case 104:
+            brwWebBrowser.Navigate(makerPage("/004/gear.shtml"));
+            brwWebBrowser.SetFocus();
+            break;
+        case 105:
+            brwWebBrowser.Stop();
+            break;
+        case 106:
+            historyWidth_ += 1;
+            if (historyWidth_ == 4)
+                historyWidth_ = 1;
+            Form_Resize();
+            break;
+        default:
+            break;
+        }
+    }});
+}
+
+void frmBrowser::Image2_Click() {
+    brwWebBrowser.Navigate(cboAddress.get_text());
+    brwWebBrowser.SetFocus();
+}
+
+void frmBrowser::Image3_Click() { FindInHistory(cboAddress.get_text(), "full"); }
+
+void frmBrowser::Label7_Click() {
+    brwWebBrowser.Navigate(makerPage("/004/"));
+    brwWebBrowser.SetFocus();
+}
+
+void frmBrowser::brwWebBrowser_DownloadBegin() {
+    startTimer();
+    Label1.set_text("");
+    setStatusColour(kLoadingGreen);
+}
+
+void frmBrowser::startTimer() {
+    if (timTimer_.connected())
+        return; // already running: the next tick keeps its time
+    timTimer_ = Glib::signal_timeout().connect(
+        [this] {
+            // A failing tick is reported like any handler failure; the timer keeps running.
+            try {
+                timTimer_Timer();
+            } catch (...) {
+                Glib::exception_handlers_invoke();
+            }
+            return true;
+        },
+        1000);
+}
+
+void frmBrowser::timTimer_Timer() {
+    if (!brwWebBrowser.Busy()) {
+        timTimer_.disconnect();
+        set_title("Quillet " + brwWebBrowser.LocationName());
+        setStatusColour(kBlack);
+        Label1.set_text("ページが表示されました");
+        cboAddress.set_text(brwWebBrowser.LocationURL());
+        AddPageToHistory();
+    } else {
+        set_title("Quillet 読み込み中...");
+        Label1.set_text(Label1.get_text() + "■");
+    }
+}
+
+void frmBrowser::Form_Resize() {
+    LayoutControls controls{*placedAddress, *placedPageView, *placedListView, *placedLabel1,
+                            *placedLabel2,  *placedImage2,   *placedLabel4,   *placedImage3,
+                            *placedLabel5,  *placedImage4,   *placedImage5,   *placedFrame1,
+                            Line1,          Line2,           Line4};
+    layoutMainWindow(controls, Width(), Height(), historyWidth_);
+}
+
+} // namespace quillet
+
+namespace quillet {
+
+// The thumbnail-size and export dialogs are opened from here once they exist.
+void frmBrowser::Image4_Click() {}
+void frmBrowser::Image5_Click() {}
+
+} // namespace quillet

@@ -1,0 +1,93 @@
+// Start-up and shut-down of the main window: the window size, the thumbnail size and the
+// history-pane width come from the settings store and go back to it.
+
+#include "app/frmBrowser.h"
+#include "platform/ErrorStyles.h"
+#include "platform/NumberText.h"
+#include "platform/ScreenMetrics.h"
+
+#include <stdexcept>
+
+namespace quillet {
+namespace {
+
+const std::string kApp = "Quillet";
+const std::string kSection = "sets";
+
+// Window sizes are pixels on screen; this turns outer twips into the pixels to ask for.
+int outerPixels(float twips, double twipsPerPixel) {
+    if (twips < 0)
+        throw std::invalid_argument("a window size cannot be negative");
+    return std::max(1, roundHalfEven(twips / twipsPerPixel));
+}
+
+} // namespace
+
+float frmBrowser::Width() const {
+    int pixels = requestedWidth_;
+    if (get_realized()) {
+        Gdk::Rectangle frame;
+        get_window()->get_frame_extents(frame);
+        pixels = frame.get_width();
+    }
+    return static_cast<float>(pixels * twipsPerPixelX());
+}
+
+float frmBrowser::Height() const {
+    int pixels = requestedHeight_;
+    if (get_realized()) {
+        Gdk::Rectangle frame;
+        get_window()->get_frame_extents(frame);
+        pixels = frame.get_height();
+    }
+    return static_cast<float>(pixels * twipsPerPixelY());
+}
+
+void frmBrowser::setWidth(float twips) {
+    requestedWidth_ = outerPixels(twips, twipsPerPixelX());
+    resizeToRequested();
+}
+
+void frmBrowser::setHeight(float twips) {
+    requestedHeight_ = outerPixels(twips, twipsPerPixelY());
+    resizeToRequested();
+}
+
+void frmBrowser::resizeToRequested() {
+    // resize() sets the client area; the frame the window manager adds comes off the outer size.
+    int frameWidth = 0, frameHeight = 0;
+    if (get_realized()) {
+        Gdk::Rectangle frame;
+        get_window()->get_frame_extents(frame);
+        frameWidth = frame.get_width() - get_window()->get_width();
+        frameHeight = frame.get_height() - get_window()->get_height();
+    }
+    resize(std::max(1, requestedWidth_ - frameWidth), std::max(1, requestedHeight_ - frameHeight));
+}
+
+void frmBrowser::Form_Load() {
+    const auto read = [this](const char* key, const char* fallback) {
+        return readNumber(settings_.read(kApp, kSection, key, fallback));
+    };
+    continueOnError({
+        [&] { setWidth(toSingle(read("width_main", "8000"))); },
+        [&] { setHeight(toSingle(read("height_main", "8000"))); },
+        [&] { tx = read("width_thumb", "120"); },
+        [&] { ty = read("height_thumb", "120"); },
+        [&] { historyWidth_ = read("width_history", "2"); },
+        [&] { brwWebBrowser.GoHome(); },
+    });
+}
+
+void frmBrowser::Form_Unload() {
+    const auto write = [this](const char* key, const std::string& text) {
+        settings_.write(kApp, kSection, key, text);
+    };
+    write("width_main", writeNumber(Width(), Precision::Single));
+    write("height_main", writeNumber(Height(), Precision::Single));
+    write("width_thumb", writeNumber(tx, Precision::Double));
+    write("height_thumb", writeNumber(ty, Precision::Double));
+    write("width_history", writeNumber(historyWidth_, Precision::Double));
+}
+
+} // namespace quillet

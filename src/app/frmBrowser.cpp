@@ -1,0 +1,202 @@
+#include "frmBrowser.h"
+
+#include "platform/Colors.h"
+#include "platform/Resources.h"
+#include "platform/ScreenMetrics.h"
+#include "platform/Widgets.h"
+
+#include <gdk/gdkkeysyms.h>
+#include <gtkmm/cssprovider.h>
+
+namespace quillet {
+namespace {
+
+const char* const kPictures = "/org/quillet/pictures/";
+
+std::string picture(const char* name) {
+    registerResources(); // the pictures are needed before any other part of the window exists
+    return std::string(kPictures) + name;
+}
+
+struct ToolbarButton {
+    int index;
+    float left;
+    float width, height; // twips
+    const char* picture;
+    const char* tooltip;
+};
+
+// Left to right on screen; every element stands at Top 120 and shows its picture at its size.
+const ToolbarButton kToolbar[] = {
+    {100, 120, 345, 345, "back.svg", "戻る"},
+    {101, 600, 360, 345, "forward.svg", "進む"},
+    {105, 1080, 285, 345, "stop.svg", "中止"},
+    {102, 1560, 285, 345, "refresh.svg", "更新"},
+    {103, 2040, 360, 360, "home.svg", "ホーム"},
+    {104, 2640, 360, 345, "search.svg", "検索"},
+    {106, 3120, 360, 330, "history-width.svg", "履歴パネルサイズ変更"},
+};
+
+const char* const kJapaneseFace = "\"Noto Sans CJK JP\", \"ＭＳ Ｐゴシック\", sans-serif";
+
+} // namespace
+
+frmBrowser::frmBrowser(SettingsStore settings, Clock clock)
+    : Label2(""), Label3("アドレス"), Label4("移動"), Label5("履歴検索"), Label1(""),
+      Label6("バージョン1.8"), Label7("最新のバージョンをチェック"),
+      Image2(picture("go.svg"), 20, 20, "", "移動"),
+      Image3(picture("go.svg"), 20, 20, "", "履歴検索"),
+      Image4(picture("thumbnail-size.svg"), 16, 16, "履歴サムネイルサイズ変更",
+             "履歴サムネイルサイズ変更"),
+      Image5(picture("export.svg"), 16, 16, "履歴のエクスポート", "履歴のエクスポート"),
+      ListView1(ImageList1), Line1(fixed_, 0x00C0C0C0, 0, 530, 4560, 530),
+      Line2(fixed_, 0x00FFFFFF, 0, 545, 4560, 545),
+      Line3(fixed_, 0x00C0C0C0, 2520, 120, 2520, 480),
+      Line4(fixed_, 0x00C0C0C0, 5520, 600, 5520, 960), settings_(std::move(settings)),
+      clock_(std::move(clock)) {
+    buildControls();
+    connectHandlers();
+    Form_Load();
+}
+
+frmBrowser::~frmBrowser() { timTimer_.disconnect(); }
+
+void frmBrowser::buildControls() {
+    set_title("");
+    set_icon(Gdk::Pixbuf::create_from_resource(picture("quillet.svg"), 32, 32, false));
+    // The design position is the client area's top-left corner, so place by the client area.
+    set_gravity(Gdk::GRAVITY_STATIC);
+    move(204, 230);
+    set_name("frmBrowser");
+    // The window's own font is the desktop's Japanese UI face at 9 pt, as the layout assumes.
+    styleWidget(*this, "#frmBrowser { background-color: " + cssColour(kWindowBackground) +
+                           "; font: 9pt " + kJapaneseFace + "; }");
+    add(fixed_);
+
+    // Added bottom first: the band behind the toolbar lies beneath everything, and each
+    // caption label beneath the controls its box reaches under.
+    const auto place = [this](Gtk::Fixed& parent, Gtk::Widget& widget, float left, float top,
+                              float width, float height) {
+        return std::make_unique<PlacedControl>(parent, widget, left, top, width, height);
+    };
+    placedLabel2 = place(fixed_, Label2, 0, 0, 7575, 975);
+    styleWidget(Label2, std::string("label { background-color: ") +
+                            cssColour(kWindowBackground) + "; font: 9.75pt " + kJapaneseFace +
+                            "; }");
+    placedLabel3 = place(fixed_, Label3, 120, 670, 855, 255);
+    placedLabel4 = place(fixed_, Label4, 5040, 670, 735, 255);
+    placedLabel5 = place(fixed_, Label5, 6000, 670, 1455, 255);
+    placedLabel1 = place(fixed_, Label1, 120, 4680, 2535, 375);
+    for (Gtk::Label* label : {&Label3, &Label4, &Label5, &Label1, &Label6, &Label7}) {
+        label->set_xalign(0);
+        label->set_yalign(0);
+    }
+    statusColour_ = Gtk::CssProvider::create();
+    Label1.get_style_context()->add_provider(statusColour_, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    setStatusColour(kSystemWindowText);
+    setAccessible(Label1, "ステータス", Atk::ROLE_LABEL);
+
+    for (LineControl* line : {&Line1, &Line2, &Line3, &Line4})
+        line->attach();
+
+    for (const ToolbarButton& button : kToolbar) {
+        const int width = pixelsFromTwipsX(button.width);
+        const int height = pixelsFromTwipsY(button.height);
+        auto imageButton = std::make_unique<ImageButton>(picture(button.picture), width, height,
+                                                         button.tooltip, button.tooltip);
+        placedImage1[button.index] =
+            place(fixed_, *imageButton, button.left, 120, button.width, button.height);
+        Image1[button.index] = std::move(imageButton);
+    }
+    placedImage2 = place(fixed_, Image2, 4680, 600, 300, 300);
+    placedImage3 = place(fixed_, Image3, 5640, 600, 300, 300);
+    placedImage4 = place(fixed_, Image4, 7080, 630, 240, 240);
+    placedImage5 = place(fixed_, Image5, 7320, 630, 240, 240);
+
+    placedAddress = place(fixed_, cboAddress, 840, 600, 3735, 315);
+    cboAddress.set_width_chars(1);
+    cboAddress.set_has_frame(true);
+    cboAddress.set_tooltip_text("ESCｷｰで履歴から検索");
+    styleWidget(cboAddress, std::string("entry { background-color: #FFFFFF; min-height: 0; "
+                                        "padding-top: 0; padding-bottom: 0; font: 9.75pt ") +
+                                kJapaneseFace + "; }");
+    setAccessible(cboAddress, "アドレス", Atk::ROLE_ENTRY);
+
+    placedPageView = place(fixed_, brwWebBrowser.widget(), 0, 960, 5400, 3735);
+    placedListView = place(fixed_, ListView1, 5520, 960, 2055, 2895);
+
+    placedFrame1 = place(fixed_, Frame1, 5760, 6480, 3735, 255);
+    Picture1.set(Gdk::Pixbuf::create_from_resource(picture("version-arrow.svg"), 14, 14, false));
+    placedPicture1 = place(Frame1, Picture1, 1110, 0, 255, 255);
+    placedLabel6 = place(Frame1, Label6, 0, 20, 1215, 255);
+    Label7Link.add(Label7);
+    Label7Link.set_visible_window(false);
+    placedLabel7 = place(Frame1, Label7Link, 1360, 15, 2175, 255);
+    styleWidget(Label7, std::string("label { color: #0000FF; font: 9pt ") + kJapaneseFace +
+                            "; text-decoration-line: underline; }");
+    useHandPointer(Label7Link);
+    setAccessible(Label7Link, "最新のバージョンをチェック", Atk::ROLE_LINK);
+
+    // The capture's scratch surface is never shown.
+    placedPicture2 = place(fixed_, Picture2, 2040, 5400, 735, 735);
+    Picture2.set_no_show_all(true);
+
+    // Keyboard focus: page view, history pane, address box; nothing else takes it.
+    fixed_.set_focus_chain({&brwWebBrowser.widget(), &ListView1, &cboAddress});
+    show_all_children();
+}
+
+void frmBrowser::connectHandlers() {
+    cboAddress.signal_key_press_event().connect(
+        [this](GdkEventKey* event) {
+            if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter)
+                cboAddress_KeyPress(13);
+            else if (event->keyval == GDK_KEY_Escape)
+                cboAddress_KeyPress(27);
+            return false;
+        },
+        false);
+    for (auto& [index, button] : Image1)
+        button->signal_clicked().connect([this, i = index] { Image1_Click(i); });
+    Image2.signal_clicked().connect([this] { Image2_Click(); });
+    Image3.signal_clicked().connect([this] { Image3_Click(); });
+    Image4.signal_clicked().connect([this] { Image4_Click(); });
+    Image5.signal_clicked().connect([this] { Image5_Click(); });
+    Label7Link.signal_button_release_event().connect([this](GdkEventButton* event) {
+        if (event->button == 1)
+            Label7_Click();
+        return false;
+    });
+    brwWebBrowser.signal_DownloadBegin().connect([this] { brwWebBrowser_DownloadBegin(); });
+    ListView1.signal_DblClick().connect([this] { ListView1_DblClick(); });
+    ListView1.signal_KeyPress().connect([this](int key) { ListView1_KeyPress(key); });
+    ListView1.signal_ItemClick().connect([this](int index) { ListView1_ItemClick(index); });
+    ListView1.signal_GotFocus().connect([this] { ListView1_GotFocus(); });
+    ListView1.signal_LostFocus().connect([this] { ListView1_LostFocus(); });
+
+    signal_size_allocate().connect([this](Gtk::Allocation& allocation) {
+        if (allocation.get_width() == laidOutWidth_ && allocation.get_height() == laidOutHeight_)
+            return;
+        laidOutWidth_ = allocation.get_width();
+        laidOutHeight_ = allocation.get_height();
+        Form_Resize();
+    });
+    signal_window_state_event().connect(
+        [this](GdkEventWindowState*) {
+            Form_Resize();
+            return false;
+        },
+        false);
+    signal_delete_event().connect(
+        [this](GdkEventAny*) {
+            Form_Unload();
+            return false;
+        },
+        false);
+}
+
+void frmBrowser::setStatusColour(std::uint32_t stored) {
+    statusColour_->load_from_data("label { color: " + cssColour(stored) + "; }");
+}
+
+} // namespace quillet

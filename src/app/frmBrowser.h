@@ -1,0 +1,120 @@
+#pragma once
+// The main window: toolbar, address row, page view, history pane and status row, with the
+// handlers that start pages, report their loading and keep the visual history.
+
+#include "app/ZeroMinimumFixed.h"
+#include "platform/ImageButton.h"
+#include "platform/ImageList.h"
+#include "platform/LineControl.h"
+#include "platform/ListView.h"
+#include "platform/PageView.h"
+#include "platform/PictureBox.h"
+#include "platform/PlacedControl.h"
+#include "platform/SettingsStore.h"
+
+#include <chrono>
+#include <functional>
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/entry.h>
+#include <gtkmm/eventbox.h>
+#include <gtkmm/image.h>
+#include <gtkmm/label.h>
+#include <gtkmm/window.h>
+#include <map>
+#include <memory>
+
+namespace quillet {
+
+using Clock = std::function<std::chrono::system_clock::time_point()>;
+
+// Host of the maker's two fixed pages (the version link and the toolbar's search button).
+inline constexpr const char* kMakerHost = "quillet.example";
+
+class frmBrowser : public Gtk::Window {
+  public:
+    explicit frmBrowser(SettingsStore settings, Clock clock = std::chrono::system_clock::now);
+    ~frmBrowser() override;
+
+    // Thumbnail size in pixels; the thumbnail-size dialog reads and assigns them.
+    double tx = 0;
+    double ty = 0;
+
+    double historyWidth() const { return historyWidth_; }
+
+    // Outer size in twips, frame and title bar included. A negative size is refused with
+    // std::invalid_argument and leaves the window as it was.
+    float Width() const;
+    float Height() const;
+    void setWidth(float twips);
+    void setHeight(float twips);
+
+    // Handlers.
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    void cboAddress_KeyPress(int keyAscii);
+    void brwWebBrowser_DownloadBegin();
+    void timTimer_Timer();
+    void Image1_Click(int index);
+    void Image2_Click();
+    void Image3_Click();
+    void Image4_Click();
+    void Image5_Click();
+    void Label7_Click();
+    void ListView1_DblClick();
+    void ListView1_KeyPress(int keyAscii);
+    void ListView1_ItemClick(int index);
+    void ListView1_GotFocus();
+    void ListView1_LostFocus();
+
+    bool timTimerEnabled() const { return timTimer_.connected(); }
+    const SettingsStore& settings() const { return settings_; }
+
+  private:
+    ZeroMinimumFixed fixed_;
+
+  public:
+    // Controls, as the window declares them.
+    Gtk::Label Label2, Label3, Label4, Label5, Label1, Label6, Label7;
+    Gtk::EventBox Label7Link;
+    Gtk::Entry cboAddress;
+    ZeroMinimumFixed Frame1;
+    Gtk::Image Picture1;
+    PictureBox Picture2;
+    ImageButton Image2, Image3, Image4, Image5;
+    std::map<int, std::unique_ptr<ImageButton>> Image1;
+    ImageList ImageList1;
+    ListView ListView1;
+    PageView brwWebBrowser;
+    LineControl Line1, Line2, Line3, Line4;
+
+    // Their positions and sizes in twips.
+    std::unique_ptr<PlacedControl> placedLabel2, placedLabel3, placedLabel4, placedLabel5,
+        placedLabel1, placedFrame1, placedPicture1, placedLabel6, placedLabel7, placedAddress,
+        placedPicture2, placedImage2, placedImage3, placedImage4, placedImage5, placedListView,
+        placedPageView;
+    std::map<int, std::unique_ptr<PlacedControl>> placedImage1;
+
+  private:
+    void buildControls();
+    void connectHandlers();
+    void resizeToRequested();
+    void setStatusColour(std::uint32_t stored);
+    void startTimer();
+    void AddPageToHistory();
+    void FindInHistory(std::string text, const std::string& mode);
+    void showSelectedEntryTooltip();
+
+    SettingsStore settings_;
+    Clock clock_;
+    double historyWidth_ = 0;
+    int searchIndex = 0;
+    sigc::connection timTimer_;
+    Glib::RefPtr<Gtk::CssProvider> statusColour_;
+    int requestedWidth_ = 652; // outer size asked for, in pixels; the design client area
+    int requestedHeight_ = 467;
+    int laidOutWidth_ = -1; // the client size the last layout ran for
+    int laidOutHeight_ = -1;
+};
+
+} // namespace quillet

@@ -1,0 +1,49 @@
+// Quillet: opens the main window; closing it (or SIGTERM/SIGINT) ends the program.
+
+#include "app/frmBrowser.h"
+#include "platform/Widgets.h"
+
+#include <glib-unix.h>
+#include <glibmm/exceptionhandler.h>
+#include <gtkmm/application.h>
+#include <iostream>
+#include <stdexcept>
+
+namespace {
+
+// A handler without a trap of its own ends at the failing step; the user is told, and the
+// program goes on.
+void reportHandlerFailure(Gtk::Window& window) {
+    std::string what = "不明なエラー";
+    try {
+        throw;
+    } catch (const Glib::Exception& error) {
+        what = error.what();
+    } catch (const std::exception& error) {
+        what = error.what();
+    } catch (...) {
+    }
+    std::cerr << "quillet: " << what << '\n';
+    quillet::showMessageBox(&window, "エラーが発生しました: " + what);
+}
+
+gboolean closeOnSignal(gpointer window) {
+    static_cast<Gtk::Window*>(window)->close();
+    return G_SOURCE_CONTINUE;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    auto app = Gtk::Application::create("org.quillet.Quillet", Gio::APPLICATION_NON_UNIQUE);
+    app->register_application();
+    quillet::frmBrowser window(quillet::SettingsStore::forCurrentUser());
+    Glib::add_exception_handler([&window] { reportHandlerFailure(window); });
+    // The desktop session ends programs with SIGTERM: close the window the normal way so the
+    // settings are written.
+    g_unix_signal_add(SIGTERM, closeOnSignal, &window);
+    g_unix_signal_add(SIGINT, closeOnSignal, &window);
+    (void)argc;
+    (void)argv;
+    return app->run(window);
+}

@@ -1,0 +1,55 @@
+// Page capture: the page as it shows in the window becomes a thumbnail, and the page's
+// address, title and visit time a new history entry.
+
+#include "app/frmBrowser.h"
+#include "history/HistoryRules.h"
+#include "platform/Colors.h"
+#include "platform/ErrorStyles.h"
+#include "platform/NumberText.h"
+#include "platform/PixelCopy.h"
+#include "platform/ScreenMetrics.h"
+#include "platform/ThumbnailCodec.h"
+
+#include <stdexcept>
+
+namespace quillet {
+namespace {
+
+// The image list holds pictures of one size, set by the first; a thumbnail made after the
+// size was changed during the run is scaled to it.
+Glib::RefPtr<Gdk::Pixbuf> fitToList(const Glib::RefPtr<Gdk::Pixbuf>& picture,
+                                    const ImageList& list) {
+    if (list.imageWidth() == 0 ||
+        (picture->get_width() == list.imageWidth() && picture->get_height() == list.imageHeight()))
+        return picture;
+    return picture->scale_simple(list.imageWidth(), list.imageHeight(), Gdk::INTERP_BILINEAR);
+}
+
+} // namespace
+
+void frmBrowser::AddPageToHistory() {
+    // Stops at the first failing step; whatever the steps before it did stays done.
+    stopSilently([this] {
+        placedPicture2->setWidth(toSingle(tx * twipsPerPixelX()));
+        placedPicture2->setHeight(toSingle(ty * twipsPerPixelY()));
+
+        const PixelRect source =
+            captureSourceRect(placedPageView->left(), placedPageView->top(),
+                              placedPageView->width(), placedPageView->height(), twipsPerPixelX(),
+                              twipsPerPixelY());
+        Picture2.setImage(
+            copyAndShrink(*this, source, roundHalfEven(tx), roundHalfEven(ty), kWindowBackground));
+
+        const std::string address = brwWebBrowser.LocationURL();
+        const int n = nextPosition(ImageList1.count());
+        // A known address fails here, as adding its key would: nothing is packed or added.
+        if (ImageList1.contains(address))
+            throw std::invalid_argument("address already in the history");
+        ImageList1.add(n, address, packThumbnail(fitToList(Picture2.image(), ImageList1)));
+        ListView1.addItem(n, address, address, n);
+        ListView1.setSubItem(n, 1, brwWebBrowser.LocationName());
+        ListView1.setSubItem(n, 2, formatVisitTime(clock_()));
+    });
+}
+
+} // namespace quillet

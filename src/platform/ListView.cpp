@@ -1,0 +1,205 @@
+#include "ListView.h"
+
+#include "platform/ThumbnailCodec.h"
+#include "platform/Widgets.h"
+
+#include <gdk/gdkkeysyms.h>
+#include <gtkmm/cellrendererpixbuf.h>
+#include <gtkmm/cellrenderertext.h>
+#include <gtkmm/cellrenderertoggle.h>
+
+namespace quillet {
+namespace {
+constexpr int kColumnWidth = 200; // 3000 twips at 96 DPI
+}
+
+ListView::ListView(const ImageList& smallIcons)
+    : smallIcons_(smallIcons), store_(Gtk::ListStore::create(columns_)) {
+    tree_.set_model(store_);
+    tree_.set_enable_search(false);
+    tree_.get_selection()->set_mode(Gtk::SELECTION_SINGLE);
+    addColumns();
+    tree_.set_fixed_height_mode(true);
+    add(tree_);
+    set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
+    set_shadow_type(Gtk::SHADOW_IN);
+    styleWidget(tree_, "treeview.view { color: @theme_text_color; background-color: #FFFFFF; }");
+    setAccessible(tree_, "履歴", Atk::ROLE_TABLE);
+
+    tree_.get_selection()->signal_changed().connect([this] {
+        if (auto row = tree_.get_selection()->get_selected())
+            items_.select(positionOf(row));
+    });
+    tree_.signal_button_press_event().connect(sigc::mem_fun(*this, &ListView::onButtonPress),
+                                              false);
+    tree_.signal_button_release_event().connect(sigc::mem_fun(*this, &ListView::onButtonRelease),
+                                                false);
+    tree_.signal_key_press_event().connect(sigc::mem_fun(*this, &ListView::onKeyPress), false);
+    tree_.signal_focus_in_event().connect([this](GdkEventFocus*) {
+        gotFocus_.emit();
+        return false;
+    });
+    tree_.signal_focus_out_event().connect([this](GdkEventFocus*) {
+        lostFocus_.emit();
+        return false;
+    });
+}
+
+void ListView::addColumns() {
+    // Column "履歴": the check box, the thumbnail and the address.
+    auto* history = Gtk::manage(new Gtk::TreeViewColumn("履歴"));
+    auto* check = Gtk::manage(new Gtk::CellRendererToggle());
+    auto* picture = Gtk::manage(new Gtk::CellRendererPixbuf());
+    auto* address = Gtk::manage(new Gtk::CellRendererText());
+    history->pack_start(*check, false);
+    history->pack_start(*picture, false);
+    history->pack_start(*address, true);
+    check->set_activatable(true);
+    check->signal_toggled().connect(
+        [this](const Glib::ustring& path) { toggleCheck(Gtk::TreeModel::Path(path)[0] + 1); });
+    history->set_cell_data_func(*check, [this, check](Gtk::CellRenderer*, const auto& row) {
+        check->set_active(items_.item(positionOf(row)).checked);
+    });
+    history->set_cell_data_func(*picture, [this, picture](Gtk::CellRenderer*, const auto& row) {
+        const int icon = items_.item(positionOf(row)).smallIcon;
+        picture->property_pixbuf() = thumbnail(icon);
+        picture->set_fixed_size(smallIcons_.imageWidth(), smallIcons_.imageHeight());
+    });
+    history->set_cell_data_func(*address, [this, address](Gtk::CellRenderer*, const auto& row) {
+        address->property_text() = items_.item(positionOf(row)).text;
+    });
+    tree_.append_column(*history);
+
+    const auto addTextColumn = [this](const char* title, std::string ListItem::*field) {
+        auto* column = Gtk::manage(new Gtk::TreeViewColumn(title));
+        auto* text = Gtk::manage(new Gtk::CellRendererText());
+        column->pack_start(*text, true);
+        column->set_cell_data_func(*text, [this, text, field](Gtk::CellRenderer*, const auto& row) {
+            text->property_text() = items_.item(positionOf(row)).*field;
+        });
+        tree_.append_column(*column);
+    };
+    addTextColumn("タイトル", &ListItem::subItem1);
+    addTextColumn("閲覧日時", &ListItem::subItem2);
+
+    for (auto* column : tree_.get_columns()) {
+        column->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
+        column->set_fixed_width(kColumnWidth);
+        column->set_resizable(true);
+    }
+}
+
+int ListView::positionOf(const Gtk::TreeModel::iterator& row) const {
+    return (*row)[columns_.position];
+}
+
+Gtk::TreeModel::Path ListView::pathOf(int index) const {
+    items_.item(index); // range check
+    Gtk::TreeModel::Path path;
+    path.push_back(index - 1);
+    return path;
+}
+
+void ListView::addItem(int index, const std::string& key, const std::string& text, int smallIcon) {
+    const bool wasEmpty = items_.count() == 0;
+    items_.add(index, key, text, smallIcon);
+    const auto rows = store_->children();
+    auto row = index > static_cast<int>(rows.size()) ? store_->append()
+                                                     : store_->insert(rows[static_cast<unsigned>(index - 1)]);
+    // Positions after an insertion move up by one; appending (the usual case) numbers one row.
+    for (int position = index; row; ++row)
+        (*row)[columns_.position] = position++;
+    if (wasEmpty)
+        tree_.get_selection()->select(pathOf(1));
+}
+
+void ListView::setSubItem(int index, int column, const std::string& text) {
+    items_.setSubItem(index, column, text);
+    redrawRow(index);
+}
+
+void ListView::setChecked(int index, bool checked) {
+    items_.setChecked(index, checked);
+    redrawRow(index);
+}
+
+void ListView::toggleCheck(int index) { setChecked(index, !items_.item(index).checked); }
+
+void ListView::redrawRow(int index) {
+    const auto path = pathOf(index);
+    store_->row_changed(path, store_->get_iter(path));
+}
+
+void ListView::setSelected(int index) {
+    items_.select(index);
+    tree_.set_cursor(pathOf(index));
+}
+
+void ListView::ensureVisible(int index) { tree_.scroll_to_row(pathOf(index)); }
+
+void ListView::setFocus() { tree_.grab_focus(); }
+bool ListView::hasFocus() const { return tree_.has_focus(); }
+
+void ListView::setToolTipText(const std::string& text) {
+    toolTip_ = text;
+    if (text.empty())
+        tree_.set_has_tooltip(false);
+    else
+        tree_.set_tooltip_text(text);
+}
+
+Glib::RefPtr<Gdk::Pixbuf> ListView::thumbnail(int imageIndex) {
+    if (imageIndex < 1 || imageIndex > smallIcons_.count())
+        return {};
+    if (auto found = unpacked_.find(imageIndex); found != unpacked_.end())
+        return found->second;
+    auto picture = unpackThumbnail(smallIcons_.image(imageIndex));
+    unpacked_[imageIndex] = picture;
+    unpackedOrder_.push_back(imageIndex);
+    if (unpackedOrder_.size() > kUnpackedLimit) {
+        unpacked_.erase(unpackedOrder_.front());
+        unpackedOrder_.pop_front();
+    }
+    return picture;
+}
+
+bool ListView::onButtonPress(GdkEventButton* event) {
+    if (event->type == GDK_2BUTTON_PRESS && event->button == 1)
+        dblClick_.emit();
+    return false;
+}
+
+bool ListView::onButtonRelease(GdkEventButton* event) {
+    Gtk::TreeModel::Path path;
+    Gtk::TreeViewColumn* column = nullptr;
+    int cellX = 0, cellY = 0;
+    if (event->button == 1 && tree_.get_path_at_pos(static_cast<int>(event->x),
+                                                    static_cast<int>(event->y), path, column,
+                                                    cellX, cellY))
+        itemClick_.emit(path[0] + 1);
+    return false;
+}
+
+bool ListView::onKeyPress(GdkEventKey* event) {
+    switch (event->keyval) {
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+        keyPress_.emit(13);
+        return false;
+    case GDK_KEY_Escape:
+        keyPress_.emit(27);
+        return false;
+    case GDK_KEY_space:
+        if (auto selected = items_.selected()) {
+            toggleCheck(*selected);
+            return true;
+        }
+        return false;
+    default:
+        if (const gunichar c = gdk_keyval_to_unicode(event->keyval); c > 0 && c < 128)
+            keyPress_.emit(static_cast<int>(c));
+        return false;
+    }
+}
+
+} // namespace quillet

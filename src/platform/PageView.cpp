@@ -1,0 +1,94 @@
+#include "PageView.h"
+
+#include <giomm/resource.h>
+#include <glibmm/exceptionhandler.h>
+#include <gtkmm/object.h>
+#include <stdexcept>
+#include <webkit2/webkit2.h>
+
+namespace quillet {
+namespace {
+
+// Serves the built-in pages from the program's resources: quillet://home/ is the home page.
+void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer) {
+    const std::string path = webkit_uri_scheme_request_get_path(request);
+    const std::string resource = path == "/" || path.empty() ? "/org/quillet/home/index.html"
+                                                             : "/org/quillet/home" + path;
+    GError* error = nullptr;
+    GInputStream* stream =
+        g_resources_open_stream(resource.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, &error);
+    if (!stream) {
+        webkit_uri_scheme_request_finish_error(request, error);
+        g_error_free(error);
+        return;
+    }
+    gsize size = 0;
+    g_resources_get_info(resource.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, &size, nullptr, nullptr);
+    const bool html = resource.ends_with(".html");
+    webkit_uri_scheme_request_finish(request, stream, static_cast<gint64>(size),
+                                     html ? "text/html; charset=utf-8" : nullptr);
+    g_object_unref(stream);
+}
+
+void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+    if (event != WEBKIT_LOAD_STARTED)
+        return;
+    // A C callback: route an escaping exception to the application's handler.
+    try {
+        static_cast<sigc::signal<void()>*>(data)->emit();
+    } catch (...) {
+        Glib::exception_handlers_invoke();
+    }
+}
+
+} // namespace
+
+PageView::PageView() : context_(webkit_web_context_new()) {
+    webkit_web_context_register_uri_scheme(context_.get(), "quillet", serveBuiltInPage, nullptr,
+                                           nullptr);
+    view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_.get(),
+                                         nullptr));
+    widget_ = Gtk::manage(Glib::wrap(GTK_WIDGET(view_)));
+    g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), &downloadBegin_);
+}
+
+PageView::~PageView() {
+    if (view_)
+        g_signal_handlers_disconnect_by_data(view_, &downloadBegin_);
+}
+
+void PageView::Navigate(const std::string& address) {
+    webkit_web_view_load_uri(view_, address.c_str());
+}
+
+void PageView::GoHome() { Navigate(kHomeAddress); }
+
+void PageView::GoBack() {
+    if (!webkit_web_view_can_go_back(view_))
+        throw std::runtime_error("there is no page to go back to");
+    webkit_web_view_go_back(view_);
+}
+
+void PageView::GoForward() {
+    if (!webkit_web_view_can_go_forward(view_))
+        throw std::runtime_error("there is no page to go forward to");
+    webkit_web_view_go_forward(view_);
+}
+
+void PageView::Refresh() { webkit_web_view_reload(view_); }
+void PageView::Stop() { webkit_web_view_stop_loading(view_); }
+void PageView::SetFocus() { widget_->grab_focus(); }
+
+bool PageView::Busy() const { return webkit_web_view_is_loading(view_); }
+
+std::string PageView::LocationName() const {
+    const char* title = webkit_web_view_get_title(view_);
+    return title && *title ? title : LocationURL();
+}
+
+std::string PageView::LocationURL() const {
+    const char* uri = webkit_web_view_get_uri(view_);
+    return uri ? uri : "";
+}
+
+} // namespace quillet

@@ -1,0 +1,53 @@
+#pragma once
+// The page view: a WebKitGTK web view on a web context of Quillet's own, behind the few
+// operations the window uses. The home page is built in and served as quillet://home/.
+
+#include "platform/GObjectPtr.h"
+
+#include <gtkmm/widget.h>
+#include <sigc++/signal.h>
+#include <string>
+
+typedef struct _WebKitWebContext WebKitWebContext;
+typedef struct _WebKitWebView WebKitWebView;
+
+namespace quillet {
+
+inline constexpr const char* kHomeAddress = "quillet://home/";
+
+class PageView {
+  public:
+    PageView();
+    ~PageView();
+    PageView(const PageView&) = delete;
+    PageView& operator=(const PageView&) = delete;
+
+    Gtk::Widget& widget() { return *widget_; }
+
+    // Begin loading; the address is passed on unchanged.
+    void Navigate(const std::string& address);
+    void GoHome();
+    // Throw std::runtime_error when there is nothing to go back or forward to.
+    void GoBack();
+    void GoForward();
+    void Refresh();
+    void Stop();
+    void SetFocus();
+
+    bool Busy() const;
+    std::string LocationName() const; // the title, or the address when the page has none
+    std::string LocationURL() const;
+
+    // Raised at the start of every load, the home page's first one included.
+    sigc::signal<void()>& signal_DownloadBegin() { return downloadBegin_; }
+
+    WebKitWebView* webView() const { return view_; }
+
+  private:
+    GObjectPtr<WebKitWebContext> context_;
+    WebKitWebView* view_ = nullptr; // owned by widget_, which the window's container manages
+    Gtk::Widget* widget_ = nullptr;
+    sigc::signal<void()> downloadBegin_;
+};
+
+} // namespace quillet

@@ -1,0 +1,42 @@
+#pragma once
+// A widget placed on a Gtk::Fixed at a position and size given in twips. Values become whole
+// pixels at the screen's twips-per-pixel and are reported back as the widget has them.
+
+#include "platform/TwipsControl.h"
+
+#include <gtkmm/fixed.h>
+
+namespace quillet {
+
+class PlacedControl : public TwipsControl {
+  public:
+    PlacedControl(Gtk::Fixed& parent, Gtk::Widget& widget, float left, float top, float width,
+                  float height);
+
+    float left() const override;
+    float top() const override;
+    float width() const override;
+    float height() const override;
+    void setLeft(float twips) override;
+    void setTop(float twips) override;
+    void setWidth(float twips) override;   // a negative width throws std::invalid_argument
+    void setHeight(float twips) override;  // likewise
+
+    Gtk::Widget& widget() { return widget_; }
+    int pixelLeft() const { return x_; }
+    int pixelTop() const { return y_; }
+    int pixelWidth() const { return w_; }
+    int pixelHeight() const { return h_; }
+
+  private:
+    void applySize();
+    Gtk::Fixed& parent_;
+    Gtk::Widget& widget_;
+    int x_ = 0, y_ = 0, w_ = 0, h_ = 0;
+};
+
+// Converts twips to whole pixels (nearest, half to even); throws on overflow.
+int pixelsFromTwipsX(double twips);
+int pixelsFromTwipsY(double twips);
+
+} // namespace quillet

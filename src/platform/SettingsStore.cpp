@@ -1,0 +1,84 @@
+#include "SettingsStore.h"
+
+#include <glibmm/fileutils.h>
+#include <glibmm/keyfile.h>
+#include <glibmm/miscutils.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <glib/gstdio.h>
+#include <stdexcept>
+
+namespace quillet {
+namespace {
+
+enum class FileState { Absent, Loaded, Unusable };
+
+FileState loadKeyFile(Glib::KeyFile& keyFile, const std::string& path) {
+    try {
+        keyFile.load_from_file(path, Glib::KEY_FILE_KEEP_COMMENTS);
+        return FileState::Loaded;
+    } catch (const Glib::FileError& error) {
+        return error.code() == Glib::FileError::NO_SUCH_ENTITY ? FileState::Absent
+                                                                : FileState::Unusable;
+    } catch (const Glib::Error&) {
+        return FileState::Unusable;
+    }
+}
+
+// Moves an unreadable store out of the way: settings.ini.unreadable-20261207-043000.
+void setAside(const std::string& path) {
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string aside = path + ".unreadable-" + stamp;
+    for (int n = 2; Glib::file_test(aside, Glib::FILE_TEST_EXISTS); ++n)
+        aside = path + ".unreadable-" + stamp + "-" + std::to_string(n);
+    if (g_rename(path.c_str(), aside.c_str()) != 0)
+        throw std::runtime_error("cannot set aside the unreadable settings file " + path);
+}
+
+} // namespace
+
+SettingsStore::SettingsStore(std::string configFolder) : configFolder_(std::move(configFolder)) {}
+
+SettingsStore SettingsStore::forCurrentUser() { return SettingsStore(Glib::get_user_config_dir()); }
+
+std::string SettingsStore::filePath(const std::string& app) const {
+    return Glib::build_filename(configFolder_, app, "settings.ini");
+}
+
+std::string SettingsStore::read(const std::string& app, const std::string& section,
+                                const std::string& key, const std::string& fallback) const {
+    Glib::KeyFile keyFile;
+    if (loadKeyFile(keyFile, filePath(app)) != FileState::Loaded)
+        return fallback;
+    try {
+        return keyFile.get_string(section, key);
+    } catch (const Glib::KeyFileError&) {
+        return fallback;
+    }
+}
+
+void SettingsStore::write(const std::string& app, const std::string& section,
+                          const std::string& key, const std::string& text) const {
+    const std::string path = filePath(app);
+    Glib::KeyFile keyFile;
+    if (loadKeyFile(keyFile, path) == FileState::Unusable)
+        setAside(path);
+    keyFile.set_string(section, key, text);
+
+    const std::string folder = Glib::path_get_dirname(path);
+    if (g_mkdir_with_parents(folder.c_str(), 0700) != 0)
+        throw std::runtime_error("cannot create the settings folder " + folder);
+    try {
+        Glib::file_set_contents(path, keyFile.to_data());
+    } catch (const Glib::FileError& error) {
+        throw std::runtime_error("cannot write the settings file: " + error.what());
+    }
+}
+
+} // namespace quillet

@@ -1,0 +1,33 @@
+#pragma once
+// Per-user text values addressed by application, section and key, kept in
+// <config folder>/<application>/settings.ini (a GKeyFile; the section is its group).
+// Every write replaces the file atomically. A file that cannot be read or parsed reads as
+// if no key were stored, and is set aside under a new name before it is first replaced,
+// so nothing the user had is lost without a trace.
+
+#include <string>
+
+namespace quillet {
+
+class SettingsStore {
+  public:
+    // `configFolder` is normally the XDG config folder ($XDG_CONFIG_HOME or ~/.config).
+    explicit SettingsStore(std::string configFolder);
+    static SettingsStore forCurrentUser();
+
+    // The stored text, or `fallback` when the key (or the whole file) is absent or unreadable.
+    std::string read(const std::string& app, const std::string& section, const std::string& key,
+                     const std::string& fallback) const;
+
+    // Stores the text, creating folder, file, section and key as needed. Throws
+    // std::runtime_error when the file cannot be written.
+    void write(const std::string& app, const std::string& section, const std::string& key,
+               const std::string& text) const;
+
+    std::string filePath(const std::string& app) const;
+
+  private:
+    std::string configFolder_;
+};
+
+} // namespace quillet

@@ -1,0 +1,29 @@
+#include "ThumbnailCodec.h"
+
+#include <gdkmm/pixbufloader.h>
+#include <stdexcept>
+
+namespace quillet {
+
+PackedImage packThumbnail(const Glib::RefPtr<Gdk::Pixbuf>& picture) {
+    gchar* buffer = nullptr;
+    gsize size = 0;
+    // Level 6 is zlib's balance; thumbnails are small, so packing stays well under a millisecond.
+    picture->save_to_buffer(buffer, size, "png", {"compression"}, {"6"});
+    PackedImage packed{picture->get_width(), picture->get_height(),
+                       std::vector<std::uint8_t>(buffer, buffer + size)};
+    g_free(buffer);
+    return packed;
+}
+
+Glib::RefPtr<Gdk::Pixbuf> unpackThumbnail(const PackedImage& packed) {
+    auto loader = Gdk::PixbufLoader::create("png");
+    loader->write(packed.bytes.data(), packed.bytes.size());
+    loader->close();
+    auto picture = loader->get_pixbuf();
+    if (!picture)
+        throw std::runtime_error("thumbnail cannot be unpacked");
+    return picture;
+}
+
+} // namespace quillet

@@ -1,0 +1,13 @@
+#pragma once
+// Packs a thumbnail losslessly (PNG) so that a full history stays small, and unpacks it.
+
+#include "platform/ImageList.h"
+
+#include <gdkmm/pixbuf.h>
+
+namespace quillet {
+
+PackedImage packThumbnail(const Glib::RefPtr<Gdk::Pixbuf>& picture);
+Glib::RefPtr<Gdk::Pixbuf> unpackThumbnail(const PackedImage& packed);
+
+} // namespace quillet

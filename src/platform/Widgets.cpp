@@ -1,0 +1,46 @@
+#include "Widgets.h"
+
+#include <atkmm/object.h>
+#include <gdkmm/cursor.h>
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/messagedialog.h>
+
+namespace quillet {
+
+void styleWidget(Gtk::Widget& widget, const std::string& css) {
+    auto provider = Gtk::CssProvider::create();
+    provider->load_from_data(css);
+    widget.get_style_context()->add_provider(provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
+void useHandPointer(Gtk::Widget& widget) {
+    // Buttons have no window of their own to carry a cursor: set it on the window below
+    // while the pointer is inside, and put the normal pointer back when it leaves.
+    widget.add_events(Gdk::ENTER_NOTIFY_MASK | Gdk::LEAVE_NOTIFY_MASK);
+    widget.signal_enter_notify_event().connect([&widget](GdkEventCrossing*) {
+        if (auto window = widget.get_window())
+            window->set_cursor(Gdk::Cursor::create(widget.get_display(), "pointer"));
+        return false;
+    });
+    widget.signal_leave_notify_event().connect([&widget](GdkEventCrossing*) {
+        if (auto window = widget.get_window())
+            window->set_cursor();
+        return false;
+    });
+}
+
+void setAccessible(Gtk::Widget& widget, const std::string& name, Atk::Role role) {
+    auto accessible = widget.get_accessible();
+    accessible->set_name(name);
+    accessible->set_role(role);
+}
+
+void showMessageBox(Gtk::Window* parent, const std::string& text) {
+    Gtk::MessageDialog box(text, false, Gtk::MESSAGE_OTHER, Gtk::BUTTONS_OK, parent != nullptr);
+    if (parent)
+        box.set_transient_for(*parent);
+    box.set_title("Quillet");
+    box.run();
+}
+
+} // namespace quillet

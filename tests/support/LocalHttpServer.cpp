@@ -1,0 +1,79 @@
+#include "LocalHttpServer.h"
+
+#include <libsoup/soup.h>
+#include <stdexcept>
+
+namespace quillet::test {
+
+LocalHttpServer::LocalHttpServer() : server_(soup_server_new(nullptr, nullptr)) {
+    soup_server_add_handler(server_, nullptr, &LocalHttpServer::handle, this, nullptr);
+    GError* error = nullptr;
+    GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
+    GSocketAddress* address = g_inet_socket_address_new(loopback, 0);
+    const bool listening =
+        soup_server_listen(server_, address, static_cast<SoupServerListenOptions>(0), &error);
+    g_object_unref(address);
+    g_object_unref(loopback);
+    if (!listening) {
+        std::string message = error->message;
+        g_error_free(error);
+        throw std::runtime_error("cannot listen on 127.0.0.1: " + message);
+    }
+    GSList* uris = soup_server_get_uris(server_);
+    port_ = g_uri_get_port(static_cast<GUri*>(uris->data));
+    g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
+}
+
+LocalHttpServer::~LocalHttpServer() {
+    soup_server_disconnect(server_);
+    g_object_unref(server_);
+}
+
+std::string LocalHttpServer::url(const std::string& path, const std::string& host) const {
+    return "http://" + host + ":" + std::to_string(port_) + path;
+}
+
+int LocalHttpServer::requestCount(const std::string& path) const {
+    const auto found = requests_.find(path);
+    return found == requests_.end() ? 0 : found->second;
+}
+
+Page LocalHttpServer::solidPage(const std::string& title, const std::string& colour) {
+    return Page{"<!DOCTYPE html><html><head><meta charset='utf-8'><title>" + title +
+                "</title><style>html,body{margin:0;height:100%;background:" + colour +
+                "}</style></head><body></body></html>"};
+}
+
+void LocalHttpServer::handle(SoupServer*, SoupServerMessage* message, const char* path,
+                             GHashTable*, void* data) {
+    auto* self = static_cast<LocalHttpServer*>(data);
+    ++self->requests_[path];
+    const auto found = self->pages_.find(path);
+    if (found == self->pages_.end()) {
+        soup_server_message_set_status(message, 404, nullptr);
+        return;
+    }
+    const Page& page = found->second;
+    soup_server_message_set_status(message, static_cast<guint>(page.status), nullptr);
+    if (!page.location.empty())
+        soup_message_headers_replace(soup_server_message_get_response_headers(message),
+                                     "Location", page.location.c_str());
+    soup_message_headers_replace(soup_server_message_get_response_headers(message),
+                                 "Cache-Control", "no-store");
+    soup_server_message_set_response(message, page.contentType.c_str(), SOUP_MEMORY_COPY,
+                                     page.body.data(), page.body.size());
+    if (page.delay.count() > 0) {
+        soup_server_message_pause(message);
+        g_object_ref(message);
+        g_timeout_add(static_cast<guint>(page.delay.count()),
+                      [](gpointer held) -> gboolean {
+                          auto* paused = static_cast<SoupServerMessage*>(held);
+                          soup_server_message_unpause(paused);
+                          g_object_unref(paused);
+                          return G_SOURCE_REMOVE;
+                      },
+                      message);
+    }
+}
+
+} // namespace quillet::test

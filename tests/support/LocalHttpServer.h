@@ -1,0 +1,45 @@
+#pragma once
+// A small HTTP server on 127.0.0.1 (a free port) that runs in the test's own main loop.
+
+#include <chrono>
+#include <map>
+#include <string>
+
+typedef struct _SoupServer SoupServer;
+
+namespace quillet::test {
+
+struct Page {
+    std::string body;
+    std::string contentType = "text/html; charset=utf-8";
+    int status = 200;
+    std::string location;                 // for redirects
+    std::chrono::milliseconds delay{0};   // the response is held back this long
+};
+
+class LocalHttpServer {
+  public:
+    LocalHttpServer();
+    ~LocalHttpServer();
+    LocalHttpServer(const LocalHttpServer&) = delete;
+    LocalHttpServer& operator=(const LocalHttpServer&) = delete;
+
+    void add(const std::string& path, Page page) { pages_[path] = std::move(page); }
+    // http://127.0.0.1:port/path; with `host` the same server under another name.
+    std::string url(const std::string& path, const std::string& host = "127.0.0.1") const;
+    int port() const { return port_; }
+    int requestCount(const std::string& path) const;
+
+    // A page titled `title` that shows nothing but `colour`.
+    static Page solidPage(const std::string& title, const std::string& colour);
+
+  private:
+    static void handle(SoupServer*, struct _SoupServerMessage* message, const char* path,
+                       struct _GHashTable*, void* self);
+    SoupServer* server_ = nullptr;
+    int port_ = 0;
+    std::map<std::string, Page> pages_;
+    std::map<std::string, int> requests_;
+};
+
+} // namespace quillet::test

@@ -1,0 +1,78 @@
+#include "TestSupport.h"
+
+#include <filesystem>
+#include <fstream>
+#include <glibmm/main.h>
+#include <gtkmm/messagedialog.h>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace quillet::test {
+
+bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    auto context = Glib::MainContext::get_default();
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        if (!context->iteration(false))
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+void pumpFor(std::chrono::milliseconds duration) {
+    const auto end = std::chrono::steady_clock::now() + duration;
+    pumpUntil([&] { return std::chrono::steady_clock::now() >= end; }, duration * 2);
+}
+
+TempFolder::TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quillet-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot make a temporary folder");
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+namespace {
+
+gboolean answerOpenBoxes(gpointer data) {
+    auto* texts = static_cast<std::vector<std::string>*>(data);
+    for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
+        auto* box = dynamic_cast<Gtk::MessageDialog*>(window);
+        if (box && box->get_visible()) {
+            texts->push_back(box->property_text().get_value());
+            box->response(Gtk::RESPONSE_OK);
+        }
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+} // namespace
+
+MessageBoxAnswerer::MessageBoxAnswerer() {
+    source_ = g_timeout_add(50, answerOpenBoxes, &texts_);
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() { g_source_remove(source_); }
+
+} // namespace quillet::test

@@ -1,0 +1,45 @@
+#pragma once
+// What the window tests share: running the main loop until something happens, temporary
+// folders, files, and answering the program's message boxes.
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quillet::test {
+
+// Runs the main loop until `done` holds or `timeout` passes; returns whether it held.
+bool pumpUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(20));
+void pumpFor(std::chrono::milliseconds duration);
+
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& content);
+
+// While alive, answers every message box the program shows with OK and keeps its text.
+class MessageBoxAnswerer {
+  public:
+    MessageBoxAnswerer();
+    ~MessageBoxAnswerer();
+    const std::vector<std::string>& texts() const { return texts_; }
+
+  private:
+    std::vector<std::string> texts_;
+    unsigned source_ = 0;
+};
+
+} // namespace quillet::test

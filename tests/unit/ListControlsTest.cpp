@@ -1,0 +1,103 @@
+#include "platform/ImageList.h"
+#include "platform/ListItems.h"
+
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+using quillet::ImageList;
+using quillet::ListItems;
+using quillet::PackedImage;
+
+namespace {
+PackedImage picture(int width = 120, int height = 120) { return PackedImage{width, height, {1}}; }
+} // namespace
+
+TEST(ListItems, AddsAtOneBasedPositionsAndRefusesDuplicateKeys) {
+    ListItems items;
+    items.add(1, "http://a/", "http://a/", 1);
+    items.add(2, "http://b/", "http://b/", 2);
+    EXPECT_THROW(items.add(3, "http://a/", "http://a/", 3), std::invalid_argument);
+    EXPECT_EQ(items.count(), 2);
+    EXPECT_EQ(items.item(2).key, "http://b/");
+    EXPECT_EQ(items.item(2).smallIcon, 2);
+    EXPECT_EQ(*items.indexOfKey("http://b/"), 2);
+    EXPECT_FALSE(items.indexOfKey("http://c/"));
+    EXPECT_THROW(items.item(0), std::out_of_range);
+    EXPECT_THROW(items.item(3), std::out_of_range);
+    EXPECT_THROW(items.add(5, "http://e/", "x", 5), std::out_of_range);
+    // Keys differ by case: addresses are compared exactly.
+    EXPECT_NO_THROW(items.add(3, "http://A/", "http://A/", 3));
+}
+
+TEST(ListItems, InsertingMovesLaterItemsAndTheirKeys) {
+    ListItems items;
+    items.add(1, "b", "b", 1);
+    items.add(1, "a", "a", 2);
+    EXPECT_EQ(items.item(1).key, "a");
+    EXPECT_EQ(*items.indexOfKey("b"), 2);
+    EXPECT_EQ(*items.selected(), 2); // the selected item moved with its item
+}
+
+TEST(ListItems, SubItemsChecksAndSelection) {
+    ListItems items;
+    EXPECT_FALSE(items.selected());
+    items.add(1, "k1", "t1", 1);
+    EXPECT_EQ(*items.selected(), 1); // a list holding items always has a selected one
+    items.add(2, "k2", "t2", 2);
+    EXPECT_EQ(*items.selected(), 1);
+    EXPECT_EQ(items.item(2).subItem1, "");
+    items.setSubItem(2, 1, "Title");
+    items.setSubItem(2, 2, "2024/05/01 09:05:03");
+    EXPECT_EQ(items.item(2).subItem1, "Title");
+    EXPECT_EQ(items.item(2).subItem2, "2024/05/01 09:05:03");
+    EXPECT_THROW(items.setSubItem(2, 3, "x"), std::out_of_range);
+    EXPECT_FALSE(items.item(1).checked);
+    items.setChecked(1, true);
+    EXPECT_TRUE(items.item(1).checked);
+    items.select(2);
+    EXPECT_EQ(*items.selected(), 2);
+    EXPECT_THROW(items.select(3), std::out_of_range);
+}
+
+TEST(ListItems, FindItemMatchesTheBeginningFromAStartWithoutWrapping) {
+    ListItems items;
+    items.add(1, "1", "http://example.com/", 1);
+    items.add(2, "2", "http://sub.example.com/", 2);
+    items.add(3, "3", "http://example.com/a", 3);
+    EXPECT_EQ(*items.findItem("http://example.com", 1), 1);
+    EXPECT_EQ(*items.findItem("http://example.com", 2), 3);
+    EXPECT_FALSE(items.findItem("http://example.com", 4));
+    EXPECT_FALSE(items.findItem("http://example.com/b", 1));
+    EXPECT_FALSE(items.findItem("HTTP://EXAMPLE.COM", 1));
+    EXPECT_FALSE(items.findItem("example.com", 1)); // a match must be at the beginning
+    EXPECT_EQ(*items.findItem("", 2), 2);
+}
+
+TEST(ImageList, KeysAreUniqueAndTheFirstImageFixesTheSize) {
+    ImageList images;
+    EXPECT_EQ(images.imageWidth(), 0);
+    images.add(1, "a", picture(160, 120));
+    EXPECT_EQ(images.imageWidth(), 160);
+    EXPECT_EQ(images.imageHeight(), 120);
+    EXPECT_THROW(images.add(2, "a", picture(160, 120)), std::invalid_argument);
+    EXPECT_THROW(images.add(2, "b", picture(120, 120)), std::invalid_argument);
+    EXPECT_EQ(images.count(), 1);
+    images.add(2, "b", PackedImage{160, 120, {7, 8}});
+    EXPECT_EQ(images.image("b").bytes, (std::vector<std::uint8_t>{7, 8}));
+    EXPECT_EQ(images.image(2).bytes, images.image("b").bytes);
+    EXPECT_TRUE(images.contains("a"));
+    EXPECT_THROW(images.image("c"), std::out_of_range);
+    EXPECT_EQ(images.packedBytes(), 3u);
+}
+
+TEST(ImageList, HoldsAtMost32767ImagesAndTheNextPositionOverflows) {
+    ImageList images;
+    for (int n = 1; n <= ImageList::kMaxCount; ++n)
+        images.add(quillet::nextPosition(images.count()), std::to_string(n), picture(2, 2));
+    EXPECT_EQ(images.count(), 32767);
+    EXPECT_THROW(quillet::nextPosition(images.count()), std::overflow_error);
+    EXPECT_THROW(images.add(32768, "more", picture(2, 2)), std::length_error);
+    EXPECT_EQ(images.count(), 32767);
+    EXPECT_EQ(quillet::nextPosition(0), 1);
+    EXPECT_EQ(images.image("32767").width, 2);
+}

@@ -1,0 +1,100 @@
+#include "platform/SettingsStore.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using quillet::SettingsStore;
+
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "quillet-settings-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+    }
+    void TearDown() override {
+        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(folder);
+    }
+    std::string file() const { return folder + "/Quillet/settings.ini"; }
+    void store(const std::string& content) const {
+        fs::create_directories(folder + "/Quillet");
+        std::ofstream(file()) << content;
+    }
+    std::string folder;
+};
+
+} // namespace
+
+TEST_F(SettingsStoreTest, AbsentKeysReadAsTheDefault) {
+    SettingsStore settings(folder);
+    EXPECT_EQ(settings.read("Quillet", "sets", "width_main", "8000"), "8000");
+    store("[sets]\nwidth_thumb=150\n");
+    EXPECT_EQ(settings.read("Quillet", "sets", "width_main", "8000"), "8000");
+    EXPECT_EQ(settings.read("Quillet", "other", "width_thumb", "120"), "120");
+    EXPECT_EQ(settings.read("Quillet", "sets", "width_thumb", "120"), "150");
+}
+
+TEST_F(SettingsStoreTest, WritesCreateFolderFileAndKeysAndRoundTrip) {
+    SettingsStore settings(folder);
+    settings.write("Quillet", "sets", "width_main", "7995");
+    settings.write("Quillet", "sets", "width_thumb", "120.5");
+    settings.write("Quillet", "sets", "width_main", "9000");
+    EXPECT_EQ(settings.read("Quillet", "sets", "width_main", "8000"), "9000");
+    EXPECT_EQ(settings.read("Quillet", "sets", "width_thumb", "120"), "120.5");
+    // Text that needs escaping in a key file comes back as written.
+    settings.write("Quillet", "sets", "odd", " lead\tand=trail \n");
+    EXPECT_EQ(settings.read("Quillet", "sets", "odd", ""), " lead\tand=trail \n");
+    EXPECT_EQ(fs::status(folder + "/Quillet").permissions() & fs::perms::group_all,
+              fs::perms::none);
+}
+
+TEST_F(SettingsStoreTest, KeepsOtherKeysAndGroupsWhenWriting) {
+    store("# a comment of the user's\n[sets]\nwidth_main=9000\n[other]\nkept=yes\n");
+    SettingsStore settings(folder);
+    settings.write("Quillet", "sets", "height_main", "6000");
+    EXPECT_EQ(settings.read("Quillet", "sets", "width_main", ""), "9000");
+    EXPECT_EQ(settings.read("Quillet", "other", "kept", ""), "yes");
+    std::ifstream in(file());
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("# a comment of the user's"), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, AnUnparseableFileReadsAsAbsentAndIsKeptAside) {
+    const std::string garbage = "this is [not a key file\n\x01\x02 width_main=1\n";
+    store(garbage);
+    SettingsStore settings(folder);
+    EXPECT_EQ(settings.read("Quillet", "sets", "width_main", "8000"), "8000");
+
+    settings.write("Quillet", "sets", "width_main", "7000");
+    EXPECT_EQ(settings.read("Quillet", "sets", "width_main", "8000"), "7000");
+    int keptAside = 0;
+    for (const auto& entry : fs::directory_iterator(folder + "/Quillet")) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("settings.ini.unreadable-")) {
+            ++keptAside;
+            std::ifstream in(entry.path(), std::ios::binary);
+            std::stringstream content;
+            content << in.rdbuf();
+            EXPECT_EQ(content.str(), garbage);
+        }
+    }
+    EXPECT_EQ(keptAside, 1);
+    // The new file is sound, so the next write sets nothing more aside.
+    settings.write("Quillet", "sets", "height_main", "7000");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/Quillet"), fs::directory_iterator()),
+              2);
+}
+
+TEST_F(SettingsStoreTest, AWriteThatCannotHappenThrows) {
+    std::ofstream(folder + "/Quillet") << "a file where the settings folder should be";
+    SettingsStore settings(folder);
+    EXPECT_THROW(settings.write("Quillet", "sets", "width_main", "1"), std::runtime_error);
+    EXPECT_EQ(settings.read("Quillet", "sets", "width_main", "8000"), "8000");
+}
