@@ -45,6 +45,14 @@ ListView::ListView(const ImageList& smallIcons)
     });
 }
 
+ListView::~ListView() {
+    // The window that listens is going away too: tell it nothing more.
+    for (auto* signal : {&dblClick_, &gotFocus_, &lostFocus_})
+        signal->clear();
+    keyPress_.clear();
+    itemClick_.clear();
+}
+
 void ListView::addColumns() {
     // Column "履歴": the check box, the thumbnail and the address.
     auto* history = Gtk::manage(new Gtk::TreeViewColumn("履歴"));

@@ -17,6 +17,7 @@ namespace quillet {
 class ListView : public Gtk::ScrolledWindow {
   public:
     explicit ListView(const ImageList& smallIcons);
+    ~ListView() override;
 
     // ListItems.Add: throws, adding nothing, on a duplicate key.
     void addItem(int index, const std::string& key, const std::string& text, int smallIcon);
@@ -62,6 +63,13 @@ class ListView : public Gtk::ScrolledWindow {
     bool onButtonRelease(GdkEventButton* event);
     bool onKeyPress(GdkEventKey* event);
 
+    // Declared before the tree view: it still reports focus changes while it is destroyed.
+    sigc::signal<void()> dblClick_;
+    sigc::signal<void(int)> keyPress_;
+    sigc::signal<void(int)> itemClick_;
+    sigc::signal<void()> gotFocus_;
+    sigc::signal<void()> lostFocus_;
+
     const ImageList& smallIcons_;
     ListItems items_;
     Columns columns_;
@@ -74,11 +82,6 @@ class ListView : public Gtk::ScrolledWindow {
     std::list<int> unpackedOrder_;
     std::unordered_map<int, Glib::RefPtr<Gdk::Pixbuf>> unpacked_;
 
-    sigc::signal<void()> dblClick_;
-    sigc::signal<void(int)> keyPress_;
-    sigc::signal<void(int)> itemClick_;
-    sigc::signal<void()> gotFocus_;
-    sigc::signal<void()> lostFocus_;
 };
 
 } // namespace quillet

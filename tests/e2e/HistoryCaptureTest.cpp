@@ -1,1 +1,184 @@
+// Page capture with the real page view: thumbnails show what the window showed, entries are
+// keyed by address, and the history stops at 32,767 entries.
+
+#include "BrowserHarness.h"
+#include "LocalHttpServer.h"
+#include "platform/ThumbnailCodec.h"
+
 #include <gtest/gtest.h>
+
+using namespace quillet;
+using namespace quillet::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Rgb {
+    int r, g, b;
+};
+
+Rgb pixelAt(const Glib::RefPtr<Gdk::Pixbuf>& picture, int x, int y) {
+    const guint8* p = picture->get_pixels() + y * picture->get_rowstride() +
+                      x * picture->get_n_channels();
+    return {p[0], p[1], p[2]};
+}
+
+void expectColour(Rgb real, Rgb expected, const std::string& where) {
+    EXPECT_NEAR(real.r, expected.r, 3) << where;
+    EXPECT_NEAR(real.g, expected.g, 3) << where;
+    EXPECT_NEAR(real.b, expected.b, 3) << where;
+}
+
+// A clock the test moves on by hand, in local time.
+struct ManualClock {
+    std::chrono::system_clock::time_point now;
+    static std::chrono::system_clock::time_point at(int year, int month, int day, int hour,
+                                                    int minute, int second) {
+        std::tm local{};
+        local.tm_year = year - 1900;
+        local.tm_mon = month - 1;
+        local.tm_mday = day;
+        local.tm_hour = hour;
+        local.tm_min = minute;
+        local.tm_sec = second;
+        local.tm_isdst = -1;
+        return std::chrono::system_clock::from_time_t(std::mktime(&local));
+    }
+};
+
+class HistoryCapture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        server.add("/red", LocalHttpServer::solidPage("Red", "#E01020"));
+        server.add("/green", LocalHttpServer::solidPage("Green", "#10C040"));
+        server.add("/quadrants", Page{R"(<!DOCTYPE html><title>Quadrants</title><style>
+            html, body { margin: 0; height: 100%; overflow: hidden }
+            div { position: fixed; width: 50%; height: 50% }
+          </style>
+          <div style="left:0;top:0;background:#FF0000"></div>
+          <div style="right:0;top:0;background:#00FF00"></div>
+          <div style="left:0;bottom:0;background:#0000FF"></div>
+          <div style="right:0;bottom:0;background:#FFFF00"></div>)"});
+    }
+    Glib::RefPtr<Gdk::Pixbuf> thumbnail(BrowserHarness& browser, int position) {
+        return unpackThumbnail(browser->ImageList1.image(position));
+    }
+    LocalHttpServer server;
+};
+
+} // namespace
+
+TEST_F(HistoryCapture, ASolidPageGivesAThumbnailOfItsColour) {
+    BrowserHarness browser;
+    browser.waitForPageShown();
+    ASSERT_EQ(browser->ListView1.count(), 1); // the home page
+    browser.navigateAndWait(server.url("/red"));
+    ASSERT_EQ(browser->ImageList1.count(), 2);
+    auto picture = thumbnail(browser, 2);
+    ASSERT_EQ(picture->get_width(), 120);
+    ASSERT_EQ(picture->get_height(), 120);
+    for (int y = 0; y < 120; y += 7)
+        for (int x = 0; x < 120; x += 7)
+            expectColour(pixelAt(picture, x, y), {0xE0, 0x10, 0x20},
+                         std::to_string(x) + "," + std::to_string(y));
+    // The scratch surface keeps the last thumbnail made.
+    EXPECT_EQ(browser->Picture2.image()->get_width(), 120);
+    EXPECT_FLOAT_EQ(browser->placedPicture2->width(), 1800);
+}
+
+TEST_F(HistoryCapture, FourQuadrantsLandInTheRightCornersAveragedAtTheSeams) {
+    BrowserHarness browser;
+    browser.waitForPageShown();
+    browser.navigateAndWait(server.url("/quadrants"));
+    auto picture = thumbnail(browser, 2);
+    expectColour(pixelAt(picture, 2, 2), {255, 0, 0}, "top left");
+    expectColour(pixelAt(picture, 117, 2), {0, 255, 0}, "top right");
+    expectColour(pixelAt(picture, 2, 117), {0, 0, 255}, "bottom left");
+    expectColour(pixelAt(picture, 117, 117), {255, 255, 0}, "bottom right");
+    // The page view's centre, less the uneven margin, falls a little right of and below the
+    // thumbnail's centre. Where a thumbnail pixel straddles the seam it averages red and
+    // green; dropping pixels would leave only pure colours.
+    bool mixed = false;
+    for (int x = 50; x < 70; ++x) {
+        const Rgb seam = pixelAt(picture, x, 10);
+        mixed = mixed || (seam.r > 3 && seam.r < 252 && seam.g > 3 && seam.g < 252);
+    }
+    EXPECT_TRUE(mixed);
+}
+
+TEST_F(HistoryCapture, ThumbnailSizeFollowsTxAndTyWhateverThePageShape) {
+    BrowserHarness browser(StoredSettings{{"width_thumb", "160"}, {"height_thumb", "120"}});
+    browser.waitForPageShown();
+    browser.navigateAndWait(server.url("/green"));
+    EXPECT_EQ(browser->ImageList1.imageWidth(), 160);
+    EXPECT_EQ(browser->ImageList1.imageHeight(), 120);
+    auto picture = thumbnail(browser, 2);
+    EXPECT_EQ(picture->get_width(), 160);
+    EXPECT_EQ(picture->get_height(), 120);
+    expectColour(pixelAt(picture, 159, 119), {0x10, 0xC0, 0x40}, "stretched, not cropped");
+}
+
+TEST_F(HistoryCapture, EachDistinctAddressBecomesTheNextEntryAndRevisitsAddNothing) {
+    ManualClock clock{ManualClock::at(2024, 5, 1, 9, 5, 3)};
+    BrowserHarness browser({}, [&] { return clock.now; });
+    browser.waitForPageShown();
+    EXPECT_EQ(browser->ListView1.item(1).key, kHomeAddress);
+    EXPECT_EQ(browser->ListView1.item(1).subItem2, "2024/05/01 09:05:03");
+
+    clock.now = ManualClock::at(2024, 5, 1, 21, 5, 3);
+    browser.navigateAndWait(server.url("/red"));
+    browser.navigateAndWait(server.url("/green"));
+    ASSERT_EQ(browser->ListView1.count(), 3);
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_EQ(browser->ListView1.item(k).smallIcon, k);
+        EXPECT_EQ(browser->ImageList1.image(browser->ListView1.item(k).key).bytes,
+                  browser->ImageList1.image(k).bytes);
+    }
+    const ListItem& red = browser->ListView1.item(2);
+    EXPECT_EQ(red.key, server.url("/red"));
+    EXPECT_EQ(red.text, server.url("/red"));
+    EXPECT_EQ(red.subItem1, "Red");
+    EXPECT_EQ(red.subItem2, "2024/05/01 21:05:03");
+    EXPECT_FALSE(red.checked);
+
+    // Back, reload and typing the address again add nothing and leave the entry as it was.
+    clock.now = ManualClock::at(2025, 1, 2, 3, 4, 5);
+    browser->ListView1.setChecked(2, true);
+    const auto packed = browser->ImageList1.image(2).bytes;
+    browser.loadAndWait([&] { browser->Image1.at(100)->clicked(); });
+    browser.loadAndWait([&] { browser->Image1.at(102)->clicked(); });
+    browser.navigateAndWait(server.url("/red"));
+    EXPECT_EQ(browser->ListView1.count(), 3);
+    EXPECT_EQ(browser->ImageList1.count(), 3);
+    EXPECT_EQ(browser->ListView1.item(2).subItem2, "2024/05/01 21:05:03");
+    EXPECT_EQ(browser->ListView1.item(2).subItem1, "Red");
+    EXPECT_TRUE(browser->ListView1.item(2).checked);
+    EXPECT_EQ(browser->ImageList1.image(2).bytes, packed);
+}
+
+TEST_F(HistoryCapture, ATinyPageViewStillMakesAnEntry) {
+    // Six sixths leave the page view no width at all: the copy has no pixels to take.
+    BrowserHarness browser(StoredSettings{{"width_history", "6"}});
+    browser.waitForPageShown();
+    ASSERT_EQ(browser->ListView1.count(), 1);
+    auto picture = thumbnail(browser, 1);
+    expectColour(pixelAt(picture, 60, 60), {0xEE, 0xF2, 0xF1}, "window background");
+}
+
+TEST_F(HistoryCapture, TheHistoryStopsAt32767Entries) {
+    BrowserHarness browser;
+    browser.waitForPageShown();
+    const PackedImage synthetic = browser->ImageList1.image(1);
+    for (int n = 2; n <= 32766; ++n) {
+        const std::string key = "http://synthetic.invalid/" + std::to_string(n);
+        browser->ImageList1.add(n, key, synthetic);
+        browser->ListView1.addItem(n, key, key, n);
+    }
+    browser.navigateAndWait(server.url("/red"));
+    ASSERT_EQ(browser->ImageList1.count(), 32767);
+    EXPECT_EQ(browser->ListView1.item(32767).key, server.url("/red"));
+    browser.navigateAndWait(server.url("/green"));
+    EXPECT_EQ(browser->ImageList1.count(), 32767);
+    EXPECT_EQ(browser->ListView1.count(), 32767);
+    EXPECT_FALSE(browser->ListView1.items().indexOfKey(server.url("/green")));
+}

@@ -1,1 +1,169 @@
+// The history pane with real entries: reopening, the tooltip, and the search by the
+// beginning of an address.
+
+#include "BrowserHarness.h"
+#include "LocalHttpServer.h"
+
+#include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
+
+using namespace quillet;
+using namespace quillet::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+void sendKey(Gtk::Widget& widget, guint keyval) {
+    GdkEvent* press = gdk_event_new(GDK_KEY_PRESS);
+    press->key.window = GDK_WINDOW(g_object_ref(widget.get_window()->gobj()));
+    press->key.keyval = keyval;
+    gtk_widget_event(widget.gobj(), press);
+    gdk_event_free(press);
+}
+
+void sendDoubleClick(Gtk::TreeView& tree, int x, int y) {
+    GdkEvent* press = gdk_event_new(GDK_2BUTTON_PRESS);
+    press->button.window = GDK_WINDOW(g_object_ref(tree.get_bin_window()->gobj()));
+    press->button.button = 1;
+    press->button.x = x;
+    press->button.y = y;
+    gtk_widget_event(GTK_WIDGET(tree.gobj()), press);
+    gdk_event_free(press);
+}
+
+// History after SetUp: 1 home, 2 http://127.0.0.1:P/, 3 .../a, 4 http://localhost:P/, 5 .../b.
+class HistorySearch : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        server.add("/", LocalHttpServer::solidPage("Top", "#FFFFFF"));
+        server.add("/a", LocalHttpServer::solidPage("A", "#EEEEEE"));
+        server.add("/b", LocalHttpServer::solidPage("B", "#DDDDDD"));
+        browser.waitForPageShown();
+        for (const std::string& address :
+             {server.url("/"), server.url("/a"), server.url("/", "localhost"), server.url("/b")})
+            browser.navigateAndWait(address);
+        ASSERT_EQ(browser->ListView1.count(), 5);
+        host = "127.0.0.1:" + std::to_string(server.port());
+    }
+
+    void search(const std::string& text) {
+        browser->cboAddress.set_text(text);
+        browser->Image3.clicked();
+        pumpFor(20ms);
+    }
+    void escapeInPane() {
+        sendKey(browser->ListView1.tree(), GDK_KEY_Escape);
+        pumpFor(20ms);
+    }
+    int selected() { return browser->ListView1.selectedIndex().value_or(0); }
+    bool paneFocused() { return browser->ListView1.hasFocus(); }
+    bool addressFocused() { return browser->cboAddress.has_focus(); }
+
+    LocalHttpServer server;
+    BrowserHarness browser;
+    std::string host;
+};
+
+} // namespace
+
+TEST_F(HistorySearch, ABareHostFindsTheFirstEntryAndFocusesThePane) {
+    search(host);
+    EXPECT_EQ(selected(), 2);
+    EXPECT_TRUE(paneFocused());
+    EXPECT_EQ(browser->ListView1.toolTipText(), "Top - " + server.url("/"));
+    EXPECT_EQ(browser->cboAddress.get_text(), host); // the address box keeps what was typed
+}
+
+TEST_F(HistorySearch, EscapeInThePaneStepsThroughTheMatchesThenReturnsToTheAddressBox) {
+    search(host);
+    ASSERT_EQ(selected(), 2);
+    escapeInPane();
+    EXPECT_EQ(selected(), 3);
+    escapeInPane();
+    EXPECT_EQ(selected(), 5); // localhost does not begin with the search text
+    EXPECT_TRUE(paneFocused());
+    escapeInPane();
+    EXPECT_EQ(selected(), 5);
+    EXPECT_TRUE(addressFocused());
+}
+
+TEST_F(HistorySearch, EscapeInTheAddressBoxSearchesTheWholeHistory) {
+    browser->ListView1.setSelected(4);
+    browser->cboAddress.set_text(server.url("/a"));
+    sendKey(browser->cboAddress, GDK_KEY_Escape);
+    pumpFor(20ms);
+    EXPECT_EQ(selected(), 3);
+    EXPECT_FALSE(browser->timTimerEnabled()); // and does not navigate
+}
+
+TEST_F(HistorySearch, TextsThatFindNothingFocusTheAddressBox) {
+    for (const std::string& text : {"HTTP://" + host, "https://" + host, "x" + server.url("/"),
+                                    host + "/zzz"}) {
+        browser->ListView1.setSelected(3);
+        browser->ListView1.setFocus();
+        search(text);
+        EXPECT_EQ(selected(), 3) << text;
+        EXPECT_TRUE(addressFocused()) << text;
+    }
+}
+
+TEST_F(HistorySearch, AnEmptyBoxFindsTheFirstHttpEntry) {
+    search("");
+    EXPECT_EQ(selected(), 2); // entry 1 is the built-in home page
+}
+
+TEST_F(HistorySearch, FullFindsTheSelectedFirstMatchAndCursorStopsAtTheEnd) {
+    browser->ListView1.setSelected(2);
+    search(host);
+    EXPECT_EQ(selected(), 2);
+
+    browser->ListView1.setSelected(5);
+    browser->cboAddress.set_text(host);
+    browser->ListView1.setFocus();
+    escapeInPane(); // nothing after the last entry
+    EXPECT_EQ(selected(), 5);
+    EXPECT_TRUE(addressFocused());
+}
+
+TEST_F(HistorySearch, DoubleClickAndEnterReopenTheSelectedEntryWithoutANewOne) {
+    browser->ListView1.setSelected(3);
+    browser.loadAndWait([&] { sendDoubleClick(browser->ListView1.tree(), 5, 5000); });
+    EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/a"));
+
+    browser->ListView1.setSelected(2);
+    browser->ListView1.setFocus();
+    browser.loadAndWait([&] { sendKey(browser->ListView1.tree(), GDK_KEY_Return); });
+    EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/"));
+    EXPECT_EQ(browser->ListView1.count(), 5);
+    EXPECT_EQ(server.requestCount("/a"), 2);
+}
+
+TEST_F(HistorySearch, TheTooltipNamesTheSelectedEntryWhileThePaneHasFocus) {
+    browser->ListView1.setSelected(3);
+    browser->ListView1.setFocus();
+    pumpFor(20ms);
+    EXPECT_EQ(browser->ListView1.toolTipText(), "A - " + server.url("/a"));
+    EXPECT_TRUE(browser->ListView1.tree().get_has_tooltip());
+    browser->cboAddress.grab_focus();
+    pumpFor(20ms);
+    EXPECT_EQ(browser->ListView1.toolTipText(), "");
+    EXPECT_FALSE(browser->ListView1.tree().get_has_tooltip());
+}
+
+TEST(HistoryPaneEmpty, HandlersDoNoHarmWithoutEntries) {
+    TempFolder config;
+    frmBrowser window{SettingsStore(config.path())};
+    window.show();
+    // The home page has not been captured yet: the history is empty.
+    ASSERT_EQ(window.ListView1.count(), 0);
+    window.ListView1_DblClick();
+    window.ListView1_KeyPress(13);
+    window.ListView1_GotFocus();
+    EXPECT_EQ(window.ListView1.toolTipText(), "");
+    window.ListView1_KeyPress(27);
+    EXPECT_EQ(window.ListView1.count(), 0);
+    pumpUntil([&] { return window.cboAddress.has_focus(); }, 2000ms);
+    EXPECT_TRUE(window.cboAddress.has_focus());
+    EXPECT_NE(window.brwWebBrowser.LocationURL(), "");
+    EXPECT_EQ(window.brwWebBrowser.LocationURL(), kHomeAddress); // nothing else was opened
+}

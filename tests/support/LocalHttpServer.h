@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-typedef struct _SoupServer SoupServer;
+#include <libsoup/soup.h>
 
 namespace quillet::test {
 
@@ -34,8 +34,8 @@ class LocalHttpServer {
     static Page solidPage(const std::string& title, const std::string& colour);
 
   private:
-    static void handle(SoupServer*, struct _SoupServerMessage* message, const char* path,
-                       struct _GHashTable*, void* self);
+    static void handle(SoupServer*, SoupServerMessage* message, const char* path, GHashTable*,
+                       void* self);
     SoupServer* server_ = nullptr;
     int port_ = 0;
     std::map<std::string, Page> pages_;

@@ -1,1 +1,87 @@
+// Start-up reads the window size, thumbnail size and pane width from the settings store;
+// closing the window writes all five back.
+
+#include "BrowserHarness.h"
+
 #include <gtest/gtest.h>
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+// 8000 twips is 533.33 pixels: the window gets 533, which it reports as 7995 twips.
+constexpr float kFirstRunSize = 7995;
+constexpr float kDesignWidth = 9780; // the design client area, 652 pixels
+
+void closeWindow(BrowserHarness& browser) {
+    browser->close();
+    pumpUntil([&] { return !browser->get_visible(); });
+}
+
+} // namespace
+
+TEST(StartUp, FirstRunOpensAt8000TwipsAndClosingStoresTheFiveValues) {
+    BrowserHarness browser;
+    EXPECT_EQ(browser.setting("width_main"), "<absent>");
+    EXPECT_FLOAT_EQ(browser->Width(), kFirstRunSize);
+    EXPECT_FLOAT_EQ(browser->Height(), kFirstRunSize);
+    EXPECT_EQ(browser->tx, 120);
+    EXPECT_EQ(browser->ty, 120);
+    EXPECT_EQ(browser->historyWidth(), 2);
+    browser.waitForPageShown(); // the home page was asked for
+    EXPECT_EQ(browser->brwWebBrowser.LocationURL(), kHomeAddress);
+
+    closeWindow(browser);
+    EXPECT_EQ(browser.setting("width_main"), "7995");
+    EXPECT_EQ(browser.setting("height_main"), "7995");
+    EXPECT_EQ(browser.setting("width_thumb"), "120");
+    EXPECT_EQ(browser.setting("height_thumb"), "120");
+    EXPECT_EQ(browser.setting("width_history"), "2");
+}
+
+TEST(StartUp, ClosingStoresTheSizeTheUserGaveTheWindow) {
+    BrowserHarness browser;
+    browser.resizeTo(10500, 7500);
+    closeWindow(browser);
+    EXPECT_EQ(browser.setting("width_main"), "10500");
+    EXPECT_EQ(browser.setting("height_main"), "7500");
+}
+
+TEST(StartUp, ANegativeStoredWidthIsRefusedAndStartUpGoesOn) {
+    BrowserHarness browser(StoredSettings{{"width_main", "-500"}, {"height_main", "6000"},
+                            {"width_thumb", "160"}, {"width_history", "3"}});
+    EXPECT_FLOAT_EQ(browser->Width(), kDesignWidth);
+    EXPECT_FLOAT_EQ(browser->Height(), 6000);
+    EXPECT_EQ(browser->tx, 160);
+    EXPECT_EQ(browser->ty, 120);
+    EXPECT_EQ(browser->historyWidth(), 3);
+    browser.waitForPageShown(); // step 6 ran too
+}
+
+TEST(StartUp, ValuesRoundTripInTheirTextForm) {
+    BrowserHarness browser(StoredSettings{{"width_thumb", "120.5"}, {"height_thumb", "&H50"},
+                            {"width_history", "abc"}, {"width_main", "9000px"}});
+    EXPECT_EQ(browser->tx, 120.5);
+    EXPECT_EQ(browser->ty, 80);
+    EXPECT_EQ(browser->historyWidth(), 0);
+    EXPECT_FLOAT_EQ(browser->Width(), 9000);
+    closeWindow(browser);
+    EXPECT_EQ(browser.setting("width_thumb"), "120.5");
+    EXPECT_EQ(browser.setting("height_thumb"), "80");
+    EXPECT_EQ(browser.setting("width_history"), "0");
+    EXPECT_EQ(browser.setting("width_main"), "9000");
+}
+
+TEST(StartUp, AWidthBeyondSinglePrecisionIsRefused) {
+    BrowserHarness browser(StoredSettings{{"width_main", "1E+39"}, {"height_main", "4500"}});
+    EXPECT_FLOAT_EQ(browser->Width(), kDesignWidth);
+    EXPECT_FLOAT_EQ(browser->Height(), 4500);
+}
+
+TEST(ShutDown, AnUnwritableStoreStopsAtTheFirstKey) {
+    BrowserHarness browser;
+    // A file where the settings folder belongs: the first write fails and nothing is written.
+    writeFile(browser.configFolder().file("Quillet"), "not a folder");
+    EXPECT_THROW(browser->Form_Unload(), std::runtime_error);
+}

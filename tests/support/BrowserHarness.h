@@ -1,0 +1,40 @@
+#pragma once
+// A real main window on a settings folder of its own, shown, with helpers to wait for loads.
+
+#include "TestSupport.h"
+#include "app/frmBrowser.h"
+
+#include <map>
+#include <memory>
+
+namespace quillet::test {
+
+using StoredSettings = std::map<std::string, std::string>;
+
+class BrowserHarness {
+  public:
+    // `stored` values are written to the settings store before the window loads.
+    explicit BrowserHarness(const StoredSettings& stored = {},
+                            Clock clock = std::chrono::system_clock::now);
+    ~BrowserHarness();
+
+    frmBrowser& window() { return *window_; }
+    frmBrowser* operator->() { return window_.get(); }
+
+    // Waits until the load indicator has reported a completed page.
+    void waitForPageShown();
+    // Runs `start` (which begins a load) and waits for that load to be reported complete.
+    void loadAndWait(const std::function<void()>& start);
+    void navigateAndWait(const std::string& address);
+    // Resizes the window (outer size in twips) and waits until it has that size.
+    void resizeTo(float widthTwips, float heightTwips);
+
+    std::string setting(const std::string& key) const;
+    const TempFolder& configFolder() const { return config_; }
+
+  private:
+    TempFolder config_;
+    std::unique_ptr<frmBrowser> window_;
+};
+
+} // namespace quillet::test
