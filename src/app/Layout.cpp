@@ -10,7 +10,9 @@ int layoutMainWindow(LayoutControls& c, float W, float H, double historyWidth) {
     // The page view's share of the width, in the order the arithmetic is defined: h / 6
     // first, then 1 minus that, then W times that.
     const auto pageShare = [&] { return static_cast<double>(W) * (1 - h / 6); };
-    const auto belowPanes = [&] { return c.brwWebBrowser.height() + c.brwWebBrowser.top() + 20.0f; };
+    const auto belowPanes = [&] {
+        return c.brwWebBrowser.height() + c.brwWebBrowser.top() + 20.0f;
+    };
     const auto afterAddress = [&](float offset) { return c.cboAddress.width() + offset; };
 
     return continueOnError({

@@ -12,7 +12,9 @@
 namespace quillet {
 namespace {
 
-std::string makerPage(const char* path) { return std::string("http://") + kMakerHost + path; }
+std::string makerPage(const char* path) {
+    return std::string("http://") + kMakerHost + path;
+}
 
 } // namespace
 
@@ -64,7 +66,9 @@ void frmBrowser::Image2_Click() {
     brwWebBrowser.SetFocus();
 }
 
-void frmBrowser::Image3_Click() { FindInHistory(cboAddress.get_text(), "full"); }
+void frmBrowser::Image3_Click() {
+    FindInHistory(cboAddress.get_text(), "full");
+}
 
 void frmBrowser::Label7_Click() {
     brwWebBrowser.Navigate(makerPage("/004/"));
@@ -108,10 +112,10 @@ void frmBrowser::timTimer_Timer() {
 }
 
 void frmBrowser::Form_Resize() {
-    LayoutControls controls{*placedAddress, *placedPageView, *placedListView, *placedLabel1,
-                            *placedLabel2,  *placedImage2,   *placedLabel4,   *placedImage3,
-                            *placedLabel5,  *placedImage4,   *placedImage5,   *placedFrame1,
-                            Line1,          Line2,           Line4};
+    LayoutControls controls{
+        *placedAddress, *placedPageView, *placedListView, *placedLabel1, *placedLabel2,
+        *placedImage2,  *placedLabel4,   *placedImage3,   *placedLabel5, *placedImage4,
+        *placedImage5,  *placedFrame1,   Line1,           Line2,         Line4};
     layoutMainWindow(controls, Width(), Height(), historyWidth_);
 }
 

@@ -50,8 +50,7 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock)
              "履歴サムネイルサイズ変更"),
       Image5(picture("export.svg"), 16, 16, "履歴のエクスポート", "履歴のエクスポート"),
       ListView1(ImageList1), Line1(fixed_, 0x00C0C0C0, 0, 530, 4560, 530),
-      Line2(fixed_, 0x00FFFFFF, 0, 545, 4560, 545),
-      Line3(fixed_, 0x00C0C0C0, 2520, 120, 2520, 480),
+      Line2(fixed_, 0x00FFFFFF, 0, 545, 4560, 545), Line3(fixed_, 0x00C0C0C0, 2520, 120, 2520, 480),
       Line4(fixed_, 0x00C0C0C0, 5520, 600, 5520, 960), settings_(std::move(settings)),
       clock_(std::move(clock)) {
     buildControls();
@@ -59,7 +58,9 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock)
     Form_Load();
 }
 
-frmBrowser::~frmBrowser() { timTimer_.disconnect(); }
+frmBrowser::~frmBrowser() {
+    timTimer_.disconnect();
+}
 
 void frmBrowser::buildControls() {
     set_title("");
@@ -80,9 +81,8 @@ void frmBrowser::buildControls() {
         return std::make_unique<PlacedControl>(parent, widget, left, top, width, height);
     };
     placedLabel2 = place(fixed_, Label2, 0, 0, 7575, 975);
-    styleWidget(Label2, std::string("label { background-color: ") +
-                            cssColour(kWindowBackground) + "; font: 9.75pt " + kJapaneseFace +
-                            "; }");
+    styleWidget(Label2, std::string("label { background-color: ") + cssColour(kWindowBackground) +
+                            "; font: 9.75pt " + kJapaneseFace + "; }");
     placedLabel3 = place(fixed_, Label3, 120, 670, 855, 255);
     placedLabel4 = place(fixed_, Label4, 5040, 670, 735, 255);
     placedLabel5 = place(fixed_, Label5, 6000, 670, 1455, 255);
@@ -92,7 +92,8 @@ void frmBrowser::buildControls() {
         label->set_yalign(0);
     }
     statusColour_ = Gtk::CssProvider::create();
-    Label1.get_style_context()->add_provider(statusColour_, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    Label1.get_style_context()->add_provider(statusColour_,
+                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     setStatusColour(kSystemWindowText);
     setAccessible(Label1, "ステータス", Atk::ROLE_LABEL);
 

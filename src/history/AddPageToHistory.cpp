@@ -33,10 +33,9 @@ void frmBrowser::AddPageToHistory() {
         placedPicture2->setWidth(toSingle(tx * twipsPerPixelX()));
         placedPicture2->setHeight(toSingle(ty * twipsPerPixelY()));
 
-        const PixelRect source =
-            captureSourceRect(placedPageView->left(), placedPageView->top(),
-                              placedPageView->width(), placedPageView->height(), twipsPerPixelX(),
-                              twipsPerPixelY());
+        const PixelRect source = captureSourceRect(
+            placedPageView->left(), placedPageView->top(), placedPageView->width(),
+            placedPageView->height(), twipsPerPixelX(), twipsPerPixelY());
         Picture2.setImage(
             copyAndShrink(*this, source, roundHalfEven(tx), roundHalfEven(ty), kWindowBackground));
 

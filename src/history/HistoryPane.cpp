@@ -19,9 +19,15 @@ void frmBrowser::ListView1_KeyPress(int keyAscii) {
         FindInHistory(cboAddress.get_text(), "cursor");
 }
 
-void frmBrowser::ListView1_ItemClick(int) { showSelectedEntryTooltip(); }
-void frmBrowser::ListView1_GotFocus() { showSelectedEntryTooltip(); }
-void frmBrowser::ListView1_LostFocus() { ListView1.setToolTipText(""); }
+void frmBrowser::ListView1_ItemClick(int) {
+    showSelectedEntryTooltip();
+}
+void frmBrowser::ListView1_GotFocus() {
+    showSelectedEntryTooltip();
+}
+void frmBrowser::ListView1_LostFocus() {
+    ListView1.setToolTipText("");
+}
 
 void frmBrowser::showSelectedEntryTooltip() {
     if (const auto selected = ListView1.selectedIndex()) {

@@ -20,10 +20,9 @@ std::string formatVisitTime(std::chrono::system_clock::time_point when) {
 
 PixelRect captureSourceRect(double left, double top, double width, double height,
                             double twipsPerPixelX, double twipsPerPixelY) {
-    return PixelRect{roundHalfEven(left / twipsPerPixelX + 10),
-                     roundHalfEven(top / twipsPerPixelY + 10),
-                     roundHalfEven(width / twipsPerPixelX - 30),
-                     roundHalfEven(height / twipsPerPixelY - 30)};
+    return PixelRect{
+        roundHalfEven(left / twipsPerPixelX + 10), roundHalfEven(top / twipsPerPixelY + 10),
+        roundHalfEven(width / twipsPerPixelX - 30), roundHalfEven(height / twipsPerPixelY - 30)};
 }
 
 std::string entryTooltip(std::string_view title, std::string_view address) {

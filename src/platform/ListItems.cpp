@@ -25,7 +25,9 @@ const ListItem& ListItems::item(int index) const {
     return items_[static_cast<std::size_t>(index - 1)];
 }
 
-ListItem& ListItems::at(int index) { return const_cast<ListItem&>(item(index)); }
+ListItem& ListItems::at(int index) {
+    return const_cast<ListItem&>(item(index));
+}
 
 std::optional<int> ListItems::indexOfKey(const std::string& key) const {
     const auto found = positionOfKey_.find(key);
@@ -44,7 +46,9 @@ void ListItems::setSubItem(int index, int column, std::string text) {
         throw std::out_of_range("sub-item column out of range");
 }
 
-void ListItems::setChecked(int index, bool checked) { at(index).checked = checked; }
+void ListItems::setChecked(int index, bool checked) {
+    at(index).checked = checked;
+}
 
 void ListItems::select(int index) {
     item(index); // range check

@@ -35,6 +35,13 @@ ListView::ListView(const ImageList& smallIcons)
     tree_.signal_button_release_event().connect(sigc::mem_fun(*this, &ListView::onButtonRelease),
                                                 false);
     tree_.signal_key_press_event().connect(sigc::mem_fun(*this, &ListView::onKeyPress), false);
+    // Mouse double-clicks and Enter never reach the tree view's row activation, so what
+    // remains is a screen reader's "toggle" (or "activate") of a cell in the first column.
+    tree_.signal_row_activated().connect(
+        [this](const Gtk::TreeModel::Path& path, Gtk::TreeViewColumn* column) {
+            if (column == tree_.get_column(0))
+                toggleCheck(path[0] + 1);
+        });
     tree_.signal_focus_in_event().connect([this](GdkEventFocus*) {
         gotFocus_.emit();
         return false;
@@ -112,8 +119,9 @@ void ListView::addItem(int index, const std::string& key, const std::string& tex
     const bool wasEmpty = items_.count() == 0;
     items_.add(index, key, text, smallIcon);
     const auto rows = store_->children();
-    auto row = index > static_cast<int>(rows.size()) ? store_->append()
-                                                     : store_->insert(rows[static_cast<unsigned>(index - 1)]);
+    auto row = index > static_cast<int>(rows.size())
+                   ? store_->append()
+                   : store_->insert(rows[static_cast<unsigned>(index - 1)]);
     // Positions after an insertion move up by one; appending (the usual case) numbers one row.
     for (int position = index; row; ++row)
         (*row)[columns_.position] = position++;
@@ -131,7 +139,9 @@ void ListView::setChecked(int index, bool checked) {
     redrawRow(index);
 }
 
-void ListView::toggleCheck(int index) { setChecked(index, !items_.item(index).checked); }
+void ListView::toggleCheck(int index) {
+    setChecked(index, !items_.item(index).checked);
+}
 
 void ListView::redrawRow(int index) {
     const auto path = pathOf(index);
@@ -143,10 +153,16 @@ void ListView::setSelected(int index) {
     tree_.set_cursor(pathOf(index));
 }
 
-void ListView::ensureVisible(int index) { tree_.scroll_to_row(pathOf(index)); }
+void ListView::ensureVisible(int index) {
+    tree_.scroll_to_row(pathOf(index));
+}
 
-void ListView::setFocus() { tree_.grab_focus(); }
-bool ListView::hasFocus() const { return tree_.has_focus(); }
+void ListView::setFocus() {
+    tree_.grab_focus();
+}
+bool ListView::hasFocus() const {
+    return tree_.has_focus();
+}
 
 void ListView::setToolTipText(const std::string& text) {
     toolTip_ = text;
@@ -172,8 +188,12 @@ Glib::RefPtr<Gdk::Pixbuf> ListView::thumbnail(int imageIndex) {
 }
 
 bool ListView::onButtonPress(GdkEventButton* event) {
-    if (event->type == GDK_2BUTTON_PRESS && event->button == 1)
+    // A double-click is ours alone: the tree view's own row activation stays for the
+    // accessible "toggle" action (see the constructor).
+    if (event->type == GDK_2BUTTON_PRESS && event->button == 1) {
         dblClick_.emit();
+        return true;
+    }
     return false;
 }
 
@@ -181,9 +201,9 @@ bool ListView::onButtonRelease(GdkEventButton* event) {
     Gtk::TreeModel::Path path;
     Gtk::TreeViewColumn* column = nullptr;
     int cellX = 0, cellY = 0;
-    if (event->button == 1 && tree_.get_path_at_pos(static_cast<int>(event->x),
-                                                    static_cast<int>(event->y), path, column,
-                                                    cellX, cellY))
+    if (event->button == 1 &&
+        tree_.get_path_at_pos(static_cast<int>(event->x), static_cast<int>(event->y), path, column,
+                              cellX, cellY))
         itemClick_.emit(path[0] + 1);
     return false;
 }
@@ -193,7 +213,7 @@ bool ListView::onKeyPress(GdkEventKey* event) {
     case GDK_KEY_Return:
     case GDK_KEY_KP_Enter:
         keyPress_.emit(13);
-        return false;
+        return true; // the tree view would activate the row too; Enter means "open" here
     case GDK_KEY_Escape:
         keyPress_.emit(27);
         return false;

@@ -81,7 +81,6 @@ class ListView : public Gtk::ScrolledWindow {
     static constexpr std::size_t kUnpackedLimit = 96;
     std::list<int> unpackedOrder_;
     std::unordered_map<int, Glib::RefPtr<Gdk::Pixbuf>> unpacked_;
-
 };
 
 } // namespace quillet

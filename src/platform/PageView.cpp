@@ -12,8 +12,8 @@ namespace {
 // Serves the built-in pages from the program's resources: quillet://home/ is the home page.
 void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer) {
     const std::string path = webkit_uri_scheme_request_get_path(request);
-    const std::string resource = path == "/" || path.empty() ? "/org/quillet/home/index.html"
-                                                             : "/org/quillet/home" + path;
+    const std::string resource =
+        path == "/" || path.empty() ? "/org/quillet/home/index.html" : "/org/quillet/home" + path;
     GError* error = nullptr;
     GInputStream* stream =
         g_resources_open_stream(resource.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, &error);
@@ -46,8 +46,8 @@ void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
 PageView::PageView() : context_(webkit_web_context_new()) {
     webkit_web_context_register_uri_scheme(context_.get(), "quillet", serveBuiltInPage, nullptr,
                                            nullptr);
-    view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_.get(),
-                                         nullptr));
+    view_ =
+        WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_.get(), nullptr));
     widget_ = Gtk::manage(Glib::wrap(GTK_WIDGET(view_)));
     g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), &downloadBegin_);
 }
@@ -61,7 +61,9 @@ void PageView::Navigate(const std::string& address) {
     webkit_web_view_load_uri(view_, address.c_str());
 }
 
-void PageView::GoHome() { Navigate(kHomeAddress); }
+void PageView::GoHome() {
+    Navigate(kHomeAddress);
+}
 
 void PageView::GoBack() {
     if (!webkit_web_view_can_go_back(view_))
@@ -75,11 +77,19 @@ void PageView::GoForward() {
     webkit_web_view_go_forward(view_);
 }
 
-void PageView::Refresh() { webkit_web_view_reload(view_); }
-void PageView::Stop() { webkit_web_view_stop_loading(view_); }
-void PageView::SetFocus() { widget_->grab_focus(); }
+void PageView::Refresh() {
+    webkit_web_view_reload(view_);
+}
+void PageView::Stop() {
+    webkit_web_view_stop_loading(view_);
+}
+void PageView::SetFocus() {
+    widget_->grab_focus();
+}
 
-bool PageView::Busy() const { return webkit_web_view_is_loading(view_); }
+bool PageView::Busy() const {
+    return webkit_web_view_is_loading(view_);
+}
 
 std::string PageView::LocationName() const {
     const char* title = webkit_web_view_get_title(view_);

@@ -18,8 +18,8 @@ Glib::RefPtr<Gdk::Pixbuf> copyAndShrink(Gtk::Window& window, PixelRect source, i
         const int left = std::max(source.x, 0);
         const int top = std::max(source.y, 0);
         if (right > left && bottom > top) {
-            GdkPixbuf* copy = gdk_pixbuf_get_from_window(gdkWindow->gobj(), left, top,
-                                                         right - left, bottom - top);
+            GdkPixbuf* copy = gdk_pixbuf_get_from_window(gdkWindow->gobj(), left, top, right - left,
+                                                         bottom - top);
             if (copy) {
                 auto pixels = Glib::wrap(copy);
                 // For reduction, bilinear in gdk-pixbuf integrates over each destination

@@ -7,8 +7,12 @@
 
 namespace quillet {
 
-int pixelsFromTwipsX(double twips) { return roundHalfEven(twips / twipsPerPixelX()); }
-int pixelsFromTwipsY(double twips) { return roundHalfEven(twips / twipsPerPixelY()); }
+int pixelsFromTwipsX(double twips) {
+    return roundHalfEven(twips / twipsPerPixelX());
+}
+int pixelsFromTwipsY(double twips) {
+    return roundHalfEven(twips / twipsPerPixelY());
+}
 
 PlacedControl::PlacedControl(Gtk::Fixed& parent, Gtk::Widget& widget, float left, float top,
                              float width, float height)
@@ -18,10 +22,18 @@ PlacedControl::PlacedControl(Gtk::Fixed& parent, Gtk::Widget& widget, float left
     applySize();
 }
 
-float PlacedControl::left() const { return static_cast<float>(x_ * twipsPerPixelX()); }
-float PlacedControl::top() const { return static_cast<float>(y_ * twipsPerPixelY()); }
-float PlacedControl::width() const { return static_cast<float>(w_ * twipsPerPixelX()); }
-float PlacedControl::height() const { return static_cast<float>(h_ * twipsPerPixelY()); }
+float PlacedControl::left() const {
+    return static_cast<float>(x_ * twipsPerPixelX());
+}
+float PlacedControl::top() const {
+    return static_cast<float>(y_ * twipsPerPixelY());
+}
+float PlacedControl::width() const {
+    return static_cast<float>(w_ * twipsPerPixelX());
+}
+float PlacedControl::height() const {
+    return static_cast<float>(h_ * twipsPerPixelY());
+}
 
 void PlacedControl::setLeft(float twips) {
     x_ = pixelsFromTwipsX(twips);
@@ -47,6 +59,8 @@ void PlacedControl::setHeight(float twips) {
     applySize();
 }
 
-void PlacedControl::applySize() { widget_.set_size_request(w_, h_); }
+void PlacedControl::applySize() {
+    widget_.set_size_request(w_, h_);
+}
 
 } // namespace quillet

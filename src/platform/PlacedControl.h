@@ -19,8 +19,8 @@ class PlacedControl : public TwipsControl {
     float height() const override;
     void setLeft(float twips) override;
     void setTop(float twips) override;
-    void setWidth(float twips) override;   // a negative width throws std::invalid_argument
-    void setHeight(float twips) override;  // likewise
+    void setWidth(float twips) override;  // a negative width throws std::invalid_argument
+    void setHeight(float twips) override; // likewise
 
     Gtk::Widget& widget() { return widget_; }
     int pixelLeft() const { return x_; }

@@ -16,7 +16,11 @@ double twipsPerPixel() {
 
 } // namespace
 
-double twipsPerPixelX() { return twipsPerPixel(); }
-double twipsPerPixelY() { return twipsPerPixel(); }
+double twipsPerPixelX() {
+    return twipsPerPixel();
+}
+double twipsPerPixelY() {
+    return twipsPerPixel();
+}
 
 } // namespace quillet

@@ -21,7 +21,7 @@ FileState loadKeyFile(Glib::KeyFile& keyFile, const std::string& path) {
         return FileState::Loaded;
     } catch (const Glib::FileError& error) {
         return error.code() == Glib::FileError::NO_SUCH_ENTITY ? FileState::Absent
-                                                                : FileState::Unusable;
+                                                               : FileState::Unusable;
     } catch (const Glib::Error&) {
         return FileState::Unusable;
     }
@@ -45,7 +45,9 @@ void setAside(const std::string& path) {
 
 SettingsStore::SettingsStore(std::string configFolder) : configFolder_(std::move(configFolder)) {}
 
-SettingsStore SettingsStore::forCurrentUser() { return SettingsStore(Glib::get_user_config_dir()); }
+SettingsStore SettingsStore::forCurrentUser() {
+    return SettingsStore(Glib::get_user_config_dir());
+}
 
 std::string SettingsStore::filePath(const std::string& app) const {
     return Glib::build_filename(configFolder_, app, "settings.ini");

@@ -18,8 +18,8 @@ struct Rgb {
 };
 
 Rgb pixelAt(const Glib::RefPtr<Gdk::Pixbuf>& picture, int x, int y) {
-    const guint8* p = picture->get_pixels() + y * picture->get_rowstride() +
-                      x * picture->get_n_channels();
+    const guint8* p =
+        picture->get_pixels() + y * picture->get_rowstride() + x * picture->get_n_channels();
     return {p[0], p[1], p[2]};
 }
 
@@ -51,14 +51,15 @@ class HistoryCapture : public ::testing::Test {
     void SetUp() override {
         server.add("/red", LocalHttpServer::solidPage("Red", "#E01020"));
         server.add("/green", LocalHttpServer::solidPage("Green", "#10C040"));
-        server.add("/quadrants", Page{R"(<!DOCTYPE html><title>Quadrants</title><style>
+        server.add("/quadrants",
+                   LocalHttpServer::htmlPage(R"(<!DOCTYPE html><title>Quadrants</title><style>
             html, body { margin: 0; height: 100%; overflow: hidden }
             div { position: fixed; width: 50%; height: 50% }
           </style>
           <div style="left:0;top:0;background:#FF0000"></div>
           <div style="right:0;top:0;background:#00FF00"></div>
           <div style="left:0;bottom:0;background:#0000FF"></div>
-          <div style="right:0;bottom:0;background:#FFFF00"></div>)"});
+          <div style="right:0;bottom:0;background:#FFFF00"></div>)"));
     }
     Glib::RefPtr<Gdk::Pixbuf> thumbnail(BrowserHarness& browser, int position) {
         return unpackThumbnail(browser->ImageList1.image(position));

@@ -17,6 +17,8 @@ void sendKey(Gtk::Widget& widget, guint keyval) {
     GdkEvent* press = gdk_event_new(GDK_KEY_PRESS);
     press->key.window = GDK_WINDOW(g_object_ref(widget.get_window()->gobj()));
     press->key.keyval = keyval;
+    gdk_event_set_device(
+        press, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
     gtk_widget_event(widget.gobj(), press);
     gdk_event_free(press);
 }
@@ -27,6 +29,8 @@ void sendDoubleClick(Gtk::TreeView& tree, int x, int y) {
     press->button.button = 1;
     press->button.x = x;
     press->button.y = y;
+    gdk_event_set_device(
+        press, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
     gtk_widget_event(GTK_WIDGET(tree.gobj()), press);
     gdk_event_free(press);
 }
@@ -97,8 +101,8 @@ TEST_F(HistorySearch, EscapeInTheAddressBoxSearchesTheWholeHistory) {
 }
 
 TEST_F(HistorySearch, TextsThatFindNothingFocusTheAddressBox) {
-    for (const std::string& text : {"HTTP://" + host, "https://" + host, "x" + server.url("/"),
-                                    host + "/zzz"}) {
+    for (const std::string& text :
+         {"HTTP://" + host, "https://" + host, "x" + server.url("/"), host + "/zzz"}) {
         browser->ListView1.setSelected(3);
         browser->ListView1.setFocus();
         search(text);
@@ -166,4 +170,58 @@ TEST(HistoryPaneEmpty, HandlersDoNoHarmWithoutEntries) {
     EXPECT_TRUE(window.cboAddress.has_focus());
     EXPECT_NE(window.brwWebBrowser.LocationURL(), "");
     EXPECT_EQ(window.brwWebBrowser.LocationURL(), kHomeAddress); // nothing else was opened
+}
+
+namespace {
+
+// Runs the accessible "toggle" of the check box in the first column of `row` (0-based).
+bool toggleThroughAccessibility(Gtk::TreeView& tree, int row) {
+    AtkObject* table = gtk_widget_get_accessible(GTK_WIDGET(tree.gobj()));
+    AtkObject* cell = atk_table_ref_at(ATK_TABLE(table), row, 0);
+    bool done = false;
+    const int parts = atk_object_get_n_accessible_children(cell);
+    for (int i = 0; i < parts && !done; ++i) {
+        AtkObject* part = atk_object_ref_accessible_child(cell, i);
+        if (ATK_IS_ACTION(part))
+            for (int a = 0; a < atk_action_get_n_actions(ATK_ACTION(part)); ++a)
+                if (std::string(atk_action_get_name(ATK_ACTION(part), a)) == "toggle")
+                    done = atk_action_do_action(ATK_ACTION(part), a);
+        g_object_unref(part);
+    }
+    g_object_unref(cell);
+    return done;
+}
+
+} // namespace
+
+TEST_F(HistorySearch, CheckBoxesToggleByMouseSpaceAndAccessibleAction) {
+    Gtk::TreeView& tree = browser->ListView1.tree();
+    // The mouse: a real click on the check box of the second row.
+    tree.scroll_to_row(Gtk::TreeModel::Path("1"));
+    pumpFor(100ms);
+    Gdk::Rectangle cell;
+    tree.get_cell_area(Gtk::TreeModel::Path("1"), *tree.get_column(0), cell);
+    int originX = 0, originY = 0;
+    tree.get_bin_window()->get_origin(originX, originY);
+    const std::string click = "xdotool mousemove " + std::to_string(originX + cell.get_x() + 10) +
+                              " " + std::to_string(originY + cell.get_y() + cell.get_height() / 2) +
+                              " click 1";
+    ASSERT_EQ(std::system(click.c_str()), 0);
+    ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.item(2).checked; }, 3s));
+
+    // The space key on the selected entry.
+    browser->ListView1.setSelected(3);
+    browser->ListView1.setFocus();
+    sendKey(tree, GDK_KEY_space);
+    EXPECT_TRUE(browser->ListView1.item(3).checked);
+    sendKey(tree, GDK_KEY_space);
+    EXPECT_FALSE(browser->ListView1.item(3).checked);
+
+    // A screen reader's "toggle".
+    ASSERT_TRUE(toggleThroughAccessibility(tree, 3));
+    pumpFor(50ms);
+
+    EXPECT_TRUE(browser->ListView1.item(4).checked);
+    EXPECT_FALSE(browser->ListView1.item(1).checked);
+    EXPECT_FALSE(browser->ListView1.item(5).checked);
 }

@@ -17,7 +17,7 @@ class Navigation : public ::testing::Test {
     void SetUp() override {
         server.add("/a", LocalHttpServer::solidPage("Page A", "#336699"));
         server.add("/b", LocalHttpServer::solidPage("Page B", "#993366"));
-        server.add("/redirect", Page{"", "text/html", 302, server.url("/a")});
+        server.add("/redirect", LocalHttpServer::redirectTo(server.url("/a")));
         Page slow = LocalHttpServer::solidPage("Slow page", "#669933");
         slow.delay = 3500ms;
         server.add("/slow", slow);
@@ -38,8 +38,9 @@ class Navigation : public ::testing::Test {
                  at = status.find("■", at + 1))
                 ++marks;
             most = std::max(most, marks);
-            if (marks > 0)
+            if (marks > 0) {
                 EXPECT_EQ(browser->get_title(), "Quillet 読み込み中...");
+            }
             return !browser->timTimerEnabled();
         }));
         return most;
@@ -53,19 +54,20 @@ class Navigation : public ::testing::Test {
 // machine is ever looked up.
 struct BlockedNavigation {
     explicit BlockedNavigation(WebKitWebView* view) : view(view) {
-        handler = g_signal_connect(view, "decide-policy", G_CALLBACK(+[](WebKitWebView*,
-                                                                         WebKitPolicyDecision* d,
-                                                                         WebKitPolicyDecisionType t,
-                                                                         gpointer self) -> gboolean {
-            if (t != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION)
-                return FALSE;
-            auto* action = webkit_navigation_policy_decision_get_navigation_action(
-                WEBKIT_NAVIGATION_POLICY_DECISION(d));
-            static_cast<BlockedNavigation*>(self)->uri =
-                webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-            webkit_policy_decision_ignore(d);
-            return TRUE;
-        }), this);
+        handler = g_signal_connect(
+            view, "decide-policy",
+            G_CALLBACK(+[](WebKitWebView*, WebKitPolicyDecision* d, WebKitPolicyDecisionType t,
+                           gpointer self) -> gboolean {
+                if (t != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION)
+                    return FALSE;
+                auto* action = webkit_navigation_policy_decision_get_navigation_action(
+                    WEBKIT_NAVIGATION_POLICY_DECISION(d));
+                static_cast<BlockedNavigation*>(self)->uri =
+                    webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+                webkit_policy_decision_ignore(d);
+                return TRUE;
+            }),
+            this);
     }
     ~BlockedNavigation() { g_signal_handler_disconnect(view, handler); }
     WebKitWebView* view;

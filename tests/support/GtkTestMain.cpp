@@ -7,8 +7,8 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    auto app = Gtk::Application::create(argc, argv, "org.quillet.Tests",
-                                        Gio::APPLICATION_NON_UNIQUE);
+    auto app =
+        Gtk::Application::create(argc, argv, "org.quillet.Tests", Gio::APPLICATION_NON_UNIQUE);
     Glib::add_exception_handler([] {
         try {
             throw;

@@ -38,14 +38,27 @@ int LocalHttpServer::requestCount(const std::string& path) const {
     return found == requests_.end() ? 0 : found->second;
 }
 
-Page LocalHttpServer::solidPage(const std::string& title, const std::string& colour) {
-    return Page{"<!DOCTYPE html><html><head><meta charset='utf-8'><title>" + title +
-                "</title><style>html,body{margin:0;height:100%;background:" + colour +
-                "}</style></head><body></body></html>"};
+Page LocalHttpServer::htmlPage(std::string body) {
+    Page page;
+    page.body = std::move(body);
+    return page;
 }
 
-void LocalHttpServer::handle(SoupServer*, SoupServerMessage* message, const char* path,
-                             GHashTable*, void* data) {
+Page LocalHttpServer::redirectTo(std::string location) {
+    Page page;
+    page.status = 302;
+    page.location = std::move(location);
+    return page;
+}
+
+Page LocalHttpServer::solidPage(const std::string& title, const std::string& colour) {
+    return htmlPage("<!DOCTYPE html><html><head><meta charset='utf-8'><title>" + title +
+                    "</title><style>html,body{margin:0;height:100%;background:" + colour +
+                    "}</style></head><body></body></html>");
+}
+
+void LocalHttpServer::handle(SoupServer*, SoupServerMessage* message, const char* path, GHashTable*,
+                             void* data) {
     auto* self = static_cast<LocalHttpServer*>(data);
     ++self->requests_[path];
     const auto found = self->pages_.find(path);
@@ -56,23 +69,24 @@ void LocalHttpServer::handle(SoupServer*, SoupServerMessage* message, const char
     const Page& page = found->second;
     soup_server_message_set_status(message, static_cast<guint>(page.status), nullptr);
     if (!page.location.empty())
-        soup_message_headers_replace(soup_server_message_get_response_headers(message),
-                                     "Location", page.location.c_str());
-    soup_message_headers_replace(soup_server_message_get_response_headers(message),
-                                 "Cache-Control", "no-store");
+        soup_message_headers_replace(soup_server_message_get_response_headers(message), "Location",
+                                     page.location.c_str());
+    soup_message_headers_replace(soup_server_message_get_response_headers(message), "Cache-Control",
+                                 "no-store");
     soup_server_message_set_response(message, page.contentType.c_str(), SOUP_MEMORY_COPY,
                                      page.body.data(), page.body.size());
     if (page.delay.count() > 0) {
         soup_server_message_pause(message);
         g_object_ref(message);
-        g_timeout_add(static_cast<guint>(page.delay.count()),
-                      [](gpointer held) -> gboolean {
-                          auto* paused = static_cast<SoupServerMessage*>(held);
-                          soup_server_message_unpause(paused);
-                          g_object_unref(paused);
-                          return G_SOURCE_REMOVE;
-                      },
-                      message);
+        g_timeout_add(
+            static_cast<guint>(page.delay.count()),
+            [](gpointer held) -> gboolean {
+                auto* paused = static_cast<SoupServerMessage*>(held);
+                soup_server_message_unpause(paused);
+                g_object_unref(paused);
+                return G_SOURCE_REMOVE;
+            },
+            message);
     }
 }
 

@@ -13,8 +13,8 @@ struct Page {
     std::string body;
     std::string contentType = "text/html; charset=utf-8";
     int status = 200;
-    std::string location;                 // for redirects
-    std::chrono::milliseconds delay{0};   // the response is held back this long
+    std::string location;               // for redirects
+    std::chrono::milliseconds delay{0}; // the response is held back this long
 };
 
 class LocalHttpServer {
@@ -30,6 +30,8 @@ class LocalHttpServer {
     int port() const { return port_; }
     int requestCount(const std::string& path) const;
 
+    static Page htmlPage(std::string body);
+    static Page redirectTo(std::string location);
     // A page titled `title` that shows nothing but `colour`.
     static Page solidPage(const std::string& title, const std::string& colour);
 

@@ -73,6 +73,8 @@ MessageBoxAnswerer::MessageBoxAnswerer() {
     source_ = g_timeout_add(50, answerOpenBoxes, &texts_);
 }
 
-MessageBoxAnswerer::~MessageBoxAnswerer() { g_source_remove(source_); }
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+    g_source_remove(source_);
+}
 
 } // namespace quillet::test

@@ -16,7 +16,9 @@ void expectTwips(float real, float computed, const char* what) {
     EXPECT_NEAR(real, computed, 15.0f) << what;
 }
 
-void clickHistoryWidth(BrowserHarness& browser) { browser->Image1.at(106)->clicked(); }
+void clickHistoryWidth(BrowserHarness& browser) {
+    browser->Image1.at(106)->clicked();
+}
 
 } // namespace
 

@@ -30,8 +30,12 @@ void expectAt(Gtk::Widget& widget, PixelBox expected, const char* name) {
     EXPECT_EQ(real.height, expected.height) << name;
 }
 
-std::string accessibleName(Gtk::Widget& widget) { return widget.get_accessible()->get_name(); }
-Atk::Role accessibleRole(Gtk::Widget& widget) { return widget.get_accessible()->get_role(); }
+std::string accessibleName(Gtk::Widget& widget) {
+    return widget.get_accessible()->get_name();
+}
+Atk::Role accessibleRole(Gtk::Widget& widget) {
+    return widget.get_accessible()->get_role();
+}
 
 class MainWindow : public ::testing::Test {
   protected:
@@ -64,9 +68,12 @@ TEST_F(MainWindow, ToolbarButtonsStandAtTheirDesignPlacesWithTheirTooltips) {
         const char* tooltip;
     };
     const Expected toolbar[] = {
-        {100, {8, 8, 23, 23}, "戻る"},    {101, {40, 8, 24, 23}, "進む"},
-        {105, {72, 8, 19, 23}, "中止"},   {102, {104, 8, 19, 23}, "更新"},
-        {103, {136, 8, 24, 24}, "ホーム"}, {104, {176, 8, 24, 23}, "検索"},
+        {100, {8, 8, 23, 23}, "戻る"},
+        {101, {40, 8, 24, 23}, "進む"},
+        {105, {72, 8, 19, 23}, "中止"},
+        {102, {104, 8, 19, 23}, "更新"},
+        {103, {136, 8, 24, 24}, "ホーム"},
+        {104, {176, 8, 24, 23}, "検索"},
         {106, {208, 8, 24, 22}, "履歴パネルサイズ変更"},
     };
     for (const Expected& button : toolbar) {
@@ -158,4 +165,22 @@ TEST_F(MainWindow, TabOrderIsPageViewHistoryPaneAddressBox) {
     browser->ListView1.setFocus();
     EXPECT_TRUE(browser->child_focus(Gtk::DIR_TAB_FORWARD));
     EXPECT_TRUE(browser->cboAddress.has_focus());
+}
+
+TEST_F(MainWindow, ImageButtonsAndTheVersionLinkShowTheHandPointer) {
+    BrowserHarness browser;
+    const auto cursorOver = [](Gtk::Widget& widget, GdkEventType crossing) {
+        GdkEvent* event = gdk_event_new(crossing);
+        event->crossing.window = GDK_WINDOW(g_object_ref(widget.get_window()->gobj()));
+        gtk_widget_event(widget.gobj(), event);
+        gdk_event_free(event);
+        return widget.get_window()->get_cursor();
+    };
+    for (Gtk::Widget* widget :
+         std::initializer_list<Gtk::Widget*>{browser->Image1.at(103).get(), &browser->Image2,
+                                             &browser->Image5, &browser->Label7Link}) {
+        auto hand = cursorOver(*widget, GDK_ENTER_NOTIFY);
+        ASSERT_TRUE(hand);
+        EXPECT_FALSE(cursorOver(*widget, GDK_LEAVE_NOTIFY));
+    }
 }

@@ -49,8 +49,10 @@ TEST(StartUp, ClosingStoresTheSizeTheUserGaveTheWindow) {
 }
 
 TEST(StartUp, ANegativeStoredWidthIsRefusedAndStartUpGoesOn) {
-    BrowserHarness browser(StoredSettings{{"width_main", "-500"}, {"height_main", "6000"},
-                            {"width_thumb", "160"}, {"width_history", "3"}});
+    BrowserHarness browser(StoredSettings{{"width_main", "-500"},
+                                          {"height_main", "6000"},
+                                          {"width_thumb", "160"},
+                                          {"width_history", "3"}});
     EXPECT_FLOAT_EQ(browser->Width(), kDesignWidth);
     EXPECT_FLOAT_EQ(browser->Height(), 6000);
     EXPECT_EQ(browser->tx, 160);
@@ -60,8 +62,10 @@ TEST(StartUp, ANegativeStoredWidthIsRefusedAndStartUpGoesOn) {
 }
 
 TEST(StartUp, ValuesRoundTripInTheirTextForm) {
-    BrowserHarness browser(StoredSettings{{"width_thumb", "120.5"}, {"height_thumb", "&H50"},
-                            {"width_history", "abc"}, {"width_main", "9000px"}});
+    BrowserHarness browser(StoredSettings{{"width_thumb", "120.5"},
+                                          {"height_thumb", "&H50"},
+                                          {"width_history", "abc"},
+                                          {"width_main", "9000px"}});
     EXPECT_EQ(browser->tx, 120.5);
     EXPECT_EQ(browser->ty, 80);
     EXPECT_EQ(browser->historyWidth(), 0);

@@ -9,7 +9,9 @@ using quillet::ListItems;
 using quillet::PackedImage;
 
 namespace {
-PackedImage picture(int width = 120, int height = 120) { return PackedImage{width, height, {1}}; }
+PackedImage picture(int width = 120, int height = 120) {
+    return PackedImage{width, height, {1}};
+}
 } // namespace
 
 TEST(ListItems, AddsAtOneBasedPositionsAndRefusesDuplicateKeys) {

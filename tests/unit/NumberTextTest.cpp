@@ -41,9 +41,9 @@ TEST(ReadNumber, AcceptsExponentsAndIgnoresTheLocale) {
     EXPECT_EQ(readNumber("1e3"), 1000);
     EXPECT_EQ(readNumber("25E-1"), 2.5);
     EXPECT_EQ(readNumber("2D2"), 200);
-    EXPECT_EQ(readNumber("3E"), 3);       // an exponent without digits is not part of the number
+    EXPECT_EQ(readNumber("3E"), 3); // an exponent without digits is not part of the number
     EXPECT_EQ(readNumber("3E+x"), 3);
-    EXPECT_EQ(readNumber("1,5"), 1);      // a comma is never the decimal point
+    EXPECT_EQ(readNumber("1,5"), 1); // a comma is never the decimal point
     EXPECT_TRUE(std::isinf(readNumber("1E999")));
     EXPECT_EQ(readNumber("1E-999"), 0);
 }
