@@ -120,11 +120,3 @@ void frmBrowser::Form_Resize() {
 }
 
 } // namespace quillet
-
-namespace quillet {
-
-// The thumbnail-size and export dialogs are opened from here once they exist.
-void frmBrowser::Image4_Click() {}
-void frmBrowser::Image5_Click() {}
-
-} // namespace quillet

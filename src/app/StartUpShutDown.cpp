@@ -2,6 +2,7 @@
 // history-pane width come from the settings store and go back to it.
 
 #include "app/frmBrowser.h"
+#include "dialogs/Form1.h"
 #include "platform/ErrorStyles.h"
 #include "platform/NumberText.h"
 #include "platform/ScreenMetrics.h"
@@ -80,6 +81,9 @@ void frmBrowser::Form_Load() {
 }
 
 void frmBrowser::Form_Unload() {
+    // An open dialog stays open, but the window it would hand values to is gone.
+    if (form1_)
+        form1_->mainWindowClosed();
     const auto write = [this](const char* key, const std::string& text) {
         settings_.write(kApp, kSection, key, text);
     };

@@ -1,5 +1,6 @@
 #include "frmBrowser.h"
 
+#include "dialogs/Form1.h"
 #include "platform/Colors.h"
 #include "platform/Resources.h"
 #include "platform/ScreenMetrics.h"
@@ -37,8 +38,6 @@ const ToolbarButton kToolbar[] = {
     {106, 3120, 360, 330, "history-width.svg", "履歴パネルサイズ変更"},
 };
 
-const char* const kJapaneseFace = "\"Noto Sans CJK JP\", \"ＭＳ Ｐゴシック\", sans-serif";
-
 } // namespace
 
 frmBrowser::frmBrowser(SettingsStore settings, Clock clock)
@@ -68,10 +67,7 @@ void frmBrowser::buildControls() {
     // The design position is the client area's top-left corner, so place by the client area.
     set_gravity(Gdk::GRAVITY_STATIC);
     move(204, 230);
-    set_name("frmBrowser");
-    // The window's own font is the desktop's Japanese UI face at 9 pt, as the layout assumes.
-    styleWidget(*this, "#frmBrowser { background-color: " + cssColour(kWindowBackground) +
-                           "; font: 9pt " + kJapaneseFace + "; }");
+    styleWindow(*this, cssColour(kWindowBackground));
     add(fixed_);
 
     // Added bottom first: the band behind the toolbar lies beneath everything, and each

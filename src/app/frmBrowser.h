@@ -30,6 +30,8 @@ using Clock = std::function<std::chrono::system_clock::time_point()>;
 // Host of the maker's two fixed pages (the version link and the toolbar's search button).
 inline constexpr const char* kMakerHost = "quillet.example";
 
+class Form1;
+
 class frmBrowser : public Gtk::Window {
   public:
     explicit frmBrowser(SettingsStore settings, Clock clock = std::chrono::system_clock::now);
@@ -68,6 +70,8 @@ class frmBrowser : public Gtk::Window {
     void ListView1_LostFocus();
 
     bool timTimerEnabled() const { return timTimer_.connected(); }
+    // The dialogs, once first opened (null before).
+    Form1* thumbnailSizeDialog() { return form1_.get(); }
     const SettingsStore& settings() const { return settings_; }
 
   private:
@@ -104,6 +108,7 @@ class frmBrowser : public Gtk::Window {
     void AddPageToHistory();
     void FindInHistory(std::string text, const std::string& mode);
     void showSelectedEntryTooltip();
+    void showDialog(Gtk::Window& dialog);
 
     SettingsStore settings_;
     Clock clock_;
@@ -111,6 +116,7 @@ class frmBrowser : public Gtk::Window {
     int searchIndex = 0;
     sigc::connection timTimer_;
     Glib::RefPtr<Gtk::CssProvider> statusColour_;
+    std::unique_ptr<Form1> form1_;
     int requestedWidth_ = 652; // outer size asked for, in pixels; the design client area
     int requestedHeight_ = 467;
     int laidOutWidth_ = -1; // the client size the last layout ran for

@@ -13,6 +13,11 @@ void styleWidget(Gtk::Widget& widget, const std::string& css) {
     widget.get_style_context()->add_provider(provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
+void styleWindow(Gtk::Window& window, const std::string& background) {
+    styleWidget(window, "window { background-color: " + background + "; font: 9pt " +
+                            kJapaneseFace + "; }");
+}
+
 void useHandPointer(Gtk::Widget& widget) {
     // Buttons have no window of their own to carry a cursor: set it on the window below
     // while the pointer is inside, and put the normal pointer back when it leaves.

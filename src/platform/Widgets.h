@@ -10,6 +10,14 @@ namespace quillet {
 
 void styleWidget(Gtk::Widget& widget, const std::string& css);
 
+// The Japanese face the windows are laid out for, as a CSS font family list.
+inline constexpr const char* kJapaneseFace =
+    "\"Noto Sans CJK JP\", \"ＭＳ Ｐゴシック\", sans-serif";
+
+// A window's own font and background: the desktop's Japanese UI face at 9 pt, which the
+// twips layout assumes, on `background` (CSS colour).
+void styleWindow(Gtk::Window& window, const std::string& background);
+
 // The hand pointer over a clickable picture or link.
 void useHandPointer(Gtk::Widget& widget);
 

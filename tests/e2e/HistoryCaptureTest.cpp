@@ -3,6 +3,7 @@
 
 #include "BrowserHarness.h"
 #include "LocalHttpServer.h"
+#include "dialogs/Form1.h"
 #include "platform/ThumbnailCodec.h"
 
 #include <gtest/gtest.h>
@@ -182,4 +183,26 @@ TEST_F(HistoryCapture, TheHistoryStopsAt32767Entries) {
     EXPECT_EQ(browser->ImageList1.count(), 32767);
     EXPECT_EQ(browser->ListView1.count(), 32767);
     EXPECT_FALSE(browser->ListView1.items().indexOfKey(server.url("/green")));
+}
+
+TEST_F(HistoryCapture, TheNextStartCapturesAtTheSizeChosenInTheDialog) {
+    TempFolder config;
+    {
+        frmBrowser first{SettingsStore(config.path())};
+        first.show();
+        first.Image4.clicked();
+        Form1& dialog = *first.thumbnailSizeDialog();
+        dialog.Text1.set_text("100");
+        dialog.Text2.set_text("80");
+        MessageBoxAnswerer answers;
+        dialog.Command1.clicked();
+        first.close();
+        pumpUntil([&] { return !first.get_visible(); });
+    }
+    frmBrowser next{SettingsStore(config.path())};
+    next.show();
+    ASSERT_TRUE(pumpUntil([&] { return next.ImageList1.count() == 1; }));
+    EXPECT_EQ(next.ImageList1.imageWidth(), 100);
+    EXPECT_EQ(next.ImageList1.imageHeight(), 80);
+    EXPECT_EQ(unpackThumbnail(next.ImageList1.image(1))->get_width(), 100);
 }

@@ -1,0 +1,30 @@
+// The two image buttons at the top right open the thumbnail-size and export dialogs. Each
+// dialog exists once: a click while it is open brings it forward as it is; after it was
+// closed, the next click loads it afresh.
+
+#include "app/frmBrowser.h"
+#include "dialogs/Form1.h"
+
+#include <gtkmm/application.h>
+
+namespace quillet {
+
+void frmBrowser::showDialog(Gtk::Window& dialog) {
+    // Registered with the application, a dialog keeps the program running after the main
+    // window has closed, until the dialog closes too.
+    if (auto application = get_application())
+        application->add_window(dialog);
+    dialog.present();
+}
+
+void frmBrowser::Image4_Click() {
+    if (!form1_)
+        form1_ = std::make_unique<Form1>(*this, settings_);
+    if (!form1_->get_visible())
+        form1_->Form_Load();
+    showDialog(*form1_);
+}
+
+void frmBrowser::Image5_Click() {}
+
+} // namespace quillet

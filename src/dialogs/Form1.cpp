@@ -1,0 +1,121 @@
+#include "Form1.h"
+
+#include "app/frmBrowser.h"
+#include "dialogs/ThumbnailSizeRule.h"
+#include "platform/NumberText.h"
+#include "platform/ScreenMetrics.h"
+#include "platform/Widgets.h"
+
+namespace quillet {
+namespace {
+
+const char* const kChangeNote = "変更は次回起動時から有効になります。";
+
+} // namespace
+
+Form1::Form1(frmBrowser& mainWindow, SettingsStore settings)
+    : Label1("横"), Label2("×縦"), Label3("ﾋﾟｸｾﾙ"), Label4(kChangeNote), Command1("OK"),
+      Command2("ｷｬﾝｾﾙ"), Command3("ﾌﾟﾚﾋﾞｭｰ"), Command4("初期値に戻す"),
+      Image1(Gdk::Pixbuf::create_from_resource("/org/quillet/pictures/sample-page.svg", 120, 120,
+                                               false)),
+      mainWindow_(&mainWindow), settings_(std::move(settings)) {
+    set_title("履歴ｻﾑﾈｲﾙｻｲｽﾞ変更");
+    set_type_hint(Gdk::WINDOW_TYPE_HINT_UTILITY);
+    set_skip_taskbar_hint(true);
+    set_resizable(false);
+    styleWindow(*this, "@theme_bg_color");
+    set_default_size(pixelsFromTwipsX(4905), pixelsFromTwipsY(6480));
+    set_size_request(pixelsFromTwipsX(4905), pixelsFromTwipsY(6480));
+    add(fixed_);
+
+    const auto place = [this](Gtk::Fixed& parent, Gtk::Widget& widget, float left, float top,
+                              float width, float height) {
+        placed_.push_back(
+            std::make_unique<PlacedControl>(parent, widget, left, top, width, height));
+    };
+    // The frame first, so that the preview button standing on its top edge is drawn above it.
+    place(fixed_, Frame1, 120, 720, 4695, 4935);
+    Frame1.add(Frame1Area);
+    placedImage1 = std::make_unique<PlacedControl>(Frame1Area, Image1, 120, 360, 1605, 1200);
+    place(fixed_, Label1, 120, 280, 255, 255);
+    place(fixed_, Text1, 360, 240, 735, 270);
+    place(fixed_, Label2, 1200, 280, 495, 255);
+    place(fixed_, Text2, 1680, 240, 735, 270);
+    place(fixed_, Label3, 2520, 280, 735, 255);
+    place(fixed_, Command4, 3600, 200, 1215, 375);
+    place(fixed_, Command3, 240, 720, 1215, 255);
+    place(fixed_, Command1, 120, 5760, 1215, 375);
+    place(fixed_, Command2, 1440, 5760, 1215, 375);
+    place(fixed_, Label4, 120, 6240, 4575, 255);
+
+    for (Gtk::Entry* field : {&Text1, &Text2}) {
+        field->set_width_chars(1);
+        styleWidget(*field, "entry { min-height: 0; padding-top: 0; padding-bottom: 0; }");
+    }
+    for (Gtk::Button* button : {&Command1, &Command2, &Command3, &Command4})
+        styleWidget(*button, "button { min-height: 0; padding: 0 4px; }");
+    for (Gtk::Label* label : {&Label1, &Label2, &Label3, &Label4})
+        label->set_xalign(0);
+    setAccessible(Text1, "横", Atk::ROLE_ENTRY);
+    setAccessible(Text2, "×縦", Atk::ROLE_ENTRY);
+
+    // Tab order: OK, ｷｬﾝｾﾙ, ﾌﾟﾚﾋﾞｭｰ, 初期値に戻す, then the two fields.
+    fixed_.set_focus_chain({&Command1, &Command2, &Command3, &Command4, &Text1, &Text2});
+
+    Text1.signal_focus_out_event().connect([this](GdkEventFocus*) {
+        Text1_LostFocus();
+        return false;
+    });
+    Text2.signal_focus_out_event().connect([this](GdkEventFocus*) {
+        Text2_LostFocus();
+        return false;
+    });
+    Command1.signal_clicked().connect([this] { Command1_Click(); });
+    Command2.signal_clicked().connect([this] { Command2_Click(); });
+    Command3.signal_clicked().connect([this] { Command3_Click(); });
+    Command4.signal_clicked().connect([this] { Command4_Click(); });
+    show_all_children();
+}
+
+void Form1::Form_Load() {
+    Text1.set_text(writeNumber(mainWindow_->tx, Precision::Double));
+    Text2.set_text(writeNumber(mainWindow_->ty, Precision::Double));
+    placedImage1->setWidth(toSingle(mainWindow_->tx * twipsPerPixelX()));
+    placedImage1->setHeight(toSingle(mainWindow_->ty * twipsPerPixelY()));
+}
+
+void Form1::Text1_LostFocus() {
+    Text1.set_text(correctedThumbnailSide(Text1.get_text()));
+}
+void Form1::Text2_LostFocus() {
+    Text2.set_text(correctedThumbnailSide(Text2.get_text()));
+}
+
+void Form1::Command1_Click() {
+    const double width = readNumber(Text1.get_text().raw());
+    const double height = readNumber(Text2.get_text().raw());
+    if (mainWindow_) {
+        mainWindow_->tx = width;
+        mainWindow_->ty = height;
+    }
+    settings_.write("Quillet", "sets", "width_thumb", writeNumber(width, Precision::Double));
+    settings_.write("Quillet", "sets", "height_thumb", writeNumber(height, Precision::Double));
+    showMessageBox(this, kChangeNote);
+    Unload();
+}
+
+void Form1::Command2_Click() {
+    Unload();
+}
+
+void Form1::Command3_Click() {
+    placedImage1->setWidth(toSingle(readNumber(Text1.get_text().raw()) * twipsPerPixelX()));
+    placedImage1->setHeight(toSingle(readNumber(Text2.get_text().raw()) * twipsPerPixelY()));
+}
+
+void Form1::Command4_Click() {
+    Text1.set_text("120");
+    Text2.set_text("120");
+}
+
+} // namespace quillet
