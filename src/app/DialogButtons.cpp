@@ -4,6 +4,7 @@
 
 #include "app/frmBrowser.h"
 #include "dialogs/Form1.h"
+#include "dialogs/Form2.h"
 
 #include <gtkmm/application.h>
 
@@ -25,6 +26,12 @@ void frmBrowser::Image4_Click() {
     showDialog(*form1_);
 }
 
-void frmBrowser::Image5_Click() {}
+void frmBrowser::Image5_Click() {
+    if (!form2_)
+        form2_ = std::make_unique<Form2>(*this);
+    if (!form2_->get_visible())
+        form2_->Form_Load();
+    showDialog(*form2_);
+}
 
 } // namespace quillet

@@ -3,6 +3,7 @@
 
 #include "app/frmBrowser.h"
 #include "dialogs/Form1.h"
+#include "dialogs/Form2.h"
 #include "platform/ErrorStyles.h"
 #include "platform/NumberText.h"
 #include "platform/ScreenMetrics.h"
@@ -84,6 +85,8 @@ void frmBrowser::Form_Unload() {
     // An open dialog stays open, but the window it would hand values to is gone.
     if (form1_)
         form1_->mainWindowClosed();
+    if (form2_)
+        form2_->mainWindowClosed();
     const auto write = [this](const char* key, const std::string& text) {
         settings_.write(kApp, kSection, key, text);
     };

@@ -1,6 +1,7 @@
 #include "frmBrowser.h"
 
 #include "dialogs/Form1.h"
+#include "dialogs/Form2.h"
 #include "platform/Colors.h"
 #include "platform/Resources.h"
 #include "platform/ScreenMetrics.h"

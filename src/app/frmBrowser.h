@@ -31,6 +31,7 @@ using Clock = std::function<std::chrono::system_clock::time_point()>;
 inline constexpr const char* kMakerHost = "quillet.example";
 
 class Form1;
+class Form2;
 
 class frmBrowser : public Gtk::Window {
   public:
@@ -72,6 +73,7 @@ class frmBrowser : public Gtk::Window {
     bool timTimerEnabled() const { return timTimer_.connected(); }
     // The dialogs, once first opened (null before).
     Form1* thumbnailSizeDialog() { return form1_.get(); }
+    Form2* exportDialog() { return form2_.get(); }
     const SettingsStore& settings() const { return settings_; }
 
   private:
@@ -117,6 +119,7 @@ class frmBrowser : public Gtk::Window {
     sigc::connection timTimer_;
     Glib::RefPtr<Gtk::CssProvider> statusColour_;
     std::unique_ptr<Form1> form1_;
+    std::unique_ptr<Form2> form2_;
     int requestedWidth_ = 652; // outer size asked for, in pixels; the design client area
     int requestedHeight_ = 467;
     int laidOutWidth_ = -1; // the client size the last layout ran for

@@ -1,0 +1,111 @@
+#include "ExportWriter.h"
+
+#include "export/modPublic.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <stdexcept>
+#include <string_view>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace quillet {
+namespace {
+
+// Owns one open file descriptor.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now, so that a failing close (a full disk on some file systems) is seen.
+    void close() {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0)
+            throw std::system_error(errno, std::generic_category(), "close");
+    }
+
+  private:
+    int fd_;
+};
+
+void writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw std::system_error(errno, std::generic_category(), "write");
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+// Writes `bytes` to a new file in `folder` and renames it to `path`: readers see the old file
+// or the whole new one, and a symbolic link at `path` is replaced rather than written through.
+void replaceFile(const std::string& folder, const std::string& path, std::string_view bytes) {
+    std::string temporary = folder + "/.quillet-export-XXXXXX";
+    FileDescriptor file(::mkstemp(temporary.data()));
+    if (file.get() < 0)
+        throw std::system_error(errno, std::generic_category(), "create");
+    try {
+        ::fchmod(file.get(), 0644);
+        writeAll(file.get(), bytes);
+        file.close();
+        if (::rename(temporary.c_str(), path.c_str()) != 0)
+            throw std::system_error(errno, std::generic_category(), "rename");
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+}
+
+} // namespace
+
+std::string shortcutFileName(std::string title) {
+    for (const char* replaced : {"\\", "/", ":", ",", ";", "*", "?", "\"", "<", ">", "|"})
+        modPublic::ReplaceAll(title, replaced, "_");
+    return title;
+}
+
+std::string shortcutFileContent(const std::string& address) {
+    return "[InternetShortcut]\r\nURL=" + address + "\r\n";
+}
+
+ExportResult exportCheckedEntries(ExportSource& source, const std::string& folder,
+                                  bool withBitmaps) {
+    ExportResult result;
+    const std::string prefix = folder + "/";
+    const int count = source.count();
+    for (int i = 1; i <= count; ++i) {
+        const ExportEntry entry = source.entry(i);
+        if (!entry.checked)
+            continue;
+        ++result.exported;
+        try {
+            const std::string name = shortcutFileName(entry.title);
+            if (name.find('\0') != std::string::npos)
+                throw std::invalid_argument("the title holds a character no file name can");
+            replaceFile(folder, prefix + name + ".url", shortcutFileContent(entry.address));
+            if (withBitmaps) {
+                const std::vector<std::uint8_t> bitmap = source.bitmapFile(entry.key);
+                replaceFile(
+                    folder, prefix + name + ".bmp",
+                    std::string_view(reinterpret_cast<const char*>(bitmap.data()), bitmap.size()));
+            }
+        } catch (const std::exception& error) {
+            result.failure = ExportFailure{i, entry.title, error.what()};
+            return result;
+        }
+        source.clearCheck(i);
+    }
+    return result;
+}
+
+} // namespace quillet
