@@ -9,7 +9,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev
   googletest libgtest-dev libbenchmark-dev
-  librsvg2-common fonts-noto-cjk
+  librsvg2-bin fonts-noto-cjk
   xvfb xauth xdotool
 )
 SCREEN="-screen 0 1280x1024x24"

@@ -30,13 +30,13 @@ struct ToolbarButton {
 
 // Left to right on screen; every element stands at Top 120 and shows its picture at its size.
 const ToolbarButton kToolbar[] = {
-    {100, 120, 345, 345, "back.svg", "戻る"},
-    {101, 600, 360, 345, "forward.svg", "進む"},
-    {105, 1080, 285, 345, "stop.svg", "中止"},
-    {102, 1560, 285, 345, "refresh.svg", "更新"},
-    {103, 2040, 360, 360, "home.svg", "ホーム"},
-    {104, 2640, 360, 345, "search.svg", "検索"},
-    {106, 3120, 360, 330, "history-width.svg", "履歴パネルサイズ変更"},
+    {100, 120, 345, 345, "back.png", "戻る"},
+    {101, 600, 360, 345, "forward.png", "進む"},
+    {105, 1080, 285, 345, "stop.png", "中止"},
+    {102, 1560, 285, 345, "refresh.png", "更新"},
+    {103, 2040, 360, 360, "home.png", "ホーム"},
+    {104, 2640, 360, 345, "search.png", "検索"},
+    {106, 3120, 360, 330, "history-width.png", "履歴パネルサイズ変更"},
 };
 
 } // namespace
@@ -44,11 +44,11 @@ const ToolbarButton kToolbar[] = {
 frmBrowser::frmBrowser(SettingsStore settings, Clock clock)
     : Label2(""), Label3("アドレス"), Label4("移動"), Label5("履歴検索"), Label1(""),
       Label6("バージョン1.8"), Label7("最新のバージョンをチェック"),
-      Image2(picture("go.svg"), 20, 20, "", "移動"),
-      Image3(picture("go.svg"), 20, 20, "", "履歴検索"),
-      Image4(picture("thumbnail-size.svg"), 16, 16, "履歴サムネイルサイズ変更",
+      Image2(picture("go.png"), 20, 20, "", "移動"),
+      Image3(picture("go.png"), 20, 20, "", "履歴検索"),
+      Image4(picture("thumbnail-size.png"), 16, 16, "履歴サムネイルサイズ変更",
              "履歴サムネイルサイズ変更"),
-      Image5(picture("export.svg"), 16, 16, "履歴のエクスポート", "履歴のエクスポート"),
+      Image5(picture("export.png"), 16, 16, "履歴のエクスポート", "履歴のエクスポート"),
       ListView1(ImageList1), Line1(fixed_, 0x00C0C0C0, 0, 530, 4560, 530),
       Line2(fixed_, 0x00FFFFFF, 0, 545, 4560, 545), Line3(fixed_, 0x00C0C0C0, 2520, 120, 2520, 480),
       Line4(fixed_, 0x00C0C0C0, 5520, 600, 5520, 960), settings_(std::move(settings)),
@@ -64,7 +64,7 @@ frmBrowser::~frmBrowser() {
 
 void frmBrowser::buildControls() {
     set_title("");
-    set_icon(Gdk::Pixbuf::create_from_resource(picture("quillet.svg"), 32, 32, false));
+    set_icon(Gdk::Pixbuf::create_from_resource(picture("quillet.png"), 32, 32, false));
     // The design position is the client area's top-left corner, so place by the client area.
     set_gravity(Gdk::GRAVITY_STATIC);
     move(204, 230);
@@ -124,7 +124,7 @@ void frmBrowser::buildControls() {
     placedListView = place(fixed_, ListView1, 5520, 960, 2055, 2895);
 
     placedFrame1 = place(fixed_, Frame1, 5760, 6480, 3735, 255);
-    Picture1.set(Gdk::Pixbuf::create_from_resource(picture("version-arrow.svg"), 14, 14, false));
+    Picture1.set(Gdk::Pixbuf::create_from_resource(picture("version-arrow.png"), 14, 14, false));
     placedPicture1 = place(Frame1, Picture1, 1110, 0, 255, 255);
     placedLabel6 = place(Frame1, Label6, 0, 20, 1215, 255);
     Label7Link.add(Label7);

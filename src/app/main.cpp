@@ -1,6 +1,7 @@
 // Quillet: opens the main window; closing it (or SIGTERM/SIGINT) ends the program.
 
 #include "app/frmBrowser.h"
+#include "platform/Rendering.h"
 #include "platform/Widgets.h"
 
 #include <glib-unix.h>
@@ -35,6 +36,7 @@ gboolean closeOnSignal(gpointer window) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    quillet::chooseWebRendering();
     auto app = Gtk::Application::create("org.quillet.Quillet", Gio::APPLICATION_NON_UNIQUE);
     app->register_application();
     quillet::frmBrowser window(quillet::SettingsStore::forCurrentUser());

@@ -16,7 +16,7 @@ const char* const kChangeNote = "変更は次回起動時から有効になり�
 Form1::Form1(frmBrowser& mainWindow, SettingsStore settings)
     : Label1("横"), Label2("×縦"), Label3("ﾋﾟｸｾﾙ"), Label4(kChangeNote), Command1("OK"),
       Command2("ｷｬﾝｾﾙ"), Command3("ﾌﾟﾚﾋﾞｭｰ"), Command4("初期値に戻す"),
-      Image1(Gdk::Pixbuf::create_from_resource("/org/quillet/pictures/sample-page.svg", 120, 120,
+      Image1(Gdk::Pixbuf::create_from_resource("/org/quillet/pictures/sample-page.png", 120, 120,
                                                false)),
       mainWindow_(&mainWindow), settings_(std::move(settings)) {
     set_title("履歴ｻﾑﾈｲﾙｻｲｽﾞ変更");

@@ -1,5 +1,7 @@
 #include "PageView.h"
 
+#include "platform/Rendering.h"
+
 #include <giomm/resource.h>
 #include <glibmm/exceptionhandler.h>
 #include <gtkmm/object.h>
@@ -48,6 +50,9 @@ PageView::PageView() : context_(webkit_web_context_new()) {
                                            nullptr);
     view_ =
         WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_.get(), nullptr));
+    if (softwareRenderingOnly())
+        webkit_settings_set_hardware_acceleration_policy(webkit_web_view_get_settings(view_),
+                                                         WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     widget_ = Gtk::manage(Glib::wrap(GTK_WIDGET(view_)));
     g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), &downloadBegin_);
 }

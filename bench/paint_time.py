@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""Cold start to home page painted, for Quillet, whose caption names the page only on the
+load indicator's first one-second poll (so a title-based timer cannot see the paint).
+
+Starts a private Xvfb and a fresh HOME per run, starts the browser, and reads a 32x32 patch
+of the home page's left margin from the screen (with peer-bench's PixelProbe) until 30 % of it is
+the home page's background. Prints one line per run and the median.
+
+usage: paint_time.py PEER_BENCH_DIR QUILLET_BINARY [RUNS]
+"""
+import os, shutil, signal, statistics, subprocess, sys, tempfile, time
+
+peer_bench, binary = sys.argv[1], sys.argv[2]
+runs = int(sys.argv[3]) if len(sys.argv) > 3 else 5
+sys.path.insert(0, peer_bench)
+import measure  # noqa: E402  (PixelProbe, start_with_fd)
+
+HOME_BACKGROUND = 0xF4F8F3
+# A patch of the home page's left margin, where no text stands, on screen at 96 DPI: window
+# client area at (204, 230), page view from y = 64, its first 24 pixels are margin.
+CENTRE = (204 + 14, 230 + 64 + 300)
+
+def one_run():
+    tmp = tempfile.mkdtemp(prefix="quillet-paint.")
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS")}
+    for var, sub in (("HOME", "home"), ("XDG_CONFIG_HOME", "config"), ("XDG_CACHE_HOME", "cache"),
+                     ("XDG_DATA_HOME", "data"), ("XDG_RUNTIME_DIR", "run")):
+        env[var] = os.path.join(tmp, sub)
+        os.makedirs(env[var], mode=0o700)
+    env["NO_AT_BRIDGE"] = "1"
+    xvfb, display = measure.start_with_fd(["Xvfb", "-displayfd", "{fd}", "-screen", "0", "1280x1024x24",
+                                           "-nolisten", "tcp", "-noreset"], env, 15, "Xvfb")
+    env["DISPLAY"] = ":" + display
+    # A session bus of its own, as a desktop session gives (and as peer-bench does).
+    dbus, address = measure.start_with_fd(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                           "--print-address={fd}"], env, 15, "dbus-daemon")
+    env["DBUS_SESSION_BUS_ADDRESS"] = address
+    probe = measure.PixelProbe(env["DISPLAY"])
+    t0 = time.monotonic()
+    browser = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                               start_new_session=True)
+    painted = None
+    while time.monotonic() - t0 < 30:
+        if probe.fraction(*CENTRE, HOME_BACKGROUND) >= 0.30:
+            painted = time.monotonic() - t0
+            break
+        time.sleep(0.01)
+    probe.close()
+    os.killpg(browser.pid, signal.SIGTERM)
+    browser.wait()
+    for helper in (dbus, xvfb):
+        helper.terminate()
+        helper.wait()
+    shutil.rmtree(tmp, ignore_errors=True)
+    return painted
+
+times = []
+for run in range(runs + 1):  # the first run warms the page cache and is not counted
+    t = one_run()
+    print(f"run {run}: {'warm-up ' if run == 0 else ''}{t if t is None else round(t, 3)} s")
+    if run > 0 and t is not None:
+        times.append(t)
+print(f"median start to home page painted: {statistics.median(times):.3f} s over {len(times)} runs")
