@@ -1,5 +1,6 @@
 // Quillet: opens the main window; closing it (or SIGTERM/SIGINT) ends the program.
 
+#include "app/CommandLine.h"
 #include "app/frmBrowser.h"
 #include "platform/Rendering.h"
 #include "platform/Widgets.h"
@@ -36,6 +37,13 @@ gboolean closeOnSignal(gpointer window) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const quillet::CommandLineAnswer answer =
+        quillet::answerCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!answer.run) {
+        std::cout << answer.out;
+        std::cerr << answer.err;
+        return answer.exitCode;
+    }
     quillet::chooseWebRendering();
     auto app = Gtk::Application::create("org.quillet.Quillet", Gio::APPLICATION_NON_UNIQUE);
     app->register_application();
@@ -45,7 +53,5 @@ int main(int argc, char* argv[]) {
     // settings are written.
     g_unix_signal_add(SIGTERM, closeOnSignal, &window);
     g_unix_signal_add(SIGINT, closeOnSignal, &window);
-    (void)argc;
-    (void)argv;
     return app->run(window);
 }

@@ -4,6 +4,7 @@
 
 #include <giomm/resource.h>
 #include <glibmm/exceptionhandler.h>
+#include <glibmm/miscutils.h>
 #include <gtkmm/object.h>
 #include <stdexcept>
 #include <webkit2/webkit2.h>
@@ -45,7 +46,26 @@ void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
 
 } // namespace
 
-PageView::PageView() : context_(webkit_web_context_new()) {
+namespace {
+
+// Cookies, the cache and other site data live in the user's XDG folders, under Quillet/:
+// cookies persist between runs, as a browser's users expect; the history never does.
+WebKitWebContext* newWebContext() {
+    const std::string data = Glib::build_filename(Glib::get_user_data_dir(), "Quillet");
+    const std::string cache = Glib::build_filename(Glib::get_user_cache_dir(), "Quillet");
+    GObjectPtr<WebKitWebsiteDataManager> manager(WEBKIT_WEBSITE_DATA_MANAGER(
+        g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "base-data-directory", data.c_str(),
+                     "base-cache-directory", cache.c_str(), nullptr)));
+    webkit_cookie_manager_set_persistent_storage(
+        webkit_website_data_manager_get_cookie_manager(manager.get()),
+        Glib::build_filename(data, "cookies.sqlite").c_str(),
+        WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+    return webkit_web_context_new_with_website_data_manager(manager.get());
+}
+
+} // namespace
+
+PageView::PageView() : context_(newWebContext()) {
     webkit_web_context_register_uri_scheme(context_.get(), "quillet", serveBuiltInPage, nullptr,
                                            nullptr);
     view_ =

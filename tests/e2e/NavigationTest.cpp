@@ -3,6 +3,7 @@
 #include "BrowserHarness.h"
 #include "LocalHttpServer.h"
 
+#include <glibmm/miscutils.h>
 #include <gtest/gtest.h>
 #include <webkit2/webkit2.h>
 
@@ -181,4 +182,15 @@ TEST_F(Navigation, MakerPagesAreTheFixedAddresses) {
     gdk_event_free(release);
     ASSERT_TRUE(pumpUntil([&] { return !blocked.uri.empty(); }));
     EXPECT_EQ(blocked.uri, std::string("http://") + kMakerHost + "/004/");
+}
+
+TEST_F(Navigation, CookiesAreKeptInTheUsersDataFolder) {
+    server.add("/cookie", LocalHttpServer::htmlPage(
+                              "<title>Cookie</title><script>document.cookie = "
+                              "'quillet_visit=remembered; max-age=3600; path=/'</script>"));
+    browser.navigateAndWait(server.url("/cookie"));
+    const std::string store =
+        Glib::build_filename(Glib::get_user_data_dir(), "Quillet", "cookies.sqlite");
+    EXPECT_TRUE(
+        pumpUntil([&] { return readFile(store).find("quillet_visit") != std::string::npos; }, 10s));
 }

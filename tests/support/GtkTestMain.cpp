@@ -1,6 +1,7 @@
 // Entry point of the test programs that open windows: GTK first, then the tests. A handler
 // failure that reaches the signal boundary fails the running test.
 
+#include "TestSupport.h"
 #include "platform/Rendering.h"
 
 #include <glibmm/exceptionhandler.h>
@@ -9,7 +10,13 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    if (::testing::GTEST_FLAG(list_tests))
+        return RUN_ALL_TESTS();    // listing needs no display
     quillet::chooseWebRendering(); // the same drawing path as the program itself
+    // Cookies and caches of the pages the tests load stay out of the user's folders.
+    quillet::test::TempFolder siteData;
+    setenv("XDG_DATA_HOME", siteData.file("data").c_str(), 1);
+    setenv("XDG_CACHE_HOME", siteData.file("cache").c_str(), 1);
     auto app =
         Gtk::Application::create(argc, argv, "org.quillet.Tests", Gio::APPLICATION_NON_UNIQUE);
     Glib::add_exception_handler([] {

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Makes docs/screenshot.png for the README: the real browser under Xvfb after it has visited
+# a few pages served from this machine, so that its history pane shows their thumbnails.
+# usage: docs/make-screenshot.sh   (after ./quillet.sh run or a build in build/)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/pages" "$work/config/Quillet"
+printf '[sets]\nwidth_main=12000\nheight_main=8700\nwidth_history=2\n' \
+  > "$work/config/Quillet/settings.ini"
+
+python3 - "$work/pages" <<'PY'
+import sys
+pages = [("ニュース", "#fdfdfd", "#c0392b"), ("天気予報", "#eaf4fb", "#2471a3"),
+         ("レシピ集", "#fff8e7", "#b9770e"), ("写真ギャラリー", "#1e1e28", "#f4d03f")]
+for n, (title, bg, accent) in enumerate(pages):
+    boxes = "".join(f"<div style='display:inline-block;width:150px;height:100px;margin:8px;"
+                    f"background:hsl({(n * 70 + i * 40) % 360},55%,60%)'></div>" for i in range(6))
+    text = "".join(f"<p>{title}の記事 {i}: Quillet は表示したページを履歴に残します。</p>" for i in range(8))
+    html = (f"<!DOCTYPE html><meta charset=utf-8><title>{title}</title><body style='margin:24px;"
+            f"font-family:sans-serif;background:{bg};color:{'#ddd' if n == 3 else '#222'}'>"
+            f"<h1 style='color:{accent}'>{title}</h1>{boxes}{text}</body>")
+    open(f"{sys.argv[1]}/{n}.html", "w").write(html)
+PY
+(cd "$work/pages" && exec python3 -m http.server 8719 --bind 127.0.0.1 >/dev/null 2>&1) &
+server=$!
+sleep 1
+
+export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data"
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  wait_for() { for _ in $(seq 100); do xdotool search --name "^$1\$" >/dev/null 2>&1 && return; sleep 0.2; done; }
+  build/quillet & browser=$!
+  wait_for "Quillet ホーム"
+  for n in 0 1 2 3; do
+    xdotool mousemove 360 280 click --repeat 3 1 && xdotool type "http://127.0.0.1:8719/$n.html"
+    xdotool key Return
+    sleep 0.5
+    wait_for "Quillet .*"
+    sleep 1.2
+  done
+  xdotool mousemove 1000 900
+  sleep 0.5
+  import -window root -crop 800x580+204+230 docs/screenshot.png
+  kill -TERM $browser; wait $browser'
+kill "$server"
+echo "wrote docs/screenshot.png"

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the Debian package, unpacks it into a temporary folder, validates its desktop entry
+# and AppStream metadata, and checks that the unpacked program answers --version.
+set -euo pipefail
+build="$1"
+cd "$build"
+rm -f quillet_*.deb
+cpack -G DEB >/dev/null
+package=$(ls quillet_*.deb)
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg-deb -x "$package" "$root"
+
+desktop-file-validate "$root/usr/share/applications/org.quillet.Quillet.desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.quillet.Quillet.metainfo.xml"
+for icon in scalable/apps/org.quillet.Quillet.svg 32x32/apps/org.quillet.Quillet.png \
+            48x48/apps/org.quillet.Quillet.png 128x128/apps/org.quillet.Quillet.png; do
+  test -s "$root/usr/share/icons/hicolor/$icon" || { echo "missing icon $icon"; exit 1; }
+done
+dpkg-deb -f "$package" Depends | grep -q "libwebkit2gtk-4.1-0" || { echo "no run-time dependencies"; exit 1; }
+if dpkg-deb -f "$package" Depends | grep -E -q -- "-dev\b|cmake|g\+\+"; then
+  echo "build tools among the dependencies"; exit 1
+fi
+version=$("$root/usr/bin/quillet" --version)
+[ "$version" = "Quillet $(dpkg-deb -f "$package" Version)" ] || { echo "unexpected: $version"; exit 1; }
+echo "package $package: desktop entry, metainfo, icons and --version all good"
