@@ -16,11 +16,15 @@ namespace {
 const std::string kApp = "Quillet";
 const std::string kSection = "sets";
 
-// Window sizes are pixels on screen; this turns outer twips into the pixels to ask for.
-int outerPixels(float twips, double twipsPerPixel) {
+// Window sizes are pixels on screen; this turns outer twips into the pixels to ask for. A size
+// the screen cannot show is refused like a negative one, so the window stays usable.
+int outerPixels(float twips, double twipsPerPixel, int screenPixels) {
     if (twips < 0)
         throw std::invalid_argument("a window size cannot be negative");
-    return std::max(1, roundHalfEven(twips / twipsPerPixel));
+    const int pixels = std::max(1, roundHalfEven(twips / twipsPerPixel));
+    if (pixels > screenPixels)
+        throw std::invalid_argument("a window size larger than the screen");
+    return pixels;
 }
 
 } // namespace
@@ -46,12 +50,12 @@ float frmBrowser::Height() const {
 }
 
 void frmBrowser::setWidth(float twips) {
-    requestedWidth_ = outerPixels(twips, twipsPerPixelX());
+    requestedWidth_ = outerPixels(twips, twipsPerPixelX(), get_screen()->get_width());
     resizeToRequested();
 }
 
 void frmBrowser::setHeight(float twips) {
-    requestedHeight_ = outerPixels(twips, twipsPerPixelY());
+    requestedHeight_ = outerPixels(twips, twipsPerPixelY(), get_screen()->get_height());
     resizeToRequested();
 }
 

@@ -9,6 +9,7 @@
 
 #include <gdk/gdkkeysyms.h>
 #include <gtkmm/cssprovider.h>
+#include <iostream>
 
 namespace quillet {
 namespace {
@@ -68,6 +69,8 @@ void frmBrowser::buildControls() {
     // The design position is the client area's top-left corner, so place by the client area.
     set_gravity(Gdk::GRAVITY_STATIC);
     move(204, 230);
+    // The design client area, which the window keeps when start-up refuses a stored size.
+    set_default_size(requestedWidth_, requestedHeight_);
     styleWindow(*this, cssColour(kWindowBackground));
     add(fixed_);
 
@@ -187,7 +190,13 @@ void frmBrowser::connectHandlers() {
         false);
     signal_delete_event().connect(
         [this](GdkEventAny*) {
-            Form_Unload();
+            // The window closes whatever happens: a message box here could hold up the end of
+            // a desktop session, so a settings file that cannot be written is told on stderr.
+            try {
+                Form_Unload();
+            } catch (const std::exception& error) {
+                std::cerr << "quillet: the settings could not be saved: " << error.what() << '\n';
+            }
             return false;
         },
         false);

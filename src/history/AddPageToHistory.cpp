@@ -30,6 +30,10 @@ Glib::RefPtr<Gdk::Pixbuf> fitToList(const Glib::RefPtr<Gdk::Pixbuf>& picture,
 void frmBrowser::AddPageToHistory() {
     // Stops at the first failing step; whatever the steps before it did stays done.
     stopSilently([this] {
+        // One of our own error pages stands in for an address that failed: recording it would
+        // take that address's place in the history, and the real page could never be added.
+        if (brwWebBrowser.ShowingErrorPage())
+            throw std::runtime_error("an error page is not a visited page");
         placedPicture2->setWidth(toSingle(tx * twipsPerPixelX()));
         placedPicture2->setHeight(toSingle(ty * twipsPerPixelY()));
 

@@ -1,5 +1,6 @@
 #include "PageView.h"
 
+#include "platform/ErrorPages.h"
 #include "platform/Rendering.h"
 
 #include <giomm/resource.h>
@@ -33,18 +34,52 @@ void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer) {
     g_object_unref(stream);
 }
 
-void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
-    if (event != WEBKIT_LOAD_STARTED)
-        return;
-    // A C callback: route an escaping exception to the application's handler.
-    try {
-        static_cast<sigc::signal<void()>*>(data)->emit();
-    } catch (...) {
-        Glib::exception_handlers_invoke();
-    }
-}
-
 } // namespace
+
+// The web view's C signals, routed to the PageView; an exception is reported at this
+// boundary like any handler's.
+struct PageViewSignals {
+    static void loadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+        auto* view = static_cast<PageView*>(data);
+        if (event == WEBKIT_LOAD_COMMITTED) {
+            view->showingErrorPage_ = view->errorPagePending_;
+            view->errorPagePending_ = false;
+        }
+        if (event != WEBKIT_LOAD_STARTED)
+            return;
+        try {
+            view->downloadBegin_.emit();
+        } catch (...) {
+            Glib::exception_handlers_invoke();
+        }
+    }
+
+    static gboolean loadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri, GError* error,
+                               gpointer data) {
+        // A load the user or a newer load cancelled is no failure to show.
+        if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+            g_error_matches(error, WEBKIT_POLICY_ERROR,
+                            WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
+            g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_UNKNOWN_PROTOCOL))
+            return FALSE;
+        static_cast<PageView*>(data)->showErrorPage(PageProblem::LoadFailed, uri, error->message);
+        return TRUE;
+    }
+
+    static gboolean tlsFailed(WebKitWebView*, const char* uri, GTlsCertificate*,
+                              GTlsCertificateFlags, gpointer data) {
+        static_cast<PageView*>(data)->showErrorPage(PageProblem::UntrustedCertificate, uri, "");
+        return TRUE;
+    }
+
+    static void processEnded(WebKitWebView* webView, WebKitWebProcessTerminationReason reason,
+                             gpointer data) {
+        const char* uri = webkit_web_view_get_uri(webView);
+        static_cast<PageView*>(data)->showErrorPage(
+            PageProblem::ProcessEnded, uri ? uri : "",
+            reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "メモリーの上限を超えました" : "");
+    }
+};
 
 namespace {
 
@@ -66,6 +101,9 @@ WebKitWebContext* newWebContext() {
 } // namespace
 
 PageView::PageView() : context_(newWebContext()) {
+    // Pages run in a bubblewrap sandbox wherever one can be made.
+    if (webSandboxUsable())
+        webkit_web_context_set_sandbox_enabled(context_.get(), TRUE);
     webkit_web_context_register_uri_scheme(context_.get(), "quillet", serveBuiltInPage, nullptr,
                                            nullptr);
     view_ =
@@ -74,12 +112,24 @@ PageView::PageView() : context_(newWebContext()) {
         webkit_settings_set_hardware_acceleration_policy(webkit_web_view_get_settings(view_),
                                                          WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     widget_ = Gtk::manage(Glib::wrap(GTK_WIDGET(view_)));
-    g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), &downloadBegin_);
+    g_signal_connect(view_, "load-changed", G_CALLBACK(PageViewSignals::loadChanged), this);
+    g_signal_connect(view_, "load-failed", G_CALLBACK(PageViewSignals::loadFailed), this);
+    g_signal_connect(view_, "load-failed-with-tls-errors", G_CALLBACK(PageViewSignals::tlsFailed),
+                     this);
+    g_signal_connect(view_, "web-process-terminated", G_CALLBACK(PageViewSignals::processEnded),
+                     this);
 }
 
 PageView::~PageView() {
     if (view_)
-        g_signal_handlers_disconnect_by_data(view_, &downloadBegin_);
+        g_signal_handlers_disconnect_by_data(view_, this);
+}
+
+void PageView::showErrorPage(PageProblem problem, const std::string& address,
+                             const std::string& detail) {
+    errorPagePending_ = true;
+    const std::string html = errorPageHtml(problem, address, detail);
+    webkit_web_view_load_alternate_html(view_, html.c_str(), address.c_str(), nullptr);
 }
 
 void PageView::Navigate(const std::string& address) {

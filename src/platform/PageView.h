@@ -2,6 +2,7 @@
 // The page view: a WebKitGTK web view on a web context of Quillet's own, behind the few
 // operations the window uses. The home page is built in and served as quillet://home/.
 
+#include "platform/ErrorPages.h"
 #include "platform/GObjectPtr.h"
 
 #include <gtkmm/widget.h>
@@ -38,16 +39,25 @@ class PageView {
     std::string LocationName() const; // the title, or the address when the page has none
     std::string LocationURL() const;
 
+    // True while the view shows one of Quillet's own pages for an address that failed
+    // (the load failed, its certificate was untrusted, or the web process ended).
+    bool ShowingErrorPage() const { return showingErrorPage_; }
+
     // Raised at the start of every load, the home page's first one included.
     sigc::signal<void()>& signal_DownloadBegin() { return downloadBegin_; }
 
     WebKitWebView* webView() const { return view_; }
 
   private:
+    friend struct PageViewSignals;
+    void showErrorPage(PageProblem problem, const std::string& address, const std::string& detail);
+
     GObjectPtr<WebKitWebContext> context_;
     WebKitWebView* view_ = nullptr; // owned by widget_, which the window's container manages
     Gtk::Widget* widget_ = nullptr;
     sigc::signal<void()> downloadBegin_;
+    bool errorPagePending_ = false; // the next commit is one of our own pages
+    bool showingErrorPage_ = false;
 };
 
 } // namespace quillet

@@ -8,8 +8,11 @@ namespace quillet {
 
 Glib::RefPtr<Gdk::Pixbuf> copyAndShrink(Gtk::Window& window, PixelRect source, int width,
                                         int height, std::uint32_t plainColour) {
-    if (width <= 0 || height <= 0)
-        throw std::runtime_error("a thumbnail needs a positive size");
+    // Larger than any screen, a "thumbnail" would only exhaust memory (stored sizes can be
+    // anything a hand-edited settings file holds).
+    constexpr int kLargestSide = 4096;
+    if (width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide)
+        throw std::runtime_error("a thumbnail needs a size from 1 to 4096 pixels");
     auto gdkWindow = window.get_window();
     if (gdkWindow && source.width > 0 && source.height > 0) {
         // Keep to the window's own pixels; anything outside it does not exist on screen.
@@ -24,7 +27,10 @@ Glib::RefPtr<Gdk::Pixbuf> copyAndShrink(Gtk::Window& window, PixelRect source, i
                 auto pixels = Glib::wrap(copy);
                 // For reduction, bilinear in gdk-pixbuf integrates over each destination
                 // pixel's footprint: a box filter, which averages rather than drops pixels.
-                return pixels->scale_simple(width, height, Gdk::INTERP_BILINEAR);
+                auto shrunk = pixels->scale_simple(width, height, Gdk::INTERP_BILINEAR);
+                if (!shrunk)
+                    throw std::runtime_error("no memory for the thumbnail");
+                return shrunk;
             }
         }
     }

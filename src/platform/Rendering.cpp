@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <glib.h>
 #include <unistd.h>
 
 namespace quillet {
@@ -22,6 +23,20 @@ void chooseWebRendering() {
     // llvmpipe, which costs a compiler's worth of memory in every process and start-up time.
     setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", 0);
     setenv("GDK_GL", "disable", 0);
+}
+
+bool webSandboxUsable() {
+    if (::access("/usr/bin/bwrap", X_OK) != 0 || ::access("/usr/bin/xdg-dbus-proxy", X_OK) != 0)
+        return false;
+    // The cheapest real try: a throw-away namespace running `true`.
+    const char* argv[] = {"/usr/bin/bwrap", "--ro-bind", "/",    "/",
+                          "--unshare-all",  "/bin/true", nullptr};
+    int status = -1;
+    const bool ran = g_spawn_sync(
+        nullptr, const_cast<char**>(argv), nullptr,
+        static_cast<GSpawnFlags>(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL), nullptr,
+        nullptr, nullptr, nullptr, &status, nullptr);
+    return ran && g_spawn_check_wait_status(status, nullptr);
 }
 
 bool softwareRenderingOnly() {

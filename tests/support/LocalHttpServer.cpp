@@ -1,17 +1,50 @@
 #include "LocalHttpServer.h"
 
+#include "TestSupport.h"
+
 #include <libsoup/soup.h>
 #include <stdexcept>
 
 namespace quillet::test {
 
-LocalHttpServer::LocalHttpServer() : server_(soup_server_new(nullptr, nullptr)) {
+namespace {
+
+// A throw-away self-signed certificate for 127.0.0.1.
+GTlsCertificate* selfSignedCertificate() {
+    TempFolder folder;
+    const std::string command =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
+        "-addext subjectAltName=IP:127.0.0.1 -keyout " +
+        folder.file("key.pem") + " -out " + folder.file("cert.pem") + " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("openssl could not make a certificate");
+    GError* error = nullptr;
+    GTlsCertificate* certificate = g_tls_certificate_new_from_files(
+        folder.file("cert.pem").c_str(), folder.file("key.pem").c_str(), &error);
+    if (!certificate) {
+        std::string message = error->message;
+        g_error_free(error);
+        throw std::runtime_error("cannot load the certificate: " + message);
+    }
+    return certificate;
+}
+
+} // namespace
+
+LocalHttpServer::LocalHttpServer(bool https)
+    : server_(soup_server_new(nullptr, nullptr)), https_(https) {
     soup_server_add_handler(server_, nullptr, &LocalHttpServer::handle, this, nullptr);
+    if (https) {
+        GTlsCertificate* certificate = selfSignedCertificate();
+        soup_server_set_tls_certificate(server_, certificate);
+        g_object_unref(certificate);
+    }
     GError* error = nullptr;
     GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
     GSocketAddress* address = g_inet_socket_address_new(loopback, 0);
-    const bool listening =
-        soup_server_listen(server_, address, static_cast<SoupServerListenOptions>(0), &error);
+    const bool listening = soup_server_listen(
+        server_, address,
+        https ? SOUP_SERVER_LISTEN_HTTPS : static_cast<SoupServerListenOptions>(0), &error);
     g_object_unref(address);
     g_object_unref(loopback);
     if (!listening) {
@@ -30,7 +63,7 @@ LocalHttpServer::~LocalHttpServer() {
 }
 
 std::string LocalHttpServer::url(const std::string& path, const std::string& host) const {
-    return "http://" + host + ":" + std::to_string(port_) + path;
+    return (https_ ? "https://" : "http://") + host + ":" + std::to_string(port_) + path;
 }
 
 int LocalHttpServer::requestCount(const std::string& path) const {

@@ -19,7 +19,8 @@ struct Page {
 
 class LocalHttpServer {
   public:
-    LocalHttpServer();
+    // With `https`, the server speaks TLS with a self-signed certificate made for the run.
+    explicit LocalHttpServer(bool https = false);
     ~LocalHttpServer();
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
@@ -39,6 +40,7 @@ class LocalHttpServer {
     static void handle(SoupServer*, SoupServerMessage* message, const char* path, GHashTable*,
                        void* self);
     SoupServer* server_ = nullptr;
+    bool https_ = false;
     int port_ = 0;
     std::map<std::string, Page> pages_;
     std::map<std::string, int> requests_;

@@ -3,6 +3,10 @@
 
 #include "BrowserHarness.h"
 
+#include "platform/NumberText.h"
+
+#include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace quillet;
@@ -88,4 +92,62 @@ TEST(ShutDown, AnUnwritableStoreStopsAtTheFirstKey) {
     // A file where the settings folder belongs: the first write fails and nothing is written.
     writeFile(browser.configFolder().file("Quillet"), "not a folder");
     EXPECT_THROW(browser->Form_Unload(), std::runtime_error);
+}
+
+TEST(StartUp, AbsurdStoredValuesNeverGiveAnUnusableWindow) {
+    const std::pair<const char*, const char*> values[] = {
+        {"NaN", "0"},           {"Infinity", "0"}, {"1e30", "1E+30"},
+        {"1e9", "1000000000"},  {"-1", "-1"},      {"&HFFFFFFFF", "4294967295"},
+        {"\x01\x02\xff", "120"}}; // text that is no UTF-8 makes the file unreadable: defaults
+    for (const auto& [stored, readBack] : values) {
+        BrowserHarness browser(StoredSettings{{"width_main", stored},
+                                              {"height_main", stored},
+                                              {"width_thumb", stored},
+                                              {"height_thumb", stored},
+                                              {"width_history", stored}});
+        // Any size the screen cannot show (or a zero one read from junk) leaves a window
+        // within the screen.
+        EXPECT_LE(browser->Width(), browser->get_screen()->get_width() * 15.0f) << stored;
+        EXPECT_GE(browser->Width(), 15.0f) << stored;
+        EXPECT_EQ(writeNumber(browser->tx, Precision::Double), readBack) << stored;
+        browser.waitForPageShown(); // the load indicator and the capture survive it
+        EXPECT_TRUE(browser->get_visible());
+    }
+    BrowserHarness longText(StoredSettings{{"width_thumb", std::string(100000, '7')}});
+    EXPECT_TRUE(std::isinf(longText->tx) || longText->tx > 1e300);
+    longText.waitForPageShown();
+}
+
+TEST(StartUp, ASizeBeyondTheScreenIsRefusedLikeANegativeOne) {
+    BrowserHarness browser(StoredSettings{{"width_main", "1e9"}, {"height_main", "90000"}});
+    EXPECT_FLOAT_EQ(browser->Width(), kDesignWidth);
+    EXPECT_FLOAT_EQ(browser->Height(), 7005); // the design client height
+}
+
+TEST(StartUp, ASettingsFileThatIsAFolderReadsAsDefaultsAndIsKeptAside) {
+    TempFolder config;
+    std::filesystem::create_directories(config.file("Quillet/settings.ini/inner"));
+    {
+        frmBrowser window{SettingsStore(config.path())};
+        EXPECT_EQ(window.tx, 120);
+        window.show();
+        window.close();
+        pumpFor(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(SettingsStore(config.path()).read("Quillet", "sets", "width_thumb", ""), "120");
+    int keptAside = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(config.file("Quillet")))
+        keptAside += entry.path().filename().string().starts_with("settings.ini.unreadable-");
+    EXPECT_EQ(keptAside, 1);
+}
+
+TEST(ShutDown, AnUnwritableStoreIsReportedOnStderrAndTheWindowStillCloses) {
+    BrowserHarness browser;
+    writeFile(browser.configFolder().file("Quillet"), "not a folder");
+    testing::internal::CaptureStderr();
+    browser->close();
+    pumpUntil([&] { return !browser->get_visible(); }, std::chrono::seconds(3));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(browser->get_visible());
+    EXPECT_NE(said.find("quillet: the settings could not be saved"), std::string::npos);
 }

@@ -1,5 +1,6 @@
 #include "export/ExportWriter.h"
 #include "export/modPublic.h"
+#include "platform/ErrorPages.h"
 
 #include <filesystem>
 #include <fstream>
@@ -205,4 +206,36 @@ TEST_F(ExportWriter, NamesStayInsideTheFolder) {
     history.add(".", "http://dot/", true);
     EXPECT_FALSE(exportCheckedEntries(history, folder, false).failure);
     EXPECT_EQ(files(), (std::vector<std::string>{"...url", ".._.._etc_passwd.url", "..url"}));
+}
+
+TEST_F(ExportWriter, HostileTitlesStayInTheFolderOrStopWithTheirEntryNamed) {
+    history.add("line\nbreak", "http://newline/", true);
+    history.add("\\/:,;*?\"<>|", "http://all-eleven/", true);
+    history.add(std::string(1000, 'z'), "http://very-long/", true);
+    history.add("after", "http://after/", true);
+    const ExportResult result = exportCheckedEntries(history, folder, true);
+    EXPECT_EQ(files(), (std::vector<std::string>{"___________.bmp", "___________.url",
+                                                 "line\nbreak.bmp", "line\nbreak.url"}));
+    ASSERT_TRUE(result.failure);
+    EXPECT_EQ(result.failure->index, 3);
+    EXPECT_TRUE(history.entries[3].checked);
+    const fs::path parent = fs::path(folder).parent_path();
+    EXPECT_FALSE(fs::exists(parent / "___________.url")); // nothing escaped the folder
+    EXPECT_FALSE(fs::exists(parent / "line\nbreak.url"));
+}
+
+TEST(ErrorPages, AddressesAndReasonsAreEscaped) {
+    const std::string page = errorPageHtml(PageProblem::LoadFailed,
+                                           "http://x/<script>alert('x')</script>&\"", "<b>why</b>");
+    EXPECT_EQ(page.find("<script>"), std::string::npos);
+    EXPECT_EQ(page.find("<b>"), std::string::npos);
+    EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;"),
+              std::string::npos);
+    EXPECT_NE(page.find("ページを表示できませんでした"), std::string::npos);
+    EXPECT_NE(errorPageHtml(PageProblem::UntrustedCertificate, "https://a/", "")
+                  .find("<title>安全な接続を確立できませんでした</title>"),
+              std::string::npos);
+    EXPECT_NE(errorPageHtml(PageProblem::ProcessEnded, "https://a/", "")
+                  .find("<title>ページの処理が停止しました</title>"),
+              std::string::npos);
 }
