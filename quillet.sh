@@ -11,7 +11,7 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   librsvg2-bin fonts-noto-cjk
   xvfb xauth xdotool
-  dpkg-dev desktop-file-utils appstream
+  dpkg-dev desktop-file-utils appstream clang
 )
 SCREEN="-screen 0 1280x1024x24"
 
@@ -46,7 +46,11 @@ case "${1:-}" in
   test)
     install_missing
     build
+    # Short fuzzing runs of the text rules and the settings file (tests/fuzz/run-fuzzers.sh).
+    tests/fuzz/run-fuzzers.sh 20
     # One display for all window tests; they run one at a time, since they take the focus.
+    # First the unit and UI tests under AddressSanitizer and UBSan, then everything.
+    NO_AT_BRIDGE=1 xvfb-run -a -s "$SCREEN" tests/run-sanitized.sh
     NO_AT_BRIDGE=1 xvfb-run -a -s "$SCREEN" \
       ctest --test-dir build --output-on-failure --no-tests=error
     ;;
