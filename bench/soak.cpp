@@ -9,7 +9,6 @@
 #include "dialogs/Form2.h"
 #include "platform/Rendering.h"
 
-#include <dirent.h>
 #include <filesystem>
 #include <fstream>
 #include <gtkmm/application.h>
@@ -31,35 +30,17 @@ long residentKiBOf(int pid) {
 
 // This process and every process below it (the web and network processes).
 long treeResidentKiB() {
-    std::map<int, int> parentOf;
-    DIR* proc = opendir("/proc");
-    while (dirent* entry = readdir(proc)) {
-        const int pid = std::atoi(entry->d_name);
-        if (pid <= 0)
-            continue;
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string line;
-        std::getline(stat, line);
-        const auto close = line.rfind(')');
-        if (close != std::string::npos)
-            parentOf[pid] = std::atoi(line.c_str() + close + 4);
-    }
-    closedir(proc);
-    long total = 0;
-    for (const auto& [pid, parent] : parentOf)
-        for (int up = pid; up > 1; up = parentOf.count(up) ? parentOf[up] : 0)
-            if (up == getpid()) {
-                total += residentKiBOf(pid);
-                break;
-            }
+    long total = residentKiBOf(getpid());
+    for (const auto& [pid, name] : descendantProcesses())
+        total += residentKiBOf(pid);
     return total;
 }
 
 std::string page(int n) {
     std::string html = "<!DOCTYPE html><meta charset=utf-8><title>ページ " + std::to_string(n) +
                        "</title><body style='font-family:sans-serif;background:hsl(" +
-                       std::to_string(n * 37 % 360) + ",40%,92%)'><h1>ページ " +
-                       std::to_string(n) + "</h1>";
+                       std::to_string(n * 37 % 360) + ",40%,92%)'><h1>ページ " + std::to_string(n) +
+                       "</h1>";
     for (int p = 0; p < 3 + n % 6; ++p)
         html += "<p>Quillet は表示したページを履歴に残します。history thumbnail " +
                 std::to_string(n * p) + "</p>";
@@ -81,8 +62,7 @@ int main(int argc, char** argv) {
     const auto report = [&](int loaded) {
         std::cout << "pages " << loaded << ": history " << browser->ListView1.count()
                   << " entries, UI process RSS " << residentKiBOf(getpid()) / 1024
-                  << " MiB, process tree RSS " << treeResidentKiB() / 1024 << " MiB"
-                  << std::endl;
+                  << " MiB, process tree RSS " << treeResidentKiB() / 1024 << " MiB" << std::endl;
     };
     report(0);
     const auto start = std::chrono::steady_clock::now();
@@ -93,7 +73,8 @@ int main(int argc, char** argv) {
     }
     std::cout << "loading took "
               << std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
-                                                                  start).count()
+                                                                  start)
+                     .count()
               << " s" << std::endl;
 
     for (int i = 1; i <= browser->ListView1.count(); ++i)
@@ -106,8 +87,8 @@ int main(int argc, char** argv) {
     dialog.Command1.clicked();
     const auto files = std::distance(std::filesystem::directory_iterator(target.path()),
                                      std::filesystem::directory_iterator());
-    std::cout << "export: " << (answers.texts().empty() ? "no message" : answers.texts()[0])
-              << ", " << files << " files written" << std::endl;
+    std::cout << "export: " << (answers.texts().empty() ? "no message" : answers.texts()[0]) << ", "
+              << files << " files written" << std::endl;
     report(pages);
     const bool ok = browser->ListView1.count() == pages + 1 && files == 2 * (pages + 1);
     std::cout << (ok ? "soak: OK" : "soak: FAILED") << std::endl;

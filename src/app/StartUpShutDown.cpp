@@ -18,7 +18,7 @@ const std::string kSection = "sets";
 
 // Window sizes are pixels on screen; this turns outer twips into the pixels to ask for. A size
 // the screen cannot show is refused like a negative one, so the window stays usable.
-int outerPixels(float twips, double twipsPerPixel, int screenPixels) {
+int pixelsToAskFor(float twips, double twipsPerPixel, int screenPixels) {
     if (twips < 0)
         throw std::invalid_argument("a window size cannot be negative");
     const int pixels = std::max(1, roundHalfEven(twips / twipsPerPixel));
@@ -29,33 +29,28 @@ int outerPixels(float twips, double twipsPerPixel, int screenPixels) {
 
 } // namespace
 
+Gdk::Rectangle frmBrowser::outerPixels() const {
+    Gdk::Rectangle frame(0, 0, requestedWidth_, requestedHeight_);
+    if (get_realized())
+        get_window()->get_frame_extents(frame); // what the window really has, frame included
+    return frame;
+}
+
 float frmBrowser::Width() const {
-    int pixels = requestedWidth_;
-    if (get_realized()) {
-        Gdk::Rectangle frame;
-        get_window()->get_frame_extents(frame);
-        pixels = frame.get_width();
-    }
-    return static_cast<float>(pixels * twipsPerPixelX());
+    return static_cast<float>(outerPixels().get_width() * twipsPerPixelX());
 }
 
 float frmBrowser::Height() const {
-    int pixels = requestedHeight_;
-    if (get_realized()) {
-        Gdk::Rectangle frame;
-        get_window()->get_frame_extents(frame);
-        pixels = frame.get_height();
-    }
-    return static_cast<float>(pixels * twipsPerPixelY());
+    return static_cast<float>(outerPixels().get_height() * twipsPerPixelY());
 }
 
 void frmBrowser::setWidth(float twips) {
-    requestedWidth_ = outerPixels(twips, twipsPerPixelX(), get_screen()->get_width());
+    requestedWidth_ = pixelsToAskFor(twips, twipsPerPixelX(), get_screen()->get_width());
     resizeToRequested();
 }
 
 void frmBrowser::setHeight(float twips) {
-    requestedHeight_ = outerPixels(twips, twipsPerPixelY(), get_screen()->get_height());
+    requestedHeight_ = pixelsToAskFor(twips, twipsPerPixelY(), get_screen()->get_height());
     resizeToRequested();
 }
 
@@ -63,8 +58,7 @@ void frmBrowser::resizeToRequested() {
     // resize() sets the client area; the frame the window manager adds comes off the outer size.
     int frameWidth = 0, frameHeight = 0;
     if (get_realized()) {
-        Gdk::Rectangle frame;
-        get_window()->get_frame_extents(frame);
+        const Gdk::Rectangle frame = outerPixels();
         frameWidth = frame.get_width() - get_window()->get_width();
         frameHeight = frame.get_height() - get_window()->get_height();
     }

@@ -104,6 +104,7 @@ class frmBrowser : public Gtk::Window {
   private:
     void buildControls();
     void connectHandlers();
+    Gdk::Rectangle outerPixels() const;
     void resizeToRequested();
     void setStatusColour(std::uint32_t stored);
     void startTimer();

@@ -19,13 +19,7 @@ Form1::Form1(frmBrowser& mainWindow, SettingsStore settings)
       Image1(Gdk::Pixbuf::create_from_resource("/org/quillet/pictures/sample-page.png", 120, 120,
                                                false)),
       mainWindow_(&mainWindow), settings_(std::move(settings)) {
-    set_title("履歴ｻﾑﾈｲﾙｻｲｽﾞ変更");
-    set_type_hint(Gdk::WINDOW_TYPE_HINT_UTILITY);
-    set_skip_taskbar_hint(true);
-    set_resizable(false);
-    styleWindow(*this, "@theme_bg_color");
-    set_default_size(pixelsFromTwipsX(4905), pixelsFromTwipsY(6480));
-    set_size_request(pixelsFromTwipsX(4905), pixelsFromTwipsY(6480));
+    makeToolWindow(*this, "履歴ｻﾑﾈｲﾙｻｲｽﾞ変更", 4905, 6480);
     add(fixed_);
 
     const auto place = [this](Gtk::Fixed& parent, Gtk::Widget& widget, float left, float top,

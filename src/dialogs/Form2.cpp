@@ -46,13 +46,7 @@ Form2::Form2(frmBrowser& mainWindow)
     : Command1("実行"), Command2("ｷｬﾝｾﾙ"),
       Label1("履歴ﾘｽﾄでﾁｪｯｸﾎﾞｯｸｽがONになっている項目が対象です。"), Check1("ｻﾑﾈｲﾙも作成する"),
       mainWindow_(&mainWindow) {
-    set_title("履歴のｴｸｽﾎﾟｰﾄ");
-    set_type_hint(Gdk::WINDOW_TYPE_HINT_UTILITY);
-    set_skip_taskbar_hint(true);
-    set_resizable(false);
-    styleWindow(*this, "@theme_bg_color");
-    set_default_size(pixelsFromTwipsX(4920), pixelsFromTwipsY(4200));
-    set_size_request(pixelsFromTwipsX(4920), pixelsFromTwipsY(4200));
+    makeToolWindow(*this, "履歴のｴｸｽﾎﾟｰﾄ", 4920, 4200);
     add(fixed_);
 
     const auto place = [this](Gtk::Widget& widget, float left, float top, float width,

@@ -1,5 +1,7 @@
 #include "Widgets.h"
 
+#include "platform/PlacedControl.h"
+
 #include <atkmm/object.h>
 #include <gdkmm/cursor.h>
 #include <gtkmm/cssprovider.h>
@@ -16,6 +18,19 @@ void styleWidget(Gtk::Widget& widget, const std::string& css) {
 void styleWindow(Gtk::Window& window, const std::string& background) {
     styleWidget(window, "window { background-color: " + background + "; font: 9pt " +
                             kJapaneseFace + "; }");
+}
+
+void makeToolWindow(Gtk::Window& window, const std::string& title, float widthTwips,
+                    float heightTwips) {
+    window.set_title(title);
+    window.set_type_hint(Gdk::WINDOW_TYPE_HINT_UTILITY);
+    window.set_skip_taskbar_hint(true);
+    window.set_resizable(false);
+    styleWindow(window, "@theme_bg_color");
+    const int width = pixelsFromTwipsX(widthTwips);
+    const int height = pixelsFromTwipsY(heightTwips);
+    window.set_default_size(width, height);
+    window.set_size_request(width, height);
 }
 
 void useHandPointer(Gtk::Widget& widget) {

@@ -19,6 +19,11 @@ inline constexpr const char* kJapaneseFace =
 void styleWindow(Gtk::Window& window, const std::string& background);
 
 // The hand pointer over a clickable picture or link.
+// A dialog's window: a fixed-size tool window (close box only), kept out of the task bar, with
+// a client area of the given size in twips.
+void makeToolWindow(Gtk::Window& window, const std::string& title, float widthTwips,
+                    float heightTwips);
+
 void useHandPointer(Gtk::Widget& widget);
 
 void setAccessible(Gtk::Widget& widget, const std::string& name, Atk::Role role);

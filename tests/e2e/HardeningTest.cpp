@@ -5,8 +5,6 @@
 #include "LocalHttpServer.h"
 
 #include <csignal>
-#include <dirent.h>
-#include <fstream>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -17,36 +15,14 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Kills (SIGKILL) every web content process this test process has started, at any depth.
+// Kills (SIGKILL) every web content process this test process has started.
 int killWebProcesses() {
-    std::map<int, int> parentOf;
-    std::map<int, std::string> nameOf;
-    DIR* proc = opendir("/proc");
-    while (dirent* entry = readdir(proc)) {
-        const int pid = std::atoi(entry->d_name);
-        if (pid <= 0)
-            continue;
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string line;
-        std::getline(stat, line);
-        const auto open = line.find('('), close = line.rfind(')');
-        if (open == std::string::npos || close == std::string::npos)
-            continue;
-        nameOf[pid] = line.substr(open + 1, close - open - 1);
-        parentOf[pid] = std::atoi(line.c_str() + close + 4);
-    }
-    closedir(proc);
     int killed = 0;
-    for (const auto& [pid, name] : nameOf) {
-        if (!name.starts_with("WebKitWebProces"))
-            continue;
-        for (int up = parentOf[pid]; up > 1; up = parentOf[up])
-            if (up == getpid()) {
-                kill(pid, SIGKILL);
-                ++killed;
-                break;
-            }
-    }
+    for (const auto& [pid, name] : descendantProcesses())
+        if (name.starts_with("WebKitWebProces")) {
+            kill(pid, SIGKILL);
+            ++killed;
+        }
     return killed;
 }
 

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <unistd.h>
 
 namespace quillet::test {
 
@@ -51,6 +52,30 @@ std::string readFile(const std::string& path) {
 void writeFile(const std::string& path, const std::string& content) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << content;
+}
+
+std::map<int, std::string> descendantProcesses() {
+    std::map<int, int> parentOf;
+    std::map<int, std::string> nameOf;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const int pid = std::atoi(entry.path().filename().c_str());
+        if (pid <= 0)
+            continue;
+        const std::string stat = readFile(entry.path().string() + "/stat");
+        const auto open = stat.find('('), close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos)
+            continue;
+        nameOf[pid] = stat.substr(open + 1, close - open - 1);
+        parentOf[pid] = std::atoi(stat.c_str() + close + 4);
+    }
+    std::map<int, std::string> below;
+    for (const auto& [pid, name] : nameOf)
+        for (int up = parentOf[pid]; up > 1; up = parentOf.count(up) ? parentOf[up] : 0)
+            if (up == getpid()) {
+                below[pid] = name;
+                break;
+            }
+    return below;
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ class TempFolder {
 };
 
 std::string readFile(const std::string& path);
+
+// The processes below this one, at any depth (WebKit's web and network processes, also when
+// they run inside a sandbox), by PID with their names.
+std::map<int, std::string> descendantProcesses();
 void writeFile(const std::string& path, const std::string& content);
 
 // While alive, answers every message box the program shows with OK and keeps its text.
