@@ -29,8 +29,22 @@ void reportHandlerFailure(Gtk::Window& window) {
     quillet::showMessageBox(&window, "エラーが発生しました: " + what);
 }
 
-gboolean closeOnSignal(gpointer window) {
-    static_cast<Gtk::Window*>(window)->close();
+struct Program {
+    Glib::RefPtr<Gtk::Application> application;
+    Gtk::Window* mainWindow;
+};
+
+// The desktop session ends programs with SIGTERM: close the main window the normal way, so the
+// settings are written, then end the program even if a dialog is still open.
+gboolean endOnSignal(gpointer data) {
+    auto* program = static_cast<Program*>(data);
+    if (!program->mainWindow->get_visible()) {
+        program->application->quit(); // closed already; only dialogs are left
+        return G_SOURCE_CONTINUE;
+    }
+    // Closing is asynchronous: quit once the window is gone and its settings are written.
+    program->mainWindow->signal_hide().connect([program] { program->application->quit(); });
+    program->mainWindow->close();
     return G_SOURCE_CONTINUE;
 }
 
@@ -49,9 +63,8 @@ int main(int argc, char* argv[]) {
     app->register_application();
     quillet::frmBrowser window(quillet::SettingsStore::forCurrentUser());
     Glib::add_exception_handler([&window] { reportHandlerFailure(window); });
-    // The desktop session ends programs with SIGTERM: close the window the normal way so the
-    // settings are written.
-    g_unix_signal_add(SIGTERM, closeOnSignal, &window);
-    g_unix_signal_add(SIGINT, closeOnSignal, &window);
+    Program program{app, &window};
+    g_unix_signal_add(SIGTERM, endOnSignal, &program);
+    g_unix_signal_add(SIGINT, endOnSignal, &program);
     return app->run(window);
 }

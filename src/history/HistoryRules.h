@@ -9,19 +9,13 @@
 #include <string_view>
 
 #include "platform/NumberText.h"
+#include "platform/PixelRect.h"
 
 namespace quillet {
 
 // "yyyy/mm/dd hh:mm:ss" on the 24-hour clock.
 std::string formatVisitTime(const std::tm& localTime);
 std::string formatVisitTime(std::chrono::system_clock::time_point when); // in local time
-
-struct PixelRect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
 
 // The page view's rectangle (twips, client coordinates) in pixels, less the capture margin:
 // 10 pixels at the left and top, 20 at the right and bottom.

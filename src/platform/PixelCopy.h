@@ -1,7 +1,7 @@
 #pragma once
 // Copies a rectangle of what a window shows on screen and shrinks it by averaging.
 
-#include "history/HistoryRules.h"
+#include "platform/PixelRect.h"
 
 #include <cstdint>
 #include <gdkmm/pixbuf.h>

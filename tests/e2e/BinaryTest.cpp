@@ -35,10 +35,19 @@ TEST(Binary, ShowsTheHomePageAndWritesTheSettingsOnSigterm) {
     }
     // The caption names the page only once the load indicator has seen it complete.
     const bool shown = pumpUntil([] { return windowTitled("Quillet ホーム"); }, 30s);
+    // Open the thumbnail-size dialog (its button at the design place, top right): an open
+    // dialog must not keep the program alive past the end of the session.
+    EXPECT_EQ(std::system("xdotool mousemove 699 280 click 1"), 0);
+    EXPECT_TRUE(pumpUntil([] { return windowTitled("履歴ｻﾑﾈｲﾙｻｲｽﾞ変更"); }, 10s));
     kill(child, SIGTERM);
     int status = 0;
-    waitpid(child, &status, 0);
+    const bool ended = pumpUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, 20s);
+    if (!ended) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
     ASSERT_TRUE(shown) << "the home page was not reported loaded";
+    EXPECT_TRUE(ended) << "SIGTERM did not end the program";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
     SettingsStore settings(home.file("config"));
