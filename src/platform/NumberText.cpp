@@ -144,7 +144,7 @@ std::string writeNumber(double value, Precision precision) {
         text += exponent < 0 ? "E-" : "E+";
         text += (magnitude < 10 ? "0" : "") + std::to_string(magnitude);
     } else if (exponent < 0) {
-        text += "." + std::string(static_cast<std::size_t>(-(exponent + 1)), '0') + digits;
+        text += "." + std::string(static_cast<std::size_t>(-exponent) - 1, '0') + digits;
     } else {
         const auto wholeLength = static_cast<std::size_t>(exponent + 1);
         if (digits.size() <= wholeLength) {

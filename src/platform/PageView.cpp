@@ -62,7 +62,11 @@ struct PageViewSignals {
                             WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
             g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_UNKNOWN_PROTOCOL))
             return FALSE;
-        static_cast<PageView*>(data)->showErrorPage(PageProblem::LoadFailed, uri, error->message);
+        // A certificate can also be refused on a connection WebKit reports as a plain failure.
+        const bool untrusted = error->domain == G_TLS_ERROR;
+        static_cast<PageView*>(data)->showErrorPage(untrusted ? PageProblem::UntrustedCertificate
+                                                              : PageProblem::LoadFailed,
+                                                    uri, error->message);
         return TRUE;
     }
 

@@ -65,7 +65,12 @@ TEST_F(Hardening, ASelfSignedCertificateIsNeverShownAsLoaded) {
     browser.navigateAndWait(secure.url("/secret"));
     EXPECT_EQ(secure.requestCount("/secret"), 0); // the page itself was never fetched
     EXPECT_TRUE(browser->brwWebBrowser.ShowingErrorPage());
-    EXPECT_EQ(browser->get_title(), "Quillet 安全な接続を確立できませんでした");
+    // Normally the certificate page; now and then WebKit reports the refused handshake as a
+    // plain failed load, and the user sees that page of ours instead. Never the secret.
+    const std::string title = browser->get_title();
+    EXPECT_TRUE(title == "Quillet 安全な接続を確立できませんでした" ||
+                title == "Quillet ページを表示できませんでした")
+        << title;
     EXPECT_EQ(browser->Label1.get_text(), "ページが表示されました");
     EXPECT_FALSE(inHistory(secure.url("/secret")));
 }
