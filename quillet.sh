@@ -11,7 +11,7 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   librsvg2-bin fonts-noto-cjk
   xvfb xauth xdotool
-  dpkg-dev desktop-file-utils appstream clang
+  dpkg-dev desktop-file-utils appstream clang openssl
 )
 SCREEN="-screen 0 1280x1024x24"
 
