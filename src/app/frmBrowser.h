@@ -44,8 +44,8 @@ class frmBrowser : public Gtk::Window {
 
     double historyWidth() const { return historyWidth_; }
 
-    // Outer size in twips, frame and title bar included. A negative size is refused with
-    // std::invalid_argument and leaves the window as it was.
+    // Outer size in twips, frame and title bar included. A negative size, or one larger than
+    // the screen, is refused with std::invalid_argument and leaves the window as it was.
     float Width() const;
     float Height() const;
     void setWidth(float twips);
