@@ -1,6 +1,8 @@
 #pragma once
-// What the window tests share: running the main loop until something happens, temporary
-// folders, files, and answering the program's message boxes.
+// What the window tests share: running the main loop until something happens, the process
+// tree, and answering the program's message boxes (and the file helpers of TestFiles.h).
+
+#include "TestFiles.h"
 
 #include <chrono>
 #include <functional>
@@ -15,25 +17,9 @@ bool pumpUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
 void pumpFor(std::chrono::milliseconds duration);
 
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
-
-std::string readFile(const std::string& path);
-
 // The processes below this one, at any depth (WebKit's web and network processes, also when
 // they run inside a sandbox), by PID with their names.
 std::map<int, std::string> descendantProcesses();
-void writeFile(const std::string& path, const std::string& content);
 
 // While alive, answers every message box the program shows with OK and keeps its text.
 class MessageBoxAnswerer {

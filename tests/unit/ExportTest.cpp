@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "export/ExportWriter.h"
 #include "export/modPublic.h"
 #include "platform/ErrorPages.h"
@@ -5,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -81,18 +81,7 @@ struct MemorySource : ExportSource {
 
 class ExportWriter : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quillet-export-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder); }
-    std::string read(const std::string& name) const {
-        std::ifstream in(folder + "/" + name, std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
+    std::string read(const std::string& name) const { return test::readFile(folder + "/" + name); }
     std::vector<std::string> files() const {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder))
@@ -100,7 +89,8 @@ class ExportWriter : public ::testing::Test {
         std::sort(names.begin(), names.end());
         return names;
     }
-    std::string folder;
+    test::TempFolder temporary;
+    const std::string folder = temporary.path();
     MemorySource history;
 };
 
@@ -193,10 +183,7 @@ TEST_F(ExportWriter, ASymbolicLinkIsReplacedNotWrittenThrough) {
     EXPECT_FALSE(exportCheckedEntries(history, folder, false).failure);
     EXPECT_FALSE(fs::is_symlink(folder + "/Page.url"));
     EXPECT_EQ(read("Page.url"), "[InternetShortcut]\r\nURL=http://page/\r\n");
-    std::ifstream in(outside);
-    std::string kept;
-    std::getline(in, kept);
-    EXPECT_EQ(kept, "must stay");
+    EXPECT_EQ(test::readFile(outside), "must stay");
     fs::remove(outside);
 }
 

@@ -1,9 +1,9 @@
 #include "platform/SettingsStore.h"
+#include "TestFiles.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace fs = std::filesystem;
 using quillet::SettingsStore;
@@ -12,21 +12,10 @@ namespace {
 
 class SettingsStoreTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quillet-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override {
-        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(folder);
-    }
     std::string file() const { return folder + "/Quillet/settings.ini"; }
-    void store(const std::string& content) const {
-        fs::create_directories(folder + "/Quillet");
-        std::ofstream(file()) << content;
-    }
-    std::string folder;
+    void store(const std::string& content) const { quillet::test::writeFile(file(), content); }
+    quillet::test::TempFolder temporary;
+    const std::string folder = temporary.path();
 };
 
 } // namespace
@@ -60,10 +49,7 @@ TEST_F(SettingsStoreTest, KeepsOtherKeysAndGroupsWhenWriting) {
     settings.write("Quillet", "sets", "height_main", "6000");
     EXPECT_EQ(settings.read("Quillet", "sets", "width_main", ""), "9000");
     EXPECT_EQ(settings.read("Quillet", "other", "kept", ""), "yes");
-    std::ifstream in(file());
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find("# a comment of the user's"), std::string::npos);
+    EXPECT_NE(quillet::test::readFile(file()).find("# a comment of the user's"), std::string::npos);
 }
 
 TEST_F(SettingsStoreTest, AnUnparseableFileReadsAsAbsentAndIsKeptAside) {
@@ -79,10 +65,7 @@ TEST_F(SettingsStoreTest, AnUnparseableFileReadsAsAbsentAndIsKeptAside) {
         const std::string name = entry.path().filename().string();
         if (name.starts_with("settings.ini.unreadable-")) {
             ++keptAside;
-            std::ifstream in(entry.path(), std::ios::binary);
-            std::stringstream content;
-            content << in.rdbuf();
-            EXPECT_EQ(content.str(), garbage);
+            EXPECT_EQ(quillet::test::readFile(entry.path()), garbage);
         }
     }
     EXPECT_EQ(keptAside, 1);
