@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package, unpacks it into a temporary folder, validates its desktop entry
 # and AppStream metadata, and checks that the unpacked program answers --version.
 set -euo pipefail
@@ -23,4 +24,10 @@ if dpkg-deb -f "$package" Depends | grep -E -q -- "-dev\b|cmake|g\+\+"; then
 fi
 version=$("$root/usr/bin/quillet" --version)
 [ "$version" = "Quillet $(dpkg-deb -f "$package" Version)" ] || { echo "unexpected: $version"; exit 1; }
-echo "package $package: desktop entry, metainfo, icons and --version all good"
+for doc in usr/share/doc/quillet/copyright usr/share/doc/quillet/changelog.gz \
+           usr/share/man/man1/quillet.1.gz; do
+  test -s "$root/$doc" || { echo "missing $doc"; exit 1; }
+done
+# Debian's own checker: any error or warning fails the package.
+lintian --fail-on error,warning --display-info "$package"
+echo "package $package: desktop entry, metainfo, icons, documents, --version and lintian all good"
