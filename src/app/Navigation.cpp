@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Everything on the main window that starts a page or reports its loading: the address box,
 // the toolbar, the links beside the address box and the once-a-second load indicator.
 
@@ -19,10 +20,10 @@ std::string makerPage(const char* path) {
 } // namespace
 
 void frmBrowser::cboAddress_KeyPress(int keyAscii) {
-    if (keyAscii == 13) {
+    if (keyAscii == kKeyEnter) {
         brwWebBrowser.Navigate(cboAddress.get_text());
         brwWebBrowser.SetFocus();
-    } else if (keyAscii == 27) {
+    } else if (keyAscii == kKeyEscape) {
         FindInHistory(cboAddress.get_text(), "full");
     }
 }
@@ -30,26 +31,26 @@ void frmBrowser::cboAddress_KeyPress(int keyAscii) {
 void frmBrowser::Image1_Click(int index) {
     continueOnError({[&] {
         switch (index) {
-        case 100:
+        case kToolbarBack:
             brwWebBrowser.GoBack();
             break;
-        case 101:
+        case kToolbarForward:
             brwWebBrowser.GoForward();
             break;
-        case 102:
+        case kToolbarRefresh:
             brwWebBrowser.Refresh();
             break;
-        case 103:
+        case kToolbarHome:
             brwWebBrowser.GoHome();
             break;
-        case 104:
+        case kToolbarSearch:
             brwWebBrowser.Navigate(makerPage("/004/gear.shtml"));
             brwWebBrowser.SetFocus();
             break;
-        case 105:
+        case kToolbarStop:
             brwWebBrowser.Stop();
             break;
-        case 106:
+        case kToolbarHistoryWidth:
             historyWidth_ += 1;
             if (historyWidth_ == 4)
                 historyWidth_ = 1;

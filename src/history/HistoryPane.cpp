@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The history pane's behaviour: reopening an entry, the tooltip naming the selected entry,
 // and the search of the history by the beginning of an address.
 
@@ -13,9 +14,9 @@ void frmBrowser::ListView1_DblClick() {
 }
 
 void frmBrowser::ListView1_KeyPress(int keyAscii) {
-    if (keyAscii == 13)
+    if (keyAscii == kKeyEnter)
         ListView1_DblClick();
-    if (keyAscii == 27)
+    if (keyAscii == kKeyEscape)
         FindInHistory(cboAddress.get_text(), "cursor");
 }
 

@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: MIT
 #include "ListView.h"
 
+#include "platform/KeyCodes.h"
 #include "platform/ThumbnailCodec.h"
 #include "platform/Widgets.h"
 
@@ -212,10 +214,10 @@ bool ListView::onKeyPress(GdkEventKey* event) {
     switch (event->keyval) {
     case GDK_KEY_Return:
     case GDK_KEY_KP_Enter:
-        keyPress_.emit(13);
+        keyPress_.emit(kKeyEnter);
         return true; // the tree view would activate the row too; Enter means "open" here
     case GDK_KEY_Escape:
-        keyPress_.emit(27);
+        keyPress_.emit(kKeyEscape);
         return false;
     case GDK_KEY_space:
         if (auto selected = items_.selected()) {

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: MIT
 #include "PageView.h"
+
+#include <algorithm>
 
 #include "platform/ErrorPages.h"
 #include "platform/Rendering.h"
@@ -39,6 +42,13 @@ void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer) {
 // The web view's C signals, routed to the PageView; an exception is reported at this
 // boundary like any handler's.
 struct PageViewSignals {
+    static void foundText(WebKitFindController*, guint matches, gpointer data) {
+        static_cast<PageView*>(data)->foundMatches_.emit(matches);
+    }
+    static void failedToFindText(WebKitFindController*, gpointer data) {
+        static_cast<PageView*>(data)->foundMatches_.emit(0);
+    }
+
     static void loadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
         auto* view = static_cast<PageView*>(data);
         if (event == WEBKIT_LOAD_COMMITTED) {
@@ -122,11 +132,62 @@ PageView::PageView() : context_(newWebContext()) {
                      this);
     g_signal_connect(view_, "web-process-terminated", G_CALLBACK(PageViewSignals::processEnded),
                      this);
+    WebKitFindController* finder = webkit_web_view_get_find_controller(view_);
+    g_signal_connect(finder, "found-text", G_CALLBACK(PageViewSignals::foundText), this);
+    g_signal_connect(finder, "failed-to-find-text", G_CALLBACK(PageViewSignals::failedToFindText),
+                     this);
 }
 
 PageView::~PageView() {
-    if (view_)
+    if (view_) {
+        g_signal_handlers_disconnect_by_data(webkit_web_view_get_find_controller(view_), this);
         g_signal_handlers_disconnect_by_data(view_, this);
+    }
+}
+
+void PageView::FindText(const std::string& text) {
+    WebKitFindController* finder = webkit_web_view_get_find_controller(view_);
+    if (text.empty()) {
+        webkit_find_controller_search_finish(finder);
+        return;
+    }
+    webkit_find_controller_search(
+        finder, text.c_str(),
+        WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND, G_MAXUINT);
+}
+
+void PageView::FindNext() {
+    webkit_find_controller_search_next(webkit_web_view_get_find_controller(view_));
+}
+
+void PageView::FindPrevious() {
+    webkit_find_controller_search_previous(webkit_web_view_get_find_controller(view_));
+}
+
+void PageView::FindFinish() {
+    webkit_find_controller_search_finish(webkit_web_view_get_find_controller(view_));
+}
+
+namespace {
+constexpr double kZoomStep = 1.1;
+constexpr double kSmallestZoom = 0.3;
+constexpr double kLargestZoom = 5.0;
+} // namespace
+
+void PageView::ZoomIn() {
+    webkit_web_view_set_zoom_level(view_, std::min(kLargestZoom, ZoomLevel() * kZoomStep));
+}
+
+void PageView::ZoomOut() {
+    webkit_web_view_set_zoom_level(view_, std::max(kSmallestZoom, ZoomLevel() / kZoomStep));
+}
+
+void PageView::ResetZoom() {
+    webkit_web_view_set_zoom_level(view_, 1.0);
+}
+
+double PageView::ZoomLevel() const {
+    return webkit_web_view_get_zoom_level(view_);
 }
 
 void PageView::showErrorPage(PageProblem problem, const std::string& address,

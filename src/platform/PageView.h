@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The page view: a WebKitGTK web view on a web context of Quillet's own, behind the few
 // operations the window uses. The home page is built in and served as quillet://home/.
@@ -39,6 +40,21 @@ class PageView {
     std::string LocationName() const; // the title, or the address when the page has none
     std::string LocationURL() const;
 
+    // Find in the page: the matches of `text` (any case, wrapping at the end) are marked and
+    // the first after the current one selected; next and previous step through them.
+    void FindText(const std::string& text);
+    void FindNext();
+    void FindPrevious();
+    void FindFinish();
+    // Raised after each find with the number of matches (0 when there is none).
+    sigc::signal<void(unsigned)>& signal_FoundMatches() { return foundMatches_; }
+
+    // Zoom of the page, 1 being its own size; steps of 10 %, from 30 % to 500 %.
+    void ZoomIn();
+    void ZoomOut();
+    void ResetZoom();
+    double ZoomLevel() const;
+
     // True while the view shows one of Quillet's own pages for an address that failed
     // (the load failed, its certificate was untrusted, or the web process ended).
     bool ShowingErrorPage() const { return showingErrorPage_; }
@@ -56,6 +72,7 @@ class PageView {
     WebKitWebView* view_ = nullptr; // owned by widget_, which the window's container manages
     Gtk::Widget* widget_ = nullptr;
     sigc::signal<void()> downloadBegin_;
+    sigc::signal<void(unsigned)> foundMatches_;
     bool errorPagePending_ = false; // the next commit is one of our own pages
     bool showingErrorPage_ = false;
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program: starts on an empty settings folder, shows its built-in home page, and
 // writes its settings when the session ends it with SIGTERM.
 

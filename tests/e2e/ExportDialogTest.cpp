@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The export dialog with real pages in the history, writing real files.
 
 #include "BrowserHarness.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pages that fail, certificates that cannot be trusted and web processes that die never cost
 // the user the window, the history or the check marks.
 
@@ -105,7 +106,7 @@ TEST_F(Hardening, AKilledWebProcessAfterLoadKeepsWindowHistoryAndTicks) {
 
 TEST_F(Hardening, AKilledWebProcessMidLoadEndsTheIndicator) {
     browser->cboAddress.set_text(server.url("/slow"));
-    browser->cboAddress_KeyPress(13);
+    browser->cboAddress_KeyPress(kKeyEnter);
     ASSERT_TRUE(pumpUntil([&] { return browser->brwWebBrowser.Busy(); }));
     pumpFor(300ms);
     ASSERT_GE(killWebProcesses(), 1);

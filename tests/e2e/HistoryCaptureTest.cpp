@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Page capture with the real page view: thumbnails show what the window showed, entries are
 // keyed by address, and the history stops at 32,767 entries.
 

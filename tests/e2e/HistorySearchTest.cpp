@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The history pane with real entries: reopening, the tooltip, and the search by the
 // beginning of an address.
 
@@ -161,10 +162,10 @@ TEST(HistoryPaneEmpty, HandlersDoNoHarmWithoutEntries) {
     // The home page has not been captured yet: the history is empty.
     ASSERT_EQ(window.ListView1.count(), 0);
     window.ListView1_DblClick();
-    window.ListView1_KeyPress(13);
+    window.ListView1_KeyPress(kKeyEnter);
     window.ListView1_GotFocus();
     EXPECT_EQ(window.ListView1.toolTipText(), "");
-    window.ListView1_KeyPress(27);
+    window.ListView1_KeyPress(kKeyEscape);
     EXPECT_EQ(window.ListView1.count(), 0);
     pumpUntil([&] { return window.cboAddress.has_focus(); }, 2000ms);
     EXPECT_TRUE(window.cboAddress.has_focus());

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Navigation and the load indicator with the real page view and pages from a local server.
 
 #include "BrowserHarness.h"
@@ -80,7 +81,7 @@ struct BlockedNavigation {
 
 TEST_F(Navigation, EnterVisitsTheTypedAddressAndTheIndicatorReportsIt) {
     browser->cboAddress.set_text(server.url("/a"));
-    browser->cboAddress_KeyPress(13);
+    browser->cboAddress_KeyPress(kKeyEnter);
     EXPECT_TRUE(browser->brwWebBrowser.widget().has_focus());
     ASSERT_TRUE(pumpUntil([&] { return browser->timTimerEnabled(); }));
     EXPECT_EQ(browser->Label1.get_text(), "");
@@ -112,7 +113,7 @@ TEST_F(Navigation, AfterARedirectTheAddressBoxHoldsTheFinalAddress) {
 TEST_F(Navigation, EscapeDoesNotNavigateAndEnterDoesNotSearch) {
     browser.navigateAndWait(server.url("/a"));
     browser->cboAddress.set_text(server.url("/b"));
-    browser->cboAddress_KeyPress(27);
+    browser->cboAddress_KeyPress(kKeyEscape);
     pumpFor(1500ms);
     EXPECT_EQ(server.requestCount("/b"), 0);
     EXPECT_FALSE(browser->timTimerEnabled());
@@ -128,7 +129,7 @@ TEST_F(Navigation, EscapeDoesNotNavigateAndEnterDoesNotSearch) {
 TEST_F(Navigation, TheAddressIsPassedOnUnchanged) {
     BlockedNavigation blocked(browser->brwWebBrowser.webView());
     browser->cboAddress.set_text(server.url("/a?q=%E3%81%82#top"));
-    browser->cboAddress_KeyPress(13);
+    browser->cboAddress_KeyPress(kKeyEnter);
     pumpUntil([&] { return !blocked.uri.empty(); });
     EXPECT_EQ(blocked.uri, server.url("/a?q=%E3%81%82#top"));
 }
@@ -150,7 +151,7 @@ TEST_F(Navigation, ToolbarBackForwardRefreshHomeAndStop) {
 
     // Stop during a slow load: the next tick finds the view idle and completes normally.
     browser->cboAddress.set_text(server.url("/slow"));
-    browser->cboAddress_KeyPress(13);
+    browser->cboAddress_KeyPress(kKeyEnter);
     ASSERT_TRUE(pumpUntil([&] { return browser->brwWebBrowser.Busy(); }));
     click(105);
     ASSERT_TRUE(pumpUntil([&] { return !browser->timTimerEnabled(); }, 3000ms));
