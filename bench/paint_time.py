@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Cold start to home page painted, for Quillet, whose caption names the page only on the
 load indicator's first one-second poll (so a title-based timer cannot see the paint).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // In-process benchmarks of the visual history on a real window under Xvfb:
 //   capture      copy + shrink + pack one 120 x 120 thumbnail from a 1280 x 1024 window
 //   add          append an entry (with its duplicate check) to a history of N entries

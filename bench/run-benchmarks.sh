@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs every benchmark and prints one table:
 #   - in-process figures (capture, history at 100 / 1,000 / 10,000 / 32,767 entries, pane
 #     drawing, export of 1,000 entries) from build/bench/quillet_bench under Xvfb;

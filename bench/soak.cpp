@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Soak run (not part of CI): the real browser window under Xvfb loads N distinct pages from a
 // local server through the address box, one after another, then exports them all with
 // bitmaps through the export dialog. It reports crashes (the run must end), the history

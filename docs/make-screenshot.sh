@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes docs/screenshot.png for the README: the real browser under Xvfb after it has visited
 # a few pages served from this machine, so that its history pane shows their thumbnails.
 # usage: docs/make-screenshot.sh   (after ./quillet.sh run or a build in build/)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The command line: Quillet takes no arguments, but answers --version and --help as desktop
 // programs do, before any window opens.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two image buttons at the top right open the thumbnail-size and export dialogs. Each
 // dialog exists once: a click while it is open brings it forward as it is; after it was
 // closed, the next click loads it afresh.

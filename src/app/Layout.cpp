@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Layout.h"
 
 #include "platform/ErrorStyles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Fits the main window's panes to its outer size and the history-pane width (in sixths of
 // the window's width). Plain arithmetic over the controls, so it can be checked exactly.

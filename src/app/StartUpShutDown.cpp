@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up and shut-down of the main window: the window size, the thumbnail size and the
 // history-pane width come from the settings store and go back to it.
 
@@ -8,6 +9,7 @@
 #include "platform/NumberText.h"
 #include "platform/ScreenMetrics.h"
 
+#include <cmath>
 #include <stdexcept>
 
 namespace quillet {
@@ -16,58 +18,89 @@ namespace {
 const std::string kApp = "Quillet";
 const std::string kSection = "sets";
 
+// The smallest window that still shows its toolbar, address box and a page: 100 pixels each
+// way. A stored size below it (zero from junk text, say) is refused like a negative one.
+constexpr int kSmallestUsablePixels = 100;
+
 // Window sizes are pixels on screen; this turns outer twips into the pixels to ask for. A size
-// the screen cannot show is refused like a negative one, so the window stays usable.
+// the screen cannot show, or too small to use, is refused, so the window stays usable.
 int pixelsToAskFor(float twips, double twipsPerPixel, int screenPixels) {
     if (twips < 0)
         throw std::invalid_argument("a window size cannot be negative");
-    const int pixels = std::max(1, roundHalfEven(twips / twipsPerPixel));
+    const int pixels = roundHalfEven(twips / twipsPerPixel);
+    if (pixels < kSmallestUsablePixels)
+        throw std::invalid_argument("a window size too small to use");
     if (pixels > screenPixels)
         throw std::invalid_argument("a window size larger than the screen");
     return pixels;
 }
 
+// A stored number that is not finite (1e999 reads as infinity) is refused at its step like a
+// failed conversion: nothing could show it, and it could never be written back.
+double finite(double value) {
+    if (!std::isfinite(value))
+        throw std::out_of_range("a stored number that is not finite");
+    return value;
+}
+
 } // namespace
 
-Gdk::Rectangle frmBrowser::outerPixels() const {
-    Gdk::Rectangle frame(0, 0, requestedWidth_, requestedHeight_);
-    if (get_realized())
-        get_window()->get_frame_extents(frame); // what the window really has, frame included
-    return frame;
+PixelSize frmBrowser::outerPixels() const {
+    return visibleOuterSize(*this,
+                            {requested_.width < 0 ? kDesignClientArea.width : requested_.width,
+                             requested_.height < 0 ? kDesignClientArea.height : requested_.height});
 }
 
 float frmBrowser::Width() const {
-    return static_cast<float>(outerPixels().get_width() * twipsPerPixelX());
+    return static_cast<float>(outerPixels().width * twipsPerPixelX());
 }
 
 float frmBrowser::Height() const {
-    return static_cast<float>(outerPixels().get_height() * twipsPerPixelY());
+    return static_cast<float>(outerPixels().height * twipsPerPixelY());
 }
 
 void frmBrowser::setWidth(float twips) {
-    requestedWidth_ = pixelsToAskFor(twips, twipsPerPixelX(), get_screen()->get_width());
+    requested_.width = pixelsToAskFor(twips, twipsPerPixelX(), get_screen()->get_width());
     resizeToRequested();
 }
 
 void frmBrowser::setHeight(float twips) {
-    requestedHeight_ = pixelsToAskFor(twips, twipsPerPixelY(), get_screen()->get_height());
+    requested_.height = pixelsToAskFor(twips, twipsPerPixelY(), get_screen()->get_height());
     resizeToRequested();
 }
 
 void frmBrowser::resizeToRequested() {
-    // resize() sets the client area; the frame the window manager adds comes off the outer size.
-    int frameWidth = 0, frameHeight = 0;
-    if (get_realized()) {
-        const Gdk::Rectangle frame = outerPixels();
-        frameWidth = frame.get_width() - get_window()->get_width();
-        frameHeight = frame.get_height() - get_window()->get_height();
+    // resize() sets the client area (and GTK's own title bar, where it draws one, is not
+    // counted): what the decoration adds comes off the outer size.
+    decorationAllowedFor_ = decorationSize(*this);
+    requestedSizeOwed_ = true;
+    const auto client = [](int outer, int decoration, int design) {
+        return outer < 0 ? design : std::max(1, outer - decoration);
+    };
+    resize(client(requested_.width, decorationAllowedFor_.width, kDesignClientArea.width),
+           client(requested_.height, decorationAllowedFor_.height, kDesignClientArea.height));
+}
+
+void frmBrowser::followOuterSize() {
+    const PixelSize outer = outerPixels();
+    if (requestedSizeOwed_ && decorationKnown(*this)) {
+        // A size asked for before the window was framed counted no title bar: ask again now
+        // that the frame is known, or the window would grow by its title bar at every start.
+        if (decorationSize(*this) != decorationAllowedFor_)
+            resizeToRequested();
+        else if ((requested_.width < 0 || outer.width == requested_.width) &&
+                 (requested_.height < 0 || outer.height == requested_.height))
+            requestedSizeOwed_ = false;
     }
-    resize(std::max(1, requestedWidth_ - frameWidth), std::max(1, requestedHeight_ - frameHeight));
+    if (outer == laidOutFor_)
+        return;
+    laidOutFor_ = outer;
+    Form_Resize();
 }
 
 void frmBrowser::Form_Load() {
     const auto read = [this](const char* key, const char* fallback) {
-        return readNumber(settings_.read(kApp, kSection, key, fallback));
+        return finite(readNumber(settings_.read(kApp, kSection, key, fallback)));
     };
     continueOnError({
         [&] { setWidth(toSingle(read("width_main", "8000"))); },

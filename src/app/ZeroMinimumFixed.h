@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A Gtk::Fixed that asks for no minimum size, so the window can be made smaller than where
 // its controls stand; the layout moves them, controls past the edge are simply cut off.

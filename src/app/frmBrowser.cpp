@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmBrowser.h"
 
 #include "dialogs/Form1.h"
@@ -5,6 +6,7 @@
 #include "platform/Colors.h"
 #include "platform/Resources.h"
 #include "platform/ScreenMetrics.h"
+#include "platform/SharpPicture.h"
 #include "platform/Widgets.h"
 
 #include <gdk/gdkkeysyms.h>
@@ -31,13 +33,13 @@ struct ToolbarButton {
 
 // Left to right on screen; every element stands at Top 120 and shows its picture at its size.
 const ToolbarButton kToolbar[] = {
-    {100, 120, 345, 345, "back.png", "戻る"},
-    {101, 600, 360, 345, "forward.png", "進む"},
-    {105, 1080, 285, 345, "stop.png", "中止"},
-    {102, 1560, 285, 345, "refresh.png", "更新"},
-    {103, 2040, 360, 360, "home.png", "ホーム"},
-    {104, 2640, 360, 345, "search.png", "検索"},
-    {106, 3120, 360, 330, "history-width.png", "履歴パネルサイズ変更"},
+    {kToolbarBack, 120, 345, 345, "back.png", "戻る"},
+    {kToolbarForward, 600, 360, 345, "forward.png", "進む"},
+    {kToolbarStop, 1080, 285, 345, "stop.png", "中止"},
+    {kToolbarRefresh, 1560, 285, 345, "refresh.png", "更新"},
+    {kToolbarHome, 2040, 360, 360, "home.png", "ホーム"},
+    {kToolbarSearch, 2640, 360, 345, "search.png", "検索"},
+    {kToolbarHistoryWidth, 3120, 360, 330, "history-width.png", "履歴パネルサイズ変更"},
 };
 
 } // namespace
@@ -56,6 +58,7 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock)
       clock_(std::move(clock)) {
     buildControls();
     connectHandlers();
+    connectShortcuts();
     Form_Load();
 }
 
@@ -68,9 +71,10 @@ void frmBrowser::buildControls() {
     set_icon(Gdk::Pixbuf::create_from_resource(picture("quillet.png"), 32, 32, false));
     // The design position is the client area's top-left corner, so place by the client area.
     set_gravity(Gdk::GRAVITY_STATIC);
+    add_events(Gdk::PROPERTY_CHANGE_MASK); // the window manager announces its frame this way
     move(204, 230);
     // The design client area, which the window keeps when start-up refuses a stored size.
-    set_default_size(requestedWidth_, requestedHeight_);
+    set_default_size(kDesignClientArea.width, kDesignClientArea.height);
     styleWindow(*this, cssColour(kWindowBackground));
     add(fixed_);
 
@@ -127,7 +131,7 @@ void frmBrowser::buildControls() {
     placedListView = place(fixed_, ListView1, 5520, 960, 2055, 2895);
 
     placedFrame1 = place(fixed_, Frame1, 5760, 6480, 3735, 255);
-    Picture1.set(Gdk::Pixbuf::create_from_resource(picture("version-arrow.png"), 14, 14, false));
+    showSharpPicture(Picture1, picture("version-arrow.png"), 14, 14);
     placedPicture1 = place(Frame1, Picture1, 1110, 0, 255, 255);
     placedLabel6 = place(Frame1, Label6, 0, 20, 1215, 255);
     Label7Link.add(Label7);
@@ -148,15 +152,17 @@ void frmBrowser::buildControls() {
 }
 
 void frmBrowser::connectHandlers() {
+    // The entry hands every key to its input method first: while a conversion is being
+    // composed, Enter confirms it and Escape cancels it, and neither reaches these. Enter that
+    // the input method leaves alone activates the entry; Escape passes on to this handler.
+    cboAddress.signal_activate().connect([this] { cboAddress_KeyPress(kKeyEnter); });
     cboAddress.signal_key_press_event().connect(
         [this](GdkEventKey* event) {
-            if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter)
-                cboAddress_KeyPress(13);
-            else if (event->keyval == GDK_KEY_Escape)
-                cboAddress_KeyPress(27);
+            if (event->keyval == GDK_KEY_Escape)
+                cboAddress_KeyPress(kKeyEscape);
             return false;
         },
-        false);
+        true);
     for (auto& [index, button] : Image1)
         button->signal_clicked().connect([this, i = index] { Image1_Click(i); });
     Image2.signal_clicked().connect([this] { Image2_Click(); });
@@ -175,15 +181,31 @@ void frmBrowser::connectHandlers() {
     ListView1.signal_GotFocus().connect([this] { ListView1_GotFocus(); });
     ListView1.signal_LostFocus().connect([this] { ListView1_LostFocus(); });
 
-    signal_size_allocate().connect([this](Gtk::Allocation& allocation) {
-        if (allocation.get_width() == laidOutWidth_ && allocation.get_height() == laidOutHeight_)
-            return;
-        laidOutWidth_ = allocation.get_width();
-        laidOutHeight_ = allocation.get_height();
-        Form_Resize();
-    });
+    // The layout follows the outer size, which changes with the client area and also without
+    // it: when the window manager frames the window or changes its title bar.
+    signal_size_allocate().connect([this](Gtk::Allocation&) { followOuterSize(); });
+    signal_configure_event().connect(
+        [this](GdkEventConfigure*) {
+            followOuterSize();
+            return false;
+        },
+        false);
+    signal_map_event().connect(
+        [this](GdkEventAny*) {
+            followOuterSize();
+            return false;
+        },
+        false);
+    signal_property_notify_event().connect(
+        [this](GdkEventProperty* event) {
+            if (event->atom == gdk_atom_intern_static_string("_NET_FRAME_EXTENTS"))
+                followOuterSize();
+            return false;
+        },
+        false);
     signal_window_state_event().connect(
         [this](GdkEventWindowState*) {
+            laidOutFor_ = outerPixels();
             Form_Resize();
             return false;
         },

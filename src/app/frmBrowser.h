@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window: toolbar, address row, page view, history pane and status row, with the
 // handlers that start pages, report their loading and keep the visual history.
@@ -5,12 +6,14 @@
 #include "app/ZeroMinimumFixed.h"
 #include "platform/ImageButton.h"
 #include "platform/ImageList.h"
+#include "platform/KeyCodes.h"
 #include "platform/LineControl.h"
 #include "platform/ListView.h"
 #include "platform/PageView.h"
 #include "platform/PictureBox.h"
 #include "platform/PlacedControl.h"
 #include "platform/SettingsStore.h"
+#include "platform/WindowFrame.h"
 
 #include <chrono>
 #include <functional>
@@ -26,6 +29,15 @@
 namespace quillet {
 
 using Clock = std::function<std::chrono::system_clock::time_point()>;
+
+// The toolbar's picture buttons, by their index in the control array Image1.
+inline constexpr int kToolbarBack = 100;
+inline constexpr int kToolbarForward = 101;
+inline constexpr int kToolbarRefresh = 102;
+inline constexpr int kToolbarHome = 103;
+inline constexpr int kToolbarSearch = 104; // the maker's search page
+inline constexpr int kToolbarStop = 105;
+inline constexpr int kToolbarHistoryWidth = 106;
 
 // Host of the maker's two fixed pages (the version link and the toolbar's search button).
 inline constexpr const char* kMakerHost = "quillet.example";
@@ -71,6 +83,9 @@ class frmBrowser : public Gtk::Window {
     void ListView1_LostFocus();
 
     bool timTimerEnabled() const { return timTimer_.connected(); }
+    // Whether the window has the outer size last asked for, its title bar allowed for (or the
+    // window manager has given it another size since).
+    bool sizeSettled() const { return !requestedSizeOwed_; }
     // The dialogs, once first opened (null before).
     Form1* thumbnailSizeDialog() { return form1_.get(); }
     Form2* exportDialog() { return form2_.get(); }
@@ -104,14 +119,21 @@ class frmBrowser : public Gtk::Window {
   private:
     void buildControls();
     void connectHandlers();
-    Gdk::Rectangle outerPixels() const;
+    PixelSize outerPixels() const;
     void resizeToRequested();
+    void followOuterSize();
     void setStatusColour(std::uint32_t stored);
     void startTimer();
     void AddPageToHistory();
     void FindInHistory(std::string text, const std::string& mode);
     void showSelectedEntryTooltip();
     void showDialog(Gtk::Window& dialog);
+    // Keyboard shortcuts and the mouse's back and forward buttons (Shortcuts.cpp).
+    void connectShortcuts();
+    bool onShortcutKey(const GdkEventKey& event);
+    void openFindField();
+    void closeFindField();
+    void placeFindField();
 
     SettingsStore settings_;
     Clock clock_;
@@ -119,12 +141,19 @@ class frmBrowser : public Gtk::Window {
     int searchIndex = 0;
     sigc::connection timTimer_;
     Glib::RefPtr<Gtk::CssProvider> statusColour_;
+    Gtk::Entry findField_; // find in the page: shown over the page view's foot on Ctrl+F
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<Form2> form2_;
-    int requestedWidth_ = 652; // outer size asked for, in pixels; the design client area
-    int requestedHeight_ = 467;
-    int laidOutWidth_ = -1; // the client size the last layout ran for
-    int laidOutHeight_ = -1;
+    // The client area the window is designed for; it keeps it in a dimension that start-up
+    // leaves alone or refuses.
+    static constexpr PixelSize kDesignClientArea{652, 467};
+    // Outer size asked for, in pixels; -1 where nothing was asked for.
+    PixelSize requested_{-1, -1};
+    // The decoration the last resize allowed for, and whether the asked-for outer size is still
+    // owed: the title bar becomes known only once the window is on screen.
+    PixelSize decorationAllowedFor_;
+    bool requestedSizeOwed_ = false;
+    PixelSize laidOutFor_{-1, -1}; // the outer size the last layout ran for
 };
 
 } // namespace quillet

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Quillet: opens the main window; closing it (or SIGTERM/SIGINT) ends the program.
 
 #include "app/CommandLine.h"

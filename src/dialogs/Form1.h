@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The thumbnail-size dialog: shows the main window's thumbnail width and height, keeps each
 // within 50 to 300 pixels, previews a size, and on OK hands it to the main window and stores

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Form2.h"
 
 #include "app/frmBrowser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The export dialog: choose a drive and a folder, whether thumbnails are written too, and run
 // the export of the entries ticked in the history pane.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ThumbnailSizeRule.h"
 
 #include "platform/NumberText.h"

@@ -1,10 +1,13 @@
+// SPDX-License-Identifier: MIT
 #include "ExportWriter.h"
 
 #include "export/modPublic.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <fstream>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <system_error>
@@ -47,6 +50,17 @@ void writeAll(int fd, std::string_view bytes) {
     }
 }
 
+// The process's file-creation mask, read without changing it (umask() can only set it).
+mode_t currentUmask() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("Umask:"))
+            return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    const mode_t mask = ::umask(022); // no /proc: read it by setting it, then put it back
+    ::umask(mask);
+    return mask;
+}
+
 // Writes `bytes` to a new file in `folder` and renames it to `path`: readers see the old file
 // or the whole new one, and a symbolic link at `path` is replaced rather than written through.
 void replaceFile(const std::string& folder, const std::string& path, std::string_view bytes) {
@@ -55,7 +69,8 @@ void replaceFile(const std::string& folder, const std::string& path, std::string
     if (file.get() < 0)
         throw std::system_error(errno, std::generic_category(), "create");
     try {
-        ::fchmod(file.get(), 0644);
+        // mkstemp makes the file private; give it the mode any new file of the user's gets.
+        ::fchmod(file.get(), 0666 & ~currentUmask());
         writeAll(file.get(), bytes);
         file.close();
         if (::rename(temporary.c_str(), path.c_str()) != 0)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Writes the ticked history entries into a folder: an Internet-shortcut file per entry,
 // named after its title, and optionally a bitmap of its thumbnail beside it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modPublic.h"
 
 #include "platform/NumberText.h"

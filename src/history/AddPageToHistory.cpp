@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Page capture: the page as it shows in the window becomes a thumbnail, and the page's
 // address, title and visit time a new history entry.
 

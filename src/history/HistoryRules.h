@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The rules of the visual history that need no widget: the visit-time text, the screen
 // rectangle a thumbnail is copied from, the entry tooltip and the search text.

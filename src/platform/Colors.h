@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Colours as the window description stores them: 0x00BBGGRR, or 0x800000nn for the
 // platform's system colour nn.

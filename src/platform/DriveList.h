@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The drives of this machine: its mounted file systems (and "/"), each shown as its root
 // path, followed by the mount's name in brackets where it has one.

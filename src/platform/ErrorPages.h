@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The pages Quillet shows in place of a page that could not be shown: a load that failed, a
 // certificate that could not be trusted, a page whose web process ended.

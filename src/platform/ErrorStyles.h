@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The three ways a handler treats a failing step. A failure is any exception.
 //  - continueOnError: every step runs; one that fails is abandoned and the next one runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FolderList.h"
 
 #include "platform/Widgets.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A folder tree: the folders from the root down to the opened folder, and the folders inside
 // it. Opening a row (double-click or Enter) makes it the opened folder, its Path. Only the

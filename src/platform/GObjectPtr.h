@@ -1,5 +1,6 @@
+// SPDX-License-Identifier: MIT
 #pragma once
-// Owns one reference to a plain GObject (for the C APIs that have no C++ binding).
+// Owners for what the C APIs without a C++ binding hand out: GObject references and memory.
 
 #include <glib-object.h>
 #include <memory>
@@ -14,5 +15,12 @@ struct GObjectUnref {
 };
 
 template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+
+// Owns memory that GLib allocated for the caller (g_free).
+struct GFree {
+    void operator()(gpointer memory) const { g_free(memory); }
+};
+
+template <typename T> using GMallocPtr = std::unique_ptr<T, GFree>;
 
 } // namespace quillet

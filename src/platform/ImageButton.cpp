@@ -1,14 +1,14 @@
+// SPDX-License-Identifier: MIT
 #include "ImageButton.h"
 
+#include "platform/SharpPicture.h"
 #include "platform/Widgets.h"
-
-#include <gdkmm/pixbuf.h>
 
 namespace quillet {
 
 ImageButton::ImageButton(const std::string& resource, int width, int height,
                          const std::string& tooltip, const std::string& name) {
-    picture_.set(Gdk::Pixbuf::create_from_resource(resource, width, height, false));
+    showSharpPicture(picture_, resource, width, height);
     add(picture_);
     set_relief(Gtk::RELIEF_NONE);
     set_can_focus(false);

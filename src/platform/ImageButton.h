@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A flat button that shows a built-in picture at the picture's own size, with the hand
 // pointer and, when given, a tooltip. Screen readers see a push button named `name`.

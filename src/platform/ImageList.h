@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The thumbnail store of the history: ordered images with unique keys, all of one size
 // (fixed by the first image), at most 32,767 of them. Images are kept packed; the caller

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LineControl.h"
 
 #include "platform/PlacedControl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A one-pixel straight line (horizontal or vertical) between two points given in twips.
 

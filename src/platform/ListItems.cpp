@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ListItems.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The items of the history pane, without any widget: 1-based positions, unique keys,
 // two sub-item texts, a check mark and the small-image position of each item, and the

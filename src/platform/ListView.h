@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The history pane: a report-style list with a check box, the entry's thumbnail and three
 // columns. Items live in a ListItems model and thumbnails in an ImageList; the tree view asks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The text form of numbers in the settings store and the dialogs' size fields.
 // Reading is lenient: the number a text begins with, 0 when there is none.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PictureBox.h"
 
 #include <gdkmm/general.h>

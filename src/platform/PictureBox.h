@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A borderless picture box that keeps its picture: what is put on it is what image()
 // returns afterwards, and what it shows when it is visible.

@@ -1,10 +1,36 @@
+// SPDX-License-Identifier: MIT
 #include "PixelCopy.h"
 
+#include "platform/WindowFrame.h"
+
 #include <algorithm>
-#include <gdk/gdk.h>
+#include <cairomm/context.h>
+#include <gtk/gtk.h>
 #include <stdexcept>
 
 namespace quillet {
+namespace {
+
+// The window draws the part of its client area the user sees into an image of its own. Unlike
+// reading the screen back, this holds on X11 and Wayland alike, whatever covers the window and
+// however the page view composites (in software or with GL).
+Glib::RefPtr<Gdk::Pixbuf> drawWindowPart(Gtk::Window& window, PixelRect part) {
+    auto surface = Cairo::ImageSurface::create(Cairo::FORMAT_RGB24, part.width, part.height);
+    auto cr = Cairo::Context::create(surface);
+    const PixelSize origin = contentOrigin(window);
+    cr->translate(-(origin.width + part.x), -(origin.height + part.y));
+    cr->rectangle(origin.width + part.x, origin.height + part.y, part.width, part.height);
+    cr->clip(); // what lies outside is not drawn at all
+    // A size change still waiting for the next frame (the capture surface's, say) is carried
+    // out first: a window draws only with its allocation up to date.
+    gtk_container_check_resize(GTK_CONTAINER(window.gobj()));
+    gtk_widget_draw(GTK_WIDGET(window.gobj()), cr->cobj());
+    surface->flush();
+    return Gdk::Pixbuf::create(Cairo::RefPtr<Cairo::Surface>(surface), 0, 0, part.width,
+                               part.height);
+}
+
+} // namespace
 
 Glib::RefPtr<Gdk::Pixbuf> copyAndShrink(Gtk::Window& window, PixelRect source, int width,
                                         int height, std::uint32_t plainColour) {
@@ -13,25 +39,21 @@ Glib::RefPtr<Gdk::Pixbuf> copyAndShrink(Gtk::Window& window, PixelRect source, i
     constexpr int kLargestSide = 4096;
     if (width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide)
         throw std::runtime_error("a thumbnail needs a size from 1 to 4096 pixels");
-    auto gdkWindow = window.get_window();
-    if (gdkWindow && source.width > 0 && source.height > 0) {
+    const Gtk::Widget* content = window.get_child();
+    if (window.get_mapped() && content && source.width > 0 && source.height > 0) {
         // Keep to the window's own pixels; anything outside it does not exist on screen.
-        const int right = std::min(source.x + source.width, gdkWindow->get_width());
-        const int bottom = std::min(source.y + source.height, gdkWindow->get_height());
+        const int right = std::min(source.x + source.width, content->get_allocated_width());
+        const int bottom = std::min(source.y + source.height, content->get_allocated_height());
         const int left = std::max(source.x, 0);
         const int top = std::max(source.y, 0);
         if (right > left && bottom > top) {
-            GdkPixbuf* copy = gdk_pixbuf_get_from_window(gdkWindow->gobj(), left, top, right - left,
-                                                         bottom - top);
-            if (copy) {
-                auto pixels = Glib::wrap(copy);
-                // For reduction, bilinear in gdk-pixbuf integrates over each destination
-                // pixel's footprint: a box filter, which averages rather than drops pixels.
-                auto shrunk = pixels->scale_simple(width, height, Gdk::INTERP_BILINEAR);
-                if (!shrunk)
-                    throw std::runtime_error("no memory for the thumbnail");
-                return shrunk;
-            }
+            auto pixels = drawWindowPart(window, {left, top, right - left, bottom - top});
+            // For reduction, bilinear in gdk-pixbuf integrates over each destination
+            // pixel's footprint: a box filter, which averages rather than drops pixels.
+            auto shrunk = pixels->scale_simple(width, height, Gdk::INTERP_BILINEAR);
+            if (!shrunk)
+                throw std::runtime_error("no memory for the thumbnail");
+            return shrunk;
         }
     }
     auto plain = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, width, height);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Copies a rectangle of what a window shows on screen and shrinks it by averaging.
 

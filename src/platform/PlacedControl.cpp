@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PlacedControl.h"
 
 #include "platform/NumberText.h"

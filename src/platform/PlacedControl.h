@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A widget placed on a Gtk::Fixed at a position and size given in twips. Values become whole
 // pixels at the screen's twips-per-pixel and are reported back as the widget has them.

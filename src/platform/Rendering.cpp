@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Rendering.h"
 
 #include <cstdlib>

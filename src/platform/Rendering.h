@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How the page view runs. How it draws: with a GPU, as WebKit likes best; without one (a virtual
 // display, a server, a machine without drivers) the leanest software path, which saves a GL context

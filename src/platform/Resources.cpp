@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Resources.h"
 
 extern "C" void quillet_register_resource(void);

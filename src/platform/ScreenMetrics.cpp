@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ScreenMetrics.h"
 
 #include <gdkmm/screen.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SettingsStore.h"
 
 #include <glibmm/fileutils.h>

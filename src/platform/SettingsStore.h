@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Per-user text values addressed by application, section and key, kept in
 // <config folder>/<application>/settings.ini (a GKeyFile; the section is its group).

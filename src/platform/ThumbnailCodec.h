@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Packs a thumbnail losslessly (PNG) so that a full history stays small, and unpacks it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A placed control as the window's logic sees it: position and size in twips, reported as
 // the control really has them. A control refuses a negative width or height by throwing

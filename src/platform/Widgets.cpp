@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Widgets.h"
 
 #include "platform/PlacedControl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Small helpers shared by the windows: CSS on one widget, the hand pointer, accessible names,
 // and the program's message box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any text read as a number, and any number written, must neither crash nor lose the value.
 #include "platform/NumberText.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ReplaceAll and the file-name rule on any text: no crash, no replaced character left, and
 // never a path separator in a file name.
 #include "export/ExportWriter.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the fuzz targets with clang (libFuzzer + AddressSanitizer + UBSan) and runs each for
 # the given number of seconds (default 20). A crash fails the run and leaves its input in
 # build-fuzz/crashes/; turn it into a unit test.

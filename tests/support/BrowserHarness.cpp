@@ -1,6 +1,9 @@
+// SPDX-License-Identifier: MIT
 #include "BrowserHarness.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <webkit2/webkit2.h>
 
 namespace quillet::test {
 
@@ -9,8 +12,22 @@ BrowserHarness::BrowserHarness(const StoredSettings& stored, Clock clock) {
     for (const auto& [key, value] : stored)
         settings.write("Quillet", "sets", key, value);
     window_ = std::make_unique<frmBrowser>(settings, std::move(clock));
+    if (std::getenv("QUILLET_TEST_FORCE_GL")) {
+        // Accelerated compositing for every page, not only those that ask for it.
+        auto* view = WEBKIT_WEB_VIEW(window_->brwWebBrowser.widget().gobj());
+        webkit_settings_set_hardware_acceleration_policy(
+            webkit_web_view_get_settings(view), WEBKIT_HARDWARE_ACCELERATION_POLICY_ALWAYS);
+    }
     window_->show();
     EXPECT_TRUE(pumpUntil([this] { return window_->get_mapped(); }));
+    waitForSettledSize();
+}
+
+void BrowserHarness::waitForSettledSize() {
+    // The title bar is known only once the window is framed; the stored outer size is asked
+    // for again then. A window manager may also refuse a size, so this does not fail.
+    pumpUntil([this] { return window_->sizeSettled(); }, std::chrono::seconds(3));
+    pumpFor(std::chrono::milliseconds(50));
 }
 
 BrowserHarness::~BrowserHarness() {
@@ -37,7 +54,7 @@ void BrowserHarness::loadAndWait(const std::function<void()>& start) {
 void BrowserHarness::navigateAndWait(const std::string& address) {
     loadAndWait([&] {
         window_->cboAddress.set_text(address);
-        window_->cboAddress_KeyPress(13);
+        window_->cboAddress_KeyPress(kKeyEnter);
     });
 }
 
@@ -46,9 +63,9 @@ void BrowserHarness::resizeTo(float widthTwips, float heightTwips) {
     window_->setHeight(heightTwips);
     ASSERT_TRUE(pumpUntil([&] {
         return std::abs(window_->Width() - widthTwips) < 15 &&
-               std::abs(window_->Height() - heightTwips) < 15 &&
-               window_->get_allocated_width() == window_->get_window()->get_width();
-    }));
+               std::abs(window_->Height() - heightTwips) < 15 && window_->sizeSettled();
+    })) << "the window is "
+        << window_->Width() << " x " << window_->Height() << " twips";
     pumpFor(std::chrono::milliseconds(50)); // let the layout run for the new size
 }
 

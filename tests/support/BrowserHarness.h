@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A real main window on a settings folder of its own, shown, with helpers to wait for loads.
 
@@ -21,6 +22,8 @@ class BrowserHarness {
     frmBrowser& window() { return *window_; }
     frmBrowser* operator->() { return window_.get(); }
 
+    // Waits until the window has the outer size it asked for (or a window manager's answer).
+    void waitForSettledSize();
     // Waits until the load indicator has reported a completed page.
     void waitForPageShown();
     // Runs `start` (which begins a load) and waits for that load to be reported complete.

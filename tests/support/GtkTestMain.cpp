@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry point of the test programs that open windows: GTK first, then the tests. A handler
 // failure that reaches the signal boundary fails the running test.
 

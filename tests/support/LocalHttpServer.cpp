@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LocalHttpServer.h"
 
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A small HTTP server on 127.0.0.1 (a free port) that runs in the test's own main loop.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TestFiles.h"
 
 #include <cstdlib>

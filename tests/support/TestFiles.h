@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Temporary folders and whole-file reads and writes, for any test (no display needed).
 

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: MIT
 #include "TestSupport.h"
 
 #include <filesystem>
 #include <fstream>
+#include <gdk/gdk.h>
 #include <glibmm/main.h>
 #include <gtkmm/messagedialog.h>
 #include <sstream>
@@ -26,6 +28,43 @@ bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 void pumpFor(std::chrono::milliseconds duration) {
     const auto end = std::chrono::steady_clock::now() + duration;
     pumpUntil([&] { return std::chrono::steady_clock::now() >= end; }, duration * 2);
+}
+
+bool onWayland() {
+    return std::string(G_OBJECT_TYPE_NAME(gdk_display_get_default())) == "GdkWaylandDisplay";
+}
+
+void clickWithPointer(Gtk::Widget& widget, int x, int y) {
+    Gtk::Widget& toplevel = *widget.get_toplevel();
+    int originX = 0, originY = 0, inToplevelX = 0, inToplevelY = 0;
+    toplevel.get_window()->get_origin(originX, originY);
+    widget.translate_coordinates(toplevel, x, y, inToplevelX, inToplevelY);
+    const std::string command = "xdotool mousemove " + std::to_string(originX + inToplevelX) + " " +
+                                std::to_string(originY + inToplevelY) + " click 1";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("xdotool could not click");
+}
+
+void clickWithPointer(Gtk::Widget& widget) {
+    clickWithPointer(widget, widget.get_allocated_width() / 2, widget.get_allocated_height() / 2);
+}
+
+namespace {
+
+void runXdotool(const std::string& arguments) {
+    if (std::system(("xdotool " + arguments).c_str()) != 0)
+        throw std::runtime_error("xdotool failed: " + arguments);
+    pumpFor(std::chrono::milliseconds(100)); // let the window take the events in
+}
+
+} // namespace
+
+void pressKeys(const std::string& keys) {
+    runXdotool("key --delay 30 " + keys);
+}
+
+void typeText(const std::string& text) {
+    runXdotool("type --delay 30 '" + text + "'");
 }
 
 std::map<int, std::string> descendantProcesses() {

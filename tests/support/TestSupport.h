@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the window tests share: running the main loop until something happens, the process
 // tree, and answering the program's message boxes (and the file helpers of TestFiles.h).
@@ -6,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <gtkmm/widget.h>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,6 +18,19 @@ namespace quillet::test {
 bool pumpUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
 void pumpFor(std::chrono::milliseconds duration);
+
+// Whether the windows are on a Wayland compositor rather than an X server.
+bool onWayland();
+
+// A real pointer click (XTest, through xdotool) at a point of `widget`, in its own pixels, or
+// at its centre. X11 only: a Wayland client cannot learn where its windows are.
+void clickWithPointer(Gtk::Widget& widget, int x, int y);
+void clickWithPointer(Gtk::Widget& widget);
+
+// Real key events (XTest, through xdotool) to the window that has the keyboard focus: `keys`
+// as xdotool names them ("ctrl+l", "Return"), or `text` typed one key at a time. X11 only.
+void pressKeys(const std::string& keys);
+void typeText(const std::string& text);
 
 // The processes below this one, at any depth (WebKit's web and network processes, also when
 // they run inside a sandbox), by PID with their names.

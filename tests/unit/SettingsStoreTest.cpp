@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/SettingsStore.h"
 #include "TestFiles.h"
 

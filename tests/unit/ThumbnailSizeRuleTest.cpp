@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dialogs/ThumbnailSizeRule.h"
 
 #include <gtest/gtest.h>
