@@ -59,11 +59,13 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock)
     buildControls();
     connectHandlers();
     connectShortcuts();
+    connectDownloads();
     Form_Load();
 }
 
 frmBrowser::~frmBrowser() {
     timTimer_.disconnect();
+    downloadBarTimeout_.disconnect();
 }
 
 void frmBrowser::buildControls() {
@@ -75,7 +77,7 @@ void frmBrowser::buildControls() {
     move(204, 230);
     // The design client area, which the window keeps when start-up refuses a stored size.
     set_default_size(kDesignClientArea.width, kDesignClientArea.height);
-    styleWindow(*this, cssColour(kWindowBackground));
+    styleWindow(*this, cssColour(kWindowBackground), "#000000");
     add(fixed_);
 
     // Added bottom first: the band behind the toolbar lies beneath everything, and each
@@ -122,7 +124,8 @@ void frmBrowser::buildControls() {
     cboAddress.set_width_chars(1);
     cboAddress.set_has_frame(true);
     cboAddress.set_tooltip_text("ESCｷｰで履歴から検索");
-    styleWidget(cboAddress, std::string("entry { background-color: #FFFFFF; min-height: 0; "
+    styleWidget(cboAddress, std::string("entry { background-color: #FFFFFF; color: #000000; "
+                                        "min-height: 0; "
                                         "padding-top: 0; padding-bottom: 0; font: 9.75pt ") +
                                 kJapaneseFace + "; }");
     setAccessible(cboAddress, "アドレス", Atk::ROLE_ENTRY);
@@ -212,6 +215,12 @@ void frmBrowser::connectHandlers() {
         false);
     signal_delete_event().connect(
         [this](GdkEventAny*) {
+            // The page may have unsaved input: it asks its user first, and the window closes
+            // only once it agrees.
+            if (!pageAgreedToClose_) {
+                brwWebBrowser.AskToClose([this] { closeWithoutAsking(); });
+                return true;
+            }
             // The window closes whatever happens: a message box here could hold up the end of
             // a desktop session, so a settings file that cannot be written is told on stderr.
             try {
@@ -222,6 +231,11 @@ void frmBrowser::connectHandlers() {
             return false;
         },
         false);
+}
+
+void frmBrowser::closeWithoutAsking() {
+    pageAgreedToClose_ = true;
+    close();
 }
 
 void frmBrowser::setStatusColour(std::uint32_t stored) {

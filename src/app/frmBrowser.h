@@ -17,6 +17,8 @@
 
 #include <chrono>
 #include <functional>
+#include <gtkmm/box.h>
+#include <gtkmm/button.h>
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/eventbox.h>
@@ -82,6 +84,9 @@ class frmBrowser : public Gtk::Window {
     void ListView1_GotFocus();
     void ListView1_LostFocus();
 
+    // Closes the window without asking the page first (the desktop session is ending).
+    void closeWithoutAsking();
+
     bool timTimerEnabled() const { return timTimer_.connected(); }
     // Whether the window has the outer size last asked for, its title bar allowed for (or the
     // window manager has given it another size since).
@@ -134,6 +139,10 @@ class frmBrowser : public Gtk::Window {
     void openFindField();
     void closeFindField();
     void placeFindField();
+    // What downloads are doing, in a strip over the page view's foot (Downloads.cpp).
+    void connectDownloads();
+    void showDownloadState(const std::string& text, bool cancellable);
+    void placeDownloadBar();
 
     SettingsStore settings_;
     Clock clock_;
@@ -142,6 +151,11 @@ class frmBrowser : public Gtk::Window {
     sigc::connection timTimer_;
     Glib::RefPtr<Gtk::CssProvider> statusColour_;
     Gtk::Entry findField_; // find in the page: shown over the page view's foot on Ctrl+F
+    Gtk::Box downloadBar_; // shown over the page view's foot while a download runs
+    Gtk::Label downloadText_;
+    Gtk::Button downloadCancel_{"中止"};
+    sigc::connection downloadBarTimeout_;
+    bool pageAgreedToClose_ = false; // the page's beforeunload question has been answered
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<Form2> form2_;
     // The client area the window is designed for; it keeps it in a dimension that start-up

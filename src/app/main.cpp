@@ -32,7 +32,7 @@ void reportHandlerFailure(Gtk::Window& window) {
 
 struct Program {
     Glib::RefPtr<Gtk::Application> application;
-    Gtk::Window* mainWindow;
+    quillet::frmBrowser* mainWindow;
 };
 
 // The desktop session ends programs with SIGTERM: close the main window the normal way, so the
@@ -45,7 +45,7 @@ gboolean endOnSignal(gpointer data) {
     }
     // Closing is asynchronous: quit once the window is gone and its settings are written.
     program->mainWindow->signal_hide().connect([program] { program->application->quit(); });
-    program->mainWindow->close();
+    program->mainWindow->closeWithoutAsking(); // no page may hold up the session's end
     return G_SOURCE_CONTINUE;
 }
 

@@ -25,7 +25,8 @@ ListView::ListView(const ImageList& smallIcons)
     add(tree_);
     set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
     set_shadow_type(Gtk::SHADOW_IN);
-    styleWidget(tree_, "treeview.view { color: @theme_text_color; background-color: #FFFFFF; }");
+    // White like the address box, whatever the desktop's theme: so the text is black too.
+    styleWidget(tree_, "treeview.view { color: #000000; background-color: #FFFFFF; }");
     setAccessible(tree_, "履歴", Atk::ROLE_TABLE);
 
     tree_.get_selection()->signal_changed().connect([this] {

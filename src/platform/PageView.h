@@ -6,12 +6,18 @@
 #include "platform/ErrorPages.h"
 #include "platform/GObjectPtr.h"
 
+#include <functional>
 #include <gtkmm/widget.h>
+#include <gtkmm/window.h>
+#include <memory>
 #include <sigc++/signal.h>
 #include <string>
+#include <vector>
 
 typedef struct _WebKitWebContext WebKitWebContext;
 typedef struct _WebKitWebView WebKitWebView;
+typedef struct _WebKitDownload WebKitDownload;
+typedef struct _GError GError;
 
 namespace quillet {
 
@@ -64,8 +70,42 @@ class PageView {
 
     WebKitWebView* webView() const { return view_; }
 
+    // Asks the page whether it may be closed: a page with unsaved input asks the user first
+    // (its beforeunload prompt, in Japanese). `agreed` runs once it may; when the user keeps
+    // the page, nothing happens. A page that gives no answer (its process is gone or hangs)
+    // does not hold the window: after a short wait `agreed` runs all the same.
+    void AskToClose(std::function<void()> agreed);
+
+    // Downloads: a response the view cannot show, or one the site sends as an attachment, is
+    // saved in the user's download folder under a name no file has yet, written beside it
+    // first (".part") and renamed when complete. The signals report its name, progress
+    // (0 to 1) and end: the saved path, or a reason it failed or was cancelled.
+    sigc::signal<void(std::string)>& signal_DownloadStarted() { return downloadStarted_; }
+    sigc::signal<void(std::string, double)>& signal_DownloadProgress() { return downloadProgress_; }
+    sigc::signal<void(std::string, std::string)>& signal_DownloadFinished() {
+        return downloadFinished_;
+    }
+    sigc::signal<void(std::string, std::string)>& signal_DownloadFailed() {
+        return downloadFailed_;
+    }
+    void CancelDownloads();
+    static std::string DownloadFolder();
+
+    // The windows that pages' scripts opened and that are still open.
+    std::size_t ScriptWindowCount() const { return scriptWindows_.size(); }
+
   private:
     friend struct PageViewSignals;
+    static constexpr int kScriptWindowWidth = 500; // pixels: a sign-in or payment window
+    static constexpr int kScriptWindowHeight = 600;
+    GtkWidget* openScriptWindow(WebKitWebView* opener);
+    void forgetScriptWindow(Gtk::Window* window);
+    struct Download;
+    void startDownload(WebKitDownload* download);
+    Download* findDownload(WebKitDownload* download);
+    void decideDestination(Download& record, const std::string& suggested);
+    void endDownload(Download& record, const GError* error); // error: null when complete
+    void forgetDownload(WebKitDownload* download);
     void showErrorPage(PageProblem problem, const std::string& address, const std::string& detail);
 
     GObjectPtr<WebKitWebContext> context_;
@@ -73,6 +113,17 @@ class PageView {
     Gtk::Widget* widget_ = nullptr;
     sigc::signal<void()> downloadBegin_;
     sigc::signal<void(unsigned)> foundMatches_;
+    std::vector<std::unique_ptr<Gtk::Window>> scriptWindows_;
+    std::vector<Gtk::Window*> closedScriptWindows_;
+    sigc::connection sweep_;
+    std::function<void()> closeAgreed_;
+    sigc::connection closeAnswerTimeout_;
+    bool askingUser_ = false;
+    std::vector<std::unique_ptr<Download>> downloads_;
+    sigc::signal<void(std::string)> downloadStarted_;
+    sigc::signal<void(std::string, double)> downloadProgress_;
+    sigc::signal<void(std::string, std::string)> downloadFinished_;
+    sigc::signal<void(std::string, std::string)> downloadFailed_;
     bool errorPagePending_ = false; // the next commit is one of our own pages
     bool showingErrorPage_ = false;
 };

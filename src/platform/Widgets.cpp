@@ -16,9 +16,9 @@ void styleWidget(Gtk::Widget& widget, const std::string& css) {
     widget.get_style_context()->add_provider(provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
-void styleWindow(Gtk::Window& window, const std::string& background) {
-    styleWidget(window, "window { background-color: " + background + "; font: 9pt " +
-                            kJapaneseFace + "; }");
+void styleWindow(Gtk::Window& window, const std::string& background, const std::string& text) {
+    styleWidget(window, "window { background-color: " + background + "; color: " + text +
+                            "; font: 9pt " + kJapaneseFace + "; }");
 }
 
 void makeToolWindow(Gtk::Window& window, const std::string& title, float widthTwips,
@@ -27,7 +27,7 @@ void makeToolWindow(Gtk::Window& window, const std::string& title, float widthTw
     window.set_type_hint(Gdk::WINDOW_TYPE_HINT_UTILITY);
     window.set_skip_taskbar_hint(true);
     window.set_resizable(false);
-    styleWindow(window, "@theme_bg_color");
+    styleWindow(window, "@theme_bg_color", "@theme_fg_color");
     const int width = pixelsFromTwipsX(widthTwips);
     const int height = pixelsFromTwipsY(heightTwips);
     window.set_default_size(width, height);

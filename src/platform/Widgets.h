@@ -15,9 +15,10 @@ void styleWidget(Gtk::Widget& widget, const std::string& css);
 inline constexpr const char* kJapaneseFace =
     "\"Noto Sans CJK JP\", \"ＭＳ Ｐゴシック\", sans-serif";
 
-// A window's own font and background: the desktop's Japanese UI face at 9 pt, which the
-// twips layout assumes, on `background` (CSS colour).
-void styleWindow(Gtk::Window& window, const std::string& background);
+// A window's own font and colours: the desktop's Japanese UI face at 9 pt, which the twips
+// layout assumes, in `text` on `background` (CSS colours). A fixed light background needs a
+// fixed dark text colour, or a dark desktop theme would write light text on it.
+void styleWindow(Gtk::Window& window, const std::string& background, const std::string& text);
 
 // The hand pointer over a clickable picture or link.
 // A dialog's window: a fixed-size tool window (close box only), kept out of the task bar, with

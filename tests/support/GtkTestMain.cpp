@@ -18,6 +18,10 @@ int main(int argc, char** argv) {
     quillet::test::TempFolder siteData;
     setenv("XDG_DATA_HOME", siteData.file("data").c_str(), 1);
     setenv("XDG_CACHE_HOME", siteData.file("cache").c_str(), 1);
+    // Downloads go to a folder of the run's own, named where the desktop names it.
+    setenv("XDG_CONFIG_HOME", siteData.file("config").c_str(), 1);
+    quillet::test::writeFile(siteData.file("config/user-dirs.dirs"),
+                             "XDG_DOWNLOAD_DIR=\"" + siteData.file("downloads") + "\"\n");
     auto app =
         Gtk::Application::create(argc, argv, "org.quillet.Tests", Gio::APPLICATION_NON_UNIQUE);
     Glib::add_exception_handler([] {

@@ -102,6 +102,9 @@ void LocalHttpServer::handle(SoupServer*, SoupServerMessage* message, const char
     }
     const Page& page = found->second;
     soup_server_message_set_status(message, static_cast<guint>(page.status), nullptr);
+    if (!page.disposition.empty())
+        soup_message_headers_append(soup_server_message_get_response_headers(message),
+                                    "Content-Disposition", page.disposition.c_str());
     if (!page.location.empty())
         soup_message_headers_replace(soup_server_message_get_response_headers(message), "Location",
                                      page.location.c_str());

@@ -15,6 +15,7 @@ struct Page {
     std::string contentType = "text/html; charset=utf-8";
     int status = 200;
     std::string location;               // for redirects
+    std::string disposition;            // Content-Disposition, such as "attachment"
     std::chrono::milliseconds delay{0}; // the response is held back this long
 };
 

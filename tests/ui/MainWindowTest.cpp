@@ -6,8 +6,10 @@
 #include "platform/PixelCopy.h"
 #include "platform/ScreenMetrics.h"
 
+#include <algorithm>
 #include <atkmm/object.h>
 #include <gtest/gtest.h>
+#include <gtkmm/settings.h>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -189,4 +191,26 @@ TEST_F(MainWindow, ImageButtonsAndTheVersionLinkShowTheHandPointer) {
         ASSERT_TRUE(hand);
         EXPECT_FALSE(cursorOver(*widget, GDK_LEAVE_NOTIFY));
     }
+}
+
+TEST_F(MainWindow, TextStaysDarkOnTheLightBackgroundsInADarkTheme) {
+    auto settings = Gtk::Settings::get_default();
+    settings->property_gtk_theme_name() = "Adwaita";
+    settings->property_gtk_application_prefer_dark_theme() = true;
+    BrowserHarness browser;
+    pumpFor(std::chrono::milliseconds(100));
+    const auto darkness = [](Gtk::Widget& widget) {
+        const Gdk::RGBA text = widget.get_style_context()->get_color(Gtk::STATE_FLAG_NORMAL);
+        return std::max({text.get_red(), text.get_green(), text.get_blue()});
+    };
+    // The theme really is dark: a window of its own colours writes light text.
+    Gtk::Window plain;
+    Gtk::Label themed("theme");
+    plain.add(themed);
+    EXPECT_GT(themed.get_style_context()->get_color(Gtk::STATE_FLAG_NORMAL).get_red(), 0.7);
+    for (Gtk::Widget* control : std::initializer_list<Gtk::Widget*>{
+             &browser->Label3, &browser->Label4, &browser->Label5, &browser->Label6,
+             &browser->cboAddress, &browser->ListView1.tree()})
+        EXPECT_LT(darkness(*control), 0.2) << control->get_name();
+    settings->property_gtk_application_prefer_dark_theme() = false;
 }

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: MIT
+// Downloads as the user sees them: a small strip over the page view's bottom-right corner says
+// that a download started, how far it is and how it ended, and offers to stop it. The page
+// view chooses the file (a free name in the download folder) and keeps half-written data out
+// of it.
+
+#include "app/frmBrowser.h"
+#include "platform/Widgets.h"
+
+#include <cmath>
+#include <glibmm/main.h>
+
+namespace quillet {
+namespace {
+
+constexpr int kDownloadBarWidth = 320; // pixels
+constexpr int kDownloadBarInset = 4;
+constexpr unsigned kShownAfterTheEnd = 8; // seconds the last word stays
+
+} // namespace
+
+void frmBrowser::connectDownloads() {
+    downloadText_.set_ellipsize(Pango::ELLIPSIZE_MIDDLE);
+    downloadText_.set_xalign(0);
+    downloadBar_.set_spacing(6);
+    downloadBar_.set_size_request(kDownloadBarWidth, -1);
+    downloadBar_.pack_start(downloadText_, true, true);
+    downloadBar_.pack_start(downloadCancel_, false, false);
+    styleWidget(downloadBar_, std::string("box { background-color: #FFFFFF; color: #000000; "
+                                          "border: 1px solid #A0A0A0; padding: 2px 4px; }"));
+    setAccessible(downloadBar_, "ダウンロード", Atk::ROLE_STATUSBAR);
+    downloadBar_.show_all();
+    downloadBar_.set_no_show_all(true);
+    downloadBar_.hide();
+    fixed_.put(downloadBar_, 0, 0); // after the page view: it lies over it
+
+    downloadCancel_.signal_clicked().connect([this] { brwWebBrowser.CancelDownloads(); });
+    brwWebBrowser.signal_DownloadStarted().connect(
+        [this](const std::string& name) { showDownloadState("ダウンロード中: " + name, true); });
+    brwWebBrowser.signal_DownloadProgress().connect([this](const std::string& name,
+                                                           double progress) {
+        const int percent = static_cast<int>(std::floor(progress * 100));
+        showDownloadState("ダウンロード中: " + name + " " + std::to_string(percent) + "%", true);
+    });
+    brwWebBrowser.signal_DownloadFinished().connect(
+        [this](const std::string& name, const std::string& path) {
+            showDownloadState("ダウンロードしました: " + name, false);
+            downloadText_.set_tooltip_text(path);
+        });
+    brwWebBrowser.signal_DownloadFailed().connect(
+        [this](const std::string& name, const std::string& reason) {
+            showDownloadState("ダウンロードできませんでした: " + name + " (" + reason + ")", false);
+        });
+    brwWebBrowser.widget().signal_size_allocate().connect(
+        [this](Gtk::Allocation&) { placeDownloadBar(); });
+}
+
+void frmBrowser::showDownloadState(const std::string& text, bool cancellable) {
+    downloadText_.set_text(text);
+    downloadText_.set_tooltip_text(text);
+    downloadCancel_.set_visible(cancellable);
+    downloadBarTimeout_.disconnect();
+    if (!cancellable)
+        downloadBarTimeout_ = Glib::signal_timeout().connect_seconds(
+            [this] {
+                downloadBar_.hide();
+                return false;
+            },
+            kShownAfterTheEnd);
+    placeDownloadBar();
+    downloadBar_.show();
+}
+
+void frmBrowser::placeDownloadBar() {
+    // Over the page view's bottom-right corner, wherever the layout has put the page view.
+    int x = 0, y = 0;
+    brwWebBrowser.widget().translate_coordinates(fixed_, 0, 0, x, y);
+    const Gtk::Allocation page = brwWebBrowser.widget().get_allocation();
+    int minimum = 0, natural = 0;
+    downloadBar_.get_preferred_height(minimum, natural);
+    const int left = std::max(x, x + page.get_width() - kDownloadBarWidth - kDownloadBarInset);
+    const int top = std::max(y, y + page.get_height() - natural - kDownloadBarInset);
+    // Moving a control lays the window out again: only when the place really changes.
+    if (fixed_.child_property_x(downloadBar_).get_value() != left ||
+        fixed_.child_property_y(downloadBar_).get_value() != top)
+        fixed_.move(downloadBar_, left, top);
+}
+
+} // namespace quillet
