@@ -13,8 +13,7 @@
 namespace quillet {
 namespace {
 
-constexpr int kDownloadBarWidth = 320; // pixels
-constexpr int kDownloadBarInset = 4;
+constexpr int kDownloadBarWidth = 320;    // pixels
 constexpr unsigned kShownAfterTheEnd = 8; // seconds the last word stays
 
 } // namespace
@@ -52,7 +51,7 @@ void frmBrowser::connectDownloads() {
             showDownloadState("ダウンロードできませんでした: " + name + " (" + reason + ")", false);
         });
     brwWebBrowser.widget().signal_size_allocate().connect(
-        [this](Gtk::Allocation&) { placeDownloadBar(); });
+        [this](Gtk::Allocation&) { placeOverPageView(downloadBar_, PageCorner::BottomRight); });
 }
 
 void frmBrowser::showDownloadState(const std::string& text, bool cancellable) {
@@ -67,23 +66,8 @@ void frmBrowser::showDownloadState(const std::string& text, bool cancellable) {
                 return false;
             },
             kShownAfterTheEnd);
-    placeDownloadBar();
+    placeOverPageView(downloadBar_, PageCorner::BottomRight);
     downloadBar_.show();
-}
-
-void frmBrowser::placeDownloadBar() {
-    // Over the page view's bottom-right corner, wherever the layout has put the page view.
-    int x = 0, y = 0;
-    brwWebBrowser.widget().translate_coordinates(fixed_, 0, 0, x, y);
-    const Gtk::Allocation page = brwWebBrowser.widget().get_allocation();
-    int minimum = 0, natural = 0;
-    downloadBar_.get_preferred_height(minimum, natural);
-    const int left = std::max(x, x + page.get_width() - kDownloadBarWidth - kDownloadBarInset);
-    const int top = std::max(y, y + page.get_height() - natural - kDownloadBarInset);
-    // Moving a control lays the window out again: only when the place really changes.
-    if (fixed_.child_property_x(downloadBar_).get_value() != left ||
-        fixed_.child_property_y(downloadBar_).get_value() != top)
-        fixed_.move(downloadBar_, left, top);
 }
 
 } // namespace quillet

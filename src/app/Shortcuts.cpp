@@ -14,7 +14,6 @@ namespace {
 
 constexpr int kFindFieldWidth = 220; // pixels
 constexpr int kFindFieldHeight = 26;
-constexpr int kFindFieldInset = 4; // from the page view's left and bottom edges
 
 // The mouse's thumb buttons, as X11 and Wayland number them for GTK.
 constexpr guint kMouseBack = 8;
@@ -73,7 +72,7 @@ void frmBrowser::connectShortcuts() {
             style->remove_class("error");
     });
     brwWebBrowser.widget().signal_size_allocate().connect(
-        [this](Gtk::Allocation&) { placeFindField(); });
+        [this](Gtk::Allocation&) { placeOverPageView(findField_, PageCorner::BottomLeft); });
 }
 
 bool frmBrowser::onShortcutKey(const GdkEventKey& event) {
@@ -99,10 +98,9 @@ bool frmBrowser::onShortcutKey(const GdkEventKey& event) {
         openFindField();
     else if (key == GDK_KEY_F3 && findField_.get_visible())
         (modifiers == GDK_SHIFT_MASK) ? brwWebBrowser.FindPrevious() : brwWebBrowser.FindNext();
-    else if (ctrl && (key == GDK_KEY_plus || key == GDK_KEY_equal || key == GDK_KEY_KP_Add))
-        brwWebBrowser.ZoomIn();
-    else if ((ctrl || modifiers == (GDK_CONTROL_MASK | GDK_SHIFT_MASK)) && key == GDK_KEY_plus)
-        brwWebBrowser.ZoomIn(); // Ctrl+Shift+; on keyboards where plus needs Shift
+    else if ((ctrl || modifiers == (GDK_CONTROL_MASK | GDK_SHIFT_MASK)) &&
+             (key == GDK_KEY_plus || key == GDK_KEY_equal || key == GDK_KEY_KP_Add))
+        brwWebBrowser.ZoomIn(); // with Shift too, on keyboards where plus needs it
     else if (ctrl && (key == GDK_KEY_minus || key == GDK_KEY_KP_Subtract))
         brwWebBrowser.ZoomOut();
     else if (ctrl && (key == GDK_KEY_0 || key == GDK_KEY_KP_0))
@@ -113,7 +111,7 @@ bool frmBrowser::onShortcutKey(const GdkEventKey& event) {
 }
 
 void frmBrowser::openFindField() {
-    placeFindField();
+    placeOverPageView(findField_, PageCorner::BottomLeft);
     findField_.show();
     findField_.grab_focus();
     findField_.select_region(0, -1);
@@ -127,18 +125,23 @@ void frmBrowser::closeFindField() {
     brwWebBrowser.SetFocus();
 }
 
-void frmBrowser::placeFindField() {
-    // Over the page view's bottom-left corner, wherever the layout has put the page view.
-    const Gtk::Allocation page = brwWebBrowser.widget().get_allocation();
+void frmBrowser::placeOverPageView(Gtk::Widget& strip, PageCorner corner) {
+    constexpr int kInset = 4; // from the page view's edges
     int x = 0, y = 0;
     brwWebBrowser.widget().translate_coordinates(fixed_, 0, 0, x, y);
-    const int left = x + kFindFieldInset;
-    const int top = y + page.get_height() - kFindFieldHeight - kFindFieldInset;
-    const int clampedTop = std::max(y, top);
+    const Gtk::Allocation page = brwWebBrowser.widget().get_allocation();
+    int width = 0, height = 0, natural = 0;
+    strip.get_size_request(width, height);
+    if (height < 0)
+        strip.get_preferred_height(height, natural);
+    const int left = corner == PageCorner::BottomLeft
+                         ? x + kInset
+                         : std::max(x, x + page.get_width() - width - kInset);
+    const int top = std::max(y, y + page.get_height() - height - kInset);
     // Moving a control lays the window out again: only when the place really changes.
-    if (fixed_.child_property_x(findField_).get_value() != left ||
-        fixed_.child_property_y(findField_).get_value() != clampedTop)
-        fixed_.move(findField_, left, clampedTop);
+    if (fixed_.child_property_x(strip).get_value() != left ||
+        fixed_.child_property_y(strip).get_value() != top)
+        fixed_.move(strip, left, top);
 }
 
 } // namespace quillet

@@ -138,11 +138,12 @@ class frmBrowser : public Gtk::Window {
     bool onShortcutKey(const GdkEventKey& event);
     void openFindField();
     void closeFindField();
-    void placeFindField();
+    // Puts a strip that lies over the page view at its bottom-left or bottom-right corner.
+    enum class PageCorner { BottomLeft, BottomRight };
+    void placeOverPageView(Gtk::Widget& strip, PageCorner corner);
     // What downloads are doing, in a strip over the page view's foot (Downloads.cpp).
     void connectDownloads();
     void showDownloadState(const std::string& text, bool cancellable);
-    void placeDownloadBar();
 
     SettingsStore settings_;
     Clock clock_;
