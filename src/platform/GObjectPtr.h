@@ -23,4 +23,31 @@ struct GFree {
 
 template <typename T> using GMallocPtr = std::unique_ptr<T, GFree>;
 
+struct GErrorFree {
+    void operator()(GError* error) const {
+        if (error)
+            g_error_free(error);
+    }
+};
+
+// Owns an error a GLib call reported; pass `out(error)` where the call takes a GError**.
+using GErrorPtr = std::unique_ptr<GError, GErrorFree>;
+
+class ErrorOut {
+  public:
+    explicit ErrorOut(GErrorPtr& owner) : owner_(owner) {}
+    ~ErrorOut() { owner_.reset(raw_); }
+    ErrorOut(const ErrorOut&) = delete;
+    ErrorOut& operator=(const ErrorOut&) = delete;
+    operator GError**() { return &raw_; }
+
+  private:
+    GErrorPtr& owner_;
+    GError* raw_ = nullptr;
+};
+
+inline ErrorOut out(GErrorPtr& owner) {
+    return ErrorOut(owner);
+}
+
 } // namespace quillet

@@ -28,20 +28,18 @@ void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer) {
     const std::string path = webkit_uri_scheme_request_get_path(request);
     const std::string resource =
         path == "/" || path.empty() ? "/org/quillet/home/index.html" : "/org/quillet/home" + path;
-    GError* error = nullptr;
-    GInputStream* stream =
-        g_resources_open_stream(resource.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, &error);
+    GErrorPtr error;
+    GObjectPtr<GInputStream> stream(
+        g_resources_open_stream(resource.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, out(error)));
     if (!stream) {
-        webkit_uri_scheme_request_finish_error(request, error);
-        g_error_free(error);
+        webkit_uri_scheme_request_finish_error(request, error.get());
         return;
     }
     gsize size = 0;
     g_resources_get_info(resource.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, &size, nullptr, nullptr);
     const bool html = resource.ends_with(".html");
-    webkit_uri_scheme_request_finish(request, stream, static_cast<gint64>(size),
+    webkit_uri_scheme_request_finish(request, stream.get(), static_cast<gint64>(size),
                                      html ? "text/html; charset=utf-8" : nullptr);
-    g_object_unref(stream);
 }
 
 // True when the user chooses to leave the page.

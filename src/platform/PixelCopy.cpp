@@ -11,22 +11,22 @@
 namespace quillet {
 namespace {
 
-// The window draws the part of its client area the user sees into an image of its own. Unlike
-// reading the screen back, this holds on X11 and Wayland alike, whatever covers the window and
-// however the page view composites (in software or with GL).
-Glib::RefPtr<Gdk::Pixbuf> drawWindowPart(Gtk::Window& window, PixelRect part) {
-    auto surface = Cairo::ImageSurface::create(Cairo::FORMAT_RGB24, part.width, part.height);
+// The window draws the columns of its client area that hold `part` into an image of its own,
+// from which `part` is cut. Unlike reading the screen back, this holds on X11 and Wayland
+// alike, whatever covers the window and however the page view composites (in software or
+// with GL). Whole columns, not `part` alone: a view composited with GL reads its picture back
+// upside down, and under a clip shorter than itself it shows a wrongly placed band of rows.
+Glib::RefPtr<Gdk::Pixbuf> drawWindowPart(Gtk::Window& window, PixelRect part, int clientHeight) {
+    auto surface = Cairo::ImageSurface::create(Cairo::FORMAT_RGB24, part.width, clientHeight);
     auto cr = Cairo::Context::create(surface);
     const PixelSize origin = contentOrigin(window);
-    cr->translate(-(origin.width + part.x), -(origin.height + part.y));
-    cr->rectangle(origin.width + part.x, origin.height + part.y, part.width, part.height);
-    cr->clip(); // what lies outside is not drawn at all
+    cr->translate(-(origin.width + part.x), -origin.height);
     // A size change still waiting for the next frame (the capture surface's, say) is carried
     // out first: a window draws only with its allocation up to date.
     gtk_container_check_resize(GTK_CONTAINER(window.gobj()));
     gtk_widget_draw(GTK_WIDGET(window.gobj()), cr->cobj());
     surface->flush();
-    return Gdk::Pixbuf::create(Cairo::RefPtr<Cairo::Surface>(surface), 0, 0, part.width,
+    return Gdk::Pixbuf::create(Cairo::RefPtr<Cairo::Surface>(surface), 0, part.y, part.width,
                                part.height);
 }
 
@@ -42,12 +42,13 @@ Glib::RefPtr<Gdk::Pixbuf> copyAndShrink(Gtk::Window& window, PixelRect source, i
     const Gtk::Widget* content = window.get_child();
     if (window.get_mapped() && content && source.width > 0 && source.height > 0) {
         // Keep to the window's own pixels; anything outside it does not exist on screen.
+        const int clientHeight = content->get_allocated_height();
         const int right = std::min(source.x + source.width, content->get_allocated_width());
-        const int bottom = std::min(source.y + source.height, content->get_allocated_height());
+        const int bottom = std::min(source.y + source.height, clientHeight);
         const int left = std::max(source.x, 0);
         const int top = std::max(source.y, 0);
         if (right > left && bottom > top) {
-            auto pixels = drawWindowPart(window, {left, top, right - left, bottom - top});
+            auto pixels = drawWindowPart(window, {left, top, right - left, bottom - top}, clientHeight);
             // For reduction, bilinear in gdk-pixbuf integrates over each destination
             // pixel's footprint: a box filter, which averages rather than drops pixels.
             auto shrunk = pixels->scale_simple(width, height, Gdk::INTERP_BILINEAR);
