@@ -16,6 +16,11 @@ struct GObjectUnref {
 
 template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 
+// A reference of the caller's own to an object it was lent.
+template <typename T> GObjectPtr<T> addReference(T* object) {
+    return GObjectPtr<T>(static_cast<T*>(g_object_ref(object)));
+}
+
 // Owns memory that GLib allocated for the caller (g_free).
 struct GFree {
     void operator()(gpointer memory) const { g_free(memory); }

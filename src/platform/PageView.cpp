@@ -249,7 +249,12 @@ PageView::PageView() : context_(newWebContext()) {
     if (softwareRenderingOnly())
         webkit_settings_set_hardware_acceleration_policy(webkit_web_view_get_settings(view_),
                                                          WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+    // Calls in the page (WebRTC, with camera and microphone when the user allows them).
+    WebKitSettings* settings = webkit_web_view_get_settings(view_);
+    webkit_settings_set_enable_webrtc(settings, TRUE);
+    webkit_settings_set_enable_media_stream(settings, TRUE);
     widget_ = Gtk::manage(Glib::wrap(GTK_WIDGET(view_)));
+    permissions_.watch(view_);
     g_signal_connect(view_, "load-changed", G_CALLBACK(PageViewSignals::loadChanged), this);
     g_signal_connect(view_, "load-failed", G_CALLBACK(PageViewSignals::loadFailed), this);
     g_signal_connect(view_, "load-failed-with-tls-errors", G_CALLBACK(PageViewSignals::tlsFailed),
@@ -340,6 +345,7 @@ void PageView::Navigate(const std::string& address) {
 
 GtkWidget* PageView::openScriptWindow(WebKitWebView* opener) {
     auto* page = WEBKIT_WEB_VIEW(webkit_web_view_new_with_related_view(opener));
+    permissions_.watch(page);
     auto window = std::make_unique<Gtk::Window>();
     window->set_default_size(kScriptWindowWidth, kScriptWindowHeight);
     window->set_transient_for(*dynamic_cast<Gtk::Window*>(widget_->get_toplevel()));
@@ -394,7 +400,7 @@ void PageView::CancelDownloads() {
 
 void PageView::startDownload(WebKitDownload* download) {
     auto record = std::make_unique<Download>();
-    record->download.reset(WEBKIT_DOWNLOAD(g_object_ref(download)));
+    record->download = addReference(download);
     downloads_.push_back(std::move(record));
     g_signal_connect(download, "decide-destination", G_CALLBACK(PageViewSignals::decideDestination),
                      this);

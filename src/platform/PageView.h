@@ -5,6 +5,7 @@
 
 #include "platform/ErrorPages.h"
 #include "platform/GObjectPtr.h"
+#include "platform/PagePermissions.h"
 
 #include <functional>
 #include <gtkmm/widget.h>
@@ -91,6 +92,11 @@ class PageView {
     void CancelDownloads();
     static std::string DownloadFolder();
 
+    // The permission questions waiting for the user's answer.
+    std::vector<Gtk::MessageDialog*> PermissionQuestions() const {
+        return permissions_.openQuestions();
+    }
+
     // The windows that pages' scripts opened and that are still open.
     std::size_t ScriptWindowCount() const { return scriptWindows_.size(); }
 
@@ -113,6 +119,7 @@ class PageView {
     Gtk::Widget* widget_ = nullptr;
     sigc::signal<void()> downloadBegin_;
     sigc::signal<void(unsigned)> foundMatches_;
+    PagePermissions permissions_; // outlives the script windows, whose views it watches
     std::vector<std::unique_ptr<Gtk::Window>> scriptWindows_;
     std::vector<Gtk::Window*> closedScriptWindows_;
     sigc::connection sweep_;
