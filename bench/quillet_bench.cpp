@@ -8,12 +8,12 @@
 // plus counters: packed bytes per thumbnail of real pages, UI-process memory at N entries.
 
 #include "BrowserHarness.h"
+#include "Form2.h"
+#include "HistoryRules.h"
 #include "LocalHttpServer.h"
-#include "dialogs/Form2.h"
-#include "history/HistoryRules.h"
-#include "platform/PixelCopy.h"
-#include "platform/Rendering.h"
-#include "platform/ThumbnailCodec.h"
+#include "PixelCopy.h"
+#include "Rendering.h"
+#include "ThumbnailCodec.h"
 
 #include <benchmark/benchmark.h>
 #include <cairomm/surface.h>

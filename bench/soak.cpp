@@ -6,9 +6,9 @@
 // usage: xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/quillet_soak [PAGES]
 
 #include "BrowserHarness.h"
+#include "Form2.h"
 #include "LocalHttpServer.h"
-#include "dialogs/Form2.h"
-#include "platform/Rendering.h"
+#include "Rendering.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Quillet: opens the main window; closing it (or SIGTERM/SIGINT) ends the program.
 
-#include "app/CommandLine.h"
-#include "app/frmBrowser.h"
-#include "platform/Rendering.h"
-#include "platform/Widgets.h"
+#include "CommandLine.h"
+#include "Rendering.h"
+#include "Widgets.h"
+#include "frmBrowser.h"
 
 #include <glib-unix.h>
 #include <glibmm/exceptionhandler.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FolderList.h"
 
-#include "platform/Widgets.h"
+#include "Widgets.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ImageButton.h"
 
-#include "platform/SharpPicture.h"
-#include "platform/Widgets.h"
+#include "SharpPicture.h"
+#include "Widgets.h"
 
 namespace quillet {
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "LineControl.h"
 
-#include "platform/PlacedControl.h"
+#include "Colors.h"
+#include "PlacedControl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,8 +40,8 @@ void LineControl::place() {
 }
 
 bool LineControl::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
-    cr->set_source_rgb((colour_ & 0xFF) / 255.0, ((colour_ >> 8) & 0xFF) / 255.0,
-                       ((colour_ >> 16) & 0xFF) / 255.0);
+    const Rgb colour = decodeColour(colour_);
+    cr->set_source_rgb(colour.red / 255.0, colour.green / 255.0, colour.blue / 255.0);
     cr->paint();
     return true;
 }

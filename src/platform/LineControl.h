@@ -2,7 +2,7 @@
 #pragma once
 // A one-pixel straight line (horizontal or vertical) between two points given in twips.
 
-#include "platform/TwipsControl.h"
+#include "TwipsControl.h"
 
 #include <cstdint>
 #include <gtkmm/drawingarea.h>

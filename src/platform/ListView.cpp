@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "ListView.h"
 
-#include "platform/KeyCodes.h"
-#include "platform/ThumbnailCodec.h"
-#include "platform/Widgets.h"
+#include "KeyCodes.h"
+#include "ThumbnailCodec.h"
+#include "Widgets.h"
 
 #include <gdk/gdkkeysyms.h>
 #include <gtkmm/cellrendererpixbuf.h>
@@ -26,7 +26,7 @@ ListView::ListView(const ImageList& smallIcons)
     set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
     set_shadow_type(Gtk::SHADOW_IN);
     // White like the address box, whatever the desktop's theme: so the text is black too.
-    styleWidget(tree_, "treeview.view { color: #000000; background-color: #FFFFFF; }");
+    styleWidget(tree_, std::string("treeview.view { ") + kBlackOnWhite + " }");
     setAccessible(tree_, "履歴", Atk::ROLE_TABLE);
 
     tree_.get_selection()->signal_changed().connect([this] {

@@ -4,8 +4,8 @@
 // columns. Items live in a ListItems model and thumbnails in an ImageList; the tree view asks
 // for what it draws, so a pane of 32,767 entries costs only the rows on screen.
 
-#include "platform/ImageList.h"
-#include "platform/ListItems.h"
+#include "ImageList.h"
+#include "ListItems.h"
 
 #include <gtkmm/liststore.h>
 #include <gtkmm/scrolledwindow.h>

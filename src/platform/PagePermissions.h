@@ -5,8 +5,8 @@
 // for that site until the program ends; a question closed without an answer, or left open
 // when the page goes away, is a denial.
 
-#include "platform/GObjectPtr.h"
-#include "platform/PermissionRules.h"
+#include "GObjectPtr.h"
+#include "PermissionRules.h"
 
 #include <gtkmm/messagedialog.h>
 #include <memory>

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 
-#include "platform/DownloadNames.h"
-#include "platform/ErrorPages.h"
-#include "platform/Rendering.h"
-#include "platform/TypedAddress.h"
+#include "DownloadNames.h"
+#include "ErrorPages.h"
+#include "Rendering.h"
+#include "TypedAddress.h"
 
 #include <cerrno>
 #include <giomm/resource.h>

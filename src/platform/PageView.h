@@ -3,9 +3,9 @@
 // The page view: a WebKitGTK web view on a web context of Quillet's own, behind the few
 // operations the window uses. The home page is built in and served as quillet://home/.
 
-#include "platform/ErrorPages.h"
-#include "platform/GObjectPtr.h"
-#include "platform/PagePermissions.h"
+#include "ErrorPages.h"
+#include "GObjectPtr.h"
+#include "PagePermissions.h"
 
 #include <functional>
 #include <gtkmm/widget.h>

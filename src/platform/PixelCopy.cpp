@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "PixelCopy.h"
 
-#include "platform/WindowFrame.h"
+#include "Colors.h"
+#include "WindowFrame.h"
 
 #include <algorithm>
 #include <cairomm/context.h>
@@ -48,7 +49,8 @@ Glib::RefPtr<Gdk::Pixbuf> copyAndShrink(Gtk::Window& window, PixelRect source, i
         const int left = std::max(source.x, 0);
         const int top = std::max(source.y, 0);
         if (right > left && bottom > top) {
-            auto pixels = drawWindowPart(window, {left, top, right - left, bottom - top}, clientHeight);
+            auto pixels =
+                drawWindowPart(window, {left, top, right - left, bottom - top}, clientHeight);
             // For reduction, bilinear in gdk-pixbuf integrates over each destination
             // pixel's footprint: a box filter, which averages rather than drops pixels.
             auto shrunk = pixels->scale_simple(width, height, Gdk::INTERP_BILINEAR);
@@ -58,9 +60,9 @@ Glib::RefPtr<Gdk::Pixbuf> copyAndShrink(Gtk::Window& window, PixelRect source, i
         }
     }
     auto plain = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, width, height);
-    const guint32 rgba = ((plainColour & 0xFF) << 24) | (((plainColour >> 8) & 0xFF) << 16) |
-                         (((plainColour >> 16) & 0xFF) << 8) | 0xFF;
-    plain->fill(rgba);
+    const Rgb colour = decodeColour(plainColour);
+    plain->fill((guint32(colour.red) << 24) | (guint32(colour.green) << 16) |
+                (guint32(colour.blue) << 8) | 0xFF);
     return plain;
 }
 

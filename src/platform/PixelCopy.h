@@ -2,7 +2,7 @@
 #pragma once
 // Copies a rectangle of what a window shows on screen and shrinks it by averaging.
 
-#include "platform/PixelRect.h"
+#include "PixelRect.h"
 
 #include <cstdint>
 #include <gdkmm/pixbuf.h>

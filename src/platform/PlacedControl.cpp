@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "PlacedControl.h"
 
-#include "platform/NumberText.h"
-#include "platform/ScreenMetrics.h"
+#include "NumberText.h"
+#include "ScreenMetrics.h"
 
 #include <stdexcept>
 

@@ -3,9 +3,11 @@
 // A widget placed on a Gtk::Fixed at a position and size given in twips. Values become whole
 // pixels at the screen's twips-per-pixel and are reported back as the widget has them.
 
-#include "platform/TwipsControl.h"
+#include "TwipsControl.h"
 
 #include <gtkmm/fixed.h>
+#include <memory>
+#include <vector>
 
 namespace quillet {
 
@@ -34,6 +36,20 @@ class PlacedControl : public TwipsControl {
     Gtk::Fixed& parent_;
     Gtk::Widget& widget_;
     int x_ = 0, y_ = 0, w_ = 0, h_ = 0;
+};
+
+// The placements of one window's controls, kept for as long as the window lives. Controls are
+// put in the order given: a later one lies over an earlier one it overlaps.
+class Placements {
+  public:
+    PlacedControl& put(Gtk::Fixed& parent, Gtk::Widget& widget, float left, float top, float width,
+                       float height) {
+        return *placed_.emplace_back(
+            std::make_unique<PlacedControl>(parent, widget, left, top, width, height));
+    }
+
+  private:
+    std::vector<std::unique_ptr<PlacedControl>> placed_;
 };
 
 // Converts twips to whole pixels (nearest, half to even); throws on overflow.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ThumbnailCodec.h"
 
+#include "GObjectPtr.h"
+
 #include <gdkmm/pixbufloader.h>
 #include <stdexcept>
 
@@ -11,10 +13,9 @@ PackedImage packThumbnail(const Glib::RefPtr<Gdk::Pixbuf>& picture) {
     gsize size = 0;
     // Level 6 is zlib's balance; thumbnails are small, so packing stays well under a millisecond.
     picture->save_to_buffer(buffer, size, "png", {"compression"}, {"6"});
-    PackedImage packed{picture->get_width(), picture->get_height(),
-                       std::vector<std::uint8_t>(buffer, buffer + size)};
-    g_free(buffer);
-    return packed;
+    const GMallocPtr<gchar> owned(buffer);
+    return {picture->get_width(), picture->get_height(),
+            std::vector<std::uint8_t>(owned.get(), owned.get() + size)};
 }
 
 Glib::RefPtr<Gdk::Pixbuf> unpackThumbnail(const PackedImage& packed) {

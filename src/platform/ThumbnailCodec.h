@@ -2,7 +2,7 @@
 #pragma once
 // Packs a thumbnail losslessly (PNG) so that a full history stays small, and unpacks it.
 
-#include "platform/ImageList.h"
+#include "ImageList.h"
 
 #include <gdkmm/pixbuf.h>
 

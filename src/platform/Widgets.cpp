@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Widgets.h"
 
-#include "platform/PlacedControl.h"
+#include "PlacedControl.h"
 
 #include <atkmm/object.h>
 #include <gdkmm/cursor.h>
@@ -16,9 +16,13 @@ void styleWidget(Gtk::Widget& widget, const std::string& css) {
     widget.get_style_context()->add_provider(provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
+std::string japaneseFont(const std::string& points) {
+    return "font: " + points + " " + kJapaneseFace + ";";
+}
+
 void styleWindow(Gtk::Window& window, const std::string& background, const std::string& text) {
-    styleWidget(window, "window { background-color: " + background + "; color: " + text +
-                            "; font: 9pt " + kJapaneseFace + "; }");
+    styleWidget(window, "window { background-color: " + background + "; color: " + text + "; " +
+                            japaneseFont("9pt") + " }");
 }
 
 void makeToolWindow(Gtk::Window& window, const std::string& title, float widthTwips,

@@ -15,6 +15,16 @@ void styleWidget(Gtk::Widget& widget, const std::string& css);
 inline constexpr const char* kJapaneseFace =
     "\"Noto Sans CJK JP\", \"ＭＳ Ｐゴシック\", sans-serif";
 
+// CSS the windows share.
+// Black on white, for boxes that must read the same in a dark desktop theme.
+inline constexpr const char* kBlackOnWhite = "background-color: #FFFFFF; color: #000000;";
+// Entries and buttons no taller than the twips layout makes them.
+inline constexpr const char* kCompactEntry =
+    "entry { min-height: 0; padding-top: 0; padding-bottom: 0; }";
+inline constexpr const char* kCompactButton = "button { min-height: 0; padding: 0 4px; }";
+// "font: <points> <the Japanese face>;"
+std::string japaneseFont(const std::string& points);
+
 // A window's own font and colours: the desktop's Japanese UI face at 9 pt, which the twips
 // layout assumes, in `text` on `background` (CSS colours). A fixed light background needs a
 // fixed dark text colour, or a dark desktop theme would write light text on it.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "WindowFrame.h"
 
-#include "platform/GObjectPtr.h"
+#include "GObjectPtr.h"
 #include <algorithm>
 
 #include <gtk/gtk.h>

@@ -2,8 +2,8 @@
 // The real program: starts on an empty settings folder, shows its built-in home page, and
 // writes its settings when the session ends it with SIGTERM.
 
+#include "SettingsStore.h"
 #include "TestSupport.h"
-#include "platform/SettingsStore.h"
 
 #include <csignal>
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // The export dialog with real pages in the history, writing real files.
 
 #include "BrowserHarness.h"
+#include "Form2.h"
 #include "LocalHttpServer.h"
-#include "dialogs/Form2.h"
-#include "platform/ThumbnailCodec.h"
+#include "ThumbnailCodec.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -25,7 +25,7 @@ class ExportDialog : public ::testing::Test {
         browser.waitForPageShown();
         for (const char* path : {"/red", "/blue", "/green"})
             browser.navigateAndWait(server.url(path));
-        ASSERT_EQ(browser->ListView1.count(), 4);
+        ASSERT_EQ(browser.entryCount(), 4);
     }
     Form2& open() {
         browser->Image5.clicked();
@@ -100,8 +100,8 @@ TEST_F(ExportDialog, OpeningAFolderThatVanishedKeepsThePreviousOneAndTellsTheUse
 }
 
 TEST_F(ExportDialog, ExportsTheTickedEntriesWithBitmaps) {
-    browser->ListView1.setChecked(2, true);
-    browser->ListView1.setChecked(3, true);
+    browser.tickEntry(2, true);
+    browser.tickEntry(3, true);
     Form2& dialog = open();
     openFolder(dialog, target.path());
     MessageBoxAnswerer answers;
@@ -116,7 +116,7 @@ TEST_F(ExportDialog, ExportsTheTickedEntriesWithBitmaps) {
               "[InternetShortcut]\r\nURL=" + server.url("/blue") + "\r\n");
     EXPECT_FALSE(fs::exists(target.file("Green.url")));
     for (int i = 1; i <= 4; ++i)
-        EXPECT_FALSE(browser->ListView1.item(i).checked);
+        EXPECT_FALSE(browser.entry(i).checked);
 
     // Each bitmap is the entry's thumbnail, pixel for pixel, as a 24-bit BMP.
     const std::string bitmap = readFile(target.file("Red_ one.bmp"));
@@ -146,7 +146,7 @@ TEST_F(ExportDialog, NothingTickedReportsZero) {
 }
 
 TEST_F(ExportDialog, AFailureNamesTheEntryAndKeepsTheDialogOpen) {
-    browser->ListView1.setChecked(3, true);
+    browser.tickEntry(3, true);
     Form2& dialog = open();
     fs::create_directory(target.file("gone"));
     openFolder(dialog, target.file("gone"));
@@ -157,7 +157,7 @@ TEST_F(ExportDialog, AFailureNamesTheEntryAndKeepsTheDialogOpen) {
     EXPECT_TRUE(answers.texts()[0].starts_with("3番目の項目「Blue?」を書き出せませんでした。"))
         << answers.texts()[0];
     EXPECT_TRUE(dialog.get_visible());
-    EXPECT_TRUE(browser->ListView1.item(3).checked);
+    EXPECT_TRUE(browser.entry(3).checked);
 }
 
 TEST_F(ExportDialog, RunIsDisabledOnceTheMainWindowHasClosed) {

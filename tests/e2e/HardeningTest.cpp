@@ -72,7 +72,7 @@ TEST_F(Hardening, ASelfSignedCertificateIsNeverShownAsLoaded) {
     EXPECT_TRUE(title == "Quillet 安全な接続を確立できませんでした" ||
                 title == "Quillet ページを表示できませんでした")
         << title;
-    EXPECT_EQ(browser->Label1.get_text(), "ページが表示されました");
+    EXPECT_EQ(browser.statusText(), "ページが表示されました");
     EXPECT_FALSE(inHistory(secure.url("/secret")));
 }
 
@@ -90,23 +90,23 @@ TEST_F(Hardening, ARefusedConnectionEndsTheIndicatorWithAnErrorPage) {
 
 TEST_F(Hardening, AKilledWebProcessAfterLoadKeepsWindowHistoryAndTicks) {
     browser.navigateAndWait(server.url("/a"));
-    browser->ListView1.setChecked(2, true);
-    const int entries = browser->ListView1.count();
+    browser.tickEntry(2, true);
+    const int entries = browser.entryCount();
     ASSERT_GE(killWebProcesses(), 1);
     ASSERT_TRUE(pumpUntil([&] {
         return browser->get_title() == "Quillet ページの処理が停止しました" &&
                !browser->timTimerEnabled();
     }));
-    EXPECT_EQ(browser->ListView1.count(), entries);
-    EXPECT_TRUE(browser->ListView1.item(2).checked);
+    EXPECT_EQ(browser.entryCount(), entries);
+    EXPECT_TRUE(browser.entry(2).checked);
     browser.navigateAndWait(server.url("/b"));
     EXPECT_EQ(browser->get_title(), "Quillet Page B");
     EXPECT_TRUE(inHistory(server.url("/b")));
 }
 
 TEST_F(Hardening, AKilledWebProcessMidLoadEndsTheIndicator) {
-    browser->cboAddress.set_text(server.url("/slow"));
-    browser->cboAddress_KeyPress(kKeyEnter);
+    browser.typeAddress(server.url("/slow"));
+    browser.pressKeyInAddressBox(kKeyEnter);
     ASSERT_TRUE(pumpUntil([&] { return browser->brwWebBrowser.Busy(); }));
     pumpFor(300ms);
     ASSERT_GE(killWebProcesses(), 1);

@@ -3,9 +3,9 @@
 // keyed by address, and the history stops at 32,767 entries.
 
 #include "BrowserHarness.h"
+#include "Form1.h"
 #include "LocalHttpServer.h"
-#include "dialogs/Form1.h"
-#include "platform/ThumbnailCodec.h"
+#include "ThumbnailCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -74,7 +74,7 @@ class HistoryCapture : public ::testing::Test {
 TEST_F(HistoryCapture, ASolidPageGivesAThumbnailOfItsColour) {
     BrowserHarness browser;
     browser.waitForPageShown();
-    ASSERT_EQ(browser->ListView1.count(), 1); // the home page
+    ASSERT_EQ(browser.entryCount(), 1); // the home page
     browser.navigateAndWait(server.url("/red"));
     ASSERT_EQ(browser->ImageList1.count(), 2);
     auto picture = thumbnail(browser, 2);
@@ -125,19 +125,19 @@ TEST_F(HistoryCapture, EachDistinctAddressBecomesTheNextEntryAndRevisitsAddNothi
     ManualClock clock{ManualClock::at(2024, 5, 1, 9, 5, 3)};
     BrowserHarness browser({}, [&] { return clock.now; });
     browser.waitForPageShown();
-    EXPECT_EQ(browser->ListView1.item(1).key, kHomeAddress);
-    EXPECT_EQ(browser->ListView1.item(1).subItem2, "2024/05/01 09:05:03");
+    EXPECT_EQ(browser.entry(1).key, kHomeAddress);
+    EXPECT_EQ(browser.entry(1).subItem2, "2024/05/01 09:05:03");
 
     clock.now = ManualClock::at(2024, 5, 1, 21, 5, 3);
     browser.navigateAndWait(server.url("/red"));
     browser.navigateAndWait(server.url("/green"));
-    ASSERT_EQ(browser->ListView1.count(), 3);
+    ASSERT_EQ(browser.entryCount(), 3);
     for (int k = 1; k <= 3; ++k) {
-        EXPECT_EQ(browser->ListView1.item(k).smallIcon, k);
-        EXPECT_EQ(browser->ImageList1.image(browser->ListView1.item(k).key).bytes,
+        EXPECT_EQ(browser.entry(k).smallIcon, k);
+        EXPECT_EQ(browser->ImageList1.image(browser.entry(k).key).bytes,
                   browser->ImageList1.image(k).bytes);
     }
-    const ListItem& red = browser->ListView1.item(2);
+    const ListItem& red = browser.entry(2);
     EXPECT_EQ(red.key, server.url("/red"));
     EXPECT_EQ(red.text, server.url("/red"));
     EXPECT_EQ(red.subItem1, "Red");
@@ -146,16 +146,16 @@ TEST_F(HistoryCapture, EachDistinctAddressBecomesTheNextEntryAndRevisitsAddNothi
 
     // Back, reload and typing the address again add nothing and leave the entry as it was.
     clock.now = ManualClock::at(2025, 1, 2, 3, 4, 5);
-    browser->ListView1.setChecked(2, true);
+    browser.tickEntry(2, true);
     const auto packed = browser->ImageList1.image(2).bytes;
     browser.loadAndWait([&] { browser->Image1.at(100)->clicked(); });
     browser.loadAndWait([&] { browser->Image1.at(102)->clicked(); });
     browser.navigateAndWait(server.url("/red"));
-    EXPECT_EQ(browser->ListView1.count(), 3);
+    EXPECT_EQ(browser.entryCount(), 3);
     EXPECT_EQ(browser->ImageList1.count(), 3);
-    EXPECT_EQ(browser->ListView1.item(2).subItem2, "2024/05/01 21:05:03");
-    EXPECT_EQ(browser->ListView1.item(2).subItem1, "Red");
-    EXPECT_TRUE(browser->ListView1.item(2).checked);
+    EXPECT_EQ(browser.entry(2).subItem2, "2024/05/01 21:05:03");
+    EXPECT_EQ(browser.entry(2).subItem1, "Red");
+    EXPECT_TRUE(browser.entry(2).checked);
     EXPECT_EQ(browser->ImageList1.image(2).bytes, packed);
 }
 
@@ -163,7 +163,7 @@ TEST_F(HistoryCapture, ATinyPageViewStillMakesAnEntry) {
     // Six sixths leave the page view no width at all: the copy has no pixels to take.
     BrowserHarness browser(StoredSettings{{"width_history", "6"}});
     browser.waitForPageShown();
-    ASSERT_EQ(browser->ListView1.count(), 1);
+    ASSERT_EQ(browser.entryCount(), 1);
     auto picture = thumbnail(browser, 1);
     expectColour(pixelAt(picture, 60, 60), {0xEE, 0xF2, 0xF1}, "window background");
 }
@@ -179,10 +179,10 @@ TEST_F(HistoryCapture, TheHistoryStopsAt32767Entries) {
     }
     browser.navigateAndWait(server.url("/red"));
     ASSERT_EQ(browser->ImageList1.count(), 32767);
-    EXPECT_EQ(browser->ListView1.item(32767).key, server.url("/red"));
+    EXPECT_EQ(browser.entry(32767).key, server.url("/red"));
     browser.navigateAndWait(server.url("/green"));
     EXPECT_EQ(browser->ImageList1.count(), 32767);
-    EXPECT_EQ(browser->ListView1.count(), 32767);
+    EXPECT_EQ(browser.entryCount(), 32767);
     EXPECT_FALSE(browser->ListView1.items().indexOfKey(server.url("/green")));
 }
 

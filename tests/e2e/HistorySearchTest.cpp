@@ -47,12 +47,12 @@ class HistorySearch : public ::testing::Test {
         for (const std::string& address :
              {server.url("/"), server.url("/a"), server.url("/", "localhost"), server.url("/b")})
             browser.navigateAndWait(address);
-        ASSERT_EQ(browser->ListView1.count(), 5);
+        ASSERT_EQ(browser.entryCount(), 5);
         host = "127.0.0.1:" + std::to_string(server.port());
     }
 
     void search(const std::string& text) {
-        browser->cboAddress.set_text(text);
+        browser.typeAddress(text);
         browser->Image3.clicked();
         pumpFor(20ms);
     }
@@ -76,7 +76,7 @@ TEST_F(HistorySearch, ABareHostFindsTheFirstEntryAndFocusesThePane) {
     EXPECT_EQ(selected(), 2);
     EXPECT_TRUE(paneFocused());
     EXPECT_EQ(browser->ListView1.toolTipText(), "Top - " + server.url("/"));
-    EXPECT_EQ(browser->cboAddress.get_text(), host); // the address box keeps what was typed
+    EXPECT_EQ(browser.addressText(), host); // the address box keeps what was typed
 }
 
 TEST_F(HistorySearch, EscapeInThePaneStepsThroughTheMatchesThenReturnsToTheAddressBox) {
@@ -93,8 +93,8 @@ TEST_F(HistorySearch, EscapeInThePaneStepsThroughTheMatchesThenReturnsToTheAddre
 }
 
 TEST_F(HistorySearch, EscapeInTheAddressBoxSearchesTheWholeHistory) {
-    browser->ListView1.setSelected(4);
-    browser->cboAddress.set_text(server.url("/a"));
+    browser.selectEntry(4);
+    browser.typeAddress(server.url("/a"));
     sendKey(browser->cboAddress, GDK_KEY_Escape);
     pumpFor(20ms);
     EXPECT_EQ(selected(), 3);
@@ -104,8 +104,8 @@ TEST_F(HistorySearch, EscapeInTheAddressBoxSearchesTheWholeHistory) {
 TEST_F(HistorySearch, TextsThatFindNothingFocusTheAddressBox) {
     for (const std::string& text :
          {"HTTP://" + host, "https://" + host, "x" + server.url("/"), host + "/zzz"}) {
-        browser->ListView1.setSelected(3);
-        browser->ListView1.setFocus();
+        browser.selectEntry(3);
+        browser.focusHistory();
         search(text);
         EXPECT_EQ(selected(), 3) << text;
         EXPECT_TRUE(addressFocused()) << text;
@@ -118,34 +118,34 @@ TEST_F(HistorySearch, AnEmptyBoxFindsTheFirstHttpEntry) {
 }
 
 TEST_F(HistorySearch, FullFindsTheSelectedFirstMatchAndCursorStopsAtTheEnd) {
-    browser->ListView1.setSelected(2);
+    browser.selectEntry(2);
     search(host);
     EXPECT_EQ(selected(), 2);
 
-    browser->ListView1.setSelected(5);
-    browser->cboAddress.set_text(host);
-    browser->ListView1.setFocus();
+    browser.selectEntry(5);
+    browser.typeAddress(host);
+    browser.focusHistory();
     escapeInPane(); // nothing after the last entry
     EXPECT_EQ(selected(), 5);
     EXPECT_TRUE(addressFocused());
 }
 
 TEST_F(HistorySearch, DoubleClickAndEnterReopenTheSelectedEntryWithoutANewOne) {
-    browser->ListView1.setSelected(3);
+    browser.selectEntry(3);
     browser.loadAndWait([&] { sendDoubleClick(browser->ListView1.tree(), 5, 5000); });
     EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/a"));
 
-    browser->ListView1.setSelected(2);
-    browser->ListView1.setFocus();
+    browser.selectEntry(2);
+    browser.focusHistory();
     browser.loadAndWait([&] { sendKey(browser->ListView1.tree(), GDK_KEY_Return); });
     EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/"));
-    EXPECT_EQ(browser->ListView1.count(), 5);
+    EXPECT_EQ(browser.entryCount(), 5);
     EXPECT_EQ(server.requestCount("/a"), 2);
 }
 
 TEST_F(HistorySearch, TheTooltipNamesTheSelectedEntryWhileThePaneHasFocus) {
-    browser->ListView1.setSelected(3);
-    browser->ListView1.setFocus();
+    browser.selectEntry(3);
+    browser.focusHistory();
     pumpFor(20ms);
     EXPECT_EQ(browser->ListView1.toolTipText(), "A - " + server.url("/a"));
     EXPECT_TRUE(browser->ListView1.tree().get_has_tooltip());
@@ -208,21 +208,21 @@ TEST_F(HistorySearch, CheckBoxesToggleByMouseSpaceAndAccessibleAction) {
                               " " + std::to_string(originY + cell.get_y() + cell.get_height() / 2) +
                               " click 1";
     ASSERT_EQ(std::system(click.c_str()), 0);
-    ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.item(2).checked; }, 3s));
+    ASSERT_TRUE(pumpUntil([&] { return browser.entry(2).checked; }, 3s));
 
     // The space key on the selected entry.
-    browser->ListView1.setSelected(3);
-    browser->ListView1.setFocus();
+    browser.selectEntry(3);
+    browser.focusHistory();
     sendKey(tree, GDK_KEY_space);
-    EXPECT_TRUE(browser->ListView1.item(3).checked);
+    EXPECT_TRUE(browser.entry(3).checked);
     sendKey(tree, GDK_KEY_space);
-    EXPECT_FALSE(browser->ListView1.item(3).checked);
+    EXPECT_FALSE(browser.entry(3).checked);
 
     // A screen reader's "toggle".
     ASSERT_TRUE(toggleThroughAccessibility(tree, 3));
     pumpFor(50ms);
 
-    EXPECT_TRUE(browser->ListView1.item(4).checked);
-    EXPECT_FALSE(browser->ListView1.item(1).checked);
-    EXPECT_FALSE(browser->ListView1.item(5).checked);
+    EXPECT_TRUE(browser.entry(4).checked);
+    EXPECT_FALSE(browser.entry(1).checked);
+    EXPECT_FALSE(browser.entry(5).checked);
 }

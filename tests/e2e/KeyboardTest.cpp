@@ -53,14 +53,14 @@ TEST_F(Keyboard, EnterConfirmingAConversionDoesNotNavigateTheNextEnterDoes) {
     startCharacterByCode("3042");
     pressKeys("Return"); // confirms あ
     pumpFor(500ms);
-    EXPECT_EQ(browser->cboAddress.get_text(), address + "?q=あ");
+    EXPECT_EQ(browser.addressText(), address + "?q=あ");
     EXPECT_FALSE(browser->timTimerEnabled());
     EXPECT_EQ(server.requestCount("/a"), 0);
 
     pressKeys("Return"); // nothing composing now: this one visits the address
     ASSERT_TRUE(pumpUntil([&] { return server.requestCount("/a") == 1; }, 5s));
     browser.waitForPageShown();
-    EXPECT_EQ(browser->cboAddress.get_text(), address + "?q=%E3%81%82");
+    EXPECT_EQ(browser.addressText(), address + "?q=%E3%81%82");
 }
 
 TEST_F(Keyboard, EscapeCancellingAConversionDoesNotSearchTheNextEscapeDoes) {
@@ -70,7 +70,7 @@ TEST_F(Keyboard, EscapeCancellingAConversionDoesNotSearchTheNextEscapeDoes) {
     pressKeys("Escape"); // cancels the character being composed
     pumpFor(300ms);
     EXPECT_TRUE(browser->cboAddress.has_focus());
-    EXPECT_EQ(browser->cboAddress.get_text(), "127.0.0.1");
+    EXPECT_EQ(browser.addressText(), "127.0.0.1");
 
     pressKeys("Escape"); // a history search: the entry for /a is found and the pane focused
     ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.tree().has_focus(); }, 3s));

@@ -34,7 +34,7 @@ class Navigation : public ::testing::Test {
     std::size_t mostMarksWhileLoading() {
         std::size_t most = 0;
         EXPECT_TRUE(pumpUntil([&] {
-            const std::string status = browser->Label1.get_text();
+            const std::string status = browser.statusText();
             std::size_t marks = 0;
             for (std::size_t at = status.find("■"); at != std::string::npos;
                  at = status.find("■", at + 1))
@@ -80,46 +80,46 @@ struct BlockedNavigation {
 } // namespace
 
 TEST_F(Navigation, EnterVisitsTheTypedAddressAndTheIndicatorReportsIt) {
-    browser->cboAddress.set_text(server.url("/a"));
-    browser->cboAddress_KeyPress(kKeyEnter);
+    browser.typeAddress(server.url("/a"));
+    browser.pressKeyInAddressBox(kKeyEnter);
     EXPECT_TRUE(browser->brwWebBrowser.widget().has_focus());
     ASSERT_TRUE(pumpUntil([&] { return browser->timTimerEnabled(); }));
-    EXPECT_EQ(browser->Label1.get_text(), "");
+    EXPECT_EQ(browser.statusText(), "");
     EXPECT_EQ(statusColour(), Gdk::RGBA("#2FC26C"));
 
     EXPECT_EQ(mostMarksWhileLoading(), 0u); // a fast page shows no mark
     EXPECT_EQ(browser->get_title(), "Quillet Page A");
-    EXPECT_EQ(browser->Label1.get_text(), "ページが表示されました");
+    EXPECT_EQ(browser.statusText(), "ページが表示されました");
     EXPECT_EQ(statusColour(), Gdk::RGBA("#000000"));
-    EXPECT_EQ(browser->cboAddress.get_text(), server.url("/a"));
+    EXPECT_EQ(browser.addressText(), server.url("/a"));
     EXPECT_EQ(server.requestCount("/a"), 1);
 }
 
 TEST_F(Navigation, ALoadOfThreeAndAHalfSecondsShowsThreeMarks) {
-    browser->cboAddress.set_text(server.url("/slow"));
+    browser.typeAddress(server.url("/slow"));
     browser->Image2.clicked();
     ASSERT_TRUE(pumpUntil([&] { return browser->timTimerEnabled(); }));
     EXPECT_EQ(mostMarksWhileLoading(), 3u);
     EXPECT_EQ(browser->get_title(), "Quillet Slow page");
-    EXPECT_EQ(browser->Label1.get_text(), "ページが表示されました");
+    EXPECT_EQ(browser.statusText(), "ページが表示されました");
 }
 
 TEST_F(Navigation, AfterARedirectTheAddressBoxHoldsTheFinalAddress) {
     browser.navigateAndWait(server.url("/redirect"));
-    EXPECT_EQ(browser->cboAddress.get_text(), server.url("/a"));
+    EXPECT_EQ(browser.addressText(), server.url("/a"));
     EXPECT_EQ(browser->get_title(), "Quillet Page A");
 }
 
 TEST_F(Navigation, EscapeDoesNotNavigateAndEnterDoesNotSearch) {
     browser.navigateAndWait(server.url("/a"));
-    browser->cboAddress.set_text(server.url("/b"));
-    browser->cboAddress_KeyPress(kKeyEscape);
+    browser.typeAddress(server.url("/b"));
+    browser.pressKeyInAddressBox(kKeyEscape);
     pumpFor(1500ms);
     EXPECT_EQ(server.requestCount("/b"), 0);
     EXPECT_FALSE(browser->timTimerEnabled());
 
     // Enter with a text that names a history entry navigates; it does not select the entry.
-    browser->ListView1.setSelected(1);
+    browser.selectEntry(1);
     browser.navigateAndWait(server.url("/a"));
     EXPECT_EQ(*browser->ListView1.selectedIndex(), 1);
     EXPECT_FALSE(browser->ListView1.hasFocus());
@@ -128,8 +128,8 @@ TEST_F(Navigation, EscapeDoesNotNavigateAndEnterDoesNotSearch) {
 
 TEST_F(Navigation, TheAddressIsPassedOnUnchanged) {
     BlockedNavigation blocked(browser->brwWebBrowser.webView());
-    browser->cboAddress.set_text(server.url("/a?q=%E3%81%82#top"));
-    browser->cboAddress_KeyPress(kKeyEnter);
+    browser.typeAddress(server.url("/a?q=%E3%81%82#top"));
+    browser.pressKeyInAddressBox(kKeyEnter);
     pumpUntil([&] { return !blocked.uri.empty(); });
     EXPECT_EQ(blocked.uri, server.url("/a?q=%E3%81%82#top"));
 }
@@ -139,23 +139,23 @@ TEST_F(Navigation, ToolbarBackForwardRefreshHomeAndStop) {
     browser.navigateAndWait(server.url("/a"));
     browser.navigateAndWait(server.url("/b"));
     browser.loadAndWait([&] { click(100); });
-    EXPECT_EQ(browser->cboAddress.get_text(), server.url("/a"));
+    EXPECT_EQ(browser.addressText(), server.url("/a"));
     browser.loadAndWait([&] { click(101); });
-    EXPECT_EQ(browser->cboAddress.get_text(), server.url("/b"));
+    EXPECT_EQ(browser.addressText(), server.url("/b"));
     const int requests = server.requestCount("/b");
     browser.loadAndWait([&] { click(102); });
     EXPECT_EQ(server.requestCount("/b"), requests + 1);
     browser.loadAndWait([&] { click(103); });
-    EXPECT_EQ(browser->cboAddress.get_text(), kHomeAddress);
+    EXPECT_EQ(browser.addressText(), kHomeAddress);
     EXPECT_EQ(browser->get_title(), "Quillet ホーム");
 
     // Stop during a slow load: the next tick finds the view idle and completes normally.
-    browser->cboAddress.set_text(server.url("/slow"));
-    browser->cboAddress_KeyPress(kKeyEnter);
+    browser.typeAddress(server.url("/slow"));
+    browser.pressKeyInAddressBox(kKeyEnter);
     ASSERT_TRUE(pumpUntil([&] { return browser->brwWebBrowser.Busy(); }));
     click(105);
     ASSERT_TRUE(pumpUntil([&] { return !browser->timTimerEnabled(); }, 3000ms));
-    EXPECT_EQ(browser->Label1.get_text(), "ページが表示されました");
+    EXPECT_EQ(browser.statusText(), "ページが表示されました");
 }
 
 TEST_F(Navigation, BackWithNothingToGoBackToIsHarmless) {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Any text read as a number, and any number written, must neither crash nor lose the value.
-#include "platform/NumberText.h"
+#include "NumberText.h"
 
 #include <cmath>
 #include <cstdint>

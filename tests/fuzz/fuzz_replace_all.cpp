@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // ReplaceAll and the file-name rule on any text: no crash, no replaced character left, and
 // never a path separator in a file name.
-#include "export/ExportWriter.h"
-#include "export/modPublic.h"
+#include "ExportWriter.h"
+#include "modPublic.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Any bytes in the settings file: reading gives text or the default, and writing afterwards
 // keeps the unreadable file aside or the other keys as they were.
-#include "platform/SettingsStore.h"
+#include "SettingsStore.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -10,7 +10,7 @@ namespace quillet::test {
 BrowserHarness::BrowserHarness(const StoredSettings& stored, Clock clock) {
     SettingsStore settings(config_.path());
     for (const auto& [key, value] : stored)
-        settings.write("Quillet", "sets", key, value);
+        settings.write(kSettingsApp, kSettingsSection, key, value);
     window_ = std::make_unique<frmBrowser>(settings, std::move(clock));
     if (std::getenv("QUILLET_TEST_FORCE_GL")) {
         // Accelerated compositing for every page, not only those that ask for it.
@@ -53,8 +53,8 @@ void BrowserHarness::loadAndWait(const std::function<void()>& start) {
 
 void BrowserHarness::navigateAndWait(const std::string& address) {
     loadAndWait([&] {
-        window_->cboAddress.set_text(address);
-        window_->cboAddress_KeyPress(kKeyEnter);
+        typeAddress(address);
+        pressKeyInAddressBox(kKeyEnter);
     });
 }
 
@@ -70,7 +70,7 @@ void BrowserHarness::resizeTo(float widthTwips, float heightTwips) {
 }
 
 std::string BrowserHarness::setting(const std::string& key) const {
-    return SettingsStore(config_.path()).read("Quillet", "sets", key, "<absent>");
+    return SettingsStore(config_.path()).read(kSettingsApp, kSettingsSection, key, "<absent>");
 }
 
 } // namespace quillet::test

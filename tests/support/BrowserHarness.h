@@ -3,7 +3,7 @@
 // A real main window on a settings folder of its own, shown, with helpers to wait for loads.
 
 #include "TestSupport.h"
-#include "app/frmBrowser.h"
+#include "frmBrowser.h"
 
 #include <map>
 #include <memory>
@@ -31,6 +31,22 @@ class BrowserHarness {
     void navigateAndWait(const std::string& address);
     // Resizes the window (outer size in twips) and waits until it has that size.
     void resizeTo(float widthTwips, float heightTwips);
+
+    // The history pane, by position from 1, as the user sees and uses it.
+    int entryCount() const { return window_->ListView1.count(); }
+    const ListItem& entry(int position) const { return window_->ListView1.item(position); }
+    void selectEntry(int position) { window_->ListView1.setSelected(position); }
+    void tickEntry(int position, bool ticked = true) {
+        window_->ListView1.setChecked(position, ticked);
+    }
+    void focusHistory() { window_->ListView1.setFocus(); }
+
+    // The address box and the status line.
+    void typeAddress(const std::string& text) { window_->cboAddress.set_text(text); }
+    std::string addressText() const { return window_->cboAddress.get_text(); }
+    // A key as the address box hands it on, by character code (kKeyEnter, kKeyEscape).
+    void pressKeyInAddressBox(int keyAscii) { window_->cboAddress_KeyPress(keyAscii); }
+    std::string statusText() const { return window_->Label1.get_text(); }
 
     std::string setting(const std::string& key) const;
     const TempFolder& configFolder() const { return config_; }

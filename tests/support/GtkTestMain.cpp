@@ -2,8 +2,8 @@
 // Entry point of the test programs that open windows: GTK first, then the tests. A handler
 // failure that reaches the signal boundary fails the running test.
 
+#include "Rendering.h"
 #include "TestSupport.h"
-#include "platform/Rendering.h"
 
 #include <glibmm/exceptionhandler.h>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // come up laid out, and a start followed by a close must store the size it read.
 
 #include "BrowserHarness.h"
-#include "platform/ThumbnailCodec.h"
+#include "ThumbnailCodec.h"
 
 #include <cstdlib>
 #include <giomm/dbusconnection.h>

@@ -3,8 +3,8 @@
 // tooltips, colours and accessible names.
 
 #include "BrowserHarness.h"
-#include "platform/PixelCopy.h"
-#include "platform/ScreenMetrics.h"
+#include "PixelCopy.h"
+#include "ScreenMetrics.h"
 
 #include <algorithm>
 #include <atkmm/object.h>
@@ -55,9 +55,9 @@ class MainWindow : public ::testing::Test {
 TEST_F(MainWindow, OpensWithAnEmptyCaptionStatusAndHistory) {
     BrowserHarness browser;
     EXPECT_EQ(browser->get_title(), "");
-    EXPECT_EQ(browser->Label1.get_text(), "");
-    EXPECT_EQ(browser->cboAddress.get_text(), "");
-    EXPECT_EQ(browser->ListView1.count(), 0);
+    EXPECT_EQ(browser.statusText(), "");
+    EXPECT_EQ(browser.addressText(), "");
+    EXPECT_EQ(browser.entryCount(), 0);
     EXPECT_EQ(browser->ImageList1.count(), 0);
     if (onWayland())
         return; // the compositor places windows there; a client cannot
@@ -170,7 +170,7 @@ TEST_F(MainWindow, TabOrderIsPageViewHistoryPaneAddressBox) {
     browser->brwWebBrowser.SetFocus();
     pumpFor(std::chrono::milliseconds(50));
     EXPECT_TRUE(browser->brwWebBrowser.widget().has_focus());
-    browser->ListView1.setFocus();
+    browser.focusHistory();
     EXPECT_TRUE(browser->child_focus(Gtk::DIR_TAB_FORWARD));
     EXPECT_TRUE(browser->cboAddress.has_focus());
 }

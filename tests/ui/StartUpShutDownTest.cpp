@@ -4,8 +4,8 @@
 
 #include "BrowserHarness.h"
 
-#include "dialogs/Form1.h"
-#include "platform/NumberText.h"
+#include "Form1.h"
+#include "NumberText.h"
 
 #include <cmath>
 #include <filesystem>

@@ -2,7 +2,7 @@
 // The thumbnail-size dialog on a real main window and settings store.
 
 #include "BrowserHarness.h"
-#include "dialogs/Form1.h"
+#include "Form1.h"
 
 #include <gtest/gtest.h>
 

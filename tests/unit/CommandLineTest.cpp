@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/CommandLine.h"
+#include "CommandLine.h"
 
 #include <gtest/gtest.h>
 

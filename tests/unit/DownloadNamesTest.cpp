@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Downloads get a name of their own: never an existing file's, never outside the folder.
 
-#include "platform/DownloadNames.h"
+#include "DownloadNames.h"
 
 #include <gtest/gtest.h>
 #include <set>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
+#include "ErrorPages.h"
+#include "ExportWriter.h"
 #include "TestFiles.h"
-#include "export/ExportWriter.h"
-#include "export/modPublic.h"
-#include "platform/ErrorPages.h"
+#include "modPublic.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "history/HistoryRules.h"
+#include "HistoryRules.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -56,10 +56,9 @@ TEST(HistorySearch, PutsHttpInFrontUnlessItOccursAnywhere) {
 }
 
 TEST(HistorySearch, StartsAfterTheSelectedEntryOrAtTheTop) {
-    EXPECT_EQ(historySearchStart(3, "cursor"), 4);
-    EXPECT_EQ(historySearchStart(3, "full"), 1);
-    EXPECT_EQ(historySearchStart(3, "Full"), 4); // the mode is compared exactly
-    EXPECT_EQ(historySearchStart(std::nullopt, "cursor"), 1);
+    EXPECT_EQ(historySearchStart(3, SearchMode::Cursor), 4);
+    EXPECT_EQ(historySearchStart(3, SearchMode::Full), 1);
+    EXPECT_EQ(historySearchStart(std::nullopt, SearchMode::Cursor), 1);
 }
 
 TEST(EntryTooltip, TitleDashAddress) {

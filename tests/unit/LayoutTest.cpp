@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/Layout.h"
+#include "Layout.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "platform/ImageList.h"
-#include "platform/ListItems.h"
+#include "ImageList.h"
+#include "ListItems.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

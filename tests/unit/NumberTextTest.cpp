@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/NumberText.h"
+#include "NumberText.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

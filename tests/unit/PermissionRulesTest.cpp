@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/PermissionRules.h"
+#include "PermissionRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/SettingsStore.h"
+#include "SettingsStore.h"
 #include "TestFiles.h"
 
 #include <filesystem>

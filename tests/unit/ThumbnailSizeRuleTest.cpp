@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "dialogs/ThumbnailSizeRule.h"
+#include "ThumbnailSizeRule.h"
 
 #include <gtest/gtest.h>
 

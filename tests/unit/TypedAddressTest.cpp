@@ -2,7 +2,7 @@
 // A typed address without a scheme is a web address when it names a host; other text is
 // left alone, so it fails as an address rather than becoming a search.
 
-#include "platform/TypedAddress.h"
+#include "TypedAddress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "modPublic.h"
 
-#include "platform/NumberText.h"
+#include "NumberText.h"
 
 #include <stdexcept>
 

@@ -4,8 +4,8 @@
 // view chooses the file (a free name in the download folder) and keeps half-written data out
 // of it.
 
-#include "app/frmBrowser.h"
-#include "platform/Widgets.h"
+#include "Widgets.h"
+#include "frmBrowser.h"
 
 #include <cmath>
 #include <glibmm/main.h>
@@ -25,8 +25,8 @@ void frmBrowser::connectDownloads() {
     downloadBar_.set_size_request(kDownloadBarWidth, -1);
     downloadBar_.pack_start(downloadText_, true, true);
     downloadBar_.pack_start(downloadCancel_, false, false);
-    styleWidget(downloadBar_, std::string("box { background-color: #FFFFFF; color: #000000; "
-                                          "border: 1px solid #A0A0A0; padding: 2px 4px; }"));
+    styleWidget(downloadBar_, std::string("box { ") + kBlackOnWhite +
+                                  " border: 1px solid #A0A0A0; padding: 2px 4px; }");
     setAccessible(downloadBar_, "ダウンロード", Atk::ROLE_STATUSBAR);
     downloadBar_.show_all();
     downloadBar_.set_no_show_all(true);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ThumbnailSizeRule.h"
 
-#include "platform/NumberText.h"
+#include "NumberText.h"
 
 namespace quillet {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Layout.h"
 
-#include "platform/ErrorStyles.h"
-#include "platform/NumberText.h"
+#include "ErrorStyles.h"
+#include "NumberText.h"
 
 namespace quillet {
 

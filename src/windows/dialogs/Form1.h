@@ -4,10 +4,10 @@
 // within 50 to 300 pixels, previews a size, and on OK hands it to the main window and stores
 // it (it takes effect from the next start).
 
-#include "app/ZeroMinimumFixed.h"
-#include "platform/PlacedControl.h"
-#include "platform/SettingsStore.h"
-#include "platform/StretchedImage.h"
+#include "PlacedControl.h"
+#include "SettingsStore.h"
+#include "StretchedImage.h"
+#include "ZeroMinimumFixed.h"
 
 #include <gtkmm/button.h>
 #include <gtkmm/entry.h>
@@ -38,18 +38,29 @@ class Form1 : public Gtk::Window {
   private:
     ZeroMinimumFixed fixed_;
 
+    Placements placements_;
+
   public:
+    // The controls (positions in twips, 15 to a pixel at 96 dpi):
+    //   Label1 "横", Text1        the thumbnail width in pixels (50 to 300)
+    //   Label2 "×縦", Text2       the thumbnail height in pixels (50 to 300)
+    //   Label3 "ﾋﾟｸｾﾙ"            the unit
+    //   Command4 初期値に戻す      back to 120 x 120
+    //   Frame1, Frame1Area        the preview's frame and the area inside it
+    //   Command3 ﾌﾟﾚﾋﾞｭｰ           shows Image1 at the size typed
+    //   Image1                    a sample page, stretched to the previewed size
+    //   Command1 OK, Command2 ｷｬﾝｾﾙ
+    //   Label4                    the note that the size applies from the next start
     Gtk::Label Label1, Label2, Label3, Label4;
     Gtk::Entry Text1, Text2;
     Gtk::Button Command1, Command2, Command3, Command4;
     Gtk::Frame Frame1;
     ZeroMinimumFixed Frame1Area;
     StretchedImage Image1;
-    std::unique_ptr<PlacedControl> placedImage1;
+    PlacedControl* placedImage1 = nullptr;
 
   private:
     void Unload() { hide(); }
-    std::vector<std::unique_ptr<PlacedControl>> placed_;
     frmBrowser* mainWindow_;
     SettingsStore settings_;
 };

@@ -6,7 +6,7 @@
 namespace quillet {
 namespace {
 
-constexpr std::array kEveryPermission{kLocation,  kNotifications, kCamera,
+constexpr std::array kEveryPermission{kLocation,   kNotifications, kCamera,
                                       kMicrophone, kScreen,        kClipboardRead};
 
 // What the site wants to do, as the question names it.
@@ -48,8 +48,7 @@ std::optional<Permission> permissionNamed(std::string_view queryName) {
     return std::nullopt;
 }
 
-std::optional<bool> PermissionAnswers::answer(const std::string& origin,
-                                              Permissions asked) const {
+std::optional<bool> PermissionAnswers::answer(const std::string& origin, Permissions asked) const {
     bool everyOneAllowed = asked != 0;
     for (Permission permission : kEveryPermission) {
         if (!(asked & permission))

@@ -4,8 +4,8 @@
 // F6, Ctrl+F with F3 / Shift+F3, and Ctrl+plus, Ctrl+minus and Ctrl+0 for the page's zoom.
 // Enter and Escape keep their own meanings in the address box and the history pane.
 
-#include "app/frmBrowser.h"
-#include "platform/Widgets.h"
+#include "Widgets.h"
+#include "frmBrowser.h"
 
 #include <gdk/gdkkeysyms.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ExportWriter.h"
 
-#include "export/modPublic.h"
+#include "modPublic.h"
 
 #include <cerrno>
 #include <fcntl.h>

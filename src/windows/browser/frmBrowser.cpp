@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "frmBrowser.h"
 
-#include "dialogs/Form1.h"
-#include "dialogs/Form2.h"
-#include "platform/Colors.h"
-#include "platform/Resources.h"
-#include "platform/ScreenMetrics.h"
-#include "platform/SharpPicture.h"
-#include "platform/Widgets.h"
+#include "Colors.h"
+#include "Form1.h"
+#include "Form2.h"
+#include "Resources.h"
+#include "ScreenMetrics.h"
+#include "SharpPicture.h"
+#include "Widgets.h"
 
 #include <gdk/gdkkeysyms.h>
 #include <gtkmm/cssprovider.h>
@@ -52,9 +52,9 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock)
       Image4(picture("thumbnail-size.png"), 16, 16, "履歴サムネイルサイズ変更",
              "履歴サムネイルサイズ変更"),
       Image5(picture("export.png"), 16, 16, "履歴のエクスポート", "履歴のエクスポート"),
-      ListView1(ImageList1), Line1(fixed_, 0x00C0C0C0, 0, 530, 4560, 530),
-      Line2(fixed_, 0x00FFFFFF, 0, 545, 4560, 545), Line3(fixed_, 0x00C0C0C0, 2520, 120, 2520, 480),
-      Line4(fixed_, 0x00C0C0C0, 5520, 600, 5520, 960), settings_(std::move(settings)),
+      ListView1(ImageList1), Line1(fixed_, kRuleGrey, 0, 530, 4560, 530),
+      Line2(fixed_, kWhite, 0, 545, 4560, 545), Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
+      Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960), settings_(std::move(settings)),
       clock_(std::move(clock)) {
     buildControls();
     connectHandlers();
@@ -82,17 +82,13 @@ void frmBrowser::buildControls() {
 
     // Added bottom first: the band behind the toolbar lies beneath everything, and each
     // caption label beneath the controls its box reaches under.
-    const auto place = [this](Gtk::Fixed& parent, Gtk::Widget& widget, float left, float top,
-                              float width, float height) {
-        return std::make_unique<PlacedControl>(parent, widget, left, top, width, height);
-    };
-    placedLabel2 = place(fixed_, Label2, 0, 0, 7575, 975);
-    styleWidget(Label2, std::string("label { background-color: ") + cssColour(kWindowBackground) +
-                            "; font: 9.75pt " + kJapaneseFace + "; }");
-    placedLabel3 = place(fixed_, Label3, 120, 670, 855, 255);
-    placedLabel4 = place(fixed_, Label4, 5040, 670, 735, 255);
-    placedLabel5 = place(fixed_, Label5, 6000, 670, 1455, 255);
-    placedLabel1 = place(fixed_, Label1, 120, 4680, 2535, 375);
+    placedLabel2 = &placements_.put(fixed_, Label2, 0, 0, 7575, 975);
+    styleWidget(Label2, "label { background-color: " + cssColour(kWindowBackground) + "; " +
+                            japaneseFont("9.75pt") + " }");
+    placedLabel3 = &placements_.put(fixed_, Label3, 120, 670, 855, 255);
+    placedLabel4 = &placements_.put(fixed_, Label4, 5040, 670, 735, 255);
+    placedLabel5 = &placements_.put(fixed_, Label5, 6000, 670, 1455, 255);
+    placedLabel1 = &placements_.put(fixed_, Label1, 120, 4680, 2535, 375);
     for (Gtk::Label* label : {&Label3, &Label4, &Label5, &Label1, &Label6, &Label7}) {
         label->set_xalign(0);
         label->set_yalign(0);
@@ -112,41 +108,40 @@ void frmBrowser::buildControls() {
         auto imageButton = std::make_unique<ImageButton>(picture(button.picture), width, height,
                                                          button.tooltip, button.tooltip);
         placedImage1[button.index] =
-            place(fixed_, *imageButton, button.left, 120, button.width, button.height);
+            &placements_.put(fixed_, *imageButton, button.left, 120, button.width, button.height);
         Image1[button.index] = std::move(imageButton);
     }
-    placedImage2 = place(fixed_, Image2, 4680, 600, 300, 300);
-    placedImage3 = place(fixed_, Image3, 5640, 600, 300, 300);
-    placedImage4 = place(fixed_, Image4, 7080, 630, 240, 240);
-    placedImage5 = place(fixed_, Image5, 7320, 630, 240, 240);
+    placedImage2 = &placements_.put(fixed_, Image2, 4680, 600, 300, 300);
+    placedImage3 = &placements_.put(fixed_, Image3, 5640, 600, 300, 300);
+    placedImage4 = &placements_.put(fixed_, Image4, 7080, 630, 240, 240);
+    placedImage5 = &placements_.put(fixed_, Image5, 7320, 630, 240, 240);
 
-    placedAddress = place(fixed_, cboAddress, 840, 600, 3735, 315);
+    placedAddress = &placements_.put(fixed_, cboAddress, 840, 600, 3735, 315);
     cboAddress.set_width_chars(1);
     cboAddress.set_has_frame(true);
     cboAddress.set_tooltip_text("ESCｷｰで履歴から検索");
-    styleWidget(cboAddress, std::string("entry { background-color: #FFFFFF; color: #000000; "
-                                        "min-height: 0; "
-                                        "padding-top: 0; padding-bottom: 0; font: 9.75pt ") +
-                                kJapaneseFace + "; }");
+    styleWidget(cboAddress, kCompactEntry);
+    styleWidget(cboAddress,
+                std::string("entry { ") + kBlackOnWhite + " " + japaneseFont("9.75pt") + " }");
     setAccessible(cboAddress, "アドレス", Atk::ROLE_ENTRY);
 
-    placedPageView = place(fixed_, brwWebBrowser.widget(), 0, 960, 5400, 3735);
-    placedListView = place(fixed_, ListView1, 5520, 960, 2055, 2895);
+    placedPageView = &placements_.put(fixed_, brwWebBrowser.widget(), 0, 960, 5400, 3735);
+    placedListView = &placements_.put(fixed_, ListView1, 5520, 960, 2055, 2895);
 
-    placedFrame1 = place(fixed_, Frame1, 5760, 6480, 3735, 255);
+    placedFrame1 = &placements_.put(fixed_, Frame1, 5760, 6480, 3735, 255);
     showSharpPicture(Picture1, picture("version-arrow.png"), 14, 14);
-    placedPicture1 = place(Frame1, Picture1, 1110, 0, 255, 255);
-    placedLabel6 = place(Frame1, Label6, 0, 20, 1215, 255);
+    placedPicture1 = &placements_.put(Frame1, Picture1, 1110, 0, 255, 255);
+    placedLabel6 = &placements_.put(Frame1, Label6, 0, 20, 1215, 255);
     Label7Link.add(Label7);
     Label7Link.set_visible_window(false);
-    placedLabel7 = place(Frame1, Label7Link, 1360, 15, 2175, 255);
-    styleWidget(Label7, std::string("label { color: #0000FF; font: 9pt ") + kJapaneseFace +
-                            "; text-decoration-line: underline; }");
+    placedLabel7 = &placements_.put(Frame1, Label7Link, 1360, 15, 2175, 255);
+    styleWidget(Label7, "label { color: #0000FF; text-decoration-line: underline; " +
+                            japaneseFont("9pt") + " }");
     useHandPointer(Label7Link);
     setAccessible(Label7Link, "最新のバージョンをチェック", Atk::ROLE_LINK);
 
     // The capture's scratch surface is never shown.
-    placedPicture2 = place(fixed_, Picture2, 2040, 5400, 735, 735);
+    placedPicture2 = &placements_.put(fixed_, Picture2, 2040, 5400, 735, 735);
     Picture2.set_no_show_all(true);
 
     // Keyboard focus: page view, history pane, address box; nothing else takes it.

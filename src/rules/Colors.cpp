@@ -10,9 +10,9 @@ std::string cssColour(std::uint32_t stored) {
         return "@theme_base_color";
     if (stored == kSystemWindowText)
         return "@theme_text_color";
+    const Rgb colour = decodeColour(stored);
     char text[8];
-    std::snprintf(text, sizeof text, "#%02X%02X%02X", stored & 0xFF, (stored >> 8) & 0xFF,
-                  (stored >> 16) & 0xFF);
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", colour.red, colour.green, colour.blue);
     return text;
 }
 

@@ -2,8 +2,8 @@
 // The history pane's behaviour: reopening an entry, the tooltip naming the selected entry,
 // and the search of the history by the beginning of an address.
 
-#include "app/frmBrowser.h"
-#include "history/HistoryRules.h"
+#include "HistoryRules.h"
+#include "frmBrowser.h"
 
 namespace quillet {
 
@@ -17,7 +17,7 @@ void frmBrowser::ListView1_KeyPress(int keyAscii) {
     if (keyAscii == kKeyEnter)
         ListView1_DblClick();
     if (keyAscii == kKeyEscape)
-        FindInHistory(cboAddress.get_text(), "cursor");
+        FindInHistory(cboAddress.get_text(), SearchMode::Cursor);
 }
 
 void frmBrowser::ListView1_ItemClick(int) {
@@ -37,7 +37,7 @@ void frmBrowser::showSelectedEntryTooltip() {
     }
 }
 
-void frmBrowser::FindInHistory(std::string text, const std::string& mode) {
+void frmBrowser::FindInHistory(std::string text, SearchMode mode) {
     text = historySearchText(std::move(text));
     searchIndex = historySearchStart(ListView1.selectedIndex(), mode);
     if (searchIndex <= ListView1.count()) {

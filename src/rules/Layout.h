@@ -3,7 +3,7 @@
 // Fits the main window's panes to its outer size and the history-pane width (in sixths of
 // the window's width). Plain arithmetic over the controls, so it can be checked exactly.
 
-#include "platform/TwipsControl.h"
+#include "TwipsControl.h"
 
 namespace quillet {
 
@@ -25,7 +25,10 @@ struct LayoutControls {
     TwipsLine& Line4;
 };
 
-// Runs the 21 assignments in order, each on its own: one that the control refuses or whose
+// Sets the controls' positions and sizes one property at a time, in a fixed order (later
+// steps read what earlier ones set): the address box and page view widen to the window less
+// the pane, the pane follows them, and the status line, version strip, rules and the buttons
+// after the address box move with the edges. A step that the control refuses or whose
 // arithmetic overflows is skipped and the rest still run. W and H are the window's outer
 // size in twips, historyWidth the pane width in sixths. Returns the number of skipped steps.
 int layoutMainWindow(LayoutControls& c, float W, float H, double historyWidth);

@@ -2,21 +2,18 @@
 // Start-up and shut-down of the main window: the window size, the thumbnail size and the
 // history-pane width come from the settings store and go back to it.
 
-#include "app/frmBrowser.h"
-#include "dialogs/Form1.h"
-#include "dialogs/Form2.h"
-#include "platform/ErrorStyles.h"
-#include "platform/NumberText.h"
-#include "platform/ScreenMetrics.h"
+#include "ErrorStyles.h"
+#include "Form1.h"
+#include "Form2.h"
+#include "NumberText.h"
+#include "ScreenMetrics.h"
+#include "frmBrowser.h"
 
 #include <cmath>
 #include <stdexcept>
 
 namespace quillet {
 namespace {
-
-const std::string kApp = "Quillet";
-const std::string kSection = "sets";
 
 // The smallest window that still shows its toolbar, address box and a page: 100 pixels each
 // way. A stored size below it (zero from junk text, say) is refused like a negative one.
@@ -99,15 +96,15 @@ void frmBrowser::followOuterSize() {
 }
 
 void frmBrowser::Form_Load() {
-    const auto read = [this](const char* key, const char* fallback) {
-        return finite(readNumber(settings_.read(kApp, kSection, key, fallback)));
+    const auto read = [this](const StoredSetting& setting) {
+        return finite(readNumber(settings_.read(setting)));
     };
     continueOnError({
-        [&] { setWidth(toSingle(read("width_main", "8000"))); },
-        [&] { setHeight(toSingle(read("height_main", "8000"))); },
-        [&] { tx = read("width_thumb", "120"); },
-        [&] { ty = read("height_thumb", "120"); },
-        [&] { historyWidth_ = read("width_history", "2"); },
+        [&] { setWidth(toSingle(read(kWindowWidth))); },
+        [&] { setHeight(toSingle(read(kWindowHeight))); },
+        [&] { tx = read(kThumbnailWidth); },
+        [&] { ty = read(kThumbnailHeight); },
+        [&] { historyWidth_ = read(kHistoryWidth); },
         [&] { brwWebBrowser.GoHome(); },
     });
 }
@@ -118,14 +115,11 @@ void frmBrowser::Form_Unload() {
         form1_->mainWindowClosed();
     if (form2_)
         form2_->mainWindowClosed();
-    const auto write = [this](const char* key, const std::string& text) {
-        settings_.write(kApp, kSection, key, text);
-    };
-    write("width_main", writeNumber(Width(), Precision::Single));
-    write("height_main", writeNumber(Height(), Precision::Single));
-    write("width_thumb", writeNumber(tx, Precision::Double));
-    write("height_thumb", writeNumber(ty, Precision::Double));
-    write("width_history", writeNumber(historyWidth_, Precision::Double));
+    settings_.write(kWindowWidth, writeNumber(Width(), Precision::Single));
+    settings_.write(kWindowHeight, writeNumber(Height(), Precision::Single));
+    settings_.write(kThumbnailWidth, writeNumber(tx, Precision::Double));
+    settings_.write(kThumbnailHeight, writeNumber(ty, Precision::Double));
+    settings_.write(kHistoryWidth, writeNumber(historyWidth_, Precision::Double));
 }
 
 } // namespace quillet

@@ -39,8 +39,8 @@ std::string historySearchText(std::string text) {
     return text;
 }
 
-int historySearchStart(std::optional<int> selectedPosition, std::string_view mode) {
-    if (mode == "full")
+int historySearchStart(std::optional<int> selectedPosition, SearchMode mode) {
+    if (mode == SearchMode::Full)
         return 1;
     return selectedPosition.value_or(0) + 1;
 }

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "Form2.h"
 
-#include "app/frmBrowser.h"
-#include "export/ExportWriter.h"
-#include "platform/ScreenMetrics.h"
-#include "platform/ThumbnailCodec.h"
-#include "platform/Widgets.h"
+#include "ExportWriter.h"
+#include "GObjectPtr.h"
+#include "ScreenMetrics.h"
+#include "ThumbnailCodec.h"
+#include "Widgets.h"
+#include "frmBrowser.h"
 
 #include <glibmm/miscutils.h>
 
@@ -30,9 +31,8 @@ class HistoryExportSource : public ExportSource {
         gchar* buffer = nullptr;
         gsize size = 0;
         work_.image()->save_to_buffer(buffer, size, "bmp");
-        std::vector<std::uint8_t> bytes(buffer, buffer + size);
-        g_free(buffer);
-        return bytes;
+        const GMallocPtr<gchar> owned(buffer);
+        return {owned.get(), owned.get() + size};
     }
 
   private:
@@ -50,22 +50,17 @@ Form2::Form2(frmBrowser& mainWindow)
     makeToolWindow(*this, "履歴のｴｸｽﾎﾟｰﾄ", 4920, 4200);
     add(fixed_);
 
-    const auto place = [this](Gtk::Widget& widget, float left, float top, float width,
-                              float height) {
-        placed_.push_back(
-            std::make_unique<PlacedControl>(fixed_, widget, left, top, width, height));
-    };
-    place(Drive1, 120, 120, 4695, 300);
-    place(Dir1, 120, 480, 4695, 2820);
-    place(Command1, 120, 3480, 1215, 375);
-    place(Command2, 1440, 3480, 1215, 375);
-    place(Label1, 120, 3960, 4575, 255);
-    place(Check1, 2760, 3540, 1935, 255);
+    placements_.put(fixed_, Drive1, 120, 120, 4695, 300);
+    placements_.put(fixed_, Dir1, 120, 480, 4695, 2820);
+    placements_.put(fixed_, Command1, 120, 3480, 1215, 375);
+    placements_.put(fixed_, Command2, 1440, 3480, 1215, 375);
+    placements_.put(fixed_, Label1, 120, 3960, 4575, 255);
+    placements_.put(fixed_, Check1, 2760, 3540, 1935, 255);
     // The work picture lies below the visible area: the user never sees it.
-    placedPicture1 = std::make_unique<PlacedControl>(fixed_, Picture1, 480, 4560, 1935, 1575);
+    placedPicture1 = &placements_.put(fixed_, Picture1, 480, 4560, 1935, 1575);
     Label1.set_xalign(0);
     for (Gtk::Button* button : {&Command1, &Command2})
-        styleWidget(*button, "button { min-height: 0; padding: 0 4px; }");
+        styleWidget(*button, kCompactButton);
     setAccessible(Drive1, "ドライブ", Atk::ROLE_COMBO_BOX);
 
     Drive1.signal_changed().connect([this] {

@@ -3,9 +3,9 @@
 // dialog exists once: a click while it is open brings it forward as it is; after it was
 // closed, the next click loads it afresh.
 
-#include "app/frmBrowser.h"
-#include "dialogs/Form1.h"
-#include "dialogs/Form2.h"
+#include "Form1.h"
+#include "Form2.h"
+#include "frmBrowser.h"
 
 #include <gtkmm/application.h>
 

@@ -2,10 +2,10 @@
 // Everything on the main window that starts a page or reports its loading: the address box,
 // the toolbar, the links beside the address box and the once-a-second load indicator.
 
-#include "app/Layout.h"
-#include "app/frmBrowser.h"
-#include "platform/Colors.h"
-#include "platform/ErrorStyles.h"
+#include "Colors.h"
+#include "ErrorStyles.h"
+#include "Layout.h"
+#include "frmBrowser.h"
 
 #include <glibmm/exceptionhandler.h>
 #include <glibmm/main.h>
@@ -24,7 +24,7 @@ void frmBrowser::cboAddress_KeyPress(int keyAscii) {
         brwWebBrowser.Navigate(cboAddress.get_text());
         brwWebBrowser.SetFocus();
     } else if (keyAscii == kKeyEscape) {
-        FindInHistory(cboAddress.get_text(), "full");
+        FindInHistory(cboAddress.get_text(), SearchMode::Full);
     }
 }
 
@@ -68,7 +68,7 @@ void frmBrowser::Image2_Click() {
 }
 
 void frmBrowser::Image3_Click() {
-    FindInHistory(cboAddress.get_text(), "full");
+    FindInHistory(cboAddress.get_text(), SearchMode::Full);
 }
 
 void frmBrowser::Label7_Click() {
@@ -113,10 +113,21 @@ void frmBrowser::timTimer_Timer() {
 }
 
 void frmBrowser::Form_Resize() {
-    LayoutControls controls{
-        *placedAddress, *placedPageView, *placedListView, *placedLabel1, *placedLabel2,
-        *placedImage2,  *placedLabel4,   *placedImage3,   *placedLabel5, *placedImage4,
-        *placedImage5,  *placedFrame1,   Line1,           Line2,         Line4};
+    LayoutControls controls{.cboAddress = *placedAddress,
+                            .brwWebBrowser = *placedPageView,
+                            .ListView1 = *placedListView,
+                            .Label1 = *placedLabel1,
+                            .Label2 = *placedLabel2,
+                            .Image2 = *placedImage2,
+                            .Label4 = *placedLabel4,
+                            .Image3 = *placedImage3,
+                            .Label5 = *placedLabel5,
+                            .Image4 = *placedImage4,
+                            .Image5 = *placedImage5,
+                            .Frame1 = *placedFrame1,
+                            .Line1 = Line1,
+                            .Line2 = Line2,
+                            .Line4 = Line4};
     layoutMainWindow(controls, Width(), Height(), historyWidth_);
 }
 

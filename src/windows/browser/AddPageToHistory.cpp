@@ -2,16 +2,14 @@
 // Page capture: the page as it shows in the window becomes a thumbnail, and the page's
 // address, title and visit time a new history entry.
 
-#include "app/frmBrowser.h"
-#include "history/HistoryRules.h"
-#include "platform/Colors.h"
-#include "platform/ErrorStyles.h"
-#include "platform/NumberText.h"
-#include "platform/PixelCopy.h"
-#include "platform/ScreenMetrics.h"
-#include "platform/ThumbnailCodec.h"
-
-#include <stdexcept>
+#include "Colors.h"
+#include "ErrorStyles.h"
+#include "HistoryRules.h"
+#include "NumberText.h"
+#include "PixelCopy.h"
+#include "ScreenMetrics.h"
+#include "ThumbnailCodec.h"
+#include "frmBrowser.h"
 
 namespace quillet {
 namespace {
@@ -29,12 +27,12 @@ Glib::RefPtr<Gdk::Pixbuf> fitToList(const Glib::RefPtr<Gdk::Pixbuf>& picture,
 } // namespace
 
 void frmBrowser::AddPageToHistory() {
+    // One of our own error pages stands in for an address that failed: recording it would
+    // take that address's place in the history, and the real page could never be added.
+    if (brwWebBrowser.ShowingErrorPage())
+        return;
     // Stops at the first failing step; whatever the steps before it did stays done.
     stopSilently([this] {
-        // One of our own error pages stands in for an address that failed: recording it would
-        // take that address's place in the history, and the real page could never be added.
-        if (brwWebBrowser.ShowingErrorPage())
-            throw std::runtime_error("an error page is not a visited page");
         placedPicture2->setWidth(toSingle(tx * twipsPerPixelX()));
         placedPicture2->setHeight(toSingle(ty * twipsPerPixelY()));
 
@@ -46,13 +44,13 @@ void frmBrowser::AddPageToHistory() {
 
         const std::string address = brwWebBrowser.LocationURL();
         const int n = nextPosition(ImageList1.count());
-        // A known address fails here, as adding its key would: nothing is packed or added.
+        // A known address stops here, as adding its key would fail: nothing is packed or added.
         if (ImageList1.contains(address))
-            throw std::invalid_argument("address already in the history");
+            return;
         ImageList1.add(n, address, packThumbnail(fitToList(Picture2.image(), ImageList1)));
         ListView1.addItem(n, address, address, n);
-        ListView1.setSubItem(n, 1, brwWebBrowser.LocationName());
-        ListView1.setSubItem(n, 2, formatVisitTime(clock_()));
+        ListView1.setSubItem(n, kTitleColumn, brwWebBrowser.LocationName());
+        ListView1.setSubItem(n, kVisitTimeColumn, formatVisitTime(clock_()));
     });
 }
 

@@ -6,6 +6,8 @@
 // if no key were stored, and is set aside under a new name before it is first replaced,
 // so nothing the user had is lost without a trace.
 
+#include "StoredSettings.h"
+
 #include <string>
 
 namespace quillet {
@@ -24,6 +26,14 @@ class SettingsStore {
     // std::runtime_error when the file cannot be written.
     void write(const std::string& app, const std::string& section, const std::string& key,
                const std::string& text) const;
+
+    // The windows' own settings, in their section.
+    std::string read(const StoredSetting& setting) const {
+        return read(kSettingsApp, kSettingsSection, setting.key, setting.fallback);
+    }
+    void write(const StoredSetting& setting, const std::string& text) const {
+        write(kSettingsApp, kSettingsSection, setting.key, text);
+    }
 
     std::string filePath(const std::string& app) const;
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "Form1.h"
 
-#include "app/frmBrowser.h"
-#include "dialogs/ThumbnailSizeRule.h"
-#include "platform/NumberText.h"
-#include "platform/ScreenMetrics.h"
-#include "platform/Widgets.h"
+#include "NumberText.h"
+#include "ScreenMetrics.h"
+#include "ThumbnailSizeRule.h"
+#include "Widgets.h"
+#include "frmBrowser.h"
 
 namespace quillet {
 namespace {
@@ -23,32 +23,27 @@ Form1::Form1(frmBrowser& mainWindow, SettingsStore settings)
     makeToolWindow(*this, "履歴ｻﾑﾈｲﾙｻｲｽﾞ変更", 4905, 6480);
     add(fixed_);
 
-    const auto place = [this](Gtk::Fixed& parent, Gtk::Widget& widget, float left, float top,
-                              float width, float height) {
-        placed_.push_back(
-            std::make_unique<PlacedControl>(parent, widget, left, top, width, height));
-    };
     // The frame first, so that the preview button standing on its top edge is drawn above it.
-    place(fixed_, Frame1, 120, 720, 4695, 4935);
+    placements_.put(fixed_, Frame1, 120, 720, 4695, 4935);
     Frame1.add(Frame1Area);
-    placedImage1 = std::make_unique<PlacedControl>(Frame1Area, Image1, 120, 360, 1605, 1200);
-    place(fixed_, Label1, 120, 280, 255, 255);
-    place(fixed_, Text1, 360, 240, 735, 270);
-    place(fixed_, Label2, 1200, 280, 495, 255);
-    place(fixed_, Text2, 1680, 240, 735, 270);
-    place(fixed_, Label3, 2520, 280, 735, 255);
-    place(fixed_, Command4, 3600, 200, 1215, 375);
-    place(fixed_, Command3, 240, 720, 1215, 255);
-    place(fixed_, Command1, 120, 5760, 1215, 375);
-    place(fixed_, Command2, 1440, 5760, 1215, 375);
-    place(fixed_, Label4, 120, 6240, 4575, 255);
+    placedImage1 = &placements_.put(Frame1Area, Image1, 120, 360, 1605, 1200);
+    placements_.put(fixed_, Label1, 120, 280, 255, 255);
+    placements_.put(fixed_, Text1, 360, 240, 735, 270);
+    placements_.put(fixed_, Label2, 1200, 280, 495, 255);
+    placements_.put(fixed_, Text2, 1680, 240, 735, 270);
+    placements_.put(fixed_, Label3, 2520, 280, 735, 255);
+    placements_.put(fixed_, Command4, 3600, 200, 1215, 375);
+    placements_.put(fixed_, Command3, 240, 720, 1215, 255);
+    placements_.put(fixed_, Command1, 120, 5760, 1215, 375);
+    placements_.put(fixed_, Command2, 1440, 5760, 1215, 375);
+    placements_.put(fixed_, Label4, 120, 6240, 4575, 255);
 
     for (Gtk::Entry* field : {&Text1, &Text2}) {
         field->set_width_chars(1);
-        styleWidget(*field, "entry { min-height: 0; padding-top: 0; padding-bottom: 0; }");
+        styleWidget(*field, kCompactEntry);
     }
     for (Gtk::Button* button : {&Command1, &Command2, &Command3, &Command4})
-        styleWidget(*button, "button { min-height: 0; padding: 0 4px; }");
+        styleWidget(*button, kCompactButton);
     for (Gtk::Label* label : {&Label1, &Label2, &Label3, &Label4})
         label->set_xalign(0);
     setAccessible(Text1, "横", Atk::ROLE_ENTRY);
@@ -93,8 +88,8 @@ void Form1::Command1_Click() {
         mainWindow_->tx = width;
         mainWindow_->ty = height;
     }
-    settings_.write("Quillet", "sets", "width_thumb", writeNumber(width, Precision::Double));
-    settings_.write("Quillet", "sets", "height_thumb", writeNumber(height, Precision::Double));
+    settings_.write(kThumbnailWidth, writeNumber(width, Precision::Double));
+    settings_.write(kThumbnailHeight, writeNumber(height, Precision::Double));
     showMessageBox(this, kChangeNote);
     Unload();
 }

@@ -3,17 +3,18 @@
 // The main window: toolbar, address row, page view, history pane and status row, with the
 // handlers that start pages, report their loading and keep the visual history.
 
-#include "app/ZeroMinimumFixed.h"
-#include "platform/ImageButton.h"
-#include "platform/ImageList.h"
-#include "platform/KeyCodes.h"
-#include "platform/LineControl.h"
-#include "platform/ListView.h"
-#include "platform/PageView.h"
-#include "platform/PictureBox.h"
-#include "platform/PlacedControl.h"
-#include "platform/SettingsStore.h"
-#include "platform/WindowFrame.h"
+#include "HistoryRules.h"
+#include "ImageButton.h"
+#include "ImageList.h"
+#include "KeyCodes.h"
+#include "LineControl.h"
+#include "ListView.h"
+#include "PageView.h"
+#include "PictureBox.h"
+#include "PlacedControl.h"
+#include "SettingsStore.h"
+#include "WindowFrame.h"
+#include "ZeroMinimumFixed.h"
 
 #include <chrono>
 #include <functional>
@@ -98,9 +99,29 @@ class frmBrowser : public Gtk::Window {
 
   private:
     ZeroMinimumFixed fixed_;
+    Placements placements_;
 
   public:
-    // Controls, as the window declares them.
+    // The controls. Positions and sizes are in twips (1/1440 inch: 15 to a pixel at 96 dpi);
+    // colours are stored as 0x00BBGGRR, or 0x800000nn for the desktop's system colour nn.
+    //   Image1(100..106)  the toolbar's picture buttons, by kToolbar* index: back, forward,
+    //                     refresh, home, search (the maker's page), stop, history-pane width
+    //   Label2            the light band behind the toolbar and the address row
+    //   Line3             the separator between toolbar groups
+    //   Line1, Line2      the grey and white rules under the toolbar
+    //   Label3 "アドレス", cboAddress   the address box (Enter opens, Escape searches)
+    //   Image2, Label4    移動: open the address typed
+    //   Image3, Label5    履歴検索: search the history for the address typed
+    //   Image4            the thumbnail-size dialog (Form1)
+    //   Image5            the export dialog (Form2)
+    //   brwWebBrowser     the page view
+    //   Line4             the separator between 移動 and 履歴検索 in the address row
+    //   ListView1         the history pane: thumbnail, address, title, visit time, tick box
+    //   ImageList1        the thumbnails, keyed by address, packed as PNG
+    //   Label1            the status line: loading (green, a ■ per second) or shown (black)
+    //   Frame1            the version strip at the bottom right, holding Label6 (the version),
+    //                     Picture1 (its arrow) and Label7 in Label7Link (the update link)
+    //   Picture2          the hidden capture surface: the last thumbnail made
     Gtk::Label Label2, Label3, Label4, Label5, Label1, Label6, Label7;
     Gtk::EventBox Label7Link;
     Gtk::Entry cboAddress;
@@ -114,12 +135,14 @@ class frmBrowser : public Gtk::Window {
     PageView brwWebBrowser;
     LineControl Line1, Line2, Line3, Line4;
 
-    // Their positions and sizes in twips.
-    std::unique_ptr<PlacedControl> placedLabel2, placedLabel3, placedLabel4, placedLabel5,
-        placedLabel1, placedFrame1, placedPicture1, placedLabel6, placedLabel7, placedAddress,
-        placedPicture2, placedImage2, placedImage3, placedImage4, placedImage5, placedListView,
-        placedPageView;
-    std::map<int, std::unique_ptr<PlacedControl>> placedImage1;
+    // Where each control is placed; the window keeps them all in placements_.
+    PlacedControl *placedLabel2 = nullptr, *placedLabel3 = nullptr, *placedLabel4 = nullptr,
+                  *placedLabel5 = nullptr, *placedLabel1 = nullptr, *placedFrame1 = nullptr,
+                  *placedPicture1 = nullptr, *placedLabel6 = nullptr, *placedLabel7 = nullptr,
+                  *placedAddress = nullptr, *placedPicture2 = nullptr, *placedImage2 = nullptr,
+                  *placedImage3 = nullptr, *placedImage4 = nullptr, *placedImage5 = nullptr,
+                  *placedListView = nullptr, *placedPageView = nullptr;
+    std::map<int, PlacedControl*> placedImage1;
 
   private:
     void buildControls();
@@ -130,7 +153,7 @@ class frmBrowser : public Gtk::Window {
     void setStatusColour(std::uint32_t stored);
     void startTimer();
     void AddPageToHistory();
-    void FindInHistory(std::string text, const std::string& mode);
+    void FindInHistory(std::string text, SearchMode mode);
     void showSelectedEntryTooltip();
     void showDialog(Gtk::Window& dialog);
     // Keyboard shortcuts and the mouse's back and forward buttons (Shortcuts.cpp).

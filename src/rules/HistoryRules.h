@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/NumberText.h"
-#include "platform/PixelRect.h"
+#include "NumberText.h"
+#include "PixelRect.h"
 
 namespace quillet {
 
@@ -30,7 +30,15 @@ std::string entryTooltip(std::string_view title, std::string_view address);
 // (case-sensitive).
 std::string historySearchText(std::string text);
 
-// Where a search begins: the entry after the selected one, or the top for mode "full".
-int historySearchStart(std::optional<int> selectedPosition, std::string_view mode);
+// How a history search starts. Full: from the top (Enter or the search button, from the
+// address box). Cursor: after the selected entry (Escape in the pane), to step to the next.
+enum class SearchMode { Full, Cursor };
+
+// The position a search begins at.
+int historySearchStart(std::optional<int> selectedPosition, SearchMode mode);
+
+// The history pane's columns: the address is the entry's own text, then these.
+inline constexpr int kTitleColumn = 1;
+inline constexpr int kVisitTimeColumn = 2;
 
 } // namespace quillet

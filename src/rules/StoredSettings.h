@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Where the windows keep their settings in the settings store, and what a setting that is
+// missing reads as.
+
+namespace quillet {
+
+inline constexpr const char* kSettingsApp = "Quillet";
+inline constexpr const char* kSettingsSection = "sets";
+
+struct StoredSetting {
+    const char* key;
+    const char* fallback; // number text, as stored
+};
+
+// The main window's outer size, in twips.
+inline constexpr StoredSetting kWindowWidth{"width_main", "8000"};
+inline constexpr StoredSetting kWindowHeight{"height_main", "8000"};
+// The thumbnail size, in pixels (the thumbnail-size dialog stores it too).
+inline constexpr StoredSetting kThumbnailWidth{"width_thumb", "120"};
+inline constexpr StoredSetting kThumbnailHeight{"height_thumb", "120"};
+// The history pane's width, in sixths of the window's width.
+inline constexpr StoredSetting kHistoryWidth{"width_history", "2"};
+
+} // namespace quillet
