@@ -96,13 +96,35 @@ struct PageViewSignals {
             view->showingErrorPage_ = view->errorPagePending_;
             view->errorPagePending_ = false;
         }
+        if (event == WEBKIT_LOAD_FINISHED)
+            view->awaitFirstFrame();
         if (event != WEBKIT_LOAD_STARTED)
             return;
+        view->stopAwaitingFrame();
         try {
             view->downloadBegin_.emit();
         } catch (...) {
             Glib::exception_handlers_invoke();
         }
+    }
+
+    // The page has run two animation frames: the first was drawn and handed to this process.
+    static void framesRan(GObject* webView, GAsyncResult* result, gpointer data) {
+        GErrorPtr error;
+        GObjectPtr<JSCValue> value(webkit_web_view_call_async_javascript_function_finish(
+            WEBKIT_WEB_VIEW(webView), result, out(error)));
+        if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
+            return; // a newer load, or the view is gone
+        auto* view = static_cast<PageView*>(data);
+        // Whatever the script's outcome, the window draws the view once more; from then on
+        // it shows the page's own pixels.
+        view->frameDrawn_ = view->widget_->signal_draw().connect(
+            [view](const Cairo::RefPtr<Cairo::Context>&) {
+                view->stopAwaitingFrame();
+                return false;
+            },
+            true);
+        view->widget_->queue_draw();
     }
 
     static gboolean loadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri, GError* error,
@@ -274,6 +296,7 @@ PageView::PageView() : context_(newWebContext()) {
 }
 
 PageView::~PageView() {
+    stopAwaitingFrame();
     closeAnswerTimeout_.disconnect();
     g_signal_handlers_disconnect_by_data(context_.get(), this);
     CancelDownloads();
@@ -502,7 +525,39 @@ void PageView::SetFocus() {
 }
 
 bool PageView::Busy() const {
-    return webkit_web_view_is_loading(view_);
+    return webkit_web_view_is_loading(view_) || awaitingFrame_;
+}
+
+// A finished load is not yet a page on screen: with GL compositing the window keeps showing
+// the previous frame (or none, just after start) until the web process has drawn the new one
+// and handed it over. Two animation frames in the page's own time, then one draw of the view,
+// mark that point. A page that never runs them (its scripts hang, the window is hidden) holds
+// the view busy no longer than kLongestFrameWait.
+void PageView::awaitFirstFrame() {
+    stopAwaitingFrame();
+    awaitingFrame_ = true;
+    frameScript_.reset(g_cancellable_new());
+    // An isolated script world: the page's own requestAnimationFrame may be replaced.
+    static constexpr const char* kTwoFrames =
+        "await new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)));";
+    webkit_web_view_call_async_javascript_function(view_, kTwoFrames, -1, nullptr, "quillet",
+                                                   nullptr, frameScript_.get(),
+                                                   PageViewSignals::framesRan, this);
+    frameTimeout_ = Glib::signal_timeout().connect(
+        [this] {
+            stopAwaitingFrame();
+            return false;
+        },
+        kLongestFrameWait);
+}
+
+void PageView::stopAwaitingFrame() {
+    if (frameScript_)
+        g_cancellable_cancel(frameScript_.get());
+    frameScript_.reset();
+    frameDrawn_.disconnect();
+    frameTimeout_.disconnect();
+    awaitingFrame_ = false;
 }
 
 std::string PageView::LocationName() const {

@@ -19,6 +19,7 @@ typedef struct _WebKitWebContext WebKitWebContext;
 typedef struct _WebKitWebView WebKitWebView;
 typedef struct _WebKitDownload WebKitDownload;
 typedef struct _GError GError;
+typedef struct _GCancellable GCancellable;
 
 namespace quillet {
 
@@ -43,6 +44,7 @@ class PageView {
     void Stop();
     void SetFocus();
 
+    // True while a page loads, and after it finished until its first frame is on screen.
     bool Busy() const;
     std::string LocationName() const; // the title, or the address when the page has none
     std::string LocationURL() const;
@@ -113,6 +115,8 @@ class PageView {
     void endDownload(Download& record, const GError* error); // error: null when complete
     void forgetDownload(WebKitDownload* download);
     void showErrorPage(PageProblem problem, const std::string& address, const std::string& detail);
+    void awaitFirstFrame();
+    void stopAwaitingFrame();
 
     GObjectPtr<WebKitWebContext> context_;
     WebKitWebView* view_ = nullptr; // owned by widget_, which the window's container manages
@@ -131,6 +135,11 @@ class PageView {
     sigc::signal<void(std::string, double)> downloadProgress_;
     sigc::signal<void(std::string, std::string)> downloadFinished_;
     sigc::signal<void(std::string, std::string)> downloadFailed_;
+    static constexpr unsigned kLongestFrameWait = 2000; // milliseconds
+    bool awaitingFrame_ = false;
+    GObjectPtr<GCancellable> frameScript_;
+    sigc::connection frameDrawn_;
+    sigc::connection frameTimeout_;
     bool errorPagePending_ = false; // the next commit is one of our own pages
     bool showingErrorPage_ = false;
 };
