@@ -13,9 +13,9 @@ std::string originOf(WebKitWebView* view) {
     const char* uri = webkit_web_view_get_uri(view);
     if (!uri)
         return "";
-    WebKitSecurityOrigin* origin = webkit_security_origin_new_for_uri(uri);
-    GMallocPtr<char> text(webkit_security_origin_to_string(origin));
-    webkit_security_origin_unref(origin);
+    const std::unique_ptr<WebKitSecurityOrigin, decltype(&webkit_security_origin_unref)> origin(
+        webkit_security_origin_new_for_uri(uri), webkit_security_origin_unref);
+    GMallocPtr<char> text(webkit_security_origin_to_string(origin.get()));
     return text ? text.get() : uri; // a page of its own (file:, data:) is named by its address
 }
 
@@ -47,8 +47,7 @@ void settle(WebKitPermissionRequest* request, bool allowed) {
 } // namespace
 
 struct PermissionSignals {
-    static gboolean request(WebKitWebView* view, WebKitPermissionRequest* request,
-                            gpointer data) {
+    static gboolean request(WebKitWebView* view, WebKitPermissionRequest* request, gpointer data) {
         return static_cast<PagePermissions*>(data)->decide(view, request);
     }
 
@@ -61,7 +60,7 @@ struct PermissionSignals {
             webkit_permission_state_query_get_security_origin(query)));
         const auto answer = static_cast<PagePermissions*>(data)->answers_.answer(
             origin ? origin.get() : "", *permission);
-        webkit_permission_state_query_finish(query, !answer    ? WEBKIT_PERMISSION_STATE_PROMPT
+        webkit_permission_state_query_finish(query, !answer   ? WEBKIT_PERMISSION_STATE_PROMPT
                                                     : *answer ? WEBKIT_PERMISSION_STATE_GRANTED
                                                               : WEBKIT_PERMISSION_STATE_DENIED);
         return TRUE;
@@ -138,7 +137,8 @@ void PagePermissions::ask(WebKitWebView* view, const std::string& origin, Permis
     if (parent)
         dialog.set_transient_for(*parent);
     dialog.set_title("Quillet");
-    dialog.set_secondary_text("この答えは Quillet を終了するまで、このサイトについて覚えておきます。");
+    dialog.set_secondary_text(
+        "この答えは Quillet を終了するまで、このサイトについて覚えておきます。");
     dialog.add_button("許可しない", Gtk::RESPONSE_REJECT);
     dialog.add_button("許可する", Gtk::RESPONSE_ACCEPT);
     dialog.set_default_response(Gtk::RESPONSE_REJECT);
