@@ -525,7 +525,7 @@ void PageView::SetFocus() {
 }
 
 bool PageView::Busy() const {
-    return webkit_web_view_is_loading(view_) || awaitingFrame_;
+    return webkit_web_view_is_loading(view_) || frameTimeout_.connected();
 }
 
 // A finished load is not yet a page on screen: with GL compositing the window keeps showing
@@ -535,7 +535,6 @@ bool PageView::Busy() const {
 // the view busy no longer than kLongestFrameWait.
 void PageView::awaitFirstFrame() {
     stopAwaitingFrame();
-    awaitingFrame_ = true;
     frameScript_.reset(g_cancellable_new());
     // An isolated script world: the page's own requestAnimationFrame may be replaced.
     static constexpr const char* kTwoFrames =
@@ -557,7 +556,6 @@ void PageView::stopAwaitingFrame() {
     frameScript_.reset();
     frameDrawn_.disconnect();
     frameTimeout_.disconnect();
-    awaitingFrame_ = false;
 }
 
 std::string PageView::LocationName() const {

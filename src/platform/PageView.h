@@ -136,10 +136,9 @@ class PageView {
     sigc::signal<void(std::string, std::string)> downloadFinished_;
     sigc::signal<void(std::string, std::string)> downloadFailed_;
     static constexpr unsigned kLongestFrameWait = 2000; // milliseconds
-    bool awaitingFrame_ = false;
     GObjectPtr<GCancellable> frameScript_;
     sigc::connection frameDrawn_;
-    sigc::connection frameTimeout_;
+    sigc::connection frameTimeout_; // connected while the first frame is awaited
     bool errorPagePending_ = false; // the next commit is one of our own pages
     bool showingErrorPage_ = false;
 };

@@ -8,14 +8,21 @@
 
 namespace quillet {
 
-PackedImage packThumbnail(const Glib::RefPtr<Gdk::Pixbuf>& picture) {
+std::vector<std::uint8_t> encodePicture(const Glib::RefPtr<Gdk::Pixbuf>& picture,
+                                        const std::string& format,
+                                        const std::vector<Glib::ustring>& keys,
+                                        const std::vector<Glib::ustring>& values) {
     gchar* buffer = nullptr;
     gsize size = 0;
-    // Level 6 is zlib's balance; thumbnails are small, so packing stays well under a millisecond.
-    picture->save_to_buffer(buffer, size, "png", {"compression"}, {"6"});
+    picture->save_to_buffer(buffer, size, format, keys, values);
     const GMallocPtr<gchar> owned(buffer);
+    return {owned.get(), owned.get() + size};
+}
+
+PackedImage packThumbnail(const Glib::RefPtr<Gdk::Pixbuf>& picture) {
+    // Level 6 is zlib's balance; thumbnails are small, so packing stays well under a millisecond.
     return {picture->get_width(), picture->get_height(),
-            std::vector<std::uint8_t>(owned.get(), owned.get() + size)};
+            encodePicture(picture, "png", {"compression"}, {"6"})};
 }
 
 Glib::RefPtr<Gdk::Pixbuf> unpackThumbnail(const PackedImage& packed) {

@@ -4,11 +4,19 @@
 
 #include "ImageList.h"
 
+#include <cstdint>
 #include <gdkmm/pixbuf.h>
+#include <string>
+#include <vector>
 
 namespace quillet {
 
 PackedImage packThumbnail(const Glib::RefPtr<Gdk::Pixbuf>& picture);
+// The picture as a file of `format` ("png", "bmp"), with gdk-pixbuf's options for it.
+std::vector<std::uint8_t> encodePicture(const Glib::RefPtr<Gdk::Pixbuf>& picture,
+                                        const std::string& format,
+                                        const std::vector<Glib::ustring>& keys = {},
+                                        const std::vector<Glib::ustring>& values = {});
 Glib::RefPtr<Gdk::Pixbuf> unpackThumbnail(const PackedImage& packed);
 
 } // namespace quillet

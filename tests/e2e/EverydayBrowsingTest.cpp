@@ -29,9 +29,6 @@ class EverydayBrowsing : public ::testing::Test {
         server.add("/b", LocalHttpServer::htmlPage("<title>Page B</title><p>B</p>"));
         browser.waitForPageShown();
     }
-    bool historyHas(const std::string& address) {
-        return browser->ListView1.items().indexOfKey(address).has_value();
-    }
     LocalHttpServer server;
     BrowserHarness browser;
 };
@@ -43,7 +40,7 @@ TEST_F(EverydayBrowsing, ALinkThatOpensANewWindowOpensInThePageView) {
     browser.navigateAndWait(server.url("/blank"));
     clickWithPointer(browser->brwWebBrowser.widget());
     // The load is reported like any other, and the page enters the history.
-    EXPECT_TRUE(pumpUntil([&] { return historyHas(server.url("/b")); }));
+    EXPECT_TRUE(pumpUntil([&] { return browser.hasEntry(server.url("/b")); }));
     EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/b"));
     EXPECT_EQ(browser->brwWebBrowser.ScriptWindowCount(), 0u);
 }
@@ -71,7 +68,7 @@ TEST_F(EverydayBrowsing, AScriptWindowOpensBesideThePageKnowsItsOpenerAndClosesI
     // window.close() closes it; the main page and the history stay as they were.
     EXPECT_TRUE(pumpUntil([&] { return browser->brwWebBrowser.ScriptWindowCount() == 0; }, 5s));
     EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/opener"));
-    EXPECT_FALSE(historyHas(server.url("/popup")));
+    EXPECT_FALSE(browser.hasEntry(server.url("/popup")));
 }
 
 TEST_F(EverydayBrowsing, OtherSchemesGoToTheDesktopsApplicationOrFailAsOurOwnPage) {
@@ -101,7 +98,7 @@ TEST_F(EverydayBrowsing, OtherSchemesGoToTheDesktopsApplicationOrFailAsOurOwnPag
     // not recorded in the history.
     browser.navigateAndWait("nosuchscheme:abc");
     EXPECT_TRUE(browser->brwWebBrowser.ShowingErrorPage());
-    EXPECT_FALSE(historyHas("nosuchscheme:abc"));
+    EXPECT_FALSE(browser.hasEntry("nosuchscheme:abc"));
     EXPECT_EQ(browser.entryCount(), 1); // the home page only
 }
 

@@ -183,7 +183,7 @@ TEST_F(HistoryCapture, TheHistoryStopsAt32767Entries) {
     browser.navigateAndWait(server.url("/green"));
     EXPECT_EQ(browser->ImageList1.count(), 32767);
     EXPECT_EQ(browser.entryCount(), 32767);
-    EXPECT_FALSE(browser->ListView1.items().indexOfKey(server.url("/green")));
+    EXPECT_FALSE(browser.hasEntry(server.url("/green")));
 }
 
 TEST_F(HistoryCapture, TheNextStartCapturesAtTheSizeChosenInTheDialog) {

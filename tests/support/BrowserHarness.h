@@ -35,6 +35,9 @@ class BrowserHarness {
     // The history pane, by position from 1, as the user sees and uses it.
     int entryCount() const { return window_->ListView1.count(); }
     const ListItem& entry(int position) const { return window_->ListView1.item(position); }
+    bool hasEntry(const std::string& address) const {
+        return window_->ListView1.items().indexOfKey(address).has_value();
+    }
     void selectEntry(int position) { window_->ListView1.setSelected(position); }
     void tickEntry(int position, bool ticked = true) {
         window_->ListView1.setChecked(position, ticked);

@@ -2,7 +2,6 @@
 #include "Form2.h"
 
 #include "ExportWriter.h"
-#include "GObjectPtr.h"
 #include "ScreenMetrics.h"
 #include "ThumbnailCodec.h"
 #include "Widgets.h"
@@ -28,11 +27,7 @@ class HistoryExportSource : public ExportSource {
     void clearCheck(int index) override { pane_.setChecked(index, false); }
     std::vector<std::uint8_t> bitmapFile(const std::string& key) override {
         work_.setImage(unpackThumbnail(thumbnails_.image(key)));
-        gchar* buffer = nullptr;
-        gsize size = 0;
-        work_.image()->save_to_buffer(buffer, size, "bmp");
-        const GMallocPtr<gchar> owned(buffer);
-        return {owned.get(), owned.get() + size};
+        return encodePicture(work_.image(), "bmp");
     }
 
   private:
