@@ -80,7 +80,7 @@ void ListView::addColumns() {
     });
     history->set_cell_data_func(*picture, [this, picture](Gtk::CellRenderer*, const auto& row) {
         const int icon = items_.item(positionOf(row)).smallIcon;
-        picture->property_pixbuf() = thumbnail(icon);
+        picture->property_pixbuf() = smallIconPicture(icon);
         picture->set_fixed_size(smallIcons_.imageWidth(), smallIcons_.imageHeight());
     });
     history->set_cell_data_func(*address, [this, address](Gtk::CellRenderer*, const auto& row) {
@@ -175,14 +175,15 @@ void ListView::setToolTipText(const std::string& text) {
         tree_.set_tooltip_text(text);
 }
 
-Glib::RefPtr<Gdk::Pixbuf> ListView::thumbnail(int imageIndex) {
+Glib::RefPtr<Gdk::Pixbuf> ListView::smallIconPicture(int imageIndex) {
     if (imageIndex < 1 || imageIndex > smallIcons_.count())
         return {};
-    if (auto found = unpacked_.find(imageIndex); found != unpacked_.end())
+    const std::string& key = smallIcons_.key(imageIndex);
+    if (auto found = unpacked_.find(key); found != unpacked_.end())
         return found->second;
     auto picture = unpackThumbnail(smallIcons_.image(imageIndex));
-    unpacked_[imageIndex] = picture;
-    unpackedOrder_.push_back(imageIndex);
+    unpacked_[key] = picture;
+    unpackedOrder_.push_back(key);
     if (unpackedOrder_.size() > kUnpackedLimit) {
         unpacked_.erase(unpackedOrder_.front());
         unpackedOrder_.pop_front();

@@ -41,6 +41,8 @@ class ListView : public Gtk::ScrolledWindow {
     const std::string& toolTipText() const { return toolTip_; }
 
     Gtk::TreeView& tree() { return tree_; }
+    // The picture the pane draws for image `imageIndex` (null when there is none).
+    Glib::RefPtr<Gdk::Pixbuf> smallIconPicture(int imageIndex);
 
     sigc::signal<void()>& signal_DblClick() { return dblClick_; }
     sigc::signal<void(int)>& signal_KeyPress() { return keyPress_; } // the character code
@@ -59,7 +61,6 @@ class ListView : public Gtk::ScrolledWindow {
     void addColumns();
     void redrawRow(int index);
     void toggleCheck(int index);
-    Glib::RefPtr<Gdk::Pixbuf> thumbnail(int imageIndex);
     bool onButtonPress(GdkEventButton* event);
     bool onButtonRelease(GdkEventButton* event);
     bool onKeyPress(GdkEventKey* event);
@@ -78,10 +79,11 @@ class ListView : public Gtk::ScrolledWindow {
     Gtk::TreeView tree_;
     std::string toolTip_;
 
-    // Recently drawn thumbnails, unpacked; the rest stay packed.
+    // Recently drawn thumbnails, unpacked, by their image's key: an image inserted before them
+    // moves their positions, not their keys. The rest stay packed.
     static constexpr std::size_t kUnpackedLimit = 96;
-    std::list<int> unpackedOrder_;
-    std::unordered_map<int, Glib::RefPtr<Gdk::Pixbuf>> unpacked_;
+    std::list<std::string> unpackedOrder_;
+    std::unordered_map<std::string, Glib::RefPtr<Gdk::Pixbuf>> unpacked_;
 };
 
 } // namespace quillet

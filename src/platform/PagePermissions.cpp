@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "PagePermissions.h"
 
+#include "SignalGuard.h"
+
 #include <algorithm>
 #include <glibmm/main.h>
 #include <webkit2/webkit2.h>
@@ -88,10 +90,10 @@ PagePermissions::~PagePermissions() {
 
 void PagePermissions::watch(WebKitWebView* view) {
     watched_.push_back(view);
-    g_signal_connect(view, "permission-request", G_CALLBACK(PermissionSignals::request), this);
-    g_signal_connect(view, "query-permission-state", G_CALLBACK(PermissionSignals::query), this);
-    g_signal_connect(view, "load-changed", G_CALLBACK(PermissionSignals::loadChanged), this);
-    g_signal_connect(view, "destroy", G_CALLBACK(PermissionSignals::destroyed), this);
+    connectGuarded<PermissionSignals::request>(view, "permission-request", this);
+    connectGuarded<PermissionSignals::query>(view, "query-permission-state", this);
+    connectGuarded<PermissionSignals::loadChanged>(view, "load-changed", this);
+    connectGuarded<PermissionSignals::destroyed>(view, "destroy", this);
 }
 
 std::vector<Gtk::MessageDialog*> PagePermissions::openQuestions() const {

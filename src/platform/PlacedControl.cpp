@@ -60,6 +60,17 @@ void PlacedControl::setHeight(float twips) {
     applySize();
 }
 
+void PlacedControl::setPixelSize(double width, double height) {
+    if (width < 0)
+        throw std::invalid_argument("a control's width cannot be negative");
+    w_ = roundHalfEven(width);
+    applySize();
+    if (height < 0)
+        throw std::invalid_argument("a control's height cannot be negative");
+    h_ = roundHalfEven(height);
+    applySize();
+}
+
 void PlacedControl::applySize() {
     widget_.set_size_request(w_, h_);
 }

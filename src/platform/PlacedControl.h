@@ -24,6 +24,9 @@ class PlacedControl : public TwipsControl {
     void setTop(float twips) override;
     void setWidth(float twips) override;  // a negative width throws std::invalid_argument
     void setHeight(float twips) override; // likewise
+    // The size in pixels, each side rounded to a whole pixel (half to even): width first, then
+    // height, each refused like setWidth and setHeight.
+    void setPixelSize(double width, double height);
 
     Gtk::Widget& widget() { return widget_; }
     int pixelLeft() const { return x_; }

@@ -70,7 +70,8 @@ void replaceFile(const std::string& folder, const std::string& path, std::string
         throw std::system_error(errno, std::generic_category(), "create");
     try {
         // mkstemp makes the file private; give it the mode any new file of the user's gets.
-        ::fchmod(file.get(), 0666 & ~currentUmask());
+        if (::fchmod(file.get(), 0666 & ~currentUmask()) != 0)
+            throw std::system_error(errno, std::generic_category(), "chmod");
         writeAll(file.get(), bytes);
         file.close();
         if (::rename(temporary.c_str(), path.c_str()) != 0)

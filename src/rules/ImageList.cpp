@@ -30,6 +30,12 @@ const PackedImage& ImageList::image(int index) const {
     return images_[static_cast<std::size_t>(index - 1)].image;
 }
 
+const std::string& ImageList::key(int index) const {
+    if (index < 1 || index > static_cast<int>(images_.size()))
+        throw std::out_of_range("image index out of range");
+    return images_[static_cast<std::size_t>(index - 1)].key;
+}
+
 const PackedImage& ImageList::image(const std::string& key) const {
     const auto found = positionOfKey_.find(key);
     if (found == positionOfKey_.end())

@@ -32,6 +32,7 @@ class ImageList {
     bool contains(const std::string& key) const { return positionOfKey_.contains(key); }
     const PackedImage& image(int index) const;
     const PackedImage& image(const std::string& key) const; // throws std::out_of_range
+    const std::string& key(int index) const;
 
     // The size every image has, once the first one is in; 0 before.
     int imageWidth() const { return width_; }

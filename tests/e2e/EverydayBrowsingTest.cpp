@@ -38,7 +38,7 @@ class EverydayBrowsing : public ::testing::Test {
 TEST_F(EverydayBrowsing, ALinkThatOpensANewWindowOpensInThePageView) {
     server.add("/blank", pageThatIsOneLink("Blank", "<a target=_blank href=/b>B</a>"));
     browser.navigateAndWait(server.url("/blank"));
-    clickWithPointer(browser->brwWebBrowser.widget());
+    clickWithPointer(browser->brwWebBrowser.Widget());
     // The load is reported like any other, and the page enters the history.
     EXPECT_TRUE(pumpUntil([&] { return browser.hasEntry(server.url("/b")); }));
     EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/b"));
@@ -54,7 +54,7 @@ TEST_F(EverydayBrowsing, AScriptWindowOpensBesideThePageKnowsItsOpenerAndClosesI
                              "'opener known' : 'no opener'; setTimeout(() => window.close(), "
                              "2000)</script>"));
     browser.navigateAndWait(server.url("/opener"));
-    clickWithPointer(browser->brwWebBrowser.widget());
+    clickWithPointer(browser->brwWebBrowser.Widget());
     ASSERT_TRUE(pumpUntil([&] { return browser->brwWebBrowser.ScriptWindowCount() == 1; }));
     Gtk::Window* popup = nullptr;
     ASSERT_TRUE(pumpUntil([&] {
@@ -116,14 +116,17 @@ TEST_F(EverydayBrowsing, DownloadsGetAFreeNameAndNeverReplaceAFile) {
     report.contentType = "text/plain";
     report.disposition = "attachment; filename=\"report.txt\""; // to be saved, not shown
     server.add("/files/7", report);
-    const std::string folder = PageView::DownloadFolder();
+    const std::string folder = PageDownloads::folder();
     writeFile(folder + "/report.txt", "the user's own file");
     std::vector<std::string> saved;
-    browser->brwWebBrowser.signal_DownloadFinished().connect(
-        [&](const std::string&, const std::string& path) { saved.push_back(path); });
+    PageDownloads& downloads = browser->brwWebBrowser.Downloads();
+    downloads.signal_finished().connect(
+        [&](PageDownloads::Id, const std::string&, const std::string& path) {
+            saved.push_back(path);
+        });
     std::vector<std::string> failures;
-    browser->brwWebBrowser.signal_DownloadFailed().connect(
-        [&](const std::string& name, const std::string& why) {
+    downloads.signal_failed().connect(
+        [&](PageDownloads::Id, const std::string& name, const std::string& why) {
             failures.push_back(name + ": " + why);
         });
 
@@ -150,7 +153,7 @@ TEST_F(EverydayBrowsing, ClosingAsksAPageWithUnsavedInputFirst) {
                             "<input autofocus><script>addEventListener('beforeunload', e => {"
                             "e.preventDefault(); e.returnValue = ''; });</script>"));
     browser.navigateAndWait(server.url("/form"));
-    clickWithPointer(browser->brwWebBrowser.widget()); // the user works on the page
+    clickWithPointer(browser->brwWebBrowser.Widget()); // the user works on the page
     typeText("draft");
 
     // Answers the page's question with `response` and returns its text. The question runs a

@@ -148,8 +148,8 @@ TEST_F(HistoryCapture, EachDistinctAddressBecomesTheNextEntryAndRevisitsAddNothi
     clock.now = ManualClock::at(2025, 1, 2, 3, 4, 5);
     browser.tickEntry(2, true);
     const auto packed = browser->ImageList1.image(2).bytes;
-    browser.loadAndWait([&] { browser->Image1.at(100)->clicked(); });
-    browser.loadAndWait([&] { browser->Image1.at(102)->clicked(); });
+    browser.loadAndWait([&] { browser->Image1.at(kToolbarBack)->clicked(); });
+    browser.loadAndWait([&] { browser->Image1.at(kToolbarRefresh)->clicked(); });
     browser.navigateAndWait(server.url("/red"));
     EXPECT_EQ(browser.entryCount(), 3);
     EXPECT_EQ(browser->ImageList1.count(), 3);

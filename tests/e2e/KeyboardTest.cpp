@@ -79,7 +79,7 @@ TEST_F(Keyboard, EscapeCancellingAConversionDoesNotSearchTheNextEscapeDoes) {
 TEST_F(Keyboard, BackForwardReloadAndTheAddressBoxFromAnywhere) {
     browser.navigateAndWait(server.url("/a"));
     browser.navigateAndWait(server.url("/b"));
-    clickWithPointer(browser->brwWebBrowser.widget());
+    clickWithPointer(browser->brwWebBrowser.Widget());
 
     pressKeys("alt+Left");
     EXPECT_TRUE(pageIs(server.url("/a")));
@@ -93,7 +93,7 @@ TEST_F(Keyboard, BackForwardReloadAndTheAddressBoxFromAnywhere) {
     browser.waitForPageShown();
 
     // The mouse's back button, over the page.
-    clickWithPointer(browser->brwWebBrowser.widget());
+    clickWithPointer(browser->brwWebBrowser.Widget());
     ASSERT_EQ(std::system("xdotool click 8"), 0);
     EXPECT_TRUE(pageIs(server.url("/a")));
 
@@ -112,7 +112,7 @@ TEST_F(Keyboard, BackForwardReloadAndTheAddressBoxFromAnywhere) {
 
 TEST_F(Keyboard, ZoomAndFindInThePageLeaveTheLayoutAlone) {
     browser.navigateAndWait(server.url("/b"));
-    clickWithPointer(browser->brwWebBrowser.widget());
+    clickWithPointer(browser->brwWebBrowser.Widget());
     const float pageViewWidth = browser->placedPageView->width();
     const float paneLeft = browser->placedListView->left();
 
@@ -132,7 +132,7 @@ TEST_F(Keyboard, ZoomAndFindInThePageLeaveTheLayoutAlone) {
     typeText("x");
     EXPECT_TRUE(pumpUntil([&] { return matches == 0; }, 3s)) << "needlex is nowhere";
     pressKeys("Escape");
-    EXPECT_TRUE(pumpUntil([&] { return browser->brwWebBrowser.widget().has_focus(); }, 2s));
+    EXPECT_TRUE(pumpUntil([&] { return browser->brwWebBrowser.Widget().has_focus(); }, 2s));
 
     EXPECT_FLOAT_EQ(browser->placedPageView->width(), pageViewWidth);
     EXPECT_FLOAT_EQ(browser->placedListView->left(), paneLeft);

@@ -82,7 +82,7 @@ struct BlockedNavigation {
 TEST_F(Navigation, EnterVisitsTheTypedAddressAndTheIndicatorReportsIt) {
     browser.typeAddress(server.url("/a"));
     browser.pressKeyInAddressBox(kKeyEnter);
-    EXPECT_TRUE(browser->brwWebBrowser.widget().has_focus());
+    EXPECT_TRUE(browser->brwWebBrowser.Widget().has_focus());
     ASSERT_TRUE(pumpUntil([&] { return browser->timTimerEnabled(); }));
     EXPECT_EQ(browser.statusText(), "");
     EXPECT_EQ(statusColour(), Gdk::RGBA("#2FC26C"));
@@ -127,7 +127,7 @@ TEST_F(Navigation, EscapeDoesNotNavigateAndEnterDoesNotSearch) {
 }
 
 TEST_F(Navigation, TheAddressIsPassedOnUnchanged) {
-    BlockedNavigation blocked(browser->brwWebBrowser.webView());
+    BlockedNavigation blocked(browser->brwWebBrowser.WebView());
     browser.typeAddress(server.url("/a?q=%E3%81%82#top"));
     browser.pressKeyInAddressBox(kKeyEnter);
     pumpUntil([&] { return !blocked.uri.empty(); });
@@ -138,14 +138,14 @@ TEST_F(Navigation, ToolbarBackForwardRefreshHomeAndStop) {
     const auto click = [&](int index) { browser->Image1.at(index)->clicked(); };
     browser.navigateAndWait(server.url("/a"));
     browser.navigateAndWait(server.url("/b"));
-    browser.loadAndWait([&] { click(100); });
+    browser.loadAndWait([&] { click(kToolbarBack); });
     EXPECT_EQ(browser.addressText(), server.url("/a"));
-    browser.loadAndWait([&] { click(101); });
+    browser.loadAndWait([&] { click(kToolbarForward); });
     EXPECT_EQ(browser.addressText(), server.url("/b"));
     const int requests = server.requestCount("/b");
-    browser.loadAndWait([&] { click(102); });
+    browser.loadAndWait([&] { click(kToolbarRefresh); });
     EXPECT_EQ(server.requestCount("/b"), requests + 1);
-    browser.loadAndWait([&] { click(103); });
+    browser.loadAndWait([&] { click(kToolbarHome); });
     EXPECT_EQ(browser.addressText(), kHomeAddress);
     EXPECT_EQ(browser->get_title(), "Quillet ホーム");
 
@@ -153,7 +153,7 @@ TEST_F(Navigation, ToolbarBackForwardRefreshHomeAndStop) {
     browser.typeAddress(server.url("/slow"));
     browser.pressKeyInAddressBox(kKeyEnter);
     ASSERT_TRUE(pumpUntil([&] { return browser->brwWebBrowser.Busy(); }));
-    click(105);
+    click(kToolbarStop);
     ASSERT_TRUE(pumpUntil([&] { return !browser->timTimerEnabled(); }, 3000ms));
     EXPECT_EQ(browser.statusText(), "ページが表示されました");
 }
@@ -162,16 +162,16 @@ TEST_F(Navigation, BackWithNothingToGoBackToIsHarmless) {
     BrowserHarness fresh;
     fresh.waitForPageShown();
     const std::string before = fresh->brwWebBrowser.LocationURL();
-    fresh->Image1.at(100)->clicked(); // a failure here would fail the test at the boundary
-    fresh->Image1.at(101)->clicked();
+    fresh->Image1.at(kToolbarBack)->clicked(); // a failure here would fail the test at the boundary
+    fresh->Image1.at(kToolbarForward)->clicked();
     pumpFor(300ms);
     EXPECT_FALSE(fresh->timTimerEnabled());
     EXPECT_EQ(fresh->brwWebBrowser.LocationURL(), before);
 }
 
 TEST_F(Navigation, MakerPagesAreTheFixedAddresses) {
-    BlockedNavigation blocked(browser->brwWebBrowser.webView());
-    browser->Image1.at(104)->clicked();
+    BlockedNavigation blocked(browser->brwWebBrowser.WebView());
+    browser->Image1.at(kToolbarSearch)->clicked();
     ASSERT_TRUE(pumpUntil([&] { return !blocked.uri.empty(); }));
     EXPECT_EQ(blocked.uri, std::string("http://") + kMakerHost + "/004/gear.shtml");
     blocked.uri.clear();

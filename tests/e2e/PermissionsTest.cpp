@@ -46,7 +46,7 @@ class PermissionQuestions : public ::testing::Test {
     void open(const std::string& address) { browser->brwWebBrowser.Navigate(address); }
     void openAndClick(const std::string& address) {
         browser.navigateAndWait(address);
-        clickWithPointer(browser->brwWebBrowser.widget());
+        clickWithPointer(browser->brwWebBrowser.Widget());
     }
     bool titleIs(const std::string& title) {
         return pumpUntil([&] { return browser->brwWebBrowser.LocationName() == title; }, 10s);
@@ -115,7 +115,7 @@ TEST_F(PermissionQuestions, AnswersHoldPerSiteAndAQuestionClosedOrLeftIsADenialN
 TEST_F(PermissionQuestions, ACallAsksForCameraAndMicrophoneInOneQuestion) {
     // No camera or microphone here: WebKit's stand-in devices take their place.
     webkit_settings_set_enable_mock_capture_devices(
-        webkit_web_view_get_settings(browser->brwWebBrowser.webView()), TRUE);
+        webkit_web_view_get_settings(browser->brwWebBrowser.WebView()), TRUE);
     open(server.url("/call"));
     Gtk::MessageDialog* asked = question();
     ASSERT_NE(asked, nullptr) << "no question";

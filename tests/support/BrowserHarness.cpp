@@ -14,7 +14,7 @@ BrowserHarness::BrowserHarness(const StoredSettings& stored, Clock clock) {
     window_ = std::make_unique<frmBrowser>(settings, std::move(clock));
     if (std::getenv("QUILLET_TEST_FORCE_GL")) {
         // Accelerated compositing for every page, not only those that ask for it.
-        auto* view = WEBKIT_WEB_VIEW(window_->brwWebBrowser.widget().gobj());
+        auto* view = WEBKIT_WEB_VIEW(window_->brwWebBrowser.Widget().gobj());
         webkit_settings_set_hardware_acceleration_policy(
             webkit_web_view_get_settings(view), WEBKIT_HARDWARE_ACCELERATION_POLICY_ALWAYS);
     }

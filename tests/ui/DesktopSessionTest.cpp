@@ -51,7 +51,7 @@ TEST(DesktopSession, EveryStartComesUpLaidOutWithARealThumbnail) {
         BrowserHarness browser;
         browser.waitForPageShown();
         const int clientWidth = browser->get_child()->get_allocated_width();
-        Gtk::Widget& pageView = browser->brwWebBrowser.widget();
+        Gtk::Widget& pageView = browser->brwWebBrowser.Widget();
         // The page view is on screen at the width the layout gave it, the pane to its right,
         // and the two buttons and the status frame at the window's right edge.
         EXPECT_GT(pageView.get_allocated_width(), clientWidth / 2);

@@ -18,7 +18,7 @@ void expectTwips(float real, float computed, const char* what) {
 }
 
 void clickHistoryWidth(BrowserHarness& browser) {
-    browser->Image1.at(106)->clicked();
+    browser->Image1.at(kToolbarHistoryWidth)->clicked();
 }
 
 } // namespace

@@ -76,13 +76,13 @@ TEST_F(MainWindow, ToolbarButtonsStandAtTheirDesignPlacesWithTheirTooltips) {
         const char* tooltip;
     };
     const Expected toolbar[] = {
-        {100, {8, 8, 23, 23}, "戻る"},
-        {101, {40, 8, 24, 23}, "進む"},
-        {105, {72, 8, 19, 23}, "中止"},
-        {102, {104, 8, 19, 23}, "更新"},
-        {103, {136, 8, 24, 24}, "ホーム"},
-        {104, {176, 8, 24, 23}, "検索"},
-        {106, {208, 8, 24, 22}, "履歴パネルサイズ変更"},
+        {kToolbarBack, {8, 8, 23, 23}, "戻る"},
+        {kToolbarForward, {40, 8, 24, 23}, "進む"},
+        {kToolbarStop, {72, 8, 19, 23}, "中止"},
+        {kToolbarRefresh, {104, 8, 19, 23}, "更新"},
+        {kToolbarHome, {136, 8, 24, 24}, "ホーム"},
+        {kToolbarSearch, {176, 8, 24, 23}, "検索"},
+        {kToolbarHistoryWidth, {208, 8, 24, 22}, "履歴パネルサイズ変更"},
     };
     for (const Expected& button : toolbar) {
         Gtk::Button& widget = *browser->Image1.at(button.index);
@@ -169,7 +169,7 @@ TEST_F(MainWindow, TabOrderIsPageViewHistoryPaneAddressBox) {
     BrowserHarness browser;
     browser->brwWebBrowser.SetFocus();
     pumpFor(std::chrono::milliseconds(50));
-    EXPECT_TRUE(browser->brwWebBrowser.widget().has_focus());
+    EXPECT_TRUE(browser->brwWebBrowser.Widget().has_focus());
     browser.focusHistory();
     EXPECT_TRUE(browser->child_focus(Gtk::DIR_TAB_FORWARD));
     EXPECT_TRUE(browser->cboAddress.has_focus());
@@ -185,7 +185,7 @@ TEST_F(MainWindow, ImageButtonsAndTheVersionLinkShowTheHandPointer) {
         return widget.get_window()->get_cursor();
     };
     for (Gtk::Widget* widget :
-         std::initializer_list<Gtk::Widget*>{browser->Image1.at(103).get(), &browser->Image2,
+         std::initializer_list<Gtk::Widget*>{browser->Image1.at(kToolbarHome).get(), &browser->Image2,
                                              &browser->Image5, &browser->Label7Link}) {
         auto hand = cursorOver(*widget, GDK_ENTER_NOTIFY);
         ASSERT_TRUE(hand);

@@ -33,21 +33,24 @@ void frmBrowser::AddPageToHistory() {
         return;
     // Stops at the first failing step; whatever the steps before it did stays done.
     stopSilently([this] {
-        placedPicture2->setWidth(toSingle(tx * twipsPerPixelX()));
-        placedPicture2->setHeight(toSingle(ty * twipsPerPixelY()));
+        placedPicture2->setPixelSize(tx, ty);
 
         const PixelRect source = captureSourceRect(
             placedPageView->left(), placedPageView->top(), placedPageView->width(),
             placedPageView->height(), twipsPerPixelX(), twipsPerPixelY());
-        Picture2.setImage(
-            copyAndShrink(*this, source, roundHalfEven(tx), roundHalfEven(ty), kWindowBackground));
+        Glib::RefPtr<Gdk::Pixbuf> thumbnail;
+        pageArea_.withoutStrips([&] {
+            thumbnail = copyAndShrink(*this, source, roundHalfEven(tx), roundHalfEven(ty),
+                                      kWindowBackground);
+        });
+        Picture2.setImage(thumbnail); // the last thumbnail made stays on the capture surface
 
         const std::string address = brwWebBrowser.LocationURL();
         const int n = nextPosition(ImageList1.count());
         // A known address stops here, as adding its key would fail: nothing is packed or added.
         if (ImageList1.contains(address))
             return;
-        ImageList1.add(n, address, packThumbnail(fitToList(Picture2.image(), ImageList1)));
+        ImageList1.add(n, address, packThumbnail(fitToList(thumbnail, ImageList1)));
         ListView1.addItem(n, address, address, n);
         ListView1.setSubItem(n, kTitleColumn, brwWebBrowser.LocationName());
         ListView1.setSubItem(n, kVisitTimeColumn, formatVisitTime(clock_()));

@@ -4,16 +4,12 @@
 // F6, Ctrl+F with F3 / Shift+F3, and Ctrl+plus, Ctrl+minus and Ctrl+0 for the page's zoom.
 // Enter and Escape keep their own meanings in the address box and the history pane.
 
-#include "Widgets.h"
 #include "frmBrowser.h"
 
 #include <gdk/gdkkeysyms.h>
 
 namespace quillet {
 namespace {
-
-constexpr int kFindFieldWidth = 220; // pixels
-constexpr int kFindFieldHeight = 26;
 
 // The mouse's thumb buttons, as X11 and Wayland number them for GTK.
 constexpr guint kMouseBack = 8;
@@ -22,13 +18,6 @@ constexpr guint kMouseForward = 9;
 } // namespace
 
 void frmBrowser::connectShortcuts() {
-    findField_.set_no_show_all(true);
-    findField_.set_placeholder_text("ページ内検索");
-    findField_.set_tooltip_text("Enter: 次へ  Shift+Enter: 前へ  Esc: 閉じる");
-    findField_.set_size_request(kFindFieldWidth, kFindFieldHeight);
-    setAccessible(findField_, "ページ内検索", Atk::ROLE_ENTRY);
-    fixed_.put(findField_, 0, 0); // put last: it lies over the page view
-
     // Before the focused control sees the key: shortcuts work wherever the focus is.
     signal_key_press_event().connect([this](GdkEventKey* event) { return onShortcutKey(*event); },
                                      false);
@@ -45,34 +34,9 @@ void frmBrowser::connectShortcuts() {
             return false;
         return true;
     };
-    brwWebBrowser.widget().signal_button_press_event().connect(thumbButton, false);
+    brwWebBrowser.Widget().signal_button_press_event().connect(thumbButton, false);
     signal_button_press_event().connect(thumbButton, false);
     add_events(Gdk::BUTTON_PRESS_MASK);
-
-    findField_.signal_changed().connect([this] { brwWebBrowser.FindText(findField_.get_text()); });
-    findField_.signal_key_press_event().connect(
-        [this](GdkEventKey* event) {
-            const bool shift = event->state & GDK_SHIFT_MASK;
-            if (event->keyval == GDK_KEY_Escape) {
-                closeFindField();
-                return true;
-            }
-            if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) {
-                shift ? brwWebBrowser.FindPrevious() : brwWebBrowser.FindNext();
-                return true;
-            }
-            return false;
-        },
-        true); // after the input method, which may be composing the text to find
-    brwWebBrowser.signal_FoundMatches().connect([this](unsigned matches) {
-        auto style = findField_.get_style_context();
-        if (matches == 0 && !findField_.get_text().empty())
-            style->add_class("error");
-        else
-            style->remove_class("error");
-    });
-    brwWebBrowser.widget().signal_size_allocate().connect(
-        [this](Gtk::Allocation&) { placeOverPageView(findField_, PageCorner::BottomLeft); });
 }
 
 bool frmBrowser::onShortcutKey(const GdkEventKey& event) {
@@ -95,9 +59,9 @@ bool frmBrowser::onShortcutKey(const GdkEventKey& event) {
         cboAddress.grab_focus(); // an entry selects its whole text as it takes the focus
         cboAddress.select_region(0, -1);
     } else if (ctrl && (key == GDK_KEY_f || key == GDK_KEY_F))
-        openFindField();
-    else if (key == GDK_KEY_F3 && findField_.get_visible())
-        (modifiers == GDK_SHIFT_MASK) ? brwWebBrowser.FindPrevious() : brwWebBrowser.FindNext();
+        findBar.open();
+    else if (key == GDK_KEY_F3 && findBar.isOpen())
+        (modifiers == GDK_SHIFT_MASK) ? findBar.findPrevious() : findBar.findNext();
     else if ((ctrl || modifiers == (GDK_CONTROL_MASK | GDK_SHIFT_MASK)) &&
              (key == GDK_KEY_plus || key == GDK_KEY_equal || key == GDK_KEY_KP_Add))
         brwWebBrowser.ZoomIn(); // with Shift too, on keyboards where plus needs it
@@ -108,40 +72,6 @@ bool frmBrowser::onShortcutKey(const GdkEventKey& event) {
     else
         return false;
     return true;
-}
-
-void frmBrowser::openFindField() {
-    placeOverPageView(findField_, PageCorner::BottomLeft);
-    findField_.show();
-    findField_.grab_focus();
-    findField_.select_region(0, -1);
-    if (!findField_.get_text().empty())
-        brwWebBrowser.FindText(findField_.get_text());
-}
-
-void frmBrowser::closeFindField() {
-    brwWebBrowser.FindFinish();
-    findField_.hide();
-    brwWebBrowser.SetFocus();
-}
-
-void frmBrowser::placeOverPageView(Gtk::Widget& strip, PageCorner corner) {
-    constexpr int kInset = 4; // from the page view's edges
-    int x = 0, y = 0;
-    brwWebBrowser.widget().translate_coordinates(fixed_, 0, 0, x, y);
-    const Gtk::Allocation page = brwWebBrowser.widget().get_allocation();
-    int width = 0, height = 0, natural = 0;
-    strip.get_size_request(width, height);
-    if (height < 0)
-        strip.get_preferred_height(height, natural);
-    const int left = corner == PageCorner::BottomLeft
-                         ? x + kInset
-                         : std::max(x, x + page.get_width() - width - kInset);
-    const int top = std::max(y, y + page.get_height() - height - kInset);
-    // Moving a control lays the window out again: only when the place really changes.
-    if (fixed_.child_property_x(strip).get_value() != left ||
-        fixed_.child_property_y(strip).get_value() != top)
-        fixed_.move(strip, left, top);
 }
 
 } // namespace quillet

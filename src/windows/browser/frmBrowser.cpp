@@ -52,20 +52,19 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock)
       Image4(picture("thumbnail-size.png"), 16, 16, "履歴サムネイルサイズ変更",
              "履歴サムネイルサイズ変更"),
       Image5(picture("export.png"), 16, 16, "履歴のエクスポート", "履歴のエクスポート"),
-      ListView1(ImageList1), Line1(fixed_, kRuleGrey, 0, 530, 4560, 530),
+      ListView1(ImageList1), findBar(brwWebBrowser), downloadStrip(brwWebBrowser.Downloads()),
+      Line1(fixed_, kRuleGrey, 0, 530, 4560, 530),
       Line2(fixed_, kWhite, 0, 545, 4560, 545), Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
       Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960), settings_(std::move(settings)),
       clock_(std::move(clock)) {
     buildControls();
     connectHandlers();
     connectShortcuts();
-    connectDownloads();
     Form_Load();
 }
 
 frmBrowser::~frmBrowser() {
     timTimer_.disconnect();
-    downloadBarTimeout_.disconnect();
 }
 
 void frmBrowser::buildControls() {
@@ -125,7 +124,10 @@ void frmBrowser::buildControls() {
                 std::string("entry { ") + kBlackOnWhite + " " + japaneseFont("9.75pt") + " }");
     setAccessible(cboAddress, "アドレス", Atk::ROLE_ENTRY);
 
-    placedPageView = &placements_.put(fixed_, brwWebBrowser.widget(), 0, 960, 5400, 3735);
+    pageArea_.setPage(brwWebBrowser.Widget());
+    pageArea_.addStrip(findBar, Gtk::ALIGN_START);
+    pageArea_.addStrip(downloadStrip, Gtk::ALIGN_END);
+    placedPageView = &placements_.put(fixed_, pageArea_, 0, 960, 5400, 3735);
     placedListView = &placements_.put(fixed_, ListView1, 5520, 960, 2055, 2895);
 
     placedFrame1 = &placements_.put(fixed_, Frame1, 5760, 6480, 3735, 255);
@@ -145,7 +147,7 @@ void frmBrowser::buildControls() {
     Picture2.set_no_show_all(true);
 
     // Keyboard focus: page view, history pane, address box; nothing else takes it.
-    fixed_.set_focus_chain({&brwWebBrowser.widget(), &ListView1, &cboAddress});
+    fixed_.set_focus_chain({&pageArea_, &ListView1, &cboAddress});
     show_all_children();
 }
 
@@ -172,7 +174,7 @@ void frmBrowser::connectHandlers() {
             Label7_Click();
         return false;
     });
-    brwWebBrowser.signal_DownloadBegin().connect([this] { brwWebBrowser_DownloadBegin(); });
+    brwWebBrowser.signal_LoadStarted().connect([this] { brwWebBrowser_DownloadBegin(); });
     ListView1.signal_DblClick().connect([this] { ListView1_DblClick(); });
     ListView1.signal_KeyPress().connect([this](int key) { ListView1_KeyPress(key); });
     ListView1.signal_ItemClick().connect([this](int index) { ListView1_ItemClick(index); });

@@ -5,10 +5,13 @@
 
 #include "HistoryRules.h"
 #include "ImageButton.h"
+#include "DownloadStrip.h"
+#include "FindBar.h"
 #include "ImageList.h"
 #include "KeyCodes.h"
 #include "LineControl.h"
 #include "ListView.h"
+#include "PageOverlay.h"
 #include "PageView.h"
 #include "PictureBox.h"
 #include "PlacedControl.h"
@@ -100,6 +103,7 @@ class frmBrowser : public Gtk::Window {
   private:
     ZeroMinimumFixed fixed_;
     Placements placements_;
+    PageOverlay pageArea_; // the page view and the strips over it; outlives the page view
 
   public:
     // The controls. Positions and sizes are in twips (1/1440 inch: 15 to a pixel at 96 dpi);
@@ -114,7 +118,8 @@ class frmBrowser : public Gtk::Window {
     //   Image3, Label5    履歴検索: search the history for the address typed
     //   Image4            the thumbnail-size dialog (Form1)
     //   Image5            the export dialog (Form2)
-    //   brwWebBrowser     the page view
+    //   brwWebBrowser     the page view, with the find field and the download strip over
+    //                     its foot
     //   Line4             the separator between 移動 and 履歴検索 in the address row
     //   ListView1         the history pane: thumbnail, address, title, visit time, tick box
     //   ImageList1        the thumbnails, keyed by address, packed as PNG
@@ -133,6 +138,8 @@ class frmBrowser : public Gtk::Window {
     ImageList ImageList1;
     ListView ListView1;
     PageView brwWebBrowser;
+    FindBar findBar;
+    DownloadStrip downloadStrip;
     LineControl Line1, Line2, Line3, Line4;
 
     // Where each control is placed; the window keeps them all in placements_.
@@ -159,14 +166,6 @@ class frmBrowser : public Gtk::Window {
     // Keyboard shortcuts and the mouse's back and forward buttons (Shortcuts.cpp).
     void connectShortcuts();
     bool onShortcutKey(const GdkEventKey& event);
-    void openFindField();
-    void closeFindField();
-    // Puts a strip that lies over the page view at its bottom-left or bottom-right corner.
-    enum class PageCorner { BottomLeft, BottomRight };
-    void placeOverPageView(Gtk::Widget& strip, PageCorner corner);
-    // What downloads are doing, in a strip over the page view's foot (Downloads.cpp).
-    void connectDownloads();
-    void showDownloadState(const std::string& text, bool cancellable);
 
     SettingsStore settings_;
     Clock clock_;
@@ -174,11 +173,6 @@ class frmBrowser : public Gtk::Window {
     int searchIndex = 0;
     sigc::connection timTimer_;
     Glib::RefPtr<Gtk::CssProvider> statusColour_;
-    Gtk::Entry findField_; // find in the page: shown over the page view's foot on Ctrl+F
-    Gtk::Box downloadBar_; // shown over the page view's foot while a download runs
-    Gtk::Label downloadText_;
-    Gtk::Button downloadCancel_{"中止"};
-    sigc::connection downloadBarTimeout_;
     bool pageAgreedToClose_ = false; // the page's beforeunload question has been answered
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<Form2> form2_;

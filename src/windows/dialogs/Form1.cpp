@@ -2,7 +2,6 @@
 #include "Form1.h"
 
 #include "NumberText.h"
-#include "ScreenMetrics.h"
 #include "ThumbnailSizeRule.h"
 #include "Widgets.h"
 #include "frmBrowser.h"
@@ -70,8 +69,7 @@ Form1::Form1(frmBrowser& mainWindow, SettingsStore settings)
 void Form1::Form_Load() {
     Text1.set_text(writeNumber(mainWindow_->tx, Precision::Double));
     Text2.set_text(writeNumber(mainWindow_->ty, Precision::Double));
-    placedImage1->setWidth(toSingle(mainWindow_->tx * twipsPerPixelX()));
-    placedImage1->setHeight(toSingle(mainWindow_->ty * twipsPerPixelY()));
+    placedImage1->setPixelSize(mainWindow_->tx, mainWindow_->ty);
 }
 
 void Form1::Text1_LostFocus() {
@@ -99,8 +97,8 @@ void Form1::Command2_Click() {
 }
 
 void Form1::Command3_Click() {
-    placedImage1->setWidth(toSingle(readNumber(Text1.get_text().raw()) * twipsPerPixelX()));
-    placedImage1->setHeight(toSingle(readNumber(Text2.get_text().raw()) * twipsPerPixelY()));
+    placedImage1->setPixelSize(readNumber(Text1.get_text().raw()),
+                               readNumber(Text2.get_text().raw()));
 }
 
 void Form1::Command4_Click() {

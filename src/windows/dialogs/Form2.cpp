@@ -2,7 +2,6 @@
 #include "Form2.h"
 
 #include "ExportWriter.h"
-#include "ScreenMetrics.h"
 #include "ThumbnailCodec.h"
 #include "Widgets.h"
 #include "frmBrowser.h"
@@ -12,8 +11,8 @@
 namespace quillet {
 namespace {
 
-// The history pane and its thumbnails as the export writer sees them. Each thumbnail is drawn
-// on the dialog's work picture and saved from there.
+// The history pane and its thumbnails as the export writer sees them. Each thumbnail is
+// unpacked, shown on the dialog's work picture and saved as a bitmap.
 class HistoryExportSource : public ExportSource {
   public:
     HistoryExportSource(ListView& pane, const ImageList& thumbnails, PictureBox& work)
@@ -26,8 +25,9 @@ class HistoryExportSource : public ExportSource {
     }
     void clearCheck(int index) override { pane_.setChecked(index, false); }
     std::vector<std::uint8_t> bitmapFile(const std::string& key) override {
-        work_.setImage(unpackThumbnail(thumbnails_.image(key)));
-        return encodePicture(work_.image(), "bmp");
+        auto picture = unpackThumbnail(thumbnails_.image(key));
+        work_.setImage(picture);
+        return encodePicture(picture, "bmp");
     }
 
   private:
@@ -106,8 +106,7 @@ void Form2::Command1_Click() {
     if (!mainWindow_)
         return;
     const ImageList& thumbnails = mainWindow_->ImageList1;
-    placedPicture1->setWidth(static_cast<float>(thumbnails.imageWidth() * twipsPerPixelX()));
-    placedPicture1->setHeight(static_cast<float>(thumbnails.imageHeight() * twipsPerPixelY()));
+    placedPicture1->setPixelSize(thumbnails.imageWidth(), thumbnails.imageHeight());
 
     HistoryExportSource source(mainWindow_->ListView1, thumbnails, Picture1);
     const ExportResult result = exportCheckedEntries(source, Dir1.Path(), Check1.get_active());

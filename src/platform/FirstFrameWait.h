@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// A finished load is not yet a page on screen: with GL compositing the window keeps showing
+// the previous frame (or none, just after start) until the web process has drawn the new one
+// and handed it over. Two animation frames in the page's own time, then one draw of the view,
+// mark that point. A page that never runs them (its scripts hang, the window is hidden) is
+// waited for no longer than kLongestWait.
+
+#include "GObjectPtr.h"
+
+#include <gtkmm/widget.h>
+#include <sigc++/connection.h>
+
+typedef struct _WebKitWebView WebKitWebView;
+typedef struct _GCancellable GCancellable;
+
+namespace quillet {
+
+class FirstFrameWait {
+  public:
+    FirstFrameWait(WebKitWebView* view, Gtk::Widget& widget) : view_(view), widget_(widget) {}
+    ~FirstFrameWait() { stop(); }
+    FirstFrameWait(const FirstFrameWait&) = delete;
+    FirstFrameWait& operator=(const FirstFrameWait&) = delete;
+
+    void start(); // the load finished
+    void stop();  // a new load started, or the frame is on screen
+    bool waiting() const { return timeout_.connected(); }
+
+  private:
+    static void framesRan(GObject* webView, GAsyncResult* result, gpointer data);
+    static constexpr unsigned kLongestWait = 2000; // milliseconds
+
+    WebKitWebView* view_;
+    Gtk::Widget& widget_;
+    GObjectPtr<GCancellable> script_;
+    sigc::connection drawn_;
+    sigc::connection timeout_; // connected while the frame is awaited
+};
+
+} // namespace quillet

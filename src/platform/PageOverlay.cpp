@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+#include "PageOverlay.h"
+
+namespace quillet {
+
+void PageOverlay::setPage(Gtk::Widget& page) {
+    add(page);
+    set_focus_chain({&page});
+}
+
+void PageOverlay::addStrip(Gtk::Widget& strip, Gtk::Align corner) {
+    strip.set_halign(corner);
+    strip.set_valign(Gtk::ALIGN_END);
+    strip.set_margin_start(kInset);
+    strip.set_margin_end(kInset);
+    strip.set_margin_bottom(kInset);
+    add_overlay(strip);
+}
+
+void PageOverlay::withoutStrips(const std::function<void()>& draw) {
+    stripsLeftOut_ = true;
+    try {
+        draw();
+    } catch (...) {
+        stripsLeftOut_ = false;
+        throw;
+    }
+    stripsLeftOut_ = false;
+}
+
+bool PageOverlay::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
+    if (!stripsLeftOut_)
+        return Gtk::Overlay::on_draw(cr);
+    if (Gtk::Widget* page = get_child())
+        propagate_draw(*page, cr);
+    return false;
+}
+
+} // namespace quillet

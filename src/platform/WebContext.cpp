@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+#include "WebContext.h"
+
+#include "Rendering.h"
+#include "SignalGuard.h"
+
+#include <glibmm/miscutils.h>
+#include <string>
+#include <webkit2/webkit2.h>
+
+namespace quillet {
+namespace {
+
+// Serves the built-in pages from the program's resources: quillet://home/ is the home page.
+void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer) {
+    const std::string path = webkit_uri_scheme_request_get_path(request);
+    const std::string resource =
+        path == "/" || path.empty() ? "/org/quillet/home/index.html" : "/org/quillet/home" + path;
+    GErrorPtr error;
+    GObjectPtr<GInputStream> stream(
+        g_resources_open_stream(resource.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, out(error)));
+    if (!stream) {
+        webkit_uri_scheme_request_finish_error(request, error.get());
+        return;
+    }
+    gsize size = 0;
+    g_resources_get_info(resource.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, &size, nullptr, nullptr);
+    const bool html = resource.ends_with(".html");
+    webkit_uri_scheme_request_finish(request, stream.get(), static_cast<gint64>(size),
+                                     html ? "text/html; charset=utf-8" : nullptr);
+}
+
+} // namespace
+
+// Cookies, the cache and other site data live in the user's XDG folders, under Quillet/:
+// cookies persist between runs, as a browser's users expect; the history never does.
+GObjectPtr<WebKitWebContext> newWebContext() {
+    const std::string data = Glib::build_filename(Glib::get_user_data_dir(), "Quillet");
+    const std::string cache = Glib::build_filename(Glib::get_user_cache_dir(), "Quillet");
+    GObjectPtr<WebKitWebsiteDataManager> manager(WEBKIT_WEBSITE_DATA_MANAGER(
+        g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "base-data-directory", data.c_str(),
+                     "base-cache-directory", cache.c_str(), nullptr)));
+    webkit_cookie_manager_set_persistent_storage(
+        webkit_website_data_manager_get_cookie_manager(manager.get()),
+        Glib::build_filename(data, "cookies.sqlite").c_str(),
+        WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+    GObjectPtr<WebKitWebContext> context(
+        webkit_web_context_new_with_website_data_manager(manager.get()));
+    // Pages run in a bubblewrap sandbox wherever one can be made.
+    if (webSandboxUsable())
+        webkit_web_context_set_sandbox_enabled(context.get(), TRUE);
+    webkit_web_context_register_uri_scheme(context.get(), "quillet",
+                                           Guarded<serveBuiltInPage>::call, nullptr, nullptr);
+    return context;
+}
+
+} // namespace quillet
