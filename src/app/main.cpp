@@ -2,8 +2,8 @@
 // Quillet: opens the main window; closing it (or SIGTERM/SIGINT) ends the program.
 
 #include "CommandLine.h"
+#include "HandlerFailures.h"
 #include "Rendering.h"
-#include "Widgets.h"
 #include "frmBrowser.h"
 
 #include <glib-unix.h>
@@ -13,22 +13,6 @@
 #include <stdexcept>
 
 namespace {
-
-// A handler without a trap of its own ends at the failing step; the user is told, and the
-// program goes on.
-void reportHandlerFailure(Gtk::Window& window) {
-    std::string what = "不明なエラー";
-    try {
-        throw;
-    } catch (const Glib::Exception& error) {
-        what = error.what();
-    } catch (const std::exception& error) {
-        what = error.what();
-    } catch (...) {
-    }
-    std::cerr << "quillet: " << what << '\n';
-    quillet::showMessageBox(&window, "エラーが発生しました: " + what);
-}
 
 struct Program {
     Glib::RefPtr<Gtk::Application> application;
@@ -63,7 +47,7 @@ int main(int argc, char* argv[]) {
     auto app = Gtk::Application::create("org.quillet.Quillet", Gio::APPLICATION_NON_UNIQUE);
     app->register_application();
     quillet::frmBrowser window(quillet::SettingsStore::forCurrentUser());
-    Glib::add_exception_handler([&window] { reportHandlerFailure(window); });
+    Glib::add_exception_handler([&window] { quillet::reportHandlerFailure(window); });
     Program program{app, &window};
     g_unix_signal_add(SIGTERM, endOnSignal, &program);
     g_unix_signal_add(SIGINT, endOnSignal, &program);

@@ -31,7 +31,7 @@ class DownloadStrip : public Gtk::Box {
     void showEnded(PageDownloads::Id id, const std::string& name, const std::string& text);
     void dropLine(PageDownloads::Id id);
 
-    static constexpr int kWidth = 320;          // pixels
+    static constexpr int kWidth = 320;            // pixels
     static constexpr unsigned kShownAfterEnd = 8; // seconds the last word stays
     PageDownloads& downloads_;
     std::vector<std::unique_ptr<Line>> lines_;

@@ -15,8 +15,8 @@ void FirstFrameWait::start() {
     static constexpr const char* kTwoFrames =
         "await new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)));";
     webkit_web_view_call_async_javascript_function(view_, kTwoFrames, -1, nullptr, "quillet",
-                                                   nullptr, script_.get(),
-                                                   Guarded<framesRan>::call, this);
+                                                   nullptr, script_.get(), Guarded<framesRan>::call,
+                                                   this);
     timeout_ = Glib::signal_timeout().connect(
         [this] {
             stop();

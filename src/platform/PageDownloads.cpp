@@ -4,6 +4,7 @@
 #include "DownloadNames.h"
 #include "SignalGuard.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <glib/gstdio.h>
 #include <glibmm/miscutils.h>
@@ -44,12 +45,11 @@ struct PageDownloads::Signals {
         if (Download* record = self->find(download))
             self->end(*record, error);
     }
-    // Follows "failed" as well.
+    // Follows "failed" as well. The download is no longer running from here on, whatever
+    // the handlers told of its end do.
     static void finished(WebKitDownload* download, gpointer data) {
-        auto* self = static_cast<PageDownloads*>(data);
-        if (Download* record = self->find(download))
-            self->end(*record, nullptr);
-        self->forget(download);
+        if (std::unique_ptr<Download> record = static_cast<PageDownloads*>(data)->take(download))
+            static_cast<PageDownloads*>(data)->end(*record, nullptr);
     }
 };
 
@@ -151,11 +151,15 @@ void PageDownloads::end(Download& record, const GError* error) {
         failed_.emit(record.id, record.name, g_strerror(errno));
 }
 
-void PageDownloads::forget(WebKitDownload* download) {
+std::unique_ptr<PageDownloads::Download> PageDownloads::take(WebKitDownload* download) {
     g_signal_handlers_disconnect_by_data(download, this);
-    std::erase_if(downloads_, [download](const std::unique_ptr<Download>& record) {
-        return record->download.get() == download;
-    });
+    const auto found = std::ranges::find_if(
+        downloads_, [download](const auto& record) { return record->download.get() == download; });
+    if (found == downloads_.end())
+        return nullptr;
+    std::unique_ptr<Download> record = std::move(*found);
+    downloads_.erase(found);
+    return record;
 }
 
 } // namespace quillet

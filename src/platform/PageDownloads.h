@@ -47,8 +47,8 @@ class PageDownloads {
     void start(WebKitDownload* download);
     Download* find(WebKitDownload* download);
     void decideDestination(Download& record, const std::string& suggested);
-    void end(Download& record, const GError* error); // error: null when complete
-    void forget(WebKitDownload* download);
+    void end(Download& record, const GError* error);          // error: null when complete
+    std::unique_ptr<Download> take(WebKitDownload* download); // no longer running
 
     WebKitWebContext* context_; // outlives this
     Id lastId_ = 0;

@@ -42,9 +42,9 @@ struct PageFailures::Signals {
             return FALSE;
         // A certificate can also be refused on a connection WebKit reports as a plain failure.
         const bool untrusted = error->domain == G_TLS_ERROR;
-        static_cast<PageFailures*>(data)->show(
-            untrusted ? PageProblem::UntrustedCertificate : PageProblem::LoadFailed, uri,
-            error->message);
+        static_cast<PageFailures*>(data)->show(untrusted ? PageProblem::UntrustedCertificate
+                                                         : PageProblem::LoadFailed,
+                                               uri, error->message);
         return TRUE;
     }
 
@@ -75,8 +75,8 @@ struct PageFailures::Signals {
             return FALSE;
         webkit_policy_decision_ignore(decision);
         if (!openWithDesktop(uri))
-            static_cast<PageFailures*>(data)->show(PageProblem::LoadFailed, uri,
-                                                   "このアドレスを開くアプリケーションがありません");
+            static_cast<PageFailures*>(data)->show(
+                PageProblem::LoadFailed, uri, "このアドレスを開くアプリケーションがありません");
         return TRUE;
     }
 };

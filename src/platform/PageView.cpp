@@ -53,8 +53,8 @@ struct PageView::Signals {
                 webkit_uri_request_get_uri(webkit_navigation_action_get_request(action)));
             return nullptr;
         }
-        return view->scriptWindows_.open(
-            webView, dynamic_cast<Gtk::Window*>(view->widget_->get_toplevel()));
+        return view->scriptWindows_.open(webView,
+                                         dynamic_cast<Gtk::Window*>(view->widget_->get_toplevel()));
     }
 
     static void foundText(WebKitFindController*, guint matches, gpointer data) {

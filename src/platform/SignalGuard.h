@@ -13,8 +13,7 @@ namespace quillet {
 
 template <auto Handler> struct Guarded;
 
-template <typename Result, typename... Args, Result (*Handler)(Args...)>
-struct Guarded<Handler> {
+template <typename Result, typename... Args, Result (*Handler)(Args...)> struct Guarded<Handler> {
     static Result call(Args... args) noexcept {
         try {
             return Handler(args...);
@@ -27,7 +26,8 @@ struct Guarded<Handler> {
 };
 
 // g_signal_connect with `Handler` behind the guard.
-template <auto Handler> gulong connectGuarded(gpointer instance, const char* signal, gpointer data) {
+template <auto Handler>
+gulong connectGuarded(gpointer instance, const char* signal, gpointer data) {
     return g_signal_connect(instance, signal, G_CALLBACK(Guarded<Handler>::call), data);
 }
 

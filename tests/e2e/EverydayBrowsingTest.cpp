@@ -120,10 +120,8 @@ TEST_F(EverydayBrowsing, DownloadsGetAFreeNameAndNeverReplaceAFile) {
     writeFile(folder + "/report.txt", "the user's own file");
     std::vector<std::string> saved;
     PageDownloads& downloads = browser->brwWebBrowser.Downloads();
-    downloads.signal_finished().connect(
-        [&](PageDownloads::Id, const std::string&, const std::string& path) {
-            saved.push_back(path);
-        });
+    downloads.signal_finished().connect([&](PageDownloads::Id, const std::string&,
+                                            const std::string& path) { saved.push_back(path); });
     std::vector<std::string> failures;
     downloads.signal_failed().connect(
         [&](PageDownloads::Id, const std::string& name, const std::string& why) {

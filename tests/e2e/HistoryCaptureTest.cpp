@@ -89,6 +89,33 @@ TEST_F(HistoryCapture, ASolidPageGivesAThumbnailOfItsColour) {
     EXPECT_FLOAT_EQ(browser->placedPicture2->width(), 1800);
 }
 
+TEST_F(HistoryCapture, TheStripsOverThePageStayOutOfItsThumbnail) {
+    Page held = LocalHttpServer::htmlPage(std::string(64 * 1024, 'x'));
+    held.contentType = "application/octet-stream";
+    held.disposition = "attachment; filename=\"held.bin\"";
+    held.sentBeforeHold = 1024;
+    server.add("/held.bin", held);
+    BrowserHarness browser;
+    browser.waitForPageShown();
+    // A download that keeps running and the find field, both over the page view's foot.
+    browser.navigateAndWait(server.url("/held.bin"));
+    browser->findBar.open();
+    ASSERT_TRUE(pumpUntil(
+        [&] { return browser->downloadStrip.get_mapped() && browser->findBar.get_mapped(); }));
+    browser.navigateAndWait(server.url("/red"));
+    ASSERT_TRUE(browser->downloadStrip.get_mapped());
+    auto picture = thumbnail(browser, 2);
+    int notRed = 0;
+    for (int y = 0; y < picture->get_height(); ++y)
+        for (int x = 0; x < picture->get_width(); ++x) {
+            const Rgb pixel = pixelAt(picture, x, y);
+            notRed += std::abs(pixel.r - 0xE0) > 3 || std::abs(pixel.g - 0x10) > 3 ||
+                      std::abs(pixel.b - 0x20) > 3;
+        }
+    EXPECT_EQ(notRed, 0);
+    server.release("/held.bin");
+}
+
 TEST_F(HistoryCapture, FourQuadrantsLandInTheRightCornersAveragedAtTheSeams) {
     BrowserHarness browser;
     browser.waitForPageShown();

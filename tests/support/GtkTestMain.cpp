@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Entry point of the test programs that open windows: GTK first, then the tests. A handler
-// failure that reaches the signal boundary fails the running test.
+// failure that reaches the signal boundary fails the running test, unless the test lets the
+// program report it.
 
 #include "Rendering.h"
 #include "TestSupport.h"
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
     auto app =
         Gtk::Application::create(argc, argv, "org.quillet.Tests", Gio::APPLICATION_NON_UNIQUE);
     Glib::add_exception_handler([] {
+        if (quillet::test::ProgramReportsFailures::active())
+            throw; // on to the program's own handler
         try {
             throw;
         } catch (const std::exception& error) {

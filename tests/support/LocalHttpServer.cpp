@@ -59,6 +59,8 @@ LocalHttpServer::LocalHttpServer(bool https)
 }
 
 LocalHttpServer::~LocalHttpServer() {
+    for (const auto& [path, message] : held_)
+        g_object_unref(message);
     soup_server_disconnect(server_);
     g_object_unref(server_);
 }
@@ -70,6 +72,22 @@ std::string LocalHttpServer::url(const std::string& path, const std::string& hos
 int LocalHttpServer::requestCount(const std::string& path) const {
     const auto found = requests_.find(path);
     return found == requests_.end() ? 0 : found->second;
+}
+
+void LocalHttpServer::release(const std::string& path) {
+    const auto [first, last] = held_.equal_range(path);
+    for (auto held = first; held != last; ++held) {
+        SoupServerMessage* message = held->second;
+        const std::string& body = pages_.at(path).body;
+        SoupMessageBody* response = soup_server_message_get_response_body(message);
+        const std::size_t sent = pages_.at(path).sentBeforeHold;
+        soup_message_body_append(response, SOUP_MEMORY_COPY, body.data() + sent,
+                                 body.size() - sent);
+        soup_message_body_complete(response);
+        soup_server_message_unpause(message);
+        g_object_unref(message);
+    }
+    held_.erase(path);
 }
 
 Page LocalHttpServer::htmlPage(std::string body) {
@@ -110,6 +128,15 @@ void LocalHttpServer::handle(SoupServer*, SoupServerMessage* message, const char
                                      page.location.c_str());
     soup_message_headers_replace(soup_server_message_get_response_headers(message), "Cache-Control",
                                  "no-store");
+    if (page.sentBeforeHold > 0 && page.sentBeforeHold < page.body.size()) {
+        SoupMessageHeaders* headers = soup_server_message_get_response_headers(message);
+        soup_message_headers_set_encoding(headers, SOUP_ENCODING_CHUNKED);
+        soup_message_headers_set_content_type(headers, page.contentType.c_str(), nullptr);
+        soup_message_body_append(soup_server_message_get_response_body(message), SOUP_MEMORY_COPY,
+                                 page.body.data(), page.sentBeforeHold);
+        self->held_.emplace(path, static_cast<SoupServerMessage*>(g_object_ref(message)));
+        return;
+    }
     soup_server_message_set_response(message, page.contentType.c_str(), SOUP_MEMORY_COPY,
                                      page.body.data(), page.body.size());
     if (page.delay.count() > 0) {

@@ -17,6 +17,9 @@ struct Page {
     std::string location;               // for redirects
     std::string disposition;            // Content-Disposition, such as "attachment"
     std::chrono::milliseconds delay{0}; // the response is held back this long
+    // When not 0, only the body's first `sentBeforeHold` bytes go out (chunked) until
+    // release(path): a download that stays running for as long as the test needs.
+    std::size_t sentBeforeHold = 0;
 };
 
 class LocalHttpServer {
@@ -32,6 +35,8 @@ class LocalHttpServer {
     std::string url(const std::string& path, const std::string& host = "127.0.0.1") const;
     int port() const { return port_; }
     int requestCount(const std::string& path) const;
+    // Sends the rest of the held responses to `path`.
+    void release(const std::string& path);
 
     static Page htmlPage(std::string body);
     static Page redirectTo(std::string location);
@@ -46,6 +51,7 @@ class LocalHttpServer {
     int port_ = 0;
     std::map<std::string, Page> pages_;
     std::map<std::string, int> requests_;
+    std::multimap<std::string, SoupServerMessage*> held_; // a reference each
 };
 
 } // namespace quillet::test

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "TestSupport.h"
 
+#include "HandlerFailures.h"
+
 #include <filesystem>
 #include <fstream>
 #include <gdk/gdk.h>
+#include <glibmm/exceptionhandler.h>
 #include <glibmm/main.h>
 #include <gtkmm/messagedialog.h>
 #include <sstream>
@@ -106,6 +109,24 @@ gboolean answerOpenBoxes(gpointer data) {
 }
 
 } // namespace
+
+namespace {
+bool programReportsFailures = false;
+} // namespace
+
+ProgramReportsFailures::ProgramReportsFailures(Gtk::Window& window)
+    : handler_(Glib::add_exception_handler([&window] { reportHandlerFailure(window); })) {
+    programReportsFailures = true;
+}
+
+ProgramReportsFailures::~ProgramReportsFailures() {
+    handler_.disconnect();
+    programReportsFailures = false;
+}
+
+bool ProgramReportsFailures::active() {
+    return programReportsFailures;
+}
 
 MessageBoxAnswerer::MessageBoxAnswerer() {
     source_ = g_timeout_add(50, answerOpenBoxes, &texts_);

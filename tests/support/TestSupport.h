@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <gtkmm/widget.h>
+#include <gtkmm/window.h>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,6 +36,18 @@ void typeText(const std::string& text);
 // The processes below this one, at any depth (WebKit's web and network processes, also when
 // they run inside a sandbox), by PID with their names.
 std::map<int, std::string> descendantProcesses();
+
+// While alive, a handler failure that reaches the signal boundary is reported the program's
+// own way (on stderr and in a message box over `window`) rather than failing the test.
+class ProgramReportsFailures {
+  public:
+    explicit ProgramReportsFailures(Gtk::Window& window);
+    ~ProgramReportsFailures();
+    static bool active();
+
+  private:
+    sigc::connection handler_;
+};
 
 // While alive, answers every message box the program shows with OK and keeps its text.
 class MessageBoxAnswerer {

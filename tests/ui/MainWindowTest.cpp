@@ -5,6 +5,7 @@
 #include "BrowserHarness.h"
 #include "PixelCopy.h"
 #include "ScreenMetrics.h"
+#include "ThumbnailCodec.h"
 
 #include <algorithm>
 #include <atkmm/object.h>
@@ -184,9 +185,9 @@ TEST_F(MainWindow, ImageButtonsAndTheVersionLinkShowTheHandPointer) {
         gdk_event_free(event);
         return widget.get_window()->get_cursor();
     };
-    for (Gtk::Widget* widget :
-         std::initializer_list<Gtk::Widget*>{browser->Image1.at(kToolbarHome).get(), &browser->Image2,
-                                             &browser->Image5, &browser->Label7Link}) {
+    for (Gtk::Widget* widget : std::initializer_list<Gtk::Widget*>{
+             browser->Image1.at(kToolbarHome).get(), &browser->Image2, &browser->Image5,
+             &browser->Label7Link}) {
         auto hand = cursorOver(*widget, GDK_ENTER_NOTIFY);
         ASSERT_TRUE(hand);
         EXPECT_FALSE(cursorOver(*widget, GDK_LEAVE_NOTIFY));
@@ -213,4 +214,24 @@ TEST_F(MainWindow, TextStaysDarkOnTheLightBackgroundsInADarkTheme) {
              &browser->cboAddress, &browser->ListView1.tree()})
         EXPECT_LT(darkness(*control), 0.2) << control->get_name();
     settings->property_gtk_application_prefer_dark_theme() = false;
+}
+
+// The pane keeps recently drawn thumbnails unpacked; an image inserted before them must not
+// make it draw the wrong picture for a position.
+TEST(HistoryPaneThumbnails, AnInsertedImageShowsItsOwnPicture) {
+    const auto solid = [](guint32 rgba) {
+        auto picture = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 8, 8);
+        picture->fill(rgba);
+        return packThumbnail(picture);
+    };
+    const auto redOf = [](const Glib::RefPtr<Gdk::Pixbuf>& picture) {
+        return static_cast<int>(picture->get_pixels()[0]);
+    };
+    ImageList images;
+    ListView pane(images);
+    images.add(1, "http://a/", solid(0xFF0000FF));
+    ASSERT_EQ(redOf(pane.smallIconPicture(1)), 0xFF);
+    images.add(1, "http://b/", solid(0x00FF00FF)); // before a: a is now image 2
+    EXPECT_EQ(redOf(pane.smallIconPicture(1)), 0x00);
+    EXPECT_EQ(redOf(pane.smallIconPicture(2)), 0xFF);
 }

@@ -53,8 +53,8 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock)
              "履歴サムネイルサイズ変更"),
       Image5(picture("export.png"), 16, 16, "履歴のエクスポート", "履歴のエクスポート"),
       ListView1(ImageList1), findBar(brwWebBrowser), downloadStrip(brwWebBrowser.Downloads()),
-      Line1(fixed_, kRuleGrey, 0, 530, 4560, 530),
-      Line2(fixed_, kWhite, 0, 545, 4560, 545), Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
+      Line1(fixed_, kRuleGrey, 0, 530, 4560, 530), Line2(fixed_, kWhite, 0, 545, 4560, 545),
+      Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
       Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960), settings_(std::move(settings)),
       clock_(std::move(clock)) {
     buildControls();

@@ -3,10 +3,10 @@
 // The main window: toolbar, address row, page view, history pane and status row, with the
 // handlers that start pages, report their loading and keep the visual history.
 
-#include "HistoryRules.h"
-#include "ImageButton.h"
 #include "DownloadStrip.h"
 #include "FindBar.h"
+#include "HistoryRules.h"
+#include "ImageButton.h"
 #include "ImageList.h"
 #include "KeyCodes.h"
 #include "LineControl.h"

@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: MIT
+// Downloads as the user meets them: one line in the strip per running download, each stopped
+// on its own, and a download folder that cannot be made said to the user.
+
+#include "BrowserHarness.h"
+#include "LocalHttpServer.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace quillet;
+using namespace quillet::test;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Downloads : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        PageDownloads& downloads = browser->brwWebBrowser.Downloads();
+        downloads.signal_started().connect(
+            [this](PageDownloads::Id id, const std::string& name) { ids[name] = id; });
+        downloads.signal_finished().connect(
+            [this](PageDownloads::Id, const std::string& name, const std::string& path) {
+                ended[name] = "saved " + path;
+            });
+        downloads.signal_failed().connect(
+            [this](PageDownloads::Id, const std::string& name, const std::string& why) {
+                ended[name] = "failed: " + why;
+            });
+        browser.waitForPageShown();
+    }
+    // A file the server sends as an attachment; with `held`, only its first bytes come until
+    // the test releases it.
+    static Page file(const std::string& name, const std::string& body, bool held) {
+        Page page = LocalHttpServer::htmlPage(body);
+        page.contentType = "application/octet-stream";
+        page.disposition = "attachment; filename=\"" + name + "\"";
+        page.sentBeforeHold = held ? 4096 : 0;
+        return page;
+    }
+    static bool exists(const std::string& name) {
+        return fs::exists(fs::path(PageDownloads::folder()) / name);
+    }
+
+    LocalHttpServer server;
+    BrowserHarness browser;
+    std::map<std::string, PageDownloads::Id> ids;
+    std::map<std::string, std::string> ended;
+};
+
+} // namespace
+
+TEST_F(Downloads, EachRunningDownloadIsStoppedOnItsOwn) {
+    const std::string body(256 * 1024, 'd');
+    server.add("/one", file("one.bin", body, true));
+    server.add("/two", file("two.bin", body, true));
+    browser.navigateAndWait(server.url("/one"));
+    browser.navigateAndWait(server.url("/two"));
+    ASSERT_TRUE(pumpUntil([&] { return exists("one.bin.part") && exists("two.bin.part"); }));
+
+    // A line for each, whose 中止 names what it stops.
+    DownloadStrip& strip = browser->downloadStrip;
+    Gtk::Button* stopOne = strip.cancelButtonOf(ids.at("one.bin"));
+    ASSERT_TRUE(stopOne && strip.cancelButtonOf(ids.at("two.bin")));
+    EXPECT_EQ(stopOne->get_tooltip_text(), "one.bin のダウンロードを中止");
+    ASSERT_TRUE(pumpUntil([&] { return stopOne->get_mapped(); }));
+
+    clickWithPointer(*stopOne);
+    ASSERT_TRUE(pumpUntil([&] { return ended.contains("one.bin"); }));
+    EXPECT_EQ(ended.at("one.bin"), "failed: 中止しました");
+    EXPECT_FALSE(exists("one.bin.part"));
+    EXPECT_FALSE(exists("one.bin"));
+    EXPECT_FALSE(ended.contains("two.bin")) << "the other download goes on";
+    EXPECT_EQ(strip.textOf(ids.at("one.bin"))->get_text(),
+              "ダウンロードできませんでした: one.bin (中止しました)");
+    EXPECT_TRUE(
+        strip.textOf(ids.at("two.bin"))->get_text().raw().starts_with("ダウンロード中: two.bin"));
+
+    server.release("/two");
+    ASSERT_TRUE(pumpUntil([&] { return ended.contains("two.bin"); }));
+    EXPECT_EQ(ended.at("two.bin"), "saved " + PageDownloads::folder() + "/two.bin");
+    EXPECT_EQ(readFile(PageDownloads::folder() + "/two.bin"), body);
+    EXPECT_FALSE(exists("two.bin.part"));
+    EXPECT_EQ(browser->brwWebBrowser.Downloads().runningCount(), 0u);
+}
+
+TEST_F(Downloads, ADownloadFolderThatCannotBeMadeIsSaidSo) {
+    const std::string folder = PageDownloads::folder();
+    fs::remove_all(folder);
+    writeFile(folder, "a file where the folder should be");
+    server.add("/report", file("report.txt", "the report", false));
+    browser.navigateAndWait(server.url("/report"));
+    ASSERT_TRUE(pumpUntil([&] { return ended.contains("report.txt"); }));
+    EXPECT_TRUE(ended.at("report.txt")
+                    .starts_with("failed: ダウンロード先のフォルダ " + folder + " を作れません"))
+        << ended.at("report.txt");
+    EXPECT_EQ(readFile(folder), "a file where the folder should be");
+}
