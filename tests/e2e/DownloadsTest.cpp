@@ -98,3 +98,21 @@ TEST_F(Downloads, ADownloadFolderThatCannotBeMadeIsSaidSo) {
         << ended.at("report.txt");
     EXPECT_EQ(readFile(folder), "a file where the folder should be");
 }
+
+TEST(DownloadsAtTheEnd, ARunningDownloadLeavesNoPartFileWhenTheWindowCloses) {
+    LocalHttpServer server;
+    Page held = LocalHttpServer::htmlPage(std::string(64 * 1024, 'h'));
+    held.contentType = "application/octet-stream";
+    held.disposition = "attachment; filename=\"held.bin\"";
+    held.sentBeforeHold = 4096;
+    server.add("/held", held);
+    const fs::path part = fs::path(PageDownloads::folder()) / "held.bin.part";
+    {
+        BrowserHarness browser;
+        browser.waitForPageShown();
+        browser.navigateAndWait(server.url("/held"));
+        ASSERT_TRUE(pumpUntil([&] { return fs::exists(part); }));
+    }
+    EXPECT_FALSE(fs::exists(part));
+    EXPECT_FALSE(fs::exists(part.parent_path() / "held.bin"));
+}
