@@ -43,26 +43,39 @@ void appendUtf8(std::string& out, gunichar c) {
     out.append(bytes, static_cast<std::size_t>(g_unichar_to_utf8(c, bytes)));
 }
 
-// The run of one kind as its terms.
-void addTerms(std::vector<std::string>& terms, Kind kind, const std::vector<gunichar>& run) {
+// A character of folded text and the bytes of the original it comes from.
+struct FoldedChar {
+    gunichar c;
+    std::size_t begin, end;
+};
+
+void appendRunTerms(std::vector<SearchTerm>& terms, Kind kind, const std::vector<FoldedChar>& run,
+                    TermsFor use) {
     if (run.empty() || kind == Kind::Separator)
         return;
     if (kind == Kind::Word) {
-        std::string word;
-        for (gunichar c : run)
-            appendUtf8(word, c);
+        SearchTerm word{"", run.front().begin, run.back().end};
+        for (const FoldedChar& c : run)
+            appendUtf8(word.text, c.c);
         terms.push_back(std::move(word));
         return;
     }
     for (std::size_t i = 0; i + 1 < run.size(); ++i) {
-        std::string piece;
-        appendUtf8(piece, run[i]);
-        appendUtf8(piece, run[i + 1]);
+        SearchTerm piece{"", run[i].begin, run[i + 1].end};
+        appendUtf8(piece.text, run[i].c);
+        appendUtf8(piece.text, run[i + 1].c);
         terms.push_back(std::move(piece));
     }
-    std::string last;
-    appendUtf8(last, run.back());
-    terms.push_back(std::move(last));
+    if (use == TermsFor::Text || run.size() == 1) {
+        SearchTerm last{"", run.back().begin, run.back().end};
+        appendUtf8(last.text, run.back().c);
+        terms.push_back(std::move(last));
+    }
+}
+
+// A voiced or semi-voiced sound mark that joins the kana before it under NFKC.
+bool joinsThePrevious(gunichar c) {
+    return c == 0xFF9E || c == 0xFF9F || c == 0x3099 || c == 0x309A || g_unichar_ismark(c);
 }
 
 } // namespace
@@ -96,25 +109,48 @@ std::string foldForSearch(std::string_view text) {
     return out;
 }
 
-std::vector<std::string> searchTerms(std::string_view folded) {
-    // Folded text is valid UTF-8; of anything else, the valid beginning counts.
-    const char* end = nullptr;
-    g_utf8_validate(folded.data(), static_cast<gssize>(folded.size()), &end);
-    std::vector<std::string> terms;
-    std::vector<gunichar> run;
+std::vector<SearchTerm> searchTerms(std::string_view text, TermsFor use) {
+    // Fold character by character (a kana with its sound marks as one), so that every folded
+    // character knows the original bytes it stands for.
+    std::vector<FoldedChar> chars;
+    const char* start = text.data();
+    const char* end = start + text.size();
+    for (const char* p = start; p < end;) {
+        const char* q = g_utf8_find_next_char(p, end);
+        q = q ? q : end;
+        while (q < end) {
+            const gunichar next = g_utf8_get_char_validated(q, end - q);
+            if (next == static_cast<gunichar>(-1) || next == static_cast<gunichar>(-2) ||
+                !joinsThePrevious(next))
+                break;
+            q = g_utf8_next_char(q);
+        }
+        const auto begin = static_cast<std::size_t>(p - start);
+        const auto after = static_cast<std::size_t>(q - start);
+        if (q == p + 1 && *p != '\0' && static_cast<unsigned char>(*p) < 0x80) {
+            // ASCII, most of many pages' text: only its case folds.
+            chars.push_back({static_cast<gunichar>(g_ascii_tolower(*p)), begin, after});
+        } else {
+            const std::string folded = foldForSearch(std::string_view(p, after - begin));
+            for (const char* f = folded.c_str(); *f; f = g_utf8_next_char(f))
+                chars.push_back({g_utf8_get_char(f), begin, after});
+        }
+        p = q;
+    }
+    std::vector<SearchTerm> terms;
+    std::vector<FoldedChar> run;
     Kind runKind = Kind::Separator;
-    for (const char* p = folded.data(); p < end; p = g_utf8_next_char(p)) {
-        const gunichar c = g_utf8_get_char(p);
-        const Kind kind = kindOf(c);
+    for (const FoldedChar& c : chars) {
+        const Kind kind = kindOf(c.c);
         if (kind != runKind) {
-            addTerms(terms, runKind, run);
+            appendRunTerms(terms, runKind, run, use);
             run.clear();
             runKind = kind;
         }
         if (kind != Kind::Separator)
             run.push_back(c);
     }
-    addTerms(terms, runKind, run);
+    appendRunTerms(terms, runKind, run, use);
     return terms;
 }
 

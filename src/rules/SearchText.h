@@ -5,6 +5,7 @@
 // of two or more characters is then a run of pieces, and a one-character word the first
 // character of a piece or the last character of a run.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,9 +16,21 @@ namespace quillet {
 // katakana as hiragana. Invalid UTF-8 and NUL characters become U+FFFD.
 std::string foldForSearch(std::string_view text);
 
-// The terms of folded text, in order: each word of letters and digits outside Japanese whole;
-// each run of kanji and kana as its overlapping two-character pieces followed by its last
-// character alone. Everything else (spaces, punctuation, symbols) separates terms.
-std::vector<std::string> searchTerms(std::string_view folded);
+// One term, folded, with the bytes of the original text it comes from.
+struct SearchTerm {
+    std::string text;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool operator==(const SearchTerm&) const = default;
+};
+
+// Page text is indexed with each run's last character too; a query looks for the pieces only
+// (a run of one character is that character, to be found as a prefix).
+enum class TermsFor { Text, Query };
+
+// The terms of `text`, in order: each word of letters and digits outside Japanese whole; each
+// run of kanji and kana as its overlapping two-character pieces. Everything else (spaces,
+// punctuation, symbols) separates terms.
+std::vector<SearchTerm> searchTerms(std::string_view text, TermsFor use = TermsFor::Text);
 
 } // namespace quillet

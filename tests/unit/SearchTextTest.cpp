@@ -8,6 +8,17 @@
 using namespace quillet;
 using Terms = std::vector<std::string>;
 
+namespace {
+
+Terms termsOf(std::string_view text, TermsFor use = TermsFor::Text) {
+    Terms texts;
+    for (const SearchTerm& term : searchTerms(text, use))
+        texts.push_back(term.text);
+    return texts;
+}
+
+} // namespace
+
 TEST(FoldForSearch, WidthCaseAndKanaFoldToOneForm) {
     EXPECT_EQ(foldForSearch("ＡＢＣ"), "abc");
     EXPECT_EQ(foldForSearch("ABC"), "abc");
@@ -31,35 +42,47 @@ TEST(FoldForSearch, AnyBytesBecomeValidTextWithoutNul) {
 }
 
 TEST(SearchTerms, LatinWordsStayWhole) {
-    EXPECT_EQ(searchTerms(foldForSearch("Hello, World! 2024年")),
-              (Terms{"hello", "world", "2024", "年"}));
-    EXPECT_EQ(searchTerms("don't-stop"), (Terms{"don", "t", "stop"}));
-    EXPECT_EQ(searchTerms("   "), Terms{});
+    EXPECT_EQ(termsOf("Hello, World! 2024年"), (Terms{"hello", "world", "2024", "年"}));
+    EXPECT_EQ(termsOf("don't-stop"), (Terms{"don", "t", "stop"}));
+    EXPECT_EQ(termsOf("   "), Terms{});
 }
 
 TEST(SearchTerms, JapaneseRunsBecomePairsAndTheirLastCharacter) {
-    EXPECT_EQ(searchTerms("東京都"), (Terms{"東京", "京都", "都"}));
-    EXPECT_EQ(searchTerms("設定"), (Terms{"設定", "定"}));
-    EXPECT_EQ(searchTerms("あ"), (Terms{"あ"}));
+    EXPECT_EQ(termsOf("東京都"), (Terms{"東京", "京都", "都"}));
+    EXPECT_EQ(termsOf("設定"), (Terms{"設定", "定"}));
+    EXPECT_EQ(termsOf("あ"), (Terms{"あ"}));
     // Kana and kanji run together; Latin and punctuation break a run.
-    EXPECT_EQ(searchTerms(foldForSearch("Quillet の設定。ﾃｽﾄ")),
+    EXPECT_EQ(termsOf("Quillet の設定。ﾃｽﾄ"),
               (Terms{"quillet", "の設", "設定", "定", "てす", "すと", "と"}));
 }
 
 TEST(SearchTerms, EveryWordOfAPageIsFoundAmongItsTerms) {
     // A word of two or more Japanese characters is the run of its pieces; one character is
     // the first character of a piece or a run's last character.
-    const Terms page = searchTerms(foldForSearch("今日は東京タワーへ行きました"));
+    const Terms page = termsOf("今日は東京タワーへ行きました");
     const auto has = [&](const std::string& term) {
         return std::find(page.begin(), page.end(), term) != page.end();
     };
-    for (const char* query : {"東京", "たわー", "行き"}) {
-        for (const std::string& term : searchTerms(foldForSearch(query))) {
-            if (g_utf8_strlen(term.c_str(), -1) == 2) {
-                EXPECT_TRUE(has(term)) << query << ": " << term;
-            }
-        }
-    }
+    for (const char* query : {"東京", "タワー", "たわー", "行き", "ﾀﾜｰ"})
+        for (const std::string& term : termsOf(query, TermsFor::Query))
+            EXPECT_TRUE(has(term)) << query << ": " << term;
     EXPECT_TRUE(has("た")); // た at the end of the run
     EXPECT_TRUE(has("今日"));
+}
+
+TEST(SearchTerms, EachTermKnowsTheBytesItCameFrom) {
+    // Snippets mark the page's own text: the folded terms point back into it.
+    const std::string text = "Ｑｕｉｌｌｅｔ ｶﾞｲﾄﾞ";
+    const std::vector<SearchTerm> terms = searchTerms(text);
+    ASSERT_EQ(terms.size(), 4u);
+    EXPECT_EQ(terms[0], (SearchTerm{"quillet", 0, 21}));
+    EXPECT_EQ(text.substr(terms[1].begin, terms[1].end - terms[1].begin), "ｶﾞｲ");
+    EXPECT_EQ(terms[1].text, "がい");
+    EXPECT_EQ(text.substr(terms[3].begin, terms[3].end - terms[3].begin), "ﾄﾞ");
+}
+
+TEST(SearchTerms, AQueryLooksForPiecesOnly) {
+    EXPECT_EQ(termsOf("東京都", TermsFor::Query), (Terms{"東京", "京都"}));
+    EXPECT_EQ(termsOf("都", TermsFor::Query), (Terms{"都"}));
+    EXPECT_EQ(termsOf("Tokyo 東京", TermsFor::Query), (Terms{"tokyo", "東京"}));
 }
