@@ -35,8 +35,7 @@ DownloadStrip::DownloadStrip(PageDownloads& downloads)
         });
     downloads_.signal_finished().connect(
         [this](PageDownloads::Id id, const std::string& name, const std::string& path) {
-            showEnded(id, name, "ダウンロードしました: " + name);
-            lineFor(id, name).text.set_tooltip_text(path);
+            showEnded(id, name, "ダウンロードしました: " + name).text.set_tooltip_text(path);
         });
     downloads_.signal_failed().connect(
         [this](PageDownloads::Id id, const std::string& name, const std::string& reason) {
@@ -76,18 +75,17 @@ DownloadStrip::Line& DownloadStrip::lineFor(PageDownloads::Id id, const std::str
     return *lines_.back();
 }
 
-void DownloadStrip::showRunning(PageDownloads::Id id, const std::string& name,
-                                const std::string& text) {
+DownloadStrip::Line& DownloadStrip::showRunning(PageDownloads::Id id, const std::string& name,
+                                                const std::string& text) {
     Line& line = lineFor(id, name);
     line.text.set_text(text);
     line.text.set_tooltip_text(text);
+    return line;
 }
 
-void DownloadStrip::showEnded(PageDownloads::Id id, const std::string& name,
-                              const std::string& text) {
-    Line& line = lineFor(id, name);
-    line.text.set_text(text);
-    line.text.set_tooltip_text(text);
+DownloadStrip::Line& DownloadStrip::showEnded(PageDownloads::Id id, const std::string& name,
+                                              const std::string& text) {
+    Line& line = showRunning(id, name, text);
     line.cancel.hide();
     line.removal.disconnect();
     line.removal = Glib::signal_timeout().connect_seconds(
@@ -96,6 +94,7 @@ void DownloadStrip::showEnded(PageDownloads::Id id, const std::string& name,
             return false;
         },
         kShownAfterEnd);
+    return line;
 }
 
 void DownloadStrip::dropLine(PageDownloads::Id id) {

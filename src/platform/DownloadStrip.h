@@ -27,8 +27,8 @@ class DownloadStrip : public Gtk::Box {
     struct Line;
     Line& lineFor(PageDownloads::Id id, const std::string& name);
     Line* find(PageDownloads::Id id) const;
-    void showRunning(PageDownloads::Id id, const std::string& name, const std::string& text);
-    void showEnded(PageDownloads::Id id, const std::string& name, const std::string& text);
+    Line& showRunning(PageDownloads::Id id, const std::string& name, const std::string& text);
+    Line& showEnded(PageDownloads::Id id, const std::string& name, const std::string& text);
     void dropLine(PageDownloads::Id id);
 
     static constexpr int kWidth = 320;            // pixels

@@ -78,12 +78,6 @@ void PageDownloads::cancel(Id id) {
             webkit_download_cancel(record->download.get());
 }
 
-void PageDownloads::cancelAll() {
-    // WebKit answers a cancel later, with "failed": the list does not change meanwhile.
-    for (const auto& record : downloads_)
-        webkit_download_cancel(record->download.get());
-}
-
 void PageDownloads::start(WebKitDownload* download) {
     auto record = std::make_unique<Download>();
     record->id = ++lastId_;

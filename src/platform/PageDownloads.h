@@ -29,7 +29,6 @@ class PageDownloads {
 
     // Stops one download; its part file is removed and it is reported as failed.
     void cancel(Id id);
-    void cancelAll();
     std::size_t runningCount() const { return downloads_.size(); }
 
     // The user's download folder (XDG_DOWNLOAD_DIR, or ~/Downloads).

@@ -5,8 +5,18 @@
 #include "ScreenMetrics.h"
 
 #include <stdexcept>
+#include <string>
 
 namespace quillet {
+
+namespace {
+
+void refuseNegative(double size, const char* side) {
+    if (size < 0)
+        throw std::invalid_argument(std::string("a control's ") + side + " cannot be negative");
+}
+
+} // namespace
 
 int pixelsFromTwipsX(double twips) {
     return roundHalfEven(twips / twipsPerPixelX());
@@ -47,26 +57,22 @@ void PlacedControl::setTop(float twips) {
 }
 
 void PlacedControl::setWidth(float twips) {
-    if (twips < 0)
-        throw std::invalid_argument("a control's width cannot be negative");
+    refuseNegative(twips, "width");
     w_ = pixelsFromTwipsX(twips);
     applySize();
 }
 
 void PlacedControl::setHeight(float twips) {
-    if (twips < 0)
-        throw std::invalid_argument("a control's height cannot be negative");
+    refuseNegative(twips, "height");
     h_ = pixelsFromTwipsY(twips);
     applySize();
 }
 
 void PlacedControl::setPixelSize(double width, double height) {
-    if (width < 0)
-        throw std::invalid_argument("a control's width cannot be negative");
+    refuseNegative(width, "width");
     w_ = roundHalfEven(width);
     applySize();
-    if (height < 0)
-        throw std::invalid_argument("a control's height cannot be negative");
+    refuseNegative(height, "height");
     h_ = roundHalfEven(height);
     applySize();
 }

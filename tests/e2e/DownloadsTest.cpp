@@ -31,15 +31,6 @@ class Downloads : public ::testing::Test {
             });
         browser.waitForPageShown();
     }
-    // A file the server sends as an attachment; with `held`, only its first bytes come until
-    // the test releases it.
-    static Page file(const std::string& name, const std::string& body, bool held) {
-        Page page = LocalHttpServer::htmlPage(body);
-        page.contentType = "application/octet-stream";
-        page.disposition = "attachment; filename=\"" + name + "\"";
-        page.sentBeforeHold = held ? 4096 : 0;
-        return page;
-    }
     static bool exists(const std::string& name) {
         return fs::exists(fs::path(PageDownloads::folder()) / name);
     }
@@ -54,8 +45,8 @@ class Downloads : public ::testing::Test {
 
 TEST_F(Downloads, EachRunningDownloadIsStoppedOnItsOwn) {
     const std::string body(256 * 1024, 'd');
-    server.add("/one", file("one.bin", body, true));
-    server.add("/two", file("two.bin", body, true));
+    server.add("/one", LocalHttpServer::attachment("one.bin", body, 4096));
+    server.add("/two", LocalHttpServer::attachment("two.bin", body, 4096));
     browser.navigateAndWait(server.url("/one"));
     browser.navigateAndWait(server.url("/two"));
     ASSERT_TRUE(pumpUntil([&] { return exists("one.bin.part") && exists("two.bin.part"); }));
@@ -90,7 +81,7 @@ TEST_F(Downloads, ADownloadFolderThatCannotBeMadeIsSaidSo) {
     const std::string folder = PageDownloads::folder();
     fs::remove_all(folder);
     writeFile(folder, "a file where the folder should be");
-    server.add("/report", file("report.txt", "the report", false));
+    server.add("/report", LocalHttpServer::attachment("report.txt", "the report"));
     browser.navigateAndWait(server.url("/report"));
     ASSERT_TRUE(pumpUntil([&] { return ended.contains("report.txt"); }));
     EXPECT_TRUE(ended.at("report.txt")
@@ -101,11 +92,7 @@ TEST_F(Downloads, ADownloadFolderThatCannotBeMadeIsSaidSo) {
 
 TEST(DownloadsAtTheEnd, ARunningDownloadLeavesNoPartFileWhenTheWindowCloses) {
     LocalHttpServer server;
-    Page held = LocalHttpServer::htmlPage(std::string(64 * 1024, 'h'));
-    held.contentType = "application/octet-stream";
-    held.disposition = "attachment; filename=\"held.bin\"";
-    held.sentBeforeHold = 4096;
-    server.add("/held", held);
+    server.add("/held", LocalHttpServer::attachment("held.bin", std::string(64 * 1024, 'h'), 4096));
     const fs::path part = fs::path(PageDownloads::folder()) / "held.bin.part";
     {
         BrowserHarness browser;

@@ -15,10 +15,7 @@ TEST(HandlerFailures, AFailingHandlerIsToldAndTheWindowGoesOn) {
     LocalHttpServer server;
     server.add("/a", LocalHttpServer::htmlPage("<title>A</title><p>a needle</p>"));
     server.add("/b", LocalHttpServer::htmlPage("<title>B</title><p>b</p>"));
-    Page report = LocalHttpServer::htmlPage("the report");
-    report.contentType = "text/plain";
-    report.disposition = "attachment; filename=\"report.txt\"";
-    server.add("/report", report);
+    server.add("/report", LocalHttpServer::attachment("report.txt", "the report"));
     BrowserHarness browser;
     browser.waitForPageShown();
     ProgramReportsFailures reporting(browser.window());

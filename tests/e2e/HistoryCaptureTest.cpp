@@ -90,11 +90,8 @@ TEST_F(HistoryCapture, ASolidPageGivesAThumbnailOfItsColour) {
 }
 
 TEST_F(HistoryCapture, TheStripsOverThePageStayOutOfItsThumbnail) {
-    Page held = LocalHttpServer::htmlPage(std::string(64 * 1024, 'x'));
-    held.contentType = "application/octet-stream";
-    held.disposition = "attachment; filename=\"held.bin\"";
-    held.sentBeforeHold = 1024;
-    server.add("/held.bin", held);
+    server.add("/held.bin",
+               LocalHttpServer::attachment("held.bin", std::string(64 * 1024, 'x'), 1024));
     BrowserHarness browser;
     browser.waitForPageShown();
     // A download that keeps running and the find field, both over the page view's foot.

@@ -75,14 +75,13 @@ int LocalHttpServer::requestCount(const std::string& path) const {
 }
 
 void LocalHttpServer::release(const std::string& path) {
+    const Page& page = pages_.at(path);
     const auto [first, last] = held_.equal_range(path);
     for (auto held = first; held != last; ++held) {
         SoupServerMessage* message = held->second;
-        const std::string& body = pages_.at(path).body;
         SoupMessageBody* response = soup_server_message_get_response_body(message);
-        const std::size_t sent = pages_.at(path).sentBeforeHold;
-        soup_message_body_append(response, SOUP_MEMORY_COPY, body.data() + sent,
-                                 body.size() - sent);
+        soup_message_body_append(response, SOUP_MEMORY_COPY, page.body.data() + page.sentBeforeHold,
+                                 page.body.size() - page.sentBeforeHold);
         soup_message_body_complete(response);
         soup_server_message_unpause(message);
         g_object_unref(message);
@@ -93,6 +92,15 @@ void LocalHttpServer::release(const std::string& path) {
 Page LocalHttpServer::htmlPage(std::string body) {
     Page page;
     page.body = std::move(body);
+    return page;
+}
+
+Page LocalHttpServer::attachment(const std::string& name, std::string body,
+                                 std::size_t sentBeforeHold) {
+    Page page = htmlPage(std::move(body));
+    page.contentType = "application/octet-stream";
+    page.disposition = "attachment; filename=\"" + name + "\"";
+    page.sentBeforeHold = sentBeforeHold;
     return page;
 }
 

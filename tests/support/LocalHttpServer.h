@@ -40,6 +40,9 @@ class LocalHttpServer {
 
     static Page htmlPage(std::string body);
     static Page redirectTo(std::string location);
+    // A file sent to be saved, not shown, as `name`; see Page::sentBeforeHold.
+    static Page attachment(const std::string& name, std::string body,
+                           std::size_t sentBeforeHold = 0);
     // A page titled `title` that shows nothing but `colour`.
     static Page solidPage(const std::string& title, const std::string& colour);
 

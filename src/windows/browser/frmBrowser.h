@@ -21,8 +21,6 @@
 
 #include <chrono>
 #include <functional>
-#include <gtkmm/box.h>
-#include <gtkmm/button.h>
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/eventbox.h>
