@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: MIT
 // The real program: starts on an empty settings folder, shows its built-in home page, and
-// writes its settings when the session ends it with SIGTERM.
+// writes its settings when the session ends it with SIGTERM; killed in the middle of a
+// download, it loses nothing the user had.
 
+#include "LocalHttpServer.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
 
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -60,4 +64,62 @@ TEST(Binary, ShowsTheHomePageAndWritesTheSettingsOnSigterm) {
     EXPECT_EQ(stored("width_thumb"), "120");
     EXPECT_EQ(stored("height_thumb"), "120");
     EXPECT_EQ(stored("width_history"), "2");
+}
+
+// A download killed in the middle (kill -9) loses nothing the user had: the file already in
+// the download folder is untouched and nothing appears under a final name. The next run's
+// download of the same file is saved whole, beside the user's file.
+TEST(Binary, AKilledDownloadLosesNothingAndTheNextRunSavesItWhole) {
+    LocalHttpServer server;
+    const std::string body(256 * 1024, 'k');
+    server.add("/held", LocalHttpServer::attachment("held.bin", body, 4096));
+    TempFolder home;
+    const std::string downloads = home.file("downloads");
+    writeFile(home.file("config/user-dirs.dirs"), "XDG_DOWNLOAD_DIR=\"" + downloads + "\"\n");
+    writeFile(downloads + "/held.bin", "the user's own file");
+    const auto startDownload = [&] {
+        const pid_t child = fork();
+        if (child == 0) {
+            setenv("XDG_CONFIG_HOME", home.file("config").c_str(), 1);
+            setenv("XDG_CACHE_HOME", home.file("cache").c_str(), 1);
+            setenv("XDG_DATA_HOME", home.file("data").c_str(), 1);
+            execl(QUILLET_BINARY, QUILLET_BINARY, nullptr);
+            _exit(127);
+        }
+        EXPECT_TRUE(pumpUntil([] { return windowTitled("Quillet ホーム"); }, 30s));
+        pressKeys("ctrl+l");
+        typeText(server.url("/held"));
+        pressKeys("Return");
+        return child;
+    };
+    // The files under a final name other than the user's own.
+    const auto saved = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(downloads)) {
+            const std::string name = entry.path().filename();
+            if (name != "held.bin" && name.ends_with(".bin"))
+                names.push_back(name);
+        }
+        return names;
+    };
+
+    const pid_t first = startDownload();
+    ASSERT_GT(first, 0);
+    const bool writing =
+        pumpUntil([&] { return std::filesystem::exists(downloads + "/held (1).bin.part"); }, 20s);
+    kill(first, SIGKILL);
+    waitpid(first, nullptr, 0);
+    ASSERT_TRUE(writing) << "the first download never started";
+    EXPECT_EQ(readFile(downloads + "/held.bin"), "the user's own file");
+    EXPECT_EQ(saved(), std::vector<std::string>{});
+
+    const pid_t second = startDownload();
+    ASSERT_GT(second, 0);
+    server.release("/held");
+    const bool done = pumpUntil([&] { return saved().size() == 1; }, 20s);
+    kill(second, SIGTERM);
+    waitpid(second, nullptr, 0);
+    ASSERT_TRUE(done) << "the second download was not saved";
+    EXPECT_EQ(readFile(downloads + "/" + saved().front()), body);
+    EXPECT_EQ(readFile(downloads + "/held.bin"), "the user's own file");
 }
