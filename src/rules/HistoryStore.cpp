@@ -1,0 +1,300 @@
+// SPDX-License-Identifier: MIT
+#include "HistoryStore.h"
+
+#include "SearchTokenizer.h"
+
+#include <functional>
+#include <glib.h>
+
+namespace quillet {
+namespace {
+
+// Pages are numbered by their last visit: the newest page has the largest number, which is
+// also its row in the text index, so "newest first" is the index's own order.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE pages(
+    id INTEGER PRIMARY KEY,
+    address TEXT NOT NULL UNIQUE,
+    host TEXT NOT NULL,
+    title TEXT NOT NULL,
+    last_visit INTEGER NOT NULL,
+    thumbnail_width INTEGER NOT NULL DEFAULT 0,
+    thumbnail_height INTEGER NOT NULL DEFAULT 0,
+    thumbnail BLOB);
+CREATE INDEX pages_by_host ON pages(host);
+CREATE INDEX pages_by_last_visit ON pages(last_visit);
+CREATE TABLE visits(
+    page INTEGER NOT NULL REFERENCES pages(id) ON DELETE CASCADE ON UPDATE CASCADE,
+    time INTEGER NOT NULL);
+CREATE INDEX visits_by_page ON visits(page);
+CREATE VIRTUAL TABLE page_text USING fts5(title, address, body, tokenize='quillet');
+CREATE TABLE excluded_hosts(host TEXT PRIMARY KEY) WITHOUT ROWID;
+)sql";
+
+// Every table and column this version reads: a file lacking one is not our history.
+constexpr const char* kSchemaCheck =
+    "SELECT p.id, p.address, p.host, p.title, p.last_visit, p.thumbnail_width, "
+    "p.thumbnail_height, p.thumbnail, v.page, v.time, t.title, t.address, t.body, e.host "
+    "FROM pages p, visits v, page_text t, excluded_hosts e LIMIT 0";
+
+bool isBrokenFile(const SqliteError& error) {
+    return error.code() == SQLITE_NOTADB || error.code() == SQLITE_CORRUPT;
+}
+
+std::string lowerCase(std::string_view text) {
+    gchar* lower = g_utf8_strdown(text.data(), static_cast<gssize>(text.size()));
+    std::string result(lower);
+    g_free(lower);
+    return result;
+}
+
+} // namespace
+
+StoredTime toStoredTime(std::chrono::system_clock::time_point when) {
+    return std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count();
+}
+
+std::chrono::system_clock::time_point fromStoredTime(StoredTime seconds) {
+    return std::chrono::system_clock::time_point(std::chrono::seconds(seconds));
+}
+
+std::string hostOfAddress(std::string_view address) {
+    const std::string text(address);
+    GUri* uri = g_uri_parse(text.c_str(), G_URI_FLAGS_NON_DNS, nullptr);
+    if (!uri)
+        return {};
+    const char* host = g_uri_get_host(uri);
+    std::string result = host ? lowerCase(host) : std::string();
+    g_uri_unref(uri);
+    return result;
+}
+
+std::string cleanStoredText(std::string_view text, std::size_t maxCharacters) {
+    std::string clean;
+    clean.reserve(std::min(text.size(), maxCharacters * 3));
+    const char* p = text.data();
+    const char* end = p + text.size();
+    for (std::size_t count = 0; p < end && count < maxCharacters; ++count) {
+        const gunichar c = g_utf8_get_char_validated(p, end - p);
+        if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2) || c == 0) {
+            clean += "\xEF\xBF\xBD"; // U+FFFD
+            ++p;
+            continue;
+        }
+        const char* next = g_utf8_next_char(p);
+        clean.append(p, next);
+        p = next;
+    }
+    return clean;
+}
+
+HistoryStore::HistoryStore(const std::string& path) try : db_(path, true) {
+    sqlite3_busy_timeout(db_.handle(), 5000); // another Quillet writing: wait, on this thread
+    registerSearchTokenizer(db_.handle());
+    createOrCheckSchema();
+} catch (const SqliteError& error) {
+    if (isBrokenFile(error))
+        throw UnusableHistoryFile(error.what());
+    throw;
+}
+
+void HistoryStore::createOrCheckSchema() {
+    const auto version = [this] {
+        Statement read = db_.prepare("PRAGMA user_version");
+        read.step();
+        return read.integer(0);
+    };
+    // Only read until the file is known to be ours: a file set aside must stay as it was.
+    const bool empty = [this] {
+        Statement tables = db_.prepare("SELECT count(*) FROM sqlite_master");
+        tables.step();
+        return tables.integer(0) == 0;
+    }();
+    if (version() == 0 && !empty)
+        throw UnusableHistoryFile("a database of another program");
+    if (version() > kSchemaVersion)
+        throw UnusableHistoryFile("a history of a newer version");
+    db_.execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; "
+                "PRAGMA secure_delete=ON");
+    if (version() == 0) {
+        Transaction transaction(db_);
+        if (version() == 0) { // another process may have made it meanwhile
+            db_.execute(kSchema);
+            db_.execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
+        }
+        transaction.commit();
+    }
+    const auto found = version();
+    if (found != kSchemaVersion)
+        throw UnusableHistoryFile("a history of schema version " + std::to_string(found));
+    try {
+        db_.prepare(kSchemaCheck);
+    } catch (const SqliteError& error) {
+        throw UnusableHistoryFile(std::string("a history without its tables: ") + error.what());
+    }
+}
+
+bool HistoryStore::store(const PageVisit& visit) {
+    const std::string host = hostOfAddress(visit.address);
+    Transaction transaction(db_);
+    Statement excluded = db_.prepare("SELECT 1 FROM excluded_hosts WHERE host = ?");
+    if (!host.empty() && excluded.bind(1, host).step())
+        return false;
+
+    Statement next = db_.prepare("SELECT coalesce(max(id), 0) + 1 FROM pages");
+    next.step();
+    const std::int64_t id = next.integer(0);
+    const std::string title = cleanStoredText(visit.title, kMaxTitleCharacters);
+    std::string body = cleanStoredText(visit.text, kMaxTextCharacters);
+
+    Statement known = db_.prepare("SELECT id FROM pages WHERE address = ?");
+    if (known.bind(1, visit.address).step()) {
+        const std::int64_t old = known.integer(0);
+        if (visit.text.empty()) {
+            Statement oldText = db_.prepare("SELECT body FROM page_text WHERE rowid = ?");
+            if (oldText.bind(1, old).step())
+                body = oldText.text(0);
+        }
+        db_.prepare("DELETE FROM page_text WHERE rowid = ?").bind(1, old).run();
+        Statement update = db_.prepare("UPDATE pages SET id = ?1, title = ?2, last_visit = ?3, "
+                                       "thumbnail_width = iif(?4 IS NULL, thumbnail_width, ?5), "
+                                       "thumbnail_height = iif(?4 IS NULL, thumbnail_height, ?6), "
+                                       "thumbnail = coalesce(?4, thumbnail) WHERE id = ?7");
+        update.bind(1, id).bind(2, title).bind(3, visit.time).bindBlob(4, visit.thumbnail.bytes);
+        update.bind(5, visit.thumbnail.width).bind(6, visit.thumbnail.height).bind(7, old).run();
+    } else {
+        Statement insert = db_.prepare("INSERT INTO pages(id, address, host, title, last_visit, "
+                                       "thumbnail_width, thumbnail_height, thumbnail) "
+                                       "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+        insert.bind(1, id).bind(2, visit.address).bind(3, host).bind(4, title);
+        insert.bind(5, visit.time).bind(6, visit.thumbnail.width).bind(7, visit.thumbnail.height);
+        insert.bindBlob(8, visit.thumbnail.bytes).run();
+    }
+    db_.prepare("INSERT INTO visits(page, time) VALUES(?, ?)")
+        .bind(1, id)
+        .bind(2, visit.time)
+        .run();
+    Statement text =
+        db_.prepare("INSERT INTO page_text(rowid, title, address, body) VALUES(?, ?, ?, ?)");
+    text.bind(1, id).bind(2, title).bind(3, visit.address).bind(4, body).run();
+    transaction.commit();
+    return true;
+}
+
+std::vector<StoredEntry> HistoryStore::newest(int limit, bool withThumbnails) {
+    Statement rows = db_.prepare(
+        withThumbnails ? "SELECT address, title, last_visit, thumbnail_width, thumbnail_height, "
+                         "thumbnail FROM pages ORDER BY id DESC LIMIT ?"
+                       : "SELECT address, title, last_visit FROM pages ORDER BY id DESC LIMIT ?");
+    rows.bind(1, limit);
+    std::vector<StoredEntry> entries;
+    while (rows.step()) {
+        StoredEntry& entry =
+            entries.emplace_back(StoredEntry{rows.text(0), rows.text(1), rows.integer(2), {}});
+        if (withThumbnails)
+            entry.thumbnail = {static_cast<int>(rows.integer(3)), static_cast<int>(rows.integer(4)),
+                               rows.blob(5)};
+    }
+    return entries;
+}
+
+std::optional<PackedImage> HistoryStore::thumbnail(std::string_view address) {
+    Statement row = db_.prepare(
+        "SELECT thumbnail_width, thumbnail_height, thumbnail FROM pages WHERE address = ?");
+    if (!row.bind(1, address).step() || row.isNull(2))
+        return std::nullopt;
+    return PackedImage{static_cast<int>(row.integer(0)), static_cast<int>(row.integer(1)),
+                       row.blob(2)};
+}
+
+std::int64_t HistoryStore::pageCount() {
+    Statement count = db_.prepare("SELECT count(*) FROM pages");
+    count.step();
+    return count.integer(0);
+}
+
+std::vector<StoredTime> HistoryStore::visitsOf(std::string_view address) {
+    Statement rows = db_.prepare("SELECT v.time FROM visits v JOIN pages p ON p.id = v.page "
+                                 "WHERE p.address = ? ORDER BY v.time");
+    rows.bind(1, address);
+    std::vector<StoredTime> times;
+    while (rows.step())
+        times.push_back(rows.integer(0));
+    return times;
+}
+
+std::vector<SearchHit> HistoryStore::search(std::string_view typed, int limit) {
+    const std::string query = searchQuery(typed);
+    if (query.empty())
+        return {};
+    // The index yields its rows newest first and stops at the limit: no sort of all matches.
+    Statement rows = db_.prepare(
+        "SELECT p.address, p.title, p.last_visit, "
+        "snippet(page_text, 2, '', '', '…', 24) FROM page_text JOIN pages p ON p.id = "
+        "page_text.rowid WHERE page_text MATCH ? ORDER BY page_text.rowid DESC LIMIT ?");
+    rows.bind(1, query).bind(2, limit);
+    std::vector<SearchHit> hits;
+    while (rows.step())
+        hits.push_back({{rows.text(0), rows.text(1), rows.integer(2), {}}, rows.text(3)});
+    return hits;
+}
+
+void HistoryStore::removeWhere(const char* condition, const std::function<void(Statement&)>& bind) {
+    Transaction transaction(db_);
+    const std::string where = std::string(" WHERE ") + condition;
+    Statement text = db_.prepare(
+        ("DELETE FROM page_text WHERE rowid IN (SELECT id FROM pages" + where + ")").c_str());
+    bind(text);
+    text.run();
+    Statement pages = db_.prepare(("DELETE FROM pages" + where).c_str());
+    bind(pages);
+    pages.run();
+    transaction.commit();
+    scrub();
+}
+
+void HistoryStore::remove(std::string_view address) {
+    removeWhere("address = ?", [&](Statement& s) { s.bind(1, address); });
+}
+
+void HistoryStore::removeVisitedSince(StoredTime since) {
+    removeWhere("last_visit >= ?", [&](Statement& s) { s.bind(1, since); });
+}
+
+void HistoryStore::scrub() {
+    // Secure delete has zeroed the rows; the index still holds the removed terms in older
+    // segments until it is rewritten, and the log holds old copies of the pages until a
+    // checkpoint empties it.
+    db_.execute("INSERT INTO page_text(page_text) VALUES('optimize')");
+    db_.execute("PRAGMA wal_checkpoint(TRUNCATE)");
+}
+
+void HistoryStore::excludeHost(std::string_view addressOrHost) {
+    std::string host = hostOfAddress(addressOrHost);
+    if (host.empty())
+        host = lowerCase(addressOrHost);
+    if (host.empty())
+        return;
+    db_.prepare("INSERT OR IGNORE INTO excluded_hosts(host) VALUES(?)").bind(1, host).run();
+    removeWhere("host = ?", [&](Statement& s) { s.bind(1, host); });
+}
+
+void HistoryStore::includeHost(std::string_view host) {
+    db_.prepare("DELETE FROM excluded_hosts WHERE host = ?").bind(1, lowerCase(host)).run();
+}
+
+std::vector<std::string> HistoryStore::excludedHosts() {
+    Statement rows = db_.prepare("SELECT host FROM excluded_hosts ORDER BY host");
+    std::vector<std::string> hosts;
+    while (rows.step())
+        hosts.push_back(rows.text(0));
+    return hosts;
+}
+
+bool HistoryStore::isExcluded(std::string_view address) {
+    const std::string host = hostOfAddress(address);
+    return !host.empty() &&
+           db_.prepare("SELECT 1 FROM excluded_hosts WHERE host = ?").bind(1, host).step();
+}
+
+} // namespace quillet

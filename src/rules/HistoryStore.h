@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The kept history: one SQLite file holding each page's address, title, visits, thumbnail and
+// the text it showed, with a full-text index of title, address and text (the "quillet"
+// tokenizer of SearchTokenizer). One visit is one transaction, so a killed process loses at
+// most the page it was storing. What is removed is scrubbed from the file itself: secure
+// delete zeroes freed space, the index is rewritten without it, and the write-ahead log is
+// emptied.
+//
+// The store is not thread-safe; one thread (the history's worker) owns it.
+
+#include "ImageList.h"
+#include "Sqlite.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+// Seconds since 1970 (UTC): how visit times are stored.
+using StoredTime = std::int64_t;
+StoredTime toStoredTime(std::chrono::system_clock::time_point when);
+std::chrono::system_clock::time_point fromStoredTime(StoredTime seconds);
+
+// What one shown page adds to the history.
+struct PageVisit {
+    std::string address;
+    std::string title;
+    StoredTime time = 0;
+    PackedImage thumbnail; // empty bytes: keep the one stored before
+    std::string text;      // the page's visible text; empty: keep the text stored before
+};
+
+struct StoredEntry {
+    std::string address;
+    std::string title;
+    StoredTime lastVisit = 0;
+    PackedImage thumbnail; // empty unless asked for
+};
+
+struct SearchHit {
+    StoredEntry entry;
+    std::string snippet; // the text around the first match
+};
+
+// A file that is not a history this version can use (not a database, another program's
+// database, a newer schema): it must be set aside, not written to.
+class UnusableHistoryFile : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class HistoryStore {
+  public:
+    static constexpr int kSchemaVersion = 1;
+    static constexpr std::size_t kMaxTextCharacters = 200'000;
+    static constexpr std::size_t kMaxTitleCharacters = 2'000;
+
+    // `path` is created when missing (mode 0600); ":memory:" keeps the history in memory only.
+    // Throws UnusableHistoryFile, or SqliteError when the file cannot be opened or written.
+    explicit HistoryStore(const std::string& path);
+
+    // Stores one visit, unless the page's host is excluded (then returns false). A page
+    // already stored becomes the newest, its title and time updated.
+    bool store(const PageVisit& visit);
+
+    // The newest `limit` entries, newest first.
+    std::vector<StoredEntry> newest(int limit, bool withThumbnails);
+    std::optional<PackedImage> thumbnail(std::string_view address);
+    std::int64_t pageCount();
+    std::vector<StoredTime> visitsOf(std::string_view address);
+
+    // Entries whose title, address or text hold every word typed, newest first.
+    std::vector<SearchHit> search(std::string_view typed, int limit);
+
+    void remove(std::string_view address);
+    // Removes every page last visited at or after `since` (with its earlier visits).
+    void removeVisitedSince(StoredTime since);
+
+    // Pages of an excluded host are removed and never stored again. Hosts are compared in
+    // lower case; `excludeHost` takes an address or a host.
+    void excludeHost(std::string_view addressOrHost);
+    void includeHost(std::string_view host);
+    std::vector<std::string> excludedHosts();
+    bool isExcluded(std::string_view address);
+
+  private:
+    void createOrCheckSchema();
+    void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);
+    void scrub();
+
+    Database db_;
+};
+
+// The host of an address in lower case ("" when it has none).
+std::string hostOfAddress(std::string_view address);
+
+// At most `maxCharacters` characters of `text`, as valid UTF-8 without NUL characters
+// (both become U+FFFD), cut at a character boundary.
+std::string cleanStoredText(std::string_view text, std::size_t maxCharacters);
+
+} // namespace quillet

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: MIT
+#include "Sqlite.h"
+
+namespace quillet {
+
+Database::Database(const std::string& path, bool create) {
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) |
+                      SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
+    const int result = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    db_.reset(db); // closed even when opening failed
+    if (result != SQLITE_OK)
+        throw SqliteError(result & 0xff, db ? sqlite3_errmsg(db) : sqlite3_errstr(result));
+}
+
+void Database::check(int result) const {
+    if (result != SQLITE_OK && result != SQLITE_ROW && result != SQLITE_DONE)
+        throw SqliteError(result & 0xff, sqlite3_errmsg(db_.get()));
+}
+
+void Database::execute(const char* sql) {
+    check(sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr));
+}
+
+Statement Database::prepare(const char* sql) {
+    return Statement(*this, sql);
+}
+
+Statement::Statement(const Database& db, const char* sql) : db_(&db) {
+    sqlite3_stmt* statement = nullptr;
+    const int result = sqlite3_prepare_v2(db.handle(), sql, -1, &statement, nullptr);
+    statement_.reset(statement);
+    db.check(result);
+}
+
+Statement& Statement::bind(int index, std::int64_t value) {
+    db_->check(sqlite3_bind_int64(statement_.get(), index, value));
+    return *this;
+}
+
+Statement& Statement::bind(int index, std::string_view text) {
+    db_->check(sqlite3_bind_text64(statement_.get(), index, text.data(), text.size(),
+                                   SQLITE_TRANSIENT, SQLITE_UTF8));
+    return *this;
+}
+
+Statement& Statement::bindBlob(int index, const std::vector<std::uint8_t>& bytes) {
+    db_->check(bytes.empty() ? sqlite3_bind_null(statement_.get(), index)
+                             : sqlite3_bind_blob64(statement_.get(), index, bytes.data(),
+                                                   bytes.size(), SQLITE_TRANSIENT));
+    return *this;
+}
+
+bool Statement::step() {
+    const int result = sqlite3_step(statement_.get());
+    if (result == SQLITE_ROW)
+        return true;
+    if (result != SQLITE_DONE) {
+        sqlite3_reset(statement_.get());
+        db_->check(result);
+    }
+    return false;
+}
+
+void Statement::reset() {
+    sqlite3_reset(statement_.get());
+    sqlite3_clear_bindings(statement_.get());
+}
+
+std::int64_t Statement::integer(int column) const {
+    return sqlite3_column_int64(statement_.get(), column);
+}
+
+std::string Statement::text(int column) const {
+    const auto* text = sqlite3_column_text(statement_.get(), column);
+    const int size = sqlite3_column_bytes(statement_.get(), column);
+    return text ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size))
+                : std::string();
+}
+
+std::vector<std::uint8_t> Statement::blob(int column) const {
+    const auto* bytes =
+        static_cast<const std::uint8_t*>(sqlite3_column_blob(statement_.get(), column));
+    const int size = sqlite3_column_bytes(statement_.get(), column);
+    return bytes ? std::vector<std::uint8_t>(bytes, bytes + size) : std::vector<std::uint8_t>();
+}
+
+bool Statement::isNull(int column) const {
+    return sqlite3_column_type(statement_.get(), column) == SQLITE_NULL;
+}
+
+Transaction::Transaction(Database& db) : db_(db) {
+    db_.execute("BEGIN IMMEDIATE");
+}
+
+Transaction::~Transaction() {
+    if (!done_)
+        sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit() {
+    db_.execute("COMMIT");
+    done_ = true;
+}
+
+} // namespace quillet
