@@ -30,7 +30,10 @@ ListView::ListView(const ImageList& smallIcons)
     setAccessible(tree_, "履歴", Atk::ROLE_TABLE);
 
     tree_.get_selection()->signal_changed().connect([this] {
-        if (auto row = tree_.get_selection()->get_selected())
+        auto row = tree_.get_selection()->get_selected();
+        if (showingResults_)
+            resultSelected_.emit();
+        else if (row)
             items_.select(positionOf(row));
     });
     tree_.signal_button_press_event().connect(sigc::mem_fun(*this, &ListView::onButtonPress),
@@ -43,7 +46,7 @@ ListView::ListView(const ImageList& smallIcons)
     tree_.signal_row_activated().connect(
         [this](const Gtk::TreeModel::Path& path, Gtk::TreeViewColumn* column) {
             if (column == tree_.get_column(0))
-                toggleCheck(path[0] + 1);
+                toggleCheckAt(path);
         });
     tree_.signal_focus_in_event().connect([this](GdkEventFocus*) {
         gotFocus_.emit();
@@ -57,10 +60,11 @@ ListView::ListView(const ImageList& smallIcons)
 
 ListView::~ListView() {
     // The window that listens is going away too: tell it nothing more.
-    for (auto* signal : {&dblClick_, &gotFocus_, &lostFocus_})
+    for (auto* signal : {&dblClick_, &gotFocus_, &lostFocus_, &resultSelected_, &deleteKey_})
         signal->clear();
     keyPress_.clear();
     itemClick_.clear();
+    thumbnailWanted_.clear();
 }
 
 void ListView::addColumns() {
@@ -74,31 +78,40 @@ void ListView::addColumns() {
     history->pack_start(*address, true);
     check->set_activatable(true);
     check->signal_toggled().connect(
-        [this](const Glib::ustring& path) { toggleCheck(Gtk::TreeModel::Path(path)[0] + 1); });
+        [this](const Glib::ustring& path) { toggleCheckAt(Gtk::TreeModel::Path(path)); });
     history->set_cell_data_func(*check, [this, check](Gtk::CellRenderer*, const auto& row) {
-        check->set_active(items_.item(positionOf(row)).checked);
+        const ListItem* item = itemOf(row);
+        check->set_active(item && item->checked);
+        check->set_visible(item != nullptr);
     });
     history->set_cell_data_func(*picture, [this, picture](Gtk::CellRenderer*, const auto& row) {
-        const int icon = items_.item(positionOf(row)).smallIcon;
-        picture->property_pixbuf() = smallIconPicture(icon);
+        const ListItem* item = itemOf(row);
+        picture->property_pixbuf() =
+            item ? smallIconPicture(item->smallIcon) : Glib::RefPtr<Gdk::Pixbuf>();
         picture->set_fixed_size(smallIcons_.imageWidth(), smallIcons_.imageHeight());
     });
     history->set_cell_data_func(*address, [this, address](Gtk::CellRenderer*, const auto& row) {
-        address->property_text() = items_.item(positionOf(row)).text;
+        address->property_text() = showingResults_
+                                       ? results_[static_cast<std::size_t>(positionOf(row))].address
+                                       : items_.item(positionOf(row)).text;
     });
     tree_.append_column(*history);
 
-    const auto addTextColumn = [this](const char* title, std::string ListItem::*field) {
+    const auto addTextColumn = [this](const char* title, std::string ListItem::*field,
+                                      std::string ResultRow::*resultField) {
         auto* column = Gtk::manage(new Gtk::TreeViewColumn(title));
         auto* text = Gtk::manage(new Gtk::CellRendererText());
         column->pack_start(*text, true);
-        column->set_cell_data_func(*text, [this, text, field](Gtk::CellRenderer*, const auto& row) {
-            text->property_text() = items_.item(positionOf(row)).*field;
+        column->set_cell_data_func(*text, [this, text, field, resultField](Gtk::CellRenderer*,
+                                                                           const auto& row) {
+            text->property_text() =
+                showingResults_ ? results_[static_cast<std::size_t>(positionOf(row))].*resultField
+                                : items_.item(positionOf(row)).*field;
         });
         tree_.append_column(*column);
     };
-    addTextColumn("タイトル", &ListItem::subItem1);
-    addTextColumn("閲覧日時", &ListItem::subItem2);
+    addTextColumn("タイトル", &ListItem::subItem1, &ResultRow::title);
+    addTextColumn("閲覧日時", &ListItem::subItem2, &ResultRow::visitTime);
 
     for (auto* column : tree_.get_columns()) {
         column->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
@@ -111,6 +124,19 @@ int ListView::positionOf(const Gtk::TreeModel::iterator& row) const {
     return (*row)[columns_.position];
 }
 
+const ListItem* ListView::itemOf(const Gtk::TreeModel::iterator& row) const {
+    if (!showingResults_)
+        return &items_.item(positionOf(row));
+    const auto position =
+        items_.indexOfKey(results_[static_cast<std::size_t>(positionOf(row))].address);
+    return position ? &items_.item(*position) : nullptr;
+}
+
+void ListView::renumberFrom(Gtk::TreeModel::iterator row, int position) {
+    for (; row; ++row)
+        (*row)[columns_.position] = position++;
+}
+
 Gtk::TreeModel::Path ListView::pathOf(int index) const {
     items_.item(index); // range check
     Gtk::TreeModel::Path path;
@@ -121,15 +147,39 @@ Gtk::TreeModel::Path ListView::pathOf(int index) const {
 void ListView::addItem(int index, const std::string& key, const std::string& text, int smallIcon) {
     const bool wasEmpty = items_.count() == 0;
     items_.add(index, key, text, smallIcon);
+    insertRow(index, wasEmpty);
+}
+
+void ListView::insertItemWithImage(int index, const std::string& key, const std::string& text) {
+    const bool wasEmpty = items_.count() == 0;
+    items_.insertWithImage(index, key, text);
+    insertRow(index, wasEmpty);
+}
+
+void ListView::insertRow(int index, bool wasEmpty) {
     const auto rows = store_->children();
     auto row = index > static_cast<int>(rows.size())
                    ? store_->append()
                    : store_->insert(rows[static_cast<unsigned>(index - 1)]);
     // Positions after an insertion move up by one; appending (the usual case) numbers one row.
-    for (int position = index; row; ++row)
-        (*row)[columns_.position] = position++;
-    if (wasEmpty)
+    renumberFrom(row, index);
+    if (wasEmpty && !showingResults_)
         tree_.get_selection()->select(pathOf(1));
+}
+
+void ListView::removeItemWithImage(int index) {
+    const auto selectedBefore = items_.selected();
+    // The row goes first: while the tree view redraws around it, every row it asks for still
+    // has its item.
+    renumberFrom(store_->erase(store_->get_iter(pathOf(index))), index);
+    items_.removeWithImage(index);
+    if (showingResults_)
+        return;
+    if (const auto selected = items_.selected()) {
+        tree_.get_selection()->select(pathOf(*selected));
+        if (selectedBefore == index)
+            tree_.set_cursor(pathOf(*selected));
+    }
 }
 
 void ListView::setSubItem(int index, int column, const std::string& text) {
@@ -146,9 +196,73 @@ void ListView::toggleCheck(int index) {
     setChecked(index, !items_.item(index).checked);
 }
 
+void ListView::toggleCheckAt(const Gtk::TreeModel::Path& path) {
+    const ListItem* item = itemOf(tree_.get_model()->get_iter(path));
+    if (item)
+        toggleCheck(*items_.indexOfKey(item->key));
+}
+
 void ListView::redrawRow(int index) {
+    if (showingResults_) {
+        tree_.queue_draw();
+        return;
+    }
     const auto path = pathOf(index);
     store_->row_changed(path, store_->get_iter(path));
+}
+
+void ListView::showResults(std::vector<ResultRow> rows) {
+    results_ = std::move(rows);
+    if (!resultStore_)
+        resultStore_ = Gtk::ListStore::create(columns_);
+    tree_.unset_model();
+    resultStore_->clear();
+    for (int i = 0; i < static_cast<int>(results_.size()); ++i)
+        (*resultStore_->append())[columns_.position] = i;
+    showingResults_ = true;
+    tree_.set_model(resultStore_);
+    if (!results_.empty())
+        setSelectedResult(0);
+    resultSelected_.emit();
+}
+
+void ListView::showAllItems() {
+    if (!showingResults_)
+        return;
+    tree_.unset_model();
+    showingResults_ = false;
+    results_.clear();
+    resultStore_->clear();
+    tree_.set_model(store_);
+    if (const auto selected = items_.selected()) {
+        tree_.set_cursor(pathOf(*selected));
+        tree_.scroll_to_row(pathOf(*selected));
+    }
+}
+
+std::optional<int> ListView::selectedResult() const {
+    if (!showingResults_)
+        return std::nullopt;
+    auto row = const_cast<Gtk::TreeView&>(tree_).get_selection()->get_selected();
+    if (!row)
+        return std::nullopt;
+    return positionOf(row);
+}
+
+void ListView::setSelectedResult(int row) {
+    Gtk::TreeModel::Path path;
+    path.push_back(row);
+    tree_.set_cursor(path);
+}
+
+void ListView::thumbnailArrived(const std::string& key) {
+    thumbnailsAskedFor_.erase(key);
+    unpacked_.erase(key);
+    unpackedOrder_.remove(key);
+    if (showingResults_)
+        tree_.queue_draw();
+    else if (const auto position = items_.indexOfKey(key))
+        redrawRow(*position);
 }
 
 void ListView::setSelected(int index) {
@@ -181,6 +295,11 @@ Glib::RefPtr<Gdk::Pixbuf> ListView::smallIconPicture(int imageIndex) {
     const std::string& key = smallIcons_.key(imageIndex);
     if (auto found = unpacked_.find(key); found != unpacked_.end())
         return found->second;
+    if (smallIcons_.image(imageIndex).bytes.empty()) {
+        if (thumbnailsAskedFor_.insert(key).second)
+            thumbnailWanted_.emit(key);
+        return {};
+    }
     auto picture = unpackThumbnail(smallIcons_.image(imageIndex));
     unpacked_[key] = picture;
     unpackedOrder_.push_back(key);
@@ -221,9 +340,13 @@ bool ListView::onKeyPress(GdkEventKey* event) {
     case GDK_KEY_Escape:
         keyPress_.emit(kKeyEscape);
         return false;
+    case GDK_KEY_Delete:
+    case GDK_KEY_KP_Delete:
+        deleteKey_.emit();
+        return true;
     case GDK_KEY_space:
-        if (auto selected = items_.selected()) {
-            toggleCheck(*selected);
+        if (auto row = tree_.get_selection()->get_selected()) {
+            toggleCheckAt(tree_.get_model()->get_path(row));
             return true;
         }
         return false;

@@ -12,6 +12,8 @@
 #include <gtkmm/treeview.h>
 #include <list>
 #include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace quillet {
 
@@ -28,6 +30,9 @@ class ListView : public Gtk::ScrolledWindow {
     std::optional<int> findItem(const std::string& text, int start) const {
         return items_.findItem(text, start);
     }
+    // An item with the image inserted at the same position (see ListItems::insertWithImage).
+    void insertItemWithImage(int index, const std::string& key, const std::string& text);
+    void removeItemWithImage(int index);
     void setSubItem(int index, int column, const std::string& text);
     void setChecked(int index, bool checked);
 
@@ -40,6 +45,27 @@ class ListView : public Gtk::ScrolledWindow {
     void setToolTipText(const std::string& text);
     const std::string& toolTipText() const { return toolTip_; }
 
+    // Search results: the pane shows only these rows (an entry of the pane shows its
+    // thumbnail and tick box), the first one selected, until showAllItems() brings the whole
+    // list back with its selection as it was.
+    struct ResultRow {
+        std::string address;
+        std::string title;
+        std::string visitTime;
+        std::string snippet;
+    };
+    void showResults(std::vector<ResultRow> rows);
+    void showAllItems();
+    bool showingResults() const { return showingResults_; }
+    const std::vector<ResultRow>& results() const { return results_; }
+    std::optional<int> selectedResult() const; // 0-based
+    void setSelectedResult(int row);
+
+    // A thumbnail added without its bytes is asked for once, when its row is first drawn;
+    // thumbnailArrived() draws the rows showing it again.
+    sigc::signal<void(std::string)>& signal_ThumbnailWanted() { return thumbnailWanted_; }
+    void thumbnailArrived(const std::string& key);
+
     Gtk::TreeView& tree() { return tree_; }
     // The picture the pane draws for image `imageIndex` (null when there is none).
     Glib::RefPtr<Gdk::Pixbuf> smallIconPicture(int imageIndex);
@@ -49,6 +75,8 @@ class ListView : public Gtk::ScrolledWindow {
     sigc::signal<void(int)>& signal_ItemClick() { return itemClick_; }
     sigc::signal<void()>& signal_GotFocus() { return gotFocus_; }
     sigc::signal<void()>& signal_LostFocus() { return lostFocus_; }
+    sigc::signal<void()>& signal_ResultSelected() { return resultSelected_; }
+    sigc::signal<void()>& signal_DeleteKey() { return deleteKey_; }
 
   private:
     struct Columns : Gtk::TreeModelColumnRecord {
@@ -57,10 +85,15 @@ class ListView : public Gtk::ScrolledWindow {
     };
 
     int positionOf(const Gtk::TreeModel::iterator& row) const;
+    // The pane item a row shows (in results, the entry of that address; null when none).
+    const ListItem* itemOf(const Gtk::TreeModel::iterator& row) const;
+    void insertRow(int index, bool wasEmpty);
+    void renumberFrom(Gtk::TreeModel::iterator row, int position);
     Gtk::TreeModel::Path pathOf(int index) const;
     void addColumns();
     void redrawRow(int index);
     void toggleCheck(int index);
+    void toggleCheckAt(const Gtk::TreeModel::Path& path); // the row's entry, if it has one
     bool onButtonPress(GdkEventButton* event);
     bool onButtonRelease(GdkEventButton* event);
     bool onKeyPress(GdkEventKey* event);
@@ -71,11 +104,18 @@ class ListView : public Gtk::ScrolledWindow {
     sigc::signal<void(int)> itemClick_;
     sigc::signal<void()> gotFocus_;
     sigc::signal<void()> lostFocus_;
+    sigc::signal<void()> resultSelected_;
+    sigc::signal<void()> deleteKey_;
+    sigc::signal<void(std::string)> thumbnailWanted_;
 
     const ImageList& smallIcons_;
     ListItems items_;
     Columns columns_;
     Glib::RefPtr<Gtk::ListStore> store_;
+    Glib::RefPtr<Gtk::ListStore> resultStore_;
+    std::vector<ResultRow> results_;
+    bool showingResults_ = false;
+    std::unordered_set<std::string> thumbnailsAskedFor_;
     Gtk::TreeView tree_;
     std::string toolTip_;
 

@@ -69,7 +69,7 @@ PageView::PageView()
     : context_(newWebContext()), view_(newWebView(context_.get())),
       widget_(Gtk::manage(Glib::wrap(GTK_WIDGET(view_)))), firstFrame_(view_, *widget_),
       failures_(view_), closing_(view_, *widget_), scriptWindows_(permissions_),
-      downloads_(context_.get()) {
+      downloads_(context_.get()), text_(view_) {
     permissions_.watch(view_);
     connectGuarded<Signals::loadChanged>(view_, "load-changed", this);
     connectGuarded<Signals::create>(view_, "create", this);

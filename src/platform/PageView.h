@@ -12,6 +12,7 @@
 #include "PageDownloads.h"
 #include "PageFailures.h"
 #include "PagePermissions.h"
+#include "PageText.h"
 #include "ScriptWindows.h"
 #include "WebContext.h"
 
@@ -78,6 +79,9 @@ class PageView {
 
     PageDownloads& Downloads() { return downloads_; }
 
+    // The text the page shows, for the history's search (see PageText).
+    void TakeText(std::function<void(std::string)> done) { text_.take(std::move(done)); }
+
     // The permission questions waiting for the user's answer.
     std::vector<Gtk::MessageDialog*> PermissionQuestions() const {
         return permissions_.openQuestions();
@@ -100,6 +104,7 @@ class PageView {
     PagePermissions permissions_; // outlives the script windows, whose views it watches
     ScriptWindows scriptWindows_;
     PageDownloads downloads_;
+    PageText text_;
 };
 
 } // namespace quillet

@@ -24,6 +24,21 @@ void ImageList::add(int index, const std::string& key, PackedImage image) {
         positionOfKey_[images_[static_cast<std::size_t>(i - 1)].key] = i;
 }
 
+void ImageList::remove(int index) {
+    key(index); // range check
+    positionOfKey_.erase(images_[static_cast<std::size_t>(index - 1)].key);
+    images_.erase(images_.begin() + (index - 1));
+    for (int i = index; i <= static_cast<int>(images_.size()); ++i)
+        positionOfKey_[images_[static_cast<std::size_t>(i - 1)].key] = i;
+}
+
+void ImageList::setBytes(const std::string& key, std::vector<std::uint8_t> bytes) {
+    const auto found = positionOfKey_.find(key);
+    if (found == positionOfKey_.end())
+        throw std::out_of_range("no image with that key");
+    images_[static_cast<std::size_t>(found->second - 1)].image.bytes = std::move(bytes);
+}
+
 const PackedImage& ImageList::image(int index) const {
     if (index < 1 || index > static_cast<int>(images_.size()))
         throw std::out_of_range("image index out of range");

@@ -26,6 +26,12 @@ class ImageList {
     // already present, the list is full, or the image's size differs from the list's.
     void add(int index, const std::string& key, PackedImage image);
 
+    // Removes the image at `index`; the images after it move up by one.
+    void remove(int index);
+    // Sets the bytes of an image added without them (a kept entry whose thumbnail is read
+    // when it is first drawn). Throws std::out_of_range for an unknown key.
+    void setBytes(const std::string& key, std::vector<std::uint8_t> bytes);
+
     // The count as the history reads it: a signed 16-bit number.
     std::int16_t count() const { return static_cast<std::int16_t>(images_.size()); }
 

@@ -20,6 +20,28 @@ void ListItems::add(int index, const std::string& key, const std::string& text, 
         ++*selected_;
 }
 
+void ListItems::insertWithImage(int index, const std::string& key, const std::string& text) {
+    add(index, key, text, index);
+    for (ListItem& other : items_)
+        if (other.key != key && other.smallIcon >= index)
+            ++other.smallIcon;
+}
+
+void ListItems::removeWithImage(int index) {
+    const int image = item(index).smallIcon;
+    positionOfKey_.erase(items_[static_cast<std::size_t>(index - 1)].key);
+    items_.erase(items_.begin() + (index - 1));
+    for (int i = index; i <= count(); ++i)
+        positionOfKey_[items_[static_cast<std::size_t>(i - 1)].key] = i;
+    for (ListItem& other : items_)
+        if (other.smallIcon > image)
+            --other.smallIcon;
+    if (count() == 0)
+        selected_.reset();
+    else if (selected_ && (*selected_ > index || *selected_ > count()))
+        --*selected_;
+}
+
 const ListItem& ListItems::item(int index) const {
     if (index < 1 || index > count())
         throw std::out_of_range("list item index out of range");

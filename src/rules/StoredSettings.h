@@ -22,4 +22,8 @@ inline constexpr StoredSetting kThumbnailHeight{"height_thumb", "120"};
 // The history pane's width, in sixths of the window's width.
 inline constexpr StoredSetting kHistoryWidth{"width_history", "2"};
 
+// Whether the history is kept for the next start ("1") or lives only as long as the window.
+inline constexpr const char* kHistorySection = "history";
+inline constexpr StoredSetting kKeepHistory{"keep", "0"};
+
 } // namespace quillet

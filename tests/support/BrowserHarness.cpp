@@ -7,11 +7,21 @@
 
 namespace quillet::test {
 
-BrowserHarness::BrowserHarness(const StoredSettings& stored, Clock clock) {
-    SettingsStore settings(config_.path());
-    for (const auto& [key, value] : stored)
-        settings.write(kSettingsApp, kSettingsSection, key, value);
-    window_ = std::make_unique<frmBrowser>(settings, std::move(clock));
+BrowserHarness::BrowserHarness(const StoredSettings& stored, Clock clock,
+                               const std::string& folder) {
+    if (folder.empty())
+        folder_ = ownFolder_.emplace().path();
+    else
+        folder_ = folder;
+    SettingsStore settings(folder_);
+    for (const auto& [key, value] : stored) {
+        const auto slash = key.find('/');
+        if (slash == std::string::npos)
+            settings.write(kSettingsApp, kSettingsSection, key, value);
+        else
+            settings.write(kSettingsApp, key.substr(0, slash), key.substr(slash + 1), value);
+    }
+    window_ = std::make_unique<frmBrowser>(settings, std::move(clock), historyFolder());
     if (std::getenv("QUILLET_TEST_FORCE_GL")) {
         // Accelerated compositing for every page, not only those that ask for it.
         auto* view = WEBKIT_WEB_VIEW(window_->brwWebBrowser.Widget().gobj());
@@ -31,7 +41,7 @@ void BrowserHarness::waitForSettledSize() {
 }
 
 BrowserHarness::~BrowserHarness() {
-    window_.reset();
+    window_.reset(); // the worker stores what it was handed, then ends
     pumpFor(std::chrono::milliseconds(20));
 }
 
@@ -70,7 +80,11 @@ void BrowserHarness::resizeTo(float widthTwips, float heightTwips) {
 }
 
 std::string BrowserHarness::setting(const std::string& key) const {
-    return SettingsStore(config_.path()).read(kSettingsApp, kSettingsSection, key, "<absent>");
+    const auto slash = key.find('/');
+    if (slash == std::string::npos)
+        return SettingsStore(folder_).read(kSettingsApp, kSettingsSection, key, "<absent>");
+    return SettingsStore(folder_).read(kSettingsApp, key.substr(0, slash), key.substr(slash + 1),
+                                       "<absent>");
 }
 
 } // namespace quillet::test

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace quillet::test {
 
@@ -14,9 +15,12 @@ using StoredSettings = std::map<std::string, std::string>;
 
 class BrowserHarness {
   public:
-    // `stored` values are written to the settings store before the window loads.
+    // `stored` values are written to the settings store before the window loads ("section/key"
+    // for a key outside the windows' own section). With `folder`, the settings and the kept
+    // history are those of an earlier harness's folder (a restart); else a fresh one's.
     explicit BrowserHarness(const StoredSettings& stored = {},
-                            Clock clock = std::chrono::system_clock::now);
+                            Clock clock = std::chrono::system_clock::now,
+                            const std::string& folder = "");
     ~BrowserHarness();
 
     frmBrowser& window() { return *window_; }
@@ -52,10 +56,12 @@ class BrowserHarness {
     std::string statusText() const { return window_->Label1.get_text(); }
 
     std::string setting(const std::string& key) const;
-    const TempFolder& configFolder() const { return config_; }
+    const std::string& folder() const { return folder_; }
+    std::string historyFolder() const { return folder_ + "/data/Quillet"; }
 
   private:
-    TempFolder config_;
+    std::optional<TempFolder> ownFolder_;
+    std::string folder_;
     std::unique_ptr<frmBrowser> window_;
 };
 

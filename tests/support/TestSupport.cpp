@@ -96,13 +96,18 @@ std::map<int, std::string> descendantProcesses() {
 
 namespace {
 
+struct Answering {
+    std::vector<std::string>* texts;
+    int response;
+};
+
 gboolean answerOpenBoxes(gpointer data) {
-    auto* texts = static_cast<std::vector<std::string>*>(data);
+    const auto* answering = static_cast<Answering*>(data);
     for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
         auto* box = dynamic_cast<Gtk::MessageDialog*>(window);
         if (box && box->get_visible()) {
-            texts->push_back(box->property_text().get_value());
-            box->response(Gtk::RESPONSE_OK);
+            answering->texts->push_back(box->property_text().get_value());
+            box->response(answering->response);
         }
     }
     return G_SOURCE_CONTINUE;
@@ -128,8 +133,10 @@ bool ProgramReportsFailures::active() {
     return programReportsFailures;
 }
 
-MessageBoxAnswerer::MessageBoxAnswerer() {
-    source_ = g_timeout_add(50, answerOpenBoxes, &texts_);
+MessageBoxAnswerer::MessageBoxAnswerer(int response) : response_(response) {
+    source_ = g_timeout_add_full(G_PRIORITY_DEFAULT, 50, answerOpenBoxes,
+                                 new Answering{&texts_, response_},
+                                 [](gpointer data) { delete static_cast<Answering*>(data); });
 }
 
 MessageBoxAnswerer::~MessageBoxAnswerer() {

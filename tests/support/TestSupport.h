@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <gtk/gtk.h>
 #include <gtkmm/widget.h>
 #include <gtkmm/window.h>
 #include <map>
@@ -49,15 +50,17 @@ class ProgramReportsFailures {
     sigc::connection handler_;
 };
 
-// While alive, answers every message box the program shows with OK and keeps its text.
+// While alive, answers every message box the program shows with `response` (OK, or a
+// question's answer such as Gtk::RESPONSE_YES) and keeps its text.
 class MessageBoxAnswerer {
   public:
-    MessageBoxAnswerer();
+    explicit MessageBoxAnswerer(int response = GTK_RESPONSE_OK);
     ~MessageBoxAnswerer();
     const std::vector<std::string>& texts() const { return texts_; }
 
   private:
     std::vector<std::string> texts_;
+    int response_;
     unsigned source_ = 0;
 };
 

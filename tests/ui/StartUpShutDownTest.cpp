@@ -102,7 +102,7 @@ TEST(StartUp, AWidthBeyondSinglePrecisionIsRefused) {
 TEST(ShutDown, AnUnwritableStoreStopsAtTheFirstKey) {
     BrowserHarness browser;
     // A file where the settings folder belongs: the first write fails and nothing is written.
-    writeFile(browser.configFolder().file("Quillet"), "not a folder");
+    writeFile(browser.folder() + "/Quillet", "not a folder");
     EXPECT_THROW(browser->Form_Unload(), std::runtime_error);
 }
 
@@ -188,7 +188,7 @@ TEST(StartUp, ASettingsFileThatIsAFolderReadsAsDefaultsAndIsKeptAside) {
 
 TEST(ShutDown, AnUnwritableStoreIsReportedOnStderrAndTheWindowStillCloses) {
     BrowserHarness browser;
-    writeFile(browser.configFolder().file("Quillet"), "not a folder");
+    writeFile(browser.folder() + "/Quillet", "not a folder");
     testing::internal::CaptureStderr();
     browser->close();
     pumpUntil([&] { return !browser->get_visible(); }, std::chrono::seconds(3));

@@ -103,7 +103,7 @@ TEST_F(ThumbnailSizeDialog, OkAppliesStoresTellsTheUserAndCloses) {
     Form1& again = open();
     EXPECT_EQ(&again, &dialog);
     EXPECT_EQ(again.Text1.get_text(), "200");
-    SettingsStore(browser.configFolder().path()).write("Quillet", "sets", "width_thumb", "1");
+    SettingsStore(browser.folder()).write("Quillet", "sets", "width_thumb", "1");
     again.Command1.clicked();
     EXPECT_EQ(stored("width_thumb"), "200");
     EXPECT_EQ(answers.texts().size(), 2u);

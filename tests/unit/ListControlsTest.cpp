@@ -104,3 +104,51 @@ TEST(ImageList, HoldsAtMost32767ImagesAndTheNextPositionOverflows) {
     EXPECT_EQ(quillet::nextPosition(0), 1);
     EXPECT_EQ(images.image("32767").width, 2);
 }
+
+TEST(ListItems, KeptEntriesInsertedBeforeThisRunsKeepEveryItemOnItsOwnImage) {
+    ListItems items;
+    ImageList images;
+    const auto append = [&](const std::string& key) {
+        const int n = items.count() + 1;
+        images.add(n, key, {1, 1, {}});
+        items.add(n, key, key, n);
+    };
+    const auto insert = [&](int at, const std::string& key) {
+        images.add(at, key, {1, 1, {}});
+        items.insertWithImage(at, key, key);
+    };
+    const auto eachShowsItsOwn = [&] {
+        for (int i = 1; i <= items.count(); ++i)
+            EXPECT_EQ(images.key(items.item(i).smallIcon), items.item(i).key) << i;
+    };
+    append("home");
+    append("this run");
+    items.select(2);
+    insert(1, "kept 1");
+    insert(2, "kept 2");
+    eachShowsItsOwn();
+    EXPECT_EQ(items.selected(), 4); // still "this run"
+
+    // Removing an entry takes its image out of the others' numbering too.
+    images.remove(items.item(2).smallIcon);
+    items.removeWithImage(2);
+    eachShowsItsOwn();
+    EXPECT_EQ(items.selected(), 3);
+    EXPECT_FALSE(items.indexOfKey("kept 2"));
+    EXPECT_FALSE(images.contains("kept 2"));
+    // The selected entry removed: the selection moves to the next, or the last at the end.
+    items.removeWithImage(3);
+    EXPECT_EQ(items.selected(), 2);
+    items.removeWithImage(1);
+    items.removeWithImage(1);
+    EXPECT_FALSE(items.selected());
+}
+
+TEST(ImageList, AThumbnailAddedWithoutBytesGetsThemLater) {
+    ImageList images;
+    images.add(1, "a", {2, 2, {}});
+    EXPECT_TRUE(images.image("a").bytes.empty());
+    images.setBytes("a", {1, 2, 3});
+    EXPECT_EQ(images.image(1).bytes, (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_THROW(images.setBytes("b", {}), std::out_of_range);
+}

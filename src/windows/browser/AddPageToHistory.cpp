@@ -46,14 +46,22 @@ void frmBrowser::AddPageToHistory() {
         Picture2.setImage(thumbnail); // the last thumbnail made stays on the capture surface
 
         const std::string address = brwWebBrowser.LocationURL();
+        const std::string title = brwWebBrowser.LocationName();
+        const auto now = clock_();
+        const bool known = ImageList1.contains(address);
+        // Packed once, for the pane (a new address) and for the kept history (every visit).
+        PackedImage packed;
+        if (!known || keeper_->keeping())
+            packed = packThumbnail(fitToList(thumbnail, ImageList1));
+        storeVisit(address, title, toStoredTime(now), keeper_->keeping() ? packed : PackedImage{});
         const int n = nextPosition(ImageList1.count());
-        // A known address stops here, as adding its key would fail: nothing is packed or added.
-        if (ImageList1.contains(address))
+        // A known address stops here, as adding its key would fail: nothing is added.
+        if (known)
             return;
-        ImageList1.add(n, address, packThumbnail(fitToList(thumbnail, ImageList1)));
+        ImageList1.add(n, address, std::move(packed));
         ListView1.addItem(n, address, address, n);
-        ListView1.setSubItem(n, kTitleColumn, brwWebBrowser.LocationName());
-        ListView1.setSubItem(n, kVisitTimeColumn, formatVisitTime(clock_()));
+        ListView1.setSubItem(n, kTitleColumn, title);
+        ListView1.setSubItem(n, kVisitTimeColumn, formatVisitTime(now));
     });
 }
 

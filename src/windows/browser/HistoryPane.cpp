@@ -8,6 +8,10 @@
 namespace quillet {
 
 void frmBrowser::ListView1_DblClick() {
+    if (ListView1.showingResults()) {
+        openSelectedMatch();
+        return;
+    }
     // With an empty history there is nothing selected and nothing to open.
     if (const auto selected = ListView1.selectedIndex())
         brwWebBrowser.Navigate(ListView1.item(*selected).text);
@@ -16,7 +20,9 @@ void frmBrowser::ListView1_DblClick() {
 void frmBrowser::ListView1_KeyPress(int keyAscii) {
     if (keyAscii == kKeyEnter)
         ListView1_DblClick();
-    if (keyAscii == kKeyEscape)
+    if (keyAscii == kKeyEscape && historySearchOpen())
+        closeHistorySearch();
+    else if (keyAscii == kKeyEscape)
         FindInHistory(cboAddress.get_text(), SearchMode::Cursor);
 }
 
@@ -31,6 +37,10 @@ void frmBrowser::ListView1_LostFocus() {
 }
 
 void frmBrowser::showSelectedEntryTooltip() {
+    if (ListView1.showingResults()) {
+        showSelectedMatchTooltip();
+        return;
+    }
     if (const auto selected = ListView1.selectedIndex()) {
         const ListItem& entry = ListView1.item(*selected);
         ListView1.setToolTipText(entryTooltip(entry.subItem1, entry.text));

@@ -129,6 +129,7 @@ void frmBrowser::Form_Resize() {
                             .Line2 = Line2,
                             .Line4 = Line4};
     layoutMainWindow(controls, Width(), Height(), historyWidth_);
+    layOutHistorySearch();
 }
 
 } // namespace quillet

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The keys people expect of a browser, wherever the focus is in the main window: Alt+Left and
 // Alt+Right (and the mouse's back and forward buttons), Alt+Home, F5 and Ctrl+R, Ctrl+L and
-// F6, Ctrl+F with F3 / Shift+F3, and Ctrl+plus, Ctrl+minus and Ctrl+0 for the page's zoom.
-// Enter and Escape keep their own meanings in the address box and the history pane.
+// F6, Ctrl+F with F3 / Shift+F3, Ctrl+H (the history's search), and Ctrl+plus, Ctrl+minus and
+// Ctrl+0 for the page's zoom. Enter and Escape keep their own meanings in the address box and the
+// history pane.
 
 #include "frmBrowser.h"
 
@@ -60,6 +61,8 @@ bool frmBrowser::onShortcutKey(const GdkEventKey& event) {
         cboAddress.select_region(0, -1);
     } else if (ctrl && (key == GDK_KEY_f || key == GDK_KEY_F))
         findBar.open();
+    else if (ctrl && (key == GDK_KEY_h || key == GDK_KEY_H))
+        openHistorySearch();
     else if (key == GDK_KEY_F3 && findBar.isOpen())
         (modifiers == GDK_SHIFT_MASK) ? findBar.findPrevious() : findBar.findNext();
     else if ((ctrl || modifiers == (GDK_CONTROL_MASK | GDK_SHIFT_MASK)) &&

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "frmBrowser.h"
 
+#include "ClearHistoryDialog.h"
 #include "Colors.h"
 #include "Form1.h"
 #include "Form2.h"
@@ -44,7 +45,7 @@ const ToolbarButton kToolbar[] = {
 
 } // namespace
 
-frmBrowser::frmBrowser(SettingsStore settings, Clock clock)
+frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyFolder)
     : Label2(""), Label3("アドレス"), Label4("移動"), Label5("履歴検索"), Label1(""),
       Label6("バージョン1.8"), Label7("最新のバージョンをチェック"),
       Image2(picture("go.png"), 20, 20, "", "移動"),
@@ -56,10 +57,14 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock)
       Line1(fixed_, kRuleGrey, 0, 530, 4560, 530), Line2(fixed_, kWhite, 0, 545, 4560, 545),
       Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
       Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960), settings_(std::move(settings)),
-      clock_(std::move(clock)) {
+      clock_(std::move(clock)),
+      keeper_(std::make_unique<HistoryKeeper>(
+          std::move(historyFolder), settings_.read(kSettingsApp, kHistorySection, kKeepHistory.key,
+                                                   kKeepHistory.fallback) == "1")) {
     buildControls();
     connectHandlers();
     connectShortcuts();
+    connectHistory();
     Form_Load();
 }
 
@@ -180,6 +185,7 @@ void frmBrowser::connectHandlers() {
     ListView1.signal_ItemClick().connect([this](int index) { ListView1_ItemClick(index); });
     ListView1.signal_GotFocus().connect([this] { ListView1_GotFocus(); });
     ListView1.signal_LostFocus().connect([this] { ListView1_LostFocus(); });
+    ListView1.signal_DeleteKey().connect([this] { deleteSelectedEntry(); });
 
     // The layout follows the outer size, which changes with the client area and also without
     // it: when the window manager frames the window or changes its title bar.

@@ -5,6 +5,8 @@
 
 #include "DownloadStrip.h"
 #include "FindBar.h"
+#include "HistoryFile.h"
+#include "HistoryKeeper.h"
 #include "HistoryRules.h"
 #include "ImageButton.h"
 #include "ImageList.h"
@@ -21,14 +23,20 @@
 
 #include <chrono>
 #include <functional>
+#include <gtkmm/checkmenuitem.h>
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/eventbox.h>
 #include <gtkmm/image.h>
 #include <gtkmm/label.h>
+#include <gtkmm/menu.h>
+#include <gtkmm/messagedialog.h>
+#include <gtkmm/searchentry.h>
 #include <gtkmm/window.h>
 #include <map>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace quillet {
 
@@ -48,10 +56,13 @@ inline constexpr const char* kMakerHost = "quillet.example";
 
 class Form1;
 class Form2;
+class ClearHistoryDialog;
 
 class frmBrowser : public Gtk::Window {
   public:
-    explicit frmBrowser(SettingsStore settings, Clock clock = std::chrono::system_clock::now);
+    // `historyFolder` holds the kept history's file (used only while keeping is on).
+    explicit frmBrowser(SettingsStore settings, Clock clock = std::chrono::system_clock::now,
+                        std::string historyFolder = keptHistoryFolder());
     ~frmBrowser() override;
 
     // Thumbnail size in pixels; the thumbnail-size dialog reads and assigns them.
@@ -96,6 +107,28 @@ class frmBrowser : public Gtk::Window {
     // The dialogs, once first opened (null before).
     Form1* thumbnailSizeDialog() { return form1_.get(); }
     Form2* exportDialog() { return form2_.get(); }
+    ClearHistoryDialog* clearHistoryDialog() { return clearDialog_.get(); }
+    HistoryKeeper& historyKeeper() { return *keeper_; }
+
+    // The kept history and the search of the history (KeptHistory.cpp, HistorySearchField.cpp).
+    bool keepingHistory() const { return keeper_->keeping(); }
+    // Turning keeping off asks whether to delete what is stored.
+    void setKeepHistory(bool keep);
+    void openHistorySearch();
+    void closeHistorySearch();
+    bool historySearchOpen() const { return historySearch.get_visible(); }
+    void deleteSelectedEntry();
+    void excludeSelectedSite(); // asks first
+    void showClearHistoryDialog();
+    // Removes from the pane and the history every page last visited at or after `since`.
+    void clearHistorySince(StoredTime since);
+    // The address the pane's selection stands for: the selected entry, or the selected match.
+    std::optional<std::string> selectedAddress() const;
+    // The last notice about the kept history (a file set aside, storing stopped); null if none.
+    Gtk::MessageDialog* historyNotice() { return historyNotice_.get(); }
+    // Where the thumbnail of `address` comes from for the export: read from the kept history
+    // first if the pane has not drawn it yet.
+    const PackedImage& thumbnailForExport(const std::string& address);
     const SettingsStore& settings() const { return settings_; }
 
   private:
@@ -139,6 +172,11 @@ class frmBrowser : public Gtk::Window {
     FindBar findBar;
     DownloadStrip downloadStrip;
     LineControl Line1, Line2, Line3, Line4;
+    // The history's search field over the top of the pane (Ctrl+H), and the pane's menu.
+    Gtk::SearchEntry historySearch;
+    Gtk::Menu historyMenu;
+    Gtk::CheckMenuItem keepHistoryItem;
+    Gtk::MenuItem searchHistoryItem, deleteEntryItem, excludeSiteItem, clearHistoryItem;
 
     // Where each control is placed; the window keeps them all in placements_.
     PlacedControl *placedLabel2 = nullptr, *placedLabel3 = nullptr, *placedLabel4 = nullptr,
@@ -147,6 +185,11 @@ class frmBrowser : public Gtk::Window {
                   *placedAddress = nullptr, *placedPicture2 = nullptr, *placedImage2 = nullptr,
                   *placedImage3 = nullptr, *placedImage4 = nullptr, *placedImage5 = nullptr,
                   *placedListView = nullptr, *placedPageView = nullptr;
+
+  private:
+    PlacedControl* placedHistorySearch_ = nullptr;
+
+  public:
     std::map<int, PlacedControl*> placedImage1;
 
   private:
@@ -163,6 +206,21 @@ class frmBrowser : public Gtk::Window {
     void showDialog(Gtk::Window& dialog);
     // Keyboard shortcuts and the mouse's back and forward buttons (Shortcuts.cpp).
     void connectShortcuts();
+    // The kept history (KeptHistory.cpp), the pane's menu (HistoryMenu.cpp) and the search
+    // field (HistorySearchField.cpp).
+    void connectHistory();
+    void buildHistoryMenu();
+    void popUpHistoryMenu(const GdkEvent* event);
+    void placeHistorySearch();
+    void layOutHistorySearch();
+    void searchHistoryFor(const std::string& typed);
+    void openSelectedMatch();
+    void showSelectedMatchTooltip();
+    void addKeptEntries(std::vector<StoredEntry> entries);
+    void storeVisit(const std::string& address, const std::string& title, StoredTime time,
+                    PackedImage thumbnail);
+    void removeEntry(const std::string& address);
+    void tellHistoryProblem(const std::string& text);
     bool onShortcutKey(const GdkEventKey& event);
 
     SettingsStore settings_;
@@ -174,6 +232,15 @@ class frmBrowser : public Gtk::Window {
     bool pageAgreedToClose_ = false; // the page's beforeunload question has been answered
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<Form2> form2_;
+    std::unique_ptr<ClearHistoryDialog> clearDialog_;
+    std::unique_ptr<Gtk::MessageDialog> historyNotice_;
+    std::unique_ptr<HistoryKeeper> keeper_;
+    // Each pane entry's last visit, for clearing by time; and the entries read from the kept
+    // history (the others are this run's).
+    std::unordered_map<std::string, StoredTime> visitTimes_;
+    std::unordered_set<std::string> keptEntries_;
+    int keptEntriesPlaced_ = 0; // they stand at the top of the pane, before this run's
+    unsigned searchNumber_ = 0; // answers to an older search are dropped
     // The client area the window is designed for; it keeps it in a dimension that start-up
     // leaves alone or refuses.
     static constexpr PixelSize kDesignClientArea{652, 467};

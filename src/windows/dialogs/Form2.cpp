@@ -15,24 +15,22 @@ namespace {
 // unpacked, shown on the dialog's work picture and saved as a bitmap.
 class HistoryExportSource : public ExportSource {
   public:
-    HistoryExportSource(ListView& pane, const ImageList& thumbnails, PictureBox& work)
-        : pane_(pane), thumbnails_(thumbnails), work_(work) {}
+    HistoryExportSource(frmBrowser& window, PictureBox& work) : window_(window), work_(work) {}
 
-    int count() const override { return pane_.count(); }
+    int count() const override { return window_.ListView1.count(); }
     ExportEntry entry(int index) const override {
-        const ListItem& item = pane_.item(index);
+        const ListItem& item = window_.ListView1.item(index);
         return ExportEntry{item.subItem1, item.text, item.key, item.checked};
     }
-    void clearCheck(int index) override { pane_.setChecked(index, false); }
+    void clearCheck(int index) override { window_.ListView1.setChecked(index, false); }
     std::vector<std::uint8_t> bitmapFile(const std::string& key) override {
-        auto picture = unpackThumbnail(thumbnails_.image(key));
+        auto picture = unpackThumbnail(window_.thumbnailForExport(key));
         work_.setImage(picture);
         return encodePicture(picture, "bmp");
     }
 
   private:
-    ListView& pane_;
-    const ImageList& thumbnails_;
+    frmBrowser& window_;
     PictureBox& work_;
 };
 
@@ -108,7 +106,7 @@ void Form2::Command1_Click() {
     const ImageList& thumbnails = mainWindow_->ImageList1;
     placedPicture1->setPixelSize(thumbnails.imageWidth(), thumbnails.imageHeight());
 
-    HistoryExportSource source(mainWindow_->ListView1, thumbnails, Picture1);
+    HistoryExportSource source(*mainWindow_, Picture1);
     const ExportResult result = exportCheckedEntries(source, Dir1.Path(), Check1.get_active());
     if (result.failure) {
         // Earlier entries are written and unticked; this one and the rest keep their ticks.

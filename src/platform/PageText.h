@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The text a page shows, for the history's search: read by a script in Quillet's own script
+// world (the page's scripts cannot see or change it) in the web process, so the window never
+// waits for it. At most kMaxCharacters are handed over.
+
+#include "GObjectPtr.h"
+
+#include <functional>
+#include <string>
+
+typedef struct _WebKitWebView WebKitWebView;
+typedef struct _GCancellable GCancellable;
+typedef struct _GAsyncResult GAsyncResult;
+
+namespace quillet {
+
+class PageText {
+  public:
+    static constexpr int kMaxCharacters = 200'000;
+
+    explicit PageText(WebKitWebView* view) : view_(view) {}
+    ~PageText() { cancel(); }
+    PageText(const PageText&) = delete;
+    PageText& operator=(const PageText&) = delete;
+
+    // `done` gets the text, or "" when the page gave none; it is not called once the view is
+    // gone. A second request while one runs does not cancel the first.
+    void take(std::function<void(std::string)> done);
+    void cancel(); // the view is going away
+
+  private:
+    static void taken(GObject* webView, GAsyncResult* result, gpointer data);
+    WebKitWebView* view_;
+    GObjectPtr<GCancellable> running_;
+};
+
+} // namespace quillet

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: MIT
+// The search of the history by what its pages said (Ctrl+H): a field over the top of the pane
+// that filters the pane to the matching pages as the user types, newest first.
+
+#include "ErrorStyles.h"
+#include "HistoryRules.h"
+#include "SearchTokenizer.h"
+#include "Widgets.h"
+#include "frmBrowser.h"
+
+#include <gdk/gdkkeysyms.h>
+
+namespace quillet {
+namespace {
+
+constexpr float kSearchFieldHeight = 360; // twips
+constexpr int kMatchesShown = 50;
+
+} // namespace
+
+void frmBrowser::placeHistorySearch() {
+    placedHistorySearch_ = &placements_.put(fixed_, historySearch, 0, 0, 2055, kSearchFieldHeight);
+    historySearch.set_no_show_all(true);
+    historySearch.hide();
+    historySearch.set_placeholder_text("履歴を検索");
+    historySearch.set_width_chars(1);
+    setAccessible(historySearch, "履歴を検索", Atk::ROLE_ENTRY);
+    styleWidget(historySearch, std::string("entry { ") + japaneseFont("9.75pt") + " }");
+
+    historySearch.signal_search_changed().connect(
+        [this] { searchHistoryFor(historySearch.get_text()); });
+    historySearch.signal_activate().connect([this] { openSelectedMatch(); });
+    // Before the entry: Escape would only clear it, and Down would do nothing.
+    historySearch.signal_key_press_event().connect(
+        [this](GdkEventKey* event) {
+            if (event->keyval == GDK_KEY_Escape) {
+                closeHistorySearch();
+                return true;
+            }
+            if (event->keyval == GDK_KEY_Down || event->keyval == GDK_KEY_KP_Down) {
+                ListView1.setFocus();
+                return true;
+            }
+            return false;
+        },
+        false);
+    ListView1.signal_ResultSelected().connect([this] { showSelectedMatchTooltip(); });
+}
+
+void frmBrowser::layOutHistorySearch() {
+    placedHistorySearch_->setLeft(placedListView->left());
+    placedHistorySearch_->setTop(placedListView->top());
+    placedHistorySearch_->setWidth(std::max(0.0F, placedListView->width()));
+}
+
+void frmBrowser::openHistorySearch() {
+    layOutHistorySearch();
+    historySearch.show();
+    historySearch.grab_focus();
+    if (!historySearch.get_text().empty())
+        searchHistoryFor(historySearch.get_text());
+}
+
+void frmBrowser::closeHistorySearch() {
+    if (!historySearchOpen())
+        return;
+    ++searchNumber_; // a search still under way is not shown
+    historySearch.hide();
+    ListView1.showAllItems();
+    ListView1.setFocus();
+}
+
+void frmBrowser::searchHistoryFor(const std::string& typed) {
+    const unsigned number = ++searchNumber_;
+    if (searchQuery(typed).empty()) { // nothing but spaces and punctuation
+        ListView1.showAllItems();
+        return;
+    }
+    keeper_->search(typed, kMatchesShown, [this, number](std::vector<SearchHit> hits) {
+        if (number != searchNumber_ || !historySearchOpen())
+            return;
+        std::vector<ListView::ResultRow> rows;
+        rows.reserve(hits.size());
+        for (SearchHit& hit : hits)
+            rows.push_back({std::move(hit.entry.address), std::move(hit.entry.title),
+                            formatVisitTime(fromStoredTime(hit.entry.lastVisit)),
+                            std::move(hit.snippet)});
+        ListView1.showResults(std::move(rows));
+    });
+}
+
+void frmBrowser::openSelectedMatch() {
+    if (const auto row = ListView1.selectedResult())
+        brwWebBrowser.Navigate(ListView1.results()[static_cast<std::size_t>(*row)].address);
+}
+
+void frmBrowser::showSelectedMatchTooltip() {
+    const auto row = ListView1.selectedResult();
+    if (!row) {
+        ListView1.setToolTipText("");
+        return;
+    }
+    const ListView::ResultRow& match = ListView1.results()[static_cast<std::size_t>(*row)];
+    std::string text = entryTooltip(match.title, match.address);
+    if (!match.snippet.empty())
+        text += "\n" + match.snippet;
+    ListView1.setToolTipText(text);
+}
+
+} // namespace quillet

@@ -1,0 +1,209 @@
+// SPDX-License-Identifier: MIT
+// The kept history as the window sees it: entries read from it at start, each shown page
+// stored, thumbnails read when first drawn, and the privacy controls (delete an entry, a site
+// never kept, clearing by time, keeping turned off).
+
+#include "ClearHistoryDialog.h"
+#include "ErrorStyles.h"
+#include "ScreenMetrics.h"
+#include "ThumbnailCodec.h"
+#include "Widgets.h"
+#include "frmBrowser.h"
+
+#include <gtkmm/messagedialog.h>
+
+namespace quillet {
+namespace {
+
+// A yes/no question over the main window; true for yes.
+bool ask(Gtk::Window& parent, const std::string& question, const std::string& yes) {
+    Gtk::MessageDialog dialog(parent, question, false, Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE,
+                              true);
+    dialog.set_title("Quillet");
+    dialog.add_button("キャンセル", Gtk::RESPONSE_CANCEL);
+    dialog.add_button(yes, Gtk::RESPONSE_YES);
+    dialog.set_default_response(Gtk::RESPONSE_CANCEL);
+    return dialog.run() == Gtk::RESPONSE_YES;
+}
+
+// A thumbnail kept at another size (the size was changed since) is fitted to the pane's.
+PackedImage fittedTo(const ImageList& list, PackedImage picture) {
+    if (picture.width == list.imageWidth() && picture.height == list.imageHeight())
+        return picture;
+    return packThumbnail(unpackThumbnail(picture)->scale_simple(
+        list.imageWidth(), list.imageHeight(), Gdk::INTERP_BILINEAR));
+}
+
+} // namespace
+
+void frmBrowser::connectHistory() {
+    buildHistoryMenu();
+    placeHistorySearch();
+    keeper_->signal_Problem().connect(
+        [this](const std::string& text) { tellHistoryProblem(text); });
+    ListView1.signal_ThumbnailWanted().connect([this](const std::string& address) {
+        keeper_->thumbnail(address, [this, address](std::optional<PackedImage> picture) {
+            if (!picture || !ImageList1.contains(address))
+                return;
+            stopSilently([&] {
+                ImageList1.setBytes(address, fittedTo(ImageList1, std::move(*picture)).bytes);
+                ListView1.thumbnailArrived(address);
+            });
+        });
+    });
+    if (keeper_->keeping())
+        keeper_->loadKept(ImageList::kMaxCount, [this](std::vector<StoredEntry> part, bool) {
+            addKeptEntries(std::move(part));
+        });
+}
+
+void frmBrowser::addKeptEntries(std::vector<StoredEntry> entries) {
+    // Kept entries go before this run's, oldest first, so the newest stays at the end. Their
+    // thumbnails stay in the file until their rows are drawn.
+    const int width = ImageList1.imageWidth() ? ImageList1.imageWidth() : roundHalfEven(tx);
+    const int height = ImageList1.imageHeight() ? ImageList1.imageHeight() : roundHalfEven(ty);
+    for (StoredEntry& entry : entries) {
+        if (ImageList1.contains(entry.address) || ImageList1.count() == ImageList::kMaxCount)
+            continue; // this run's entry of the same page stands for it
+        const int position = keptEntriesPlaced_ + 1;
+        ImageList1.add(position, entry.address, PackedImage{width, height, {}});
+        ListView1.insertItemWithImage(position, entry.address, entry.address);
+        ListView1.setSubItem(position, kTitleColumn, entry.title);
+        ListView1.setSubItem(position, kVisitTimeColumn,
+                             formatVisitTime(fromStoredTime(entry.lastVisit)));
+        visitTimes_[entry.address] = entry.lastVisit;
+        keptEntries_.insert(entry.address);
+        ++keptEntriesPlaced_;
+    }
+}
+
+void frmBrowser::storeVisit(const std::string& address, const std::string& title, StoredTime time,
+                            PackedImage packed) {
+    visitTimes_[address] = time;
+    // The text is read in the page's process; the visit is stored once it arrives.
+    brwWebBrowser.TakeText([this, visit = PageVisit{address, title, time, std::move(packed), {}}](
+                               std::string text) mutable {
+        visit.text = std::move(text);
+        keeper_->store(std::move(visit));
+    });
+}
+
+std::optional<std::string> frmBrowser::selectedAddress() const {
+    if (ListView1.showingResults()) {
+        if (const auto row = ListView1.selectedResult())
+            return ListView1.results()[static_cast<std::size_t>(*row)].address;
+        return std::nullopt;
+    }
+    if (const auto selected = ListView1.selectedIndex())
+        return ListView1.item(*selected).key;
+    return std::nullopt;
+}
+
+void frmBrowser::removeEntry(const std::string& address) {
+    visitTimes_.erase(address);
+    if (keptEntries_.erase(address))
+        --keptEntriesPlaced_;
+    if (const auto position = ListView1.items().indexOfKey(address)) {
+        ImageList1.remove(ListView1.item(*position).smallIcon);
+        ListView1.removeItemWithImage(*position);
+    }
+}
+
+void frmBrowser::deleteSelectedEntry() {
+    const auto address = selectedAddress();
+    if (!address)
+        return;
+    removeEntry(*address);
+    keeper_->remove(*address);
+    if (historySearchOpen())
+        searchHistoryFor(historySearch.get_text()); // the match list without it
+}
+
+void frmBrowser::excludeSelectedSite() {
+    const auto address = selectedAddress();
+    if (!address)
+        return;
+    const std::string host = hostOfAddress(*address);
+    if (host.empty() ||
+        !ask(*this,
+             host + " のページを保存された履歴から消去し、今後は残しません。\n"
+                    "(今回見たページは、このウィンドウを閉じるまで履歴に表示されます)",
+             "残さない"))
+        return;
+    std::vector<std::string> kept;
+    for (const std::string& entry : keptEntries_)
+        if (hostOfAddress(entry) == host)
+            kept.push_back(entry);
+    for (const std::string& entry : kept)
+        removeEntry(entry);
+    keeper_->excludeHost(host);
+    if (historySearchOpen())
+        searchHistoryFor(historySearch.get_text());
+}
+
+void frmBrowser::clearHistorySince(StoredTime since) {
+    std::vector<std::string> cleared;
+    for (const auto& [address, time] : visitTimes_)
+        if (time >= since)
+            cleared.push_back(address);
+    for (const std::string& address : cleared)
+        removeEntry(address);
+    keeper_->removeVisitedSince(since);
+    if (historySearchOpen())
+        searchHistoryFor(historySearch.get_text());
+}
+
+void frmBrowser::showClearHistoryDialog() {
+    if (!clearDialog_)
+        clearDialog_ = std::make_unique<ClearHistoryDialog>(*this);
+    clearDialog_->refresh();
+    clearDialog_->present();
+}
+
+void frmBrowser::setKeepHistory(bool keep) {
+    if (keep == keeper_->keeping())
+        return;
+    if (keep) {
+        keeper_->startKeeping();
+    } else {
+        Gtk::MessageDialog question(*this,
+                                    "履歴を残すのをやめます。保存されている履歴も削除しますか?",
+                                    false, Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE, true);
+        question.set_title("Quillet");
+        question.add_button("キャンセル", Gtk::RESPONSE_CANCEL);
+        question.add_button("残しておく", Gtk::RESPONSE_NO);
+        question.add_button("削除する", Gtk::RESPONSE_YES);
+        question.set_default_response(Gtk::RESPONSE_CANCEL);
+        const int answer = question.run();
+        if (answer != Gtk::RESPONSE_YES && answer != Gtk::RESPONSE_NO) {
+            keepHistoryItem.set_active(true);
+            return;
+        }
+        if (answer == Gtk::RESPONSE_YES) {
+            const std::vector<std::string> kept(keptEntries_.begin(), keptEntries_.end());
+            for (const std::string& address : kept)
+                removeEntry(address);
+        }
+        keeper_->stopKeeping(answer == Gtk::RESPONSE_YES);
+    }
+    keepHistoryItem.set_active(keep);
+    settings_.write(kSettingsApp, kHistorySection, kKeepHistory.key, keep ? "1" : "0");
+}
+
+const PackedImage& frmBrowser::thumbnailForExport(const std::string& address) {
+    const PackedImage& packed = ImageList1.image(address);
+    if (packed.bytes.empty())
+        if (auto picture = keeper_->thumbnailNow(address))
+            ImageList1.setBytes(address, fittedTo(ImageList1, std::move(*picture)).bytes);
+    return ImageList1.image(address);
+}
+
+void frmBrowser::tellHistoryProblem(const std::string& text) {
+    historyNotice_ = std::make_unique<Gtk::MessageDialog>(*this, text, false, Gtk::MESSAGE_WARNING,
+                                                          Gtk::BUTTONS_OK, false);
+    historyNotice_->set_title("Quillet");
+    historyNotice_->signal_response().connect([this](int) { historyNotice_->hide(); });
+    historyNotice_->present();
+}
+
+} // namespace quillet

@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: MIT
+#include "ClearHistoryDialog.h"
+
+#include "Widgets.h"
+#include "frmBrowser.h"
+
+#include <gtkmm/messagedialog.h>
+
+namespace quillet {
+namespace {
+
+struct Period {
+    const char* name;
+    std::chrono::seconds length; // zero: all of it
+};
+
+constexpr Period kPeriods[] = {{"過去1時間", std::chrono::hours(1)},
+                               {"過去24時間", std::chrono::hours(24)},
+                               {"過去7日間", std::chrono::hours(24 * 7)},
+                               {"すべての期間", std::chrono::seconds(0)}};
+
+} // namespace
+
+ClearHistoryDialog::ClearHistoryDialog(frmBrowser& mainWindow)
+    : lastHour(kPeriods[0].name), lastDay(kPeriods[1].name), lastWeek(kPeriods[2].name),
+      everything(kPeriods[3].name), clearButton("消去..."), keepAgainButton("残すようにする"),
+      closeButton("閉じる"), mainWindow_(mainWindow) {
+    set_title("履歴を消去");
+    set_type_hint(Gdk::WINDOW_TYPE_HINT_DIALOG);
+    set_skip_taskbar_hint(true);
+    set_default_size(360, 380);
+    set_border_width(10);
+    styleWindow(*this, "#F0F0F0", "#000000");
+
+    periodLabel_.set_text("消去する期間:");
+    periodLabel_.set_xalign(0);
+    sitesLabel_.set_text("履歴に残さないサイト:");
+    sitesLabel_.set_xalign(0);
+    for (Gtk::RadioButton* choice : {&lastDay, &lastWeek, &everything})
+        choice->join_group(lastHour);
+    layout_.pack_start(periodLabel_, false, false);
+    for (Gtk::RadioButton* choice : {&lastHour, &lastDay, &lastWeek, &everything})
+        layout_.pack_start(*choice, false, false);
+    layout_.pack_start(clearButton, false, false);
+    layout_.pack_start(sitesLabel_, false, false);
+    siteScroller_.add(siteList);
+    siteScroller_.set_shadow_type(Gtk::SHADOW_IN);
+    siteScroller_.set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
+    layout_.pack_start(siteScroller_, true, true);
+    buttons_.pack_start(keepAgainButton, false, false);
+    buttons_.pack_end(closeButton, false, false);
+    layout_.pack_start(buttons_, false, false);
+    add(layout_);
+    setAccessible(siteList, "履歴に残さないサイト", Atk::ROLE_LIST);
+
+    clearButton.signal_clicked().connect([this] { clearChosenPeriod(); });
+    keepAgainButton.signal_clicked().connect([this] { keepSelectedSiteAgain(); });
+    closeButton.signal_clicked().connect([this] { hide(); });
+    siteList.signal_row_selected().connect(
+        [this](Gtk::ListBoxRow* row) { keepAgainButton.set_sensitive(row != nullptr); });
+    show_all_children();
+}
+
+void ClearHistoryDialog::refresh() {
+    const unsigned number = ++refreshes_;
+    mainWindow_.historyKeeper().excludedHosts([this, number](std::vector<std::string> sites) {
+        if (number == refreshes_)
+            showSites(std::move(sites));
+    });
+}
+
+void ClearHistoryDialog::showSites(std::vector<std::string> sites) {
+    sites_ = std::move(sites);
+    for (Gtk::Widget* row : siteList.get_children())
+        siteList.remove(*row);
+    for (const std::string& site : sites_) {
+        auto* label = Gtk::manage(new Gtk::Label(site));
+        label->set_xalign(0);
+        siteList.append(*label);
+    }
+    siteList.show_all();
+    keepAgainButton.set_sensitive(false);
+}
+
+void ClearHistoryDialog::clearChosenPeriod() {
+    const Gtk::RadioButton* choices[] = {&lastHour, &lastDay, &lastWeek, &everything};
+    std::size_t chosen = 0;
+    while (chosen < 3 && !choices[chosen]->get_active())
+        ++chosen;
+    const Period& period = kPeriods[chosen];
+    Gtk::MessageDialog question(*this,
+                                std::string(period.name) +
+                                    "に見たページを履歴から消去します。よろしいですか?\n"
+                                    "(それより前の訪問もあわせて消えます)",
+                                false, Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE, true);
+    question.set_title("履歴を消去");
+    question.add_button("キャンセル", Gtk::RESPONSE_CANCEL);
+    question.add_button("消去する", Gtk::RESPONSE_YES);
+    question.set_default_response(Gtk::RESPONSE_CANCEL);
+    if (question.run() != Gtk::RESPONSE_YES)
+        return;
+    const StoredTime since = period.length.count() == 0
+                                 ? std::numeric_limits<StoredTime>::min()
+                                 : toStoredTime(std::chrono::system_clock::now() - period.length);
+    mainWindow_.clearHistorySince(since);
+}
+
+void ClearHistoryDialog::keepSelectedSiteAgain() {
+    Gtk::ListBoxRow* row = siteList.get_selected_row();
+    if (!row)
+        return;
+    mainWindow_.historyKeeper().includeHost(sites_[static_cast<std::size_t>(row->get_index())]);
+    refresh();
+}
+
+} // namespace quillet

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// 履歴を消去: clears the history of the last hour, day, week or all of it (after a question),
+// and shows the sites whose pages are never kept, each of which can be kept again.
+
+#include <gtkmm/box.h>
+#include <gtkmm/button.h>
+#include <gtkmm/label.h>
+#include <gtkmm/listbox.h>
+#include <gtkmm/radiobutton.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/window.h>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+class frmBrowser;
+
+class ClearHistoryDialog : public Gtk::Window {
+  public:
+    explicit ClearHistoryDialog(frmBrowser& mainWindow);
+
+    // Reads the list of sites never kept again (it comes from the history's worker).
+    void refresh();
+
+    // The period chosen and cleared, after the question is answered yes.
+    void clearChosenPeriod();
+    void keepSelectedSiteAgain();
+    const std::vector<std::string>& excludedSites() const { return sites_; }
+
+    Gtk::RadioButton lastHour, lastDay, lastWeek, everything;
+    Gtk::Button clearButton, keepAgainButton, closeButton;
+    Gtk::ListBox siteList;
+
+  private:
+    void showSites(std::vector<std::string> sites);
+
+    frmBrowser& mainWindow_;
+    Gtk::Box layout_{Gtk::ORIENTATION_VERTICAL, 6};
+    Gtk::Label periodLabel_, sitesLabel_;
+    Gtk::ScrolledWindow siteScroller_;
+    Gtk::Box buttons_{Gtk::ORIENTATION_HORIZONTAL, 6};
+    std::vector<std::string> sites_;
+    unsigned refreshes_ = 0;
+};
+
+} // namespace quillet

@@ -1,0 +1,292 @@
+// SPDX-License-Identifier: MIT
+// The kept history with real pages: storing, a restart, the search by a word a page showed
+// (typed as real keys), the export of a kept entry, and the privacy controls down to the
+// bytes of the file.
+
+#include "BrowserHarness.h"
+#include "ClearHistoryDialog.h"
+#include "Form2.h"
+#include "HistoryStore.h"
+#include "LocalHttpServer.h"
+#include "ThumbnailCodec.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace quillet;
+using namespace quillet::test;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kKeepOn = "history/keep";
+
+Page textPage(const std::string& title, const std::string& colour, const std::string& text) {
+    return LocalHttpServer::htmlPage("<!DOCTYPE html><html><head><meta charset='utf-8'><title>" +
+                                     title + "</title></head><body style='margin:0;background:" +
+                                     colour + "'><p>" + text + "</p></body></html>");
+}
+
+// Types text as a user without a Japanese keyboard layout does: each character through the
+// input method, by its code (Ctrl+Shift+U, the code, then Space to confirm).
+void typeThroughInputMethod(const std::string& text) {
+    for (const char* p = text.c_str(); *p; p = g_utf8_next_char(p)) {
+        char code[16];
+        std::snprintf(code, sizeof code, "%x", g_utf8_get_char(p));
+        pressKeys("ctrl+shift+u");
+        typeText(code);
+        pressKeys("space");
+    }
+}
+
+// Everything the history's file holds on disk, the log included.
+std::string fileBytes(const std::string& folder) {
+    std::string bytes;
+    for (const char* name : {"/history.sqlite", "/history.sqlite-wal"})
+        if (fs::exists(folder + name))
+            bytes += readFile(folder + name);
+    return bytes;
+}
+
+std::vector<std::string> keptAddresses(const std::string& folder) {
+    HistoryStore store(folder + "/history.sqlite");
+    std::vector<std::string> addresses;
+    for (const StoredEntry& entry : store.newest(100, false))
+        addresses.push_back(entry.address);
+    return addresses;
+}
+
+class KeptHistory : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        server.add("/tokyo",
+                   textPage("東京の天気", "#E01020", "東京都の天気予報です。明日は晴れ。"));
+        server.add("/guide", textPage("設定ガイド", "#1030E0",
+                                      "ブラウザの設定を変えるにはメニューを開きます。"));
+        server.add("/latin", textPage("Latin", "#10C040", "A visual history of zebraword pages"));
+    }
+    void browseAll(BrowserHarness& browser) {
+        browser.waitForPageShown();
+        for (const char* path : {"/tokyo", "/guide", "/latin"})
+            browser.navigateAndWait(server.url(path));
+        browser->historyKeeper().waitUntilIdle();
+        pumpFor(50ms);
+        browser->historyKeeper().waitUntilIdle(); // the last page's text arrives a moment later
+    }
+    // Types into the search field as real keys and waits for the pane to show `rows` matches.
+    void searchFor(BrowserHarness& browser, const std::string& text, std::size_t rows) {
+        ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s))
+            << "the window manager did not give the window the focus";
+        clickWithPointer(browser->ListView1.tree());
+        pressKeys("ctrl+h");
+        ASSERT_TRUE(pumpUntil([&] { return browser->historySearch.has_focus(); }));
+        typeThroughInputMethod(text);
+        ASSERT_TRUE(pumpUntil([&] {
+            return browser->historySearch.get_text() == text &&
+                   browser->ListView1.showingResults() &&
+                   browser->ListView1.results().size() == rows;
+        })) << "typed \""
+            << std::string(browser->historySearch.get_text()) << "\", "
+            << browser->ListView1.results().size() << " rows";
+    }
+
+    LocalHttpServer server;
+};
+
+} // namespace
+
+TEST_F(KeptHistory, WithKeepingOffNothingIsWrittenAndThisRunsPagesAreFoundByTheirText) {
+    BrowserHarness browser;
+    browseAll(browser);
+    ASSERT_NO_FATAL_FAILURE(searchFor(browser, "晴れ", 1));
+    EXPECT_EQ(browser->ListView1.results()[0].address, server.url("/tokyo"));
+    EXPECT_FALSE(browser->keepingHistory());
+    EXPECT_FALSE(fs::exists(browser.historyFolder()));
+}
+
+TEST_F(KeptHistory, KeptPagesComeBackAfterARestartAndAreFoundByAJapaneseWord) {
+    TempFolder folder;
+    std::string tokyoVisitTime;
+    {
+        BrowserHarness first({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+        browseAll(first);
+        tokyoVisitTime =
+            first.entry(*first->ListView1.items().indexOfKey(server.url("/tokyo"))).subItem2;
+    }
+    EXPECT_EQ(fs::status(folder.path() + "/data/Quillet").permissions() & fs::perms::all,
+              fs::perms::owner_all);
+    EXPECT_EQ(fs::status(folder.path() + "/data/Quillet/history.sqlite").permissions() &
+                  fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+    browser.waitForPageShown();
+    ASSERT_TRUE(pumpUntil([&] { return browser.hasEntry(server.url("/latin")); }));
+    // Kept entries first, oldest first, then this run's home page; one entry per address.
+    ASSERT_EQ(browser.entryCount(), 4);
+    EXPECT_EQ(browser.entry(2).key, server.url("/tokyo"));
+    EXPECT_EQ(browser.entry(2).subItem1, "東京の天気");
+    EXPECT_EQ(browser.entry(2).subItem2, tokyoVisitTime);
+    EXPECT_EQ(browser.entry(4).key, server.url("/latin"));
+    EXPECT_EQ(browser.entry(4).subItem1, "Latin");
+
+    // The thumbnail is read from the file when its row is drawn: the red page is red.
+    ASSERT_TRUE(
+        pumpUntil([&] { return !browser->ImageList1.image(server.url("/tokyo")).bytes.empty(); }));
+    auto thumbnail = unpackThumbnail(browser->ImageList1.image(server.url("/tokyo")));
+    const guint8* centre = thumbnail->get_pixels() +
+                           thumbnail->get_height() / 2 * thumbnail->get_rowstride() +
+                           thumbnail->get_width() / 2 * thumbnail->get_n_channels();
+    EXPECT_EQ((std::vector<int>{centre[0], centre[1], centre[2]}), (std::vector<int>{224, 16, 32}));
+
+    // Two kanji typed as keys find the page by its text, with the text around the match.
+    ASSERT_NO_FATAL_FAILURE(searchFor(browser, "東京", 1));
+    EXPECT_EQ(browser->ListView1.results()[0].address, server.url("/tokyo"));
+    EXPECT_NE(browser->ListView1.toolTipText().find("東京都の天気予報"), std::string::npos)
+        << browser->ListView1.toolTipText();
+    // Enter opens the selected match.
+    browser.loadAndWait([&] { pressKeys("Return"); });
+    EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/tokyo"));
+    // Escape closes the field; the whole list is back.
+    browser->historySearch.grab_focus();
+    pressKeys("Escape");
+    ASSERT_TRUE(pumpUntil([&] { return !browser->historySearchOpen(); }));
+    EXPECT_FALSE(browser->ListView1.showingResults());
+    EXPECT_EQ(browser.entryCount(), 4);
+}
+
+TEST_F(KeptHistory, TheExportOfAKeptEntryWritesItsThumbnailAsBefore) {
+    TempFolder folder, target;
+    std::vector<std::uint8_t> before;
+    {
+        BrowserHarness first({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+        browseAll(first);
+        before = first->ImageList1.image(server.url("/guide")).bytes;
+    }
+    BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+    ASSERT_TRUE(pumpUntil([&] { return browser.hasEntry(server.url("/guide")); }));
+    const int position = *browser->ListView1.items().indexOfKey(server.url("/guide"));
+    browser.tickEntry(position);
+    browser->Image5.clicked();
+    Form2& dialog = *browser->exportDialog();
+    dialog.Dir1.setPath(target.path());
+    dialog.Check1.set_active(true);
+    MessageBoxAnswerer answers;
+    dialog.Command1.clicked();
+    ASSERT_EQ(answers.texts(), std::vector<std::string>{"1ｱｲﾃﾑのｴｸｽﾎﾟｰﾄが完了しました。"});
+    auto written = Gdk::Pixbuf::create_from_file(target.file("設定ガイド.bmp"));
+    auto original = unpackThumbnail({written->get_width(), written->get_height(), before});
+    for (int y = 0; y < written->get_height(); ++y)
+        for (int x = 0; x < written->get_width(); ++x)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(written->get_pixels()[y * written->get_rowstride() + x * 3 + c],
+                          original->get_pixels()[y * original->get_rowstride() +
+                                                 x * original->get_n_channels() + c]);
+}
+
+TEST_F(KeptHistory, DeleteAndClearRemoveEntriesFromThePaneAndTheirTextFromTheFile) {
+    BrowserHarness browser(StoredSettings{{kKeepOn, "1"}});
+    browseAll(browser);
+    const std::string folder = browser.historyFolder();
+    ASSERT_NE(fileBytes(folder).find("zebraword"), std::string::npos);
+
+    // The Delete key on the selected entry, as the user presses it.
+    ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s));
+    clickWithPointer(browser->ListView1.tree(), 60, 60); // the first row: the home page
+    ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.hasFocus(); }, 3s));
+    browser.selectEntry(*browser->ListView1.items().indexOfKey(server.url("/latin")));
+    pressKeys("Delete");
+    ASSERT_TRUE(pumpUntil([&] { return !browser.hasEntry(server.url("/latin")); }));
+    browser->historyKeeper().waitUntilIdle();
+    EXPECT_EQ(fileBytes(folder).find("zebraword"), std::string::npos);
+    EXPECT_EQ(fileBytes(folder).find(server.url("/latin")), std::string::npos);
+    EXPECT_EQ(browser.entryCount(), 3);
+
+    // 履歴を消去, everything, after the question.
+    browser->showClearHistoryDialog();
+    ClearHistoryDialog& dialog = *browser->clearHistoryDialog();
+    EXPECT_EQ(dialog.get_title(), "履歴を消去");
+    dialog.everything.set_active(true);
+    {
+        MessageBoxAnswerer answers(Gtk::RESPONSE_YES);
+        dialog.clearButton.clicked();
+        ASSERT_EQ(answers.texts().size(), 1u);
+        EXPECT_NE(answers.texts()[0].find("すべての期間"), std::string::npos);
+    }
+    EXPECT_EQ(browser.entryCount(), 0);
+    browser->historyKeeper().waitUntilIdle();
+    EXPECT_TRUE(keptAddresses(folder).empty());
+    const std::string bytes = fileBytes(folder);
+    for (const char* word : {"晴れ", "ブラウザの設定", "/tokyo", "/guide"})
+        EXPECT_EQ(bytes.find(word), std::string::npos) << word;
+}
+
+TEST_F(KeptHistory, ASiteLeftOutLeavesTheFileButStaysInThisRunsPane) {
+    BrowserHarness browser(StoredSettings{{kKeepOn, "1"}});
+    browser.waitForPageShown();
+    browser.navigateAndWait(server.url("/tokyo", "localhost"));
+    browser.navigateAndWait(server.url("/guide"));
+    browser->historyKeeper().waitUntilIdle();
+    pumpFor(50ms);
+    browser->historyKeeper().waitUntilIdle();
+
+    browser.selectEntry(*browser->ListView1.items().indexOfKey(server.url("/tokyo", "localhost")));
+    {
+        MessageBoxAnswerer answers(Gtk::RESPONSE_YES);
+        browser->excludeSiteItem.activate();
+        ASSERT_EQ(answers.texts().size(), 1u);
+        EXPECT_NE(answers.texts()[0].find("localhost"), std::string::npos);
+    }
+    browser->historyKeeper().waitUntilIdle();
+    const std::string folder = browser.historyFolder();
+    EXPECT_EQ(keptAddresses(folder),
+              (std::vector<std::string>{server.url("/guide"), "quillet://home/"}));
+    // Visited again: shown, never stored.
+    browser.navigateAndWait(server.url("/latin", "localhost"));
+    browser->historyKeeper().waitUntilIdle();
+    pumpFor(50ms);
+    browser->historyKeeper().waitUntilIdle();
+    EXPECT_TRUE(browser.hasEntry(server.url("/latin", "localhost")));
+    EXPECT_TRUE(browser.hasEntry(server.url("/tokyo", "localhost"))); // this run's, as today
+    EXPECT_EQ(fileBytes(folder).find("zebraword"), std::string::npos);
+
+    // The same dialog lists it and takes it back.
+    browser->showClearHistoryDialog();
+    ClearHistoryDialog& dialog = *browser->clearHistoryDialog();
+    ASSERT_TRUE(pumpUntil([&] { return dialog.excludedSites().size() == 1; }));
+    EXPECT_EQ(dialog.excludedSites()[0], "localhost");
+    dialog.siteList.select_row(*dialog.siteList.get_row_at_index(0));
+    dialog.keepAgainButton.clicked();
+    ASSERT_TRUE(pumpUntil([&] { return dialog.excludedSites().empty(); }));
+}
+
+TEST_F(KeptHistory, TheMenuKeepsTheChoiceAndTurningItOffCanDeleteTheFile) {
+    BrowserHarness browser;
+    browser.waitForPageShown();
+    // The menu key opens the pane's menu from the keyboard.
+    ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s));
+    clickWithPointer(browser->ListView1.tree(), 60, 60);
+    pressKeys("shift+F10");
+    ASSERT_TRUE(pumpUntil([&] { return browser->historyMenu.get_visible(); }));
+    EXPECT_EQ(browser->keepHistoryItem.get_label(), "履歴を次回も残す");
+    EXPECT_FALSE(browser->keepHistoryItem.get_active());
+    pressKeys("Escape");
+    ASSERT_TRUE(pumpUntil([&] { return !browser->historyMenu.get_visible(); }));
+
+    browser->keepHistoryItem.set_active(true);
+    EXPECT_EQ(browser.setting("history/keep"), "1");
+    browser.navigateAndWait(server.url("/latin"));
+    browser->historyKeeper().waitUntilIdle();
+    ASSERT_TRUE(fs::exists(browser.historyFolder() + "/history.sqlite"));
+
+    {
+        MessageBoxAnswerer answers(Gtk::RESPONSE_YES); // 削除する
+        browser->keepHistoryItem.set_active(false);
+        ASSERT_EQ(answers.texts().size(), 1u);
+    }
+    browser->historyKeeper().waitUntilIdle();
+    EXPECT_EQ(browser.setting("history/keep"), "0");
+    EXPECT_FALSE(fs::exists(browser.historyFolder() + "/history.sqlite"));
+    EXPECT_TRUE(browser.hasEntry(server.url("/latin"))); // this run's pane is untouched
+}
