@@ -7,12 +7,16 @@ Starts a private Xvfb and a fresh HOME per run, starts the browser, and reads a 
 of the home page's left margin from the screen (with peer-bench's PixelProbe) until 30 % of it is
 the home page's background. Prints one line per run and the median.
 
-usage: paint_time.py PEER_BENCH_DIR QUILLET_BINARY [RUNS]
+With KEPT_HISTORY_FOLDER (a folder holding a history.sqlite), Quillet starts with keeping on
+and that history (the runs add their home-page visits to it).
+
+usage: paint_time.py PEER_BENCH_DIR QUILLET_BINARY [RUNS] [KEPT_HISTORY_FOLDER]
 """
 import os, shutil, signal, statistics, subprocess, sys, tempfile, time
 
 peer_bench, binary = sys.argv[1], sys.argv[2]
 runs = int(sys.argv[3]) if len(sys.argv) > 3 else 5
+kept_history = os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else None
 sys.path.insert(0, peer_bench)
 import measure  # noqa: E402  (PixelProbe, start_with_fd)
 
@@ -29,6 +33,11 @@ def one_run():
         env[var] = os.path.join(tmp, sub)
         os.makedirs(env[var], mode=0o700)
     env["NO_AT_BRIDGE"] = "1"
+    if kept_history:
+        os.makedirs(os.path.join(env["XDG_CONFIG_HOME"], "Quillet"))
+        with open(os.path.join(env["XDG_CONFIG_HOME"], "Quillet", "settings.ini"), "w") as ini:
+            ini.write("[history]\nkeep=1\n")
+        os.symlink(kept_history, os.path.join(env["XDG_DATA_HOME"], "Quillet"))
     xvfb, display = measure.start_with_fd(["Xvfb", "-displayfd", "{fd}", "-screen", "0", "1280x1024x24",
                                            "-nolisten", "tcp", "-noreset"], env, 15, "Xvfb")
     env["DISPLAY"] = ":" + display

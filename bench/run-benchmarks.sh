@@ -3,6 +3,9 @@
 # Runs every benchmark and prints one table:
 #   - in-process figures (capture, history at 100 / 1,000 / 10,000 / 32,767 entries, pane
 #     drawing, export of 1,000 entries) from build/bench/quillet_bench under Xvfb;
+#   - the kept history at 100,000 pages of debian-reference-ja (build/bench/history_bench):
+#     storing step, file size per page, search, the pane; and the cold start with it
+#     (QUILLET_BENCH_HISTORY_PAGES sets another number of pages);
 #   - whole-process figures: cold start to home page painted (bench/paint_time.py) and the
 #     PSS of the process tree with the home page shown, beside the floor program and surf,
 #     measured with peer-bench in the same run.
@@ -16,7 +19,7 @@ cp -r "$source_bench" "$work/peer-bench"
 chmod -R u+w "$work/peer-bench"
 peer="$work/peer-bench"
 
-cmake --build build --target quillet quillet_bench >/dev/null
+cmake --build build --target quillet quillet_bench history_bench >/dev/null
 
 echo "== In-process (real window 1280 x 1024 under Xvfb)"
 xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/quillet_bench \
@@ -25,6 +28,15 @@ xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/quillet_bench \
 echo
 echo "== Start to home page painted (5 cold starts after a warm-up)"
 python3 bench/paint_time.py "$peer" build/quillet 5 | tail -1
+
+echo
+# The kept history needs Debian's Japanese reference for its pages.
+[ -d /usr/share/debian-reference ] || apt-get install -y debian-reference-ja >/dev/null
+pages="${QUILLET_BENCH_HISTORY_PAGES:-100000}"
+xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/history_bench "$pages" "$work/kept" 2>/dev/null
+echo
+echo "== Start to home page painted with $pages kept pages, keeping on (5 cold starts)"
+python3 bench/paint_time.py "$peer" build/quillet 5 "$work/kept" | tail -1
 
 echo
 echo "== Total PSS of the process tree 3 s after the page is shown (median of 3)"

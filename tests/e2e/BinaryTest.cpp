@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The real program: starts on an empty settings folder, shows its built-in home page, and
 // writes its settings when the session ends it with SIGTERM; killed in the middle of a
-// download, it loses nothing the user had.
+// download, it loses nothing the user had; two of them keeping the history share its file.
 
+#include "HistoryStore.h"
 #include "LocalHttpServer.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
@@ -122,4 +123,53 @@ TEST(Binary, AKilledDownloadLosesNothingAndTheNextRunSavesItWhole) {
     ASSERT_TRUE(done) << "the second download was not saved";
     EXPECT_EQ(readFile(downloads + "/" + saved().front()), body);
     EXPECT_EQ(readFile(downloads + "/held.bin"), "the user's own file");
+}
+
+// Two Quillet processes keeping the history in one file: both start, both store the page they
+// show, and both close cleanly; the file holds every visit and is whole.
+TEST(Binary, TwoProcessesKeepingTheHistoryShareItsFile) {
+    TempFolder home;
+    SettingsStore(home.file("config")).write("Quillet", "history", "keep", "1");
+    std::vector<pid_t> children;
+    for (int i = 0; i < 2; ++i) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            setenv("XDG_CONFIG_HOME", home.file("config").c_str(), 1);
+            setenv("XDG_CACHE_HOME", home.file("cache").c_str(), 1);
+            setenv("XDG_DATA_HOME", home.file("data").c_str(), 1);
+            execl(QUILLET_BINARY, QUILLET_BINARY, nullptr);
+            _exit(127);
+        }
+        children.push_back(child);
+    }
+    const std::string file = home.file("data/Quillet/history.sqlite");
+    const auto homeVisits = [&] {
+        try {
+            HistoryStore store(file);
+            return store.visitsOf("quillet://home/").size();
+        } catch (const std::exception&) {
+            return std::size_t{0};
+        }
+    };
+    const bool stored = pumpUntil([&] { return homeVisits() == 2; }, 40s);
+    for (const pid_t child : children)
+        kill(child, SIGTERM);
+    for (const pid_t child : children) {
+        int status = 0;
+        const bool ended =
+            pumpUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, 20s);
+        if (!ended) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+        }
+        EXPECT_TRUE(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_TRUE(stored) << homeVisits() << " visits stored";
+    Database db(file, false);
+    Statement check = db.prepare("PRAGMA integrity_check");
+    check.step();
+    EXPECT_EQ(check.text(0), "ok");
+    for (const auto& entry : std::filesystem::directory_iterator(home.file("data/Quillet")))
+        EXPECT_EQ(entry.path().filename().string().find("broken"), std::string::npos);
 }

@@ -8,6 +8,7 @@
 #include "Form2.h"
 #include "HistoryStore.h"
 #include "LocalHttpServer.h"
+#include "SearchTokenizer.h"
 #include "ThumbnailCodec.h"
 
 #include <filesystem>
@@ -38,6 +39,18 @@ void typeThroughInputMethod(const std::string& text) {
         typeText(code);
         pressKeys("space");
     }
+}
+
+// Puts the keyboard focus in the history pane: a real click on its first row on X11 (on
+// Wayland a client cannot learn where its window is, so there the pane takes the focus).
+void focusPane(BrowserHarness& browser) {
+    ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s))
+        << "the window manager did not give the window the focus";
+    if (onWayland())
+        browser.focusHistory();
+    else
+        clickWithPointer(browser->ListView1.tree(), 60, 60);
+    ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.hasFocus(); }, 3s));
 }
 
 // Everything the history's file holds on disk, the log included.
@@ -76,9 +89,7 @@ class KeptHistory : public ::testing::Test {
     }
     // Types into the search field as real keys and waits for the pane to show `rows` matches.
     void searchFor(BrowserHarness& browser, const std::string& text, std::size_t rows) {
-        ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s))
-            << "the window manager did not give the window the focus";
-        clickWithPointer(browser->ListView1.tree());
+        ASSERT_NO_FATAL_FAILURE(focusPane(browser));
         pressKeys("ctrl+h");
         ASSERT_TRUE(pumpUntil([&] { return browser->historySearch.has_focus(); }));
         typeThroughInputMethod(text);
@@ -192,9 +203,7 @@ TEST_F(KeptHistory, DeleteAndClearRemoveEntriesFromThePaneAndTheirTextFromTheFil
     ASSERT_NE(fileBytes(folder).find("zebraword"), std::string::npos);
 
     // The Delete key on the selected entry, as the user presses it.
-    ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s));
-    clickWithPointer(browser->ListView1.tree(), 60, 60); // the first row: the home page
-    ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.hasFocus(); }, 3s));
+    ASSERT_NO_FATAL_FAILURE(focusPane(browser));
     browser.selectEntry(*browser->ListView1.items().indexOfKey(server.url("/latin")));
     pressKeys("Delete");
     ASSERT_TRUE(pumpUntil([&] { return !browser.hasEntry(server.url("/latin")); }));
@@ -265,8 +274,7 @@ TEST_F(KeptHistory, TheMenuKeepsTheChoiceAndTurningItOffCanDeleteTheFile) {
     BrowserHarness browser;
     browser.waitForPageShown();
     // The menu key opens the pane's menu from the keyboard.
-    ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s));
-    clickWithPointer(browser->ListView1.tree(), 60, 60);
+    ASSERT_NO_FATAL_FAILURE(focusPane(browser));
     pressKeys("shift+F10");
     ASSERT_TRUE(pumpUntil([&] { return browser->historyMenu.get_visible(); }));
     EXPECT_EQ(browser->keepHistoryItem.get_label(), "履歴を次回も残す");
@@ -289,4 +297,67 @@ TEST_F(KeptHistory, TheMenuKeepsTheChoiceAndTurningItOffCanDeleteTheFile) {
     EXPECT_EQ(browser.setting("history/keep"), "0");
     EXPECT_FALSE(fs::exists(browser.historyFolder() + "/history.sqlite"));
     EXPECT_TRUE(browser.hasEntry(server.url("/latin"))); // this run's pane is untouched
+}
+
+TEST_F(KeptHistory, HostilePagesAreStoredCappedAndIntact) {
+    std::string huge = "<title>huge</title><p>hugeword ";
+    huge.reserve(10'500'000);
+    while (huge.size() < 10'000'000)
+        huge += "とても長いページの本文です。";
+    server.add("/huge", LocalHttpServer::htmlPage(huge));
+    server.add("/title", LocalHttpServer::htmlPage("<title>" + std::string(1 << 20, 'T') +
+                                                   "</title><p>titleword</p>"));
+    // NUL, a lone surrogate, a right-to-left mark and 100,000 repeated characters, written by
+    // a script that never stops changing the page.
+    server.add("/odd",
+               LocalHttpServer::htmlPage(
+                   "<title>odd</title><body><script>"
+                   "document.body.append('oddword a\\u0000b\\uD800c\\u200Fd ' + "
+                   "'x'.repeat(100000));"
+                   "const ticker = document.createElement('p'); document.body.append(ticker);"
+                   "let n = 0; setInterval(() => { ticker.textContent = 'tick ' + n++; }, 5);"
+                   "</script></body>"));
+    // The long part after # stays in the browser: the test's server takes shorter requests.
+    const std::string longAddress = server.url("/title") + "#" + std::string(64 * 1024, 'q');
+
+    BrowserHarness browser(StoredSettings{{kKeepOn, "1"}});
+    browser.waitForPageShown();
+    browser.navigateAndWait(server.url("/huge"));
+    // An address too long to type (the address box holds 65,535 characters), as a link gives it.
+    browser.loadAndWait([&] { browser->brwWebBrowser.Navigate(longAddress); });
+    browser.navigateAndWait(server.url("/odd"));
+    // The text of 10 MB takes its page's process a moment to read.
+    HistoryStore store(browser.historyFolder() + "/history.sqlite");
+    ASSERT_TRUE(pumpUntil([&] {
+        pumpFor(100ms);
+        return store.pageCount() == 4;
+    })) << store.pageCount()
+        << " pages stored";
+    const auto entries = store.newest(10, false);
+    EXPECT_EQ(entries[1].address, longAddress);
+    // (WebKit itself shortens a title this long.)
+    EXPECT_LE(entries[1].title.size(), HistoryStore::kMaxTitleCharacters);
+    EXPECT_EQ(entries[1].title.find_first_not_of('T'), std::string::npos);
+    for (const char* word : {"hugeword", "titleword", "oddword", "長いページ"})
+        EXPECT_EQ(store.search(word, 10).size(), 1u) << word;
+    // The stored text is capped, valid and without NUL characters.
+    Database db(browser.historyFolder() + "/history.sqlite", false);
+    registerSearchTokenizer(db.handle());
+    Statement texts = db.prepare("SELECT body FROM page_text");
+    while (texts.step()) {
+        const std::string body = texts.text(0);
+        EXPECT_TRUE(g_utf8_validate(body.data(), static_cast<gssize>(body.size()), nullptr));
+        EXPECT_LE(g_utf8_strlen(body.data(), static_cast<gssize>(body.size())),
+                  static_cast<glong>(HistoryStore::kMaxTextCharacters));
+        EXPECT_EQ(body.find('\0'), std::string::npos);
+    }
+    // FTS5 syntax typed in the search field is plain text.
+    browser->openHistorySearch();
+    for (const char* typed : {"\"", "*", "NEAR(a b)", "a OR b", "-x", "(", "odd\"word"}) {
+        browser->historySearch.set_text(typed);
+        pumpFor(30ms);
+    }
+    browser->historyKeeper().waitUntilIdle();
+    pumpFor(50ms);
+    EXPECT_TRUE(browser->historySearchOpen());
 }

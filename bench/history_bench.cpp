@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: MIT
+// The kept history at 100,000 pages of real Japanese text (Debian's debian-reference-ja),
+// each with a thumbnail a real window captured of a real page:
+//   store        one page's storing step (text, thumbnail, index), median over all pages
+//   size         the file per page (text, index and thumbnail together)
+//   search       the first 50 matches with snippets for 1-, 2- and 3-character, two-word and
+//                Latin queries, median of 21 runs each
+//   load         the newest 32,767 entries for the pane, read on the worker
+//   pane         a window with keeping on: first rows, whole pane, and the UI process's
+//                memory above a window with an empty history
+// usage: history_bench [PAGES] [FOLDER]   (100000; FOLDER keeps the file for paint_time.py)
+
+#include "BrowserHarness.h"
+#include "HistoryFile.h"
+#include "LocalHttpServer.h"
+#include "Rendering.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <gtkmm/application.h>
+#include <iostream>
+#include <regex>
+
+using namespace quillet;
+using namespace quillet::test;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kReference = "/usr/share/debian-reference";
+
+using Milliseconds = std::chrono::duration<double, std::milli>;
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+long residentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("VmRSS:"))
+            return std::stol(line.substr(6));
+    return 0;
+}
+
+std::vector<fs::path> chapters() {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(kReference))
+        if (entry.path().string().ends_with(".ja.html"))
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The text of the chapters without their markup, as one string.
+std::string referenceText() {
+    std::string all;
+    const std::regex tags("<[^>]*>"), spaces("\\s+");
+    for (const fs::path& file : chapters()) {
+        std::ifstream in(file);
+        const std::string html((std::istreambuf_iterator<char>(in)), {});
+        all += std::regex_replace(std::regex_replace(html, tags, " "), spaces, " ");
+    }
+    return all;
+}
+
+// About 2,000 characters of the text from a different place for each page.
+std::string pageText(const std::string& all, std::size_t page) {
+    std::size_t start = (page * 7919 * 13) % (all.size() - 8000);
+    while ((static_cast<unsigned char>(all[start]) & 0xC0) == 0x80)
+        ++start;
+    const char* p = all.c_str() + start;
+    const char* end = p;
+    for (int n = 0; n < 2000 && *end; ++n)
+        end = g_utf8_next_char(end);
+    return std::string(p, end);
+}
+
+// Thumbnails a real window captured of the reference's real pages.
+std::vector<PackedImage> realThumbnails() {
+    LocalHttpServer server;
+    std::vector<std::string> paths;
+    for (const fs::path& file : chapters()) {
+        std::ifstream in(file);
+        paths.push_back("/" + file.filename().string());
+        server.add(paths.back(), LocalHttpServer::htmlPage(
+                                     std::string((std::istreambuf_iterator<char>(in)), {})));
+    }
+    BrowserHarness browser({{"width_main", "19200"}, {"height_main", "15360"}});
+    browser.waitForPageShown();
+    for (const std::string& path : paths)
+        browser.navigateAndWait(server.url(path));
+    std::vector<PackedImage> thumbnails;
+    for (int i = 2; i <= browser->ImageList1.count(); ++i)
+        thumbnails.push_back(browser->ImageList1.image(i));
+    return thumbnails;
+}
+
+void row(const std::string& name, double value, const std::string& unit) {
+    std::printf("%-44s %10.2f %s\n", name.c_str(), value, unit.c_str());
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const int pages = argc > 1 ? std::stoi(argv[1]) : 100'000;
+    chooseWebRendering();
+    auto app = Gtk::Application::create("org.quillet.HistoryBench", Gio::APPLICATION_NON_UNIQUE);
+    TempFolder work;
+    const std::string folder = argc > 2 ? argv[2] : work.file("data/Quillet");
+    fs::remove_all(folder);
+
+    const std::string text = referenceText();
+    const std::vector<PackedImage> thumbnails = realThumbnails();
+    double thumbnailBytes = 0;
+    for (const PackedImage& thumbnail : thumbnails)
+        thumbnailBytes += static_cast<double>(thumbnail.bytes.size());
+
+    std::vector<double> storing;
+    {
+        OpenedHistory opened = openKeptHistory(folder, std::chrono::system_clock::now());
+        const StoredTime now = toStoredTime(std::chrono::system_clock::now());
+        for (int page = 0; page < pages; ++page) {
+            const auto t0 = std::chrono::steady_clock::now();
+            opened.store->store({"https://reference.example/" + std::to_string(page) + ".html",
+                                 "ページ " + std::to_string(page), now - pages + page,
+                                 thumbnails[static_cast<std::size_t>(page) % thumbnails.size()],
+                                 pageText(text, static_cast<std::size_t>(page))});
+            storing.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
+        }
+    }
+    const double fileBytes = static_cast<double>(fs::file_size(folder + "/history.sqlite"));
+
+    std::printf("== Kept history of %d pages of debian-reference-ja text (%zu real thumbnails)\n",
+                pages, thumbnails.size());
+    row("storing step, median", median(storing), "ms");
+    row("file per page", fileBytes / pages / 1024, "KB");
+    row("  of which thumbnail (PNG, mean)", thumbnailBytes / thumbnails.size() / 1024, "KB");
+
+    HistoryStore store(folder + "/history.sqlite");
+    for (const char* query : {"設", "設定", "パッケ", "パッケージ 設定", "apt"}) {
+        std::vector<double> times;
+        std::size_t found = 0;
+        for (int run = 0; run < 21; ++run) {
+            const auto t0 = std::chrono::steady_clock::now();
+            found = store.search(query, 50).size();
+            times.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
+        }
+        row(std::string("search \"") + query + "\", first " + std::to_string(found), median(times),
+            "ms");
+    }
+    {
+        const auto t0 = std::chrono::steady_clock::now();
+        const auto entries = store.newest(ImageList::kMaxCount, false);
+        row("read newest " + std::to_string(entries.size()) + " for the pane",
+            Milliseconds(std::chrono::steady_clock::now() - t0).count(), "ms");
+    }
+
+    // The pane: a window on this history, against one with an empty history.
+    long emptyKiB = 0;
+    {
+        BrowserHarness empty;
+        empty.waitForPageShown();
+        pumpFor(500ms);
+        emptyKiB = residentKiB();
+    }
+    TempFolder home;
+    fs::create_directories(home.file("data"));
+    fs::create_symlink(folder, home.file("data/Quillet"));
+    const auto t0 = std::chrono::steady_clock::now();
+    BrowserHarness browser({{"history/keep", "1"}}, std::chrono::system_clock::now, home.path());
+    const int full = std::min(pages, ImageList::kMaxCount - 1) + 1;
+    pumpUntil([&] { return browser.entryCount() > 1; }, 60s);
+    row("window: first kept rows in the pane",
+        Milliseconds(std::chrono::steady_clock::now() - t0).count(), "ms");
+    pumpUntil([&] { return browser.entryCount() >= full; }, 120s);
+    row("window: pane holds " + std::to_string(browser.entryCount()) + " entries",
+        Milliseconds(std::chrono::steady_clock::now() - t0).count(), "ms");
+    browser.waitForPageShown();
+    pumpFor(1s);
+    row("window: UI memory above an empty history", (residentKiB() - emptyKiB) / 1024.0, "MiB");
+    return 0;
+}
