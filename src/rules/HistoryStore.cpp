@@ -41,6 +41,20 @@ bool isBrokenFile(const SqliteError& error) {
     return error.code() == SQLITE_NOTADB || error.code() == SQLITE_CORRUPT;
 }
 
+// The first column of the first row, if there is one. The statement is finished before this
+// returns: a statement left on a row keeps its read open past the commit, and the log could
+// then never be checkpointed and emptied.
+std::optional<std::int64_t> firstInteger(Statement& statement) {
+    std::optional<std::int64_t> value;
+    if (statement.step())
+        value = statement.integer(0);
+    statement.reset();
+    return value;
+}
+std::optional<std::int64_t> firstInteger(Statement&& statement) {
+    return firstInteger(statement);
+}
+
 std::string lowerCase(std::string_view text) {
     gchar* lower = g_utf8_strdown(text.data(), static_cast<gssize>(text.size()));
     std::string result(lower);
@@ -137,31 +151,29 @@ void HistoryStore::createOrCheckSchema() {
 bool HistoryStore::store(const PageVisit& visit) {
     const std::string host = hostOfAddress(visit.address);
     Transaction transaction(db_);
-    Statement excluded = db_.prepare("SELECT 1 FROM excluded_hosts WHERE host = ?");
-    if (!host.empty() && excluded.bind(1, host).step())
+    if (!host.empty() &&
+        firstInteger(db_.prepare("SELECT 1 FROM excluded_hosts WHERE host = ?").bind(1, host)))
         return false;
 
-    Statement next = db_.prepare("SELECT coalesce(max(id), 0) + 1 FROM pages");
-    next.step();
-    const std::int64_t id = next.integer(0);
+    const std::int64_t id =
+        *firstInteger(db_.prepare("SELECT coalesce(max(id), 0) + 1 FROM pages"));
     const std::string title = cleanStoredText(visit.title, kMaxTitleCharacters);
     std::string body = cleanStoredText(visit.text, kMaxTextCharacters);
 
-    Statement known = db_.prepare("SELECT id FROM pages WHERE address = ?");
-    if (known.bind(1, visit.address).step()) {
-        const std::int64_t old = known.integer(0);
+    if (const auto old = firstInteger(
+            db_.prepare("SELECT id FROM pages WHERE address = ?").bind(1, visit.address))) {
         if (visit.text.empty()) {
             Statement oldText = db_.prepare("SELECT body FROM page_text WHERE rowid = ?");
-            if (oldText.bind(1, old).step())
+            if (oldText.bind(1, *old).step())
                 body = oldText.text(0);
         }
-        db_.prepare("DELETE FROM page_text WHERE rowid = ?").bind(1, old).run();
+        db_.prepare("DELETE FROM page_text WHERE rowid = ?").bind(1, *old).run();
         Statement update = db_.prepare("UPDATE pages SET id = ?1, title = ?2, last_visit = ?3, "
                                        "thumbnail_width = iif(?4 IS NULL, thumbnail_width, ?5), "
                                        "thumbnail_height = iif(?4 IS NULL, thumbnail_height, ?6), "
                                        "thumbnail = coalesce(?4, thumbnail) WHERE id = ?7");
         update.bind(1, id).bind(2, title).bind(3, visit.time).bindBlob(4, visit.thumbnail.bytes);
-        update.bind(5, visit.thumbnail.width).bind(6, visit.thumbnail.height).bind(7, old).run();
+        update.bind(5, visit.thumbnail.width).bind(6, visit.thumbnail.height).bind(7, *old).run();
     } else {
         Statement insert = db_.prepare("INSERT INTO pages(id, address, host, title, last_visit, "
                                        "thumbnail_width, thumbnail_height, thumbnail) "

@@ -156,6 +156,8 @@ TEST_F(KeptHistory, KeptPagesComeBackAfterARestartAndAreFoundByAJapaneseWord) {
     EXPECT_EQ(browser->ListView1.results()[0].address, server.url("/tokyo"));
     EXPECT_NE(browser->ListView1.toolTipText().find("東京都の天気予報"), std::string::npos)
         << browser->ListView1.toolTipText();
+    pumpFor(300ms);
+    saveScreenshot(browser.window(), "history-search-tokyo");
     // Enter opens the selected match.
     browser.loadAndWait([&] { pressKeys("Return"); });
     EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/tokyo"));

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "HandlerFailures.h"
+#include "PixelCopy.h"
 
 #include <filesystem>
 #include <fstream>
@@ -68,6 +69,17 @@ void pressKeys(const std::string& keys) {
 
 void typeText(const std::string& text) {
     runXdotool("type --delay 30 '" + text + "'");
+}
+
+void saveScreenshot(Gtk::Window& window, const std::string& name) {
+    const char* folder = std::getenv("QUILLET_TEST_SCREENSHOTS");
+    if (!folder)
+        return;
+    const char* display = std::getenv("QUILLET_TEST_DISPLAY");
+    const int width = window.get_allocated_width(), height = window.get_allocated_height();
+    copyAndShrink(window, {0, 0, width, height}, width, height, 0xFFFFFF)
+        ->save(std::string(folder) + "/" + name + "-" + (display ? display : "x11-wm") + ".png",
+               "png");
 }
 
 std::map<int, std::string> descendantProcesses() {

@@ -34,6 +34,10 @@ void clickWithPointer(Gtk::Widget& widget);
 void pressKeys(const std::string& keys);
 void typeText(const std::string& text);
 
+// With QUILLET_TEST_SCREENSHOTS set to a folder, the window as it draws itself is saved there
+// as NAME-<display>.png, for a person to look at; otherwise nothing happens.
+void saveScreenshot(Gtk::Window& window, const std::string& name);
+
 // The processes below this one, at any depth (WebKit's web and network processes, also when
 // they run inside a sandbox), by PID with their names.
 std::map<int, std::string> descendantProcesses();

@@ -25,6 +25,8 @@ void frmBrowser::placeHistorySearch() {
     historySearch.set_placeholder_text("履歴を検索");
     historySearch.set_width_chars(1);
     setAccessible(historySearch, "履歴を検索", Atk::ROLE_ENTRY);
+    // As tall as the pane's column headers, which it covers: the first row stays in sight.
+    styleWidget(historySearch, kCompactEntry);
     styleWidget(historySearch, std::string("entry { ") + japaneseFont("9.75pt") + " }");
 
     historySearch.signal_search_changed().connect(
