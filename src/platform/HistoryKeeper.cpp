@@ -6,12 +6,13 @@
 #include <algorithm>
 #include <future>
 #include <glib.h>
+#include <glibmm/main.h>
 #include <unordered_set>
 
 namespace quillet {
 namespace {
 
-constexpr int kEntriesPerPart = 1000;
+constexpr int kEntriesPerPart = 250;
 
 } // namespace
 
@@ -23,6 +24,7 @@ HistoryKeeper::HistoryKeeper(std::string keptFolder, bool keep)
 }
 
 HistoryKeeper::~HistoryKeeper() {
+    nextAnswer_.disconnect();
     {
         std::lock_guard lock(mutex_);
         ending_ = true;
@@ -48,13 +50,24 @@ void HistoryKeeper::answer(std::function<void()> onWindow) {
 }
 
 void HistoryKeeper::deliverAnswers() {
-    std::deque<std::function<void()>> ready;
+    // One answer per turn of the main loop, when it is idle: a burst of answers (the parts of
+    // the kept entries at start) leaves the window time to draw between them.
+    if (!nextAnswer_.connected())
+        nextAnswer_ = Glib::signal_idle().connect([this] { return deliverOneAnswer(); });
+}
+
+bool HistoryKeeper::deliverOneAnswer() {
+    std::function<void()> onWindow;
     {
         std::lock_guard lock(mutex_);
-        ready.swap(answers_);
+        if (answers_.empty())
+            return false;
+        onWindow = std::move(answers_.front());
+        answers_.pop_front();
     }
-    for (auto& onWindow : ready)
-        onWindow();
+    onWindow();
+    std::lock_guard lock(mutex_);
+    return !answers_.empty();
 }
 
 void HistoryKeeper::run() {
@@ -200,7 +213,10 @@ std::optional<PackedImage> HistoryKeeper::thumbnailNow(const std::string& addres
 
 void HistoryKeeper::search(std::string typed, int limit,
                            std::function<void(std::vector<SearchHit>)> done) {
-    post([this, typed = std::move(typed), limit, done = std::move(done)] {
+    const unsigned number = ++latestSearch_;
+    post([this, number, typed = std::move(typed), limit, done = std::move(done)] {
+        if (number != latestSearch_)
+            return;
         std::vector<SearchHit> hits = session_.search(typed, limit);
         onKept([&](HistoryStore& kept) {
             for (SearchHit& hit : kept.search(typed, limit))

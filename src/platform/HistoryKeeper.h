@@ -7,6 +7,7 @@
 
 #include "HistoryStore.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -45,7 +46,8 @@ class HistoryKeeper {
     // Blocks until the thumbnail is read: only for the export, which writes files anyway.
     std::optional<PackedImage> thumbnailNow(const std::string& address);
 
-    // Matches in this run's history and the kept one, newest first, at most `limit`.
+    // Matches in this run's history and the kept one, newest first, at most `limit`. A search
+    // overtaken by a newer one before the worker reaches it is dropped (`done` is not called).
     void search(std::string typed, int limit, std::function<void(std::vector<SearchHit>)> done);
 
     void remove(std::string address);
@@ -66,6 +68,7 @@ class HistoryKeeper {
     void answer(std::function<void()> onWindow);
     void run();
     void deliverAnswers();
+    bool deliverOneAnswer(); // whether more are waiting
     // Runs `work` on the kept history; a failure of the disk ends keeping for this run.
     void onKept(const std::function<void(HistoryStore&)>& work);
     void openKept();
@@ -77,9 +80,11 @@ class HistoryKeeper {
     HistoryStore session_{":memory:"};
     std::unique_ptr<HistoryStore> kept_;
     bool storingStoppedTold_ = false;
+    std::atomic<unsigned> latestSearch_{0};
 
     sigc::signal<void(std::string)> problem_;
     Glib::Dispatcher answered_;
+    sigc::connection nextAnswer_;
     std::mutex mutex_;
     std::condition_variable workArrived_;
     std::condition_variable idle_;

@@ -30,8 +30,9 @@ class ListView : public Gtk::ScrolledWindow {
     std::optional<int> findItem(const std::string& text, int start) const {
         return items_.findItem(text, start);
     }
-    // An item with the image inserted at the same position (see ListItems::insertWithImage).
-    void insertItemWithImage(int index, const std::string& key, const std::string& text);
+    // Items, each with the image inserted at the same position (see
+    // ListItems::insertWithImage), placed together from `index` on; the tree view is told once.
+    void insertItemsWithImages(int index, const std::vector<ListItem>& items);
     void removeItemWithImage(int index);
     void setSubItem(int index, int column, const std::string& text);
     void setChecked(int index, bool checked);

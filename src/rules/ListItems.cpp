@@ -22,9 +22,10 @@ void ListItems::add(int index, const std::string& key, const std::string& text, 
 
 void ListItems::insertWithImage(int index, const std::string& key, const std::string& text) {
     add(index, key, text, index);
-    for (ListItem& other : items_)
-        if (other.key != key && other.smallIcon >= index)
-            ++other.smallIcon;
+    // Items and their images stand in the same order: only the items after it move.
+    for (int i = index + 1; i <= count(); ++i)
+        if (ListItem& later = at(i); later.smallIcon >= index)
+            ++later.smallIcon;
 }
 
 void ListItems::removeWithImage(int index) {

@@ -27,8 +27,8 @@ class ListItems {
     // and adds nothing. The first item of an empty list becomes the selected item.
     void add(int index, const std::string& key, const std::string& text, int smallIcon);
 
-    // Inserts at `index` an item showing the image inserted at the same position: items
-    // showing that image or a later one now show the next one (their own).
+    // Inserts at `index` an item showing the image inserted at the same position: the items
+    // after it, which show that image or a later one, now show the next one (their own).
     void insertWithImage(int index, const std::string& key, const std::string& text);
     // Removes the item and, likewise, the image it shows from the numbering of the others.
     // The selection stays on the same item, or moves to the next (the previous at the end).

@@ -363,3 +363,72 @@ TEST_F(KeptHistory, HostilePagesAreStoredCappedAndIntact) {
     pumpFor(50ms);
     EXPECT_TRUE(browser->historySearchOpen());
 }
+
+// A full disk: storing stops with one message, browsing and this run's pane go on, and what
+// was stored before is whole. The disk is a small memory file system mounted for the test.
+TEST_F(KeptHistory, AFullDiskStopsStoringWithOneMessageAndBrowsingGoesOn) {
+    TempFolder folder;
+    const std::string data = folder.file("data");
+    fs::create_directories(data);
+    if (std::system(
+            ("mount -t tmpfs -o size=400k quillet-full-disk " + data + " 2>/dev/null").c_str()) !=
+        0)
+        GTEST_SKIP() << "no permission to mount a small file system for the full disk";
+    std::string big;
+    while (g_utf8_strlen(big.c_str(), -1) < 190'000)
+        big += "ディスクを満たす長い本文。";
+    server.add("/big", textPage("big", "#FFFFFF", big));
+    {
+        BrowserHarness browser(StoredSettings{{kKeepOn, "1"}}, std::chrono::system_clock::now,
+                               folder.path());
+        browser.waitForPageShown();
+        browser.navigateAndWait(server.url("/tokyo"));
+        HistoryStore store(browser.historyFolder() + "/history.sqlite");
+        ASSERT_TRUE(pumpUntil([&] {
+            pumpFor(50ms);
+            return store.pageCount() == 2;
+        }));
+        for (const char* path : {"/big", "/guide", "/big?again"})
+            browser.navigateAndWait(server.url(path));
+        ASSERT_TRUE(pumpUntil([&] { return browser->historyNotice() != nullptr; }))
+            << "the full disk was not told";
+        const Gtk::MessageDialog* notice = browser->historyNotice();
+        EXPECT_EQ(notice->property_text().get_value().find("履歴を保存できなくなりました"), 0u);
+        browser.navigateAndWait(server.url("/latin"));
+        pumpFor(200ms);
+        EXPECT_EQ(browser->historyNotice(), notice) << "told more than once";
+        EXPECT_TRUE(browser.hasEntry(server.url("/latin")));
+        EXPECT_TRUE(browser.hasEntry(server.url("/big")));
+        EXPECT_EQ(store.search("晴れ", 10).size(), 1u); // stored before the disk filled
+        Database db(browser.historyFolder() + "/history.sqlite", false);
+        Statement check = db.prepare("PRAGMA integrity_check");
+        check.step();
+        EXPECT_EQ(check.text(0), "ok");
+    }
+    EXPECT_EQ(std::system(("umount " + data).c_str()), 0);
+}
+
+TEST_F(KeptHistory, AnUnreadableFileIsSetAsideAndTheUserToldOnce) {
+    TempFolder folder;
+    writeFile(folder.file("data/Quillet/history.sqlite"), std::string(10000, '\x7f'));
+    BrowserHarness browser(StoredSettings{{kKeepOn, "1"}}, std::chrono::system_clock::now,
+                           folder.path());
+    ASSERT_TRUE(pumpUntil([&] { return browser->historyNotice() != nullptr; }));
+    const std::string told = browser->historyNotice()->property_text().get_value();
+    EXPECT_EQ(told.find("履歴のファイルを読めなかったため"), 0u) << told;
+    std::vector<std::string> setAside;
+    for (const auto& entry : fs::directory_iterator(browser.historyFolder()))
+        if (entry.path().filename().string().starts_with("history.sqlite.broken-"))
+            setAside.push_back(entry.path());
+    ASSERT_EQ(setAside.size(), 1u);
+    EXPECT_NE(told.find(setAside[0]), std::string::npos);
+    EXPECT_EQ(readFile(setAside[0]), std::string(10000, '\x7f'));
+    // A fresh history goes on.
+    browser.waitForPageShown();
+    browser.navigateAndWait(server.url("/tokyo"));
+    HistoryStore store(browser.historyFolder() + "/history.sqlite");
+    EXPECT_TRUE(pumpUntil([&] {
+        pumpFor(50ms);
+        return store.search("晴れ", 5).size() == 1;
+    }));
+}

@@ -29,8 +29,9 @@ void frmBrowser::placeHistorySearch() {
     styleWidget(historySearch, kCompactEntry);
     styleWidget(historySearch, std::string("entry { ") + japaneseFont("9.75pt") + " }");
 
-    historySearch.signal_search_changed().connect(
-        [this] { searchHistoryFor(historySearch.get_text()); });
+    // At every change, not after the search entry's pause: the worker drops a search that a
+    // newer one has overtaken, and matches come back well within the pause.
+    historySearch.signal_changed().connect([this] { searchHistoryFor(historySearch.get_text()); });
     historySearch.signal_activate().connect([this] { openSelectedMatch(); });
     // Before the entry: Escape would only clear it, and Down would do nothing.
     historySearch.signal_key_press_event().connect(

@@ -62,19 +62,18 @@ void frmBrowser::addKeptEntries(std::vector<StoredEntry> entries) {
     // thumbnails stay in the file until their rows are drawn.
     const int width = ImageList1.imageWidth() ? ImageList1.imageWidth() : roundHalfEven(tx);
     const int height = ImageList1.imageHeight() ? ImageList1.imageHeight() : roundHalfEven(ty);
+    std::vector<ListItem> items;
     for (StoredEntry& entry : entries) {
         if (ImageList1.contains(entry.address) || ImageList1.count() == ImageList::kMaxCount)
             continue; // this run's entry of the same page stands for it
-        const int position = keptEntriesPlaced_ + 1;
-        ImageList1.add(position, entry.address, PackedImage{width, height, {}});
-        ListView1.insertItemWithImage(position, entry.address, entry.address);
-        ListView1.setSubItem(position, kTitleColumn, entry.title);
-        ListView1.setSubItem(position, kVisitTimeColumn,
-                             formatVisitTime(fromStoredTime(entry.lastVisit)));
+        ImageList1.add(keptEntriesPlaced_ + 1, entry.address, PackedImage{width, height, {}});
+        items.push_back({entry.address, entry.address, entry.title,
+                         formatVisitTime(fromStoredTime(entry.lastVisit)), 0, false});
         visitTimes_[entry.address] = entry.lastVisit;
         keptEntries_.insert(entry.address);
         ++keptEntriesPlaced_;
     }
+    ListView1.insertItemsWithImages(keptEntriesPlaced_ - static_cast<int>(items.size()) + 1, items);
 }
 
 void frmBrowser::storeVisit(const std::string& address, const std::string& title, StoredTime time,
