@@ -15,6 +15,7 @@
 #include "HistoryFile.h"
 #include "LocalHttpServer.h"
 #include "Rendering.h"
+#include "ResidentMemory.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -26,6 +27,7 @@
 
 using namespace quillet;
 using namespace quillet::test;
+using quillet::bench::residentKiB;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
@@ -38,15 +40,6 @@ using Milliseconds = std::chrono::duration<double, std::milli>;
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
-}
-
-long residentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.starts_with("VmRSS:"))
-            return std::stol(line.substr(6));
-    return 0;
 }
 
 std::vector<fs::path> chapters() {

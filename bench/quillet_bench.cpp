@@ -13,6 +13,7 @@
 #include "LocalHttpServer.h"
 #include "PixelCopy.h"
 #include "Rendering.h"
+#include "ResidentMemory.h"
 #include "ThumbnailCodec.h"
 
 #include <benchmark/benchmark.h>
@@ -24,6 +25,7 @@
 
 using namespace quillet;
 using namespace quillet::test;
+using quillet::bench::residentKiB;
 using namespace std::chrono_literals;
 
 namespace {
@@ -56,15 +58,6 @@ std::string variedPage(int n) {
                     std::to_string(p * 90 % 360) + ",70%,60%),#fff)'></div>";
     }
     return html;
-}
-
-long residentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.starts_with("VmRSS:"))
-            return std::stol(line.substr(6));
-    return 0;
 }
 
 // One window at 1280 x 1024 and thumbnails of real, varied pages it captured.

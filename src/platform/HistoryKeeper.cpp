@@ -108,16 +108,19 @@ void HistoryKeeper::openKept() {
                               " として残し、新しい履歴を始めました。");
             });
     } catch (const std::exception& error) {
-        kept_.reset();
-        if (!storingStoppedTold_) {
-            storingStoppedTold_ = true;
-            answer([this, reason = std::string(error.what())] {
-                problem_.emit(
-                    "履歴を保存できません (" + reason +
-                    ")。このあとのページは保存しません。閲覧と今回の履歴はそのまま使えます。");
-            });
-        }
+        stopStoring("履歴を保存できません (" + std::string(error.what()) + ")。");
     }
+}
+
+void HistoryKeeper::stopStoring(const std::string& why) {
+    kept_.reset();
+    if (storingStoppedTold_)
+        return;
+    storingStoppedTold_ = true;
+    answer([this,
+            text = why + "このあとのページは保存しません。閲覧と今回の履歴はそのまま使えます。"] {
+        problem_.emit(text);
+    });
 }
 
 void HistoryKeeper::onKept(const std::function<void(HistoryStore&)>& work) {
@@ -133,15 +136,7 @@ void HistoryKeeper::onKept(const std::function<void(HistoryStore&)>& work) {
         }
         // A full disk, a folder made read-only, a file damaged meanwhile: what is stored
         // stays as it is, and nothing more is written to it in this run.
-        kept_.reset();
-        if (!storingStoppedTold_) {
-            storingStoppedTold_ = true;
-            answer([this, reason = std::string(error.what())] {
-                problem_.emit(
-                    "履歴を保存できなくなりました (" + reason +
-                    ")。このあとのページは保存しません。閲覧と今回の履歴はそのまま使えます。");
-            });
-        }
+        stopStoring("履歴を保存できなくなりました (" + std::string(error.what()) + ")。");
     }
 }
 

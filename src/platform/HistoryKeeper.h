@@ -72,6 +72,8 @@ class HistoryKeeper {
     // Runs `work` on the kept history; a failure of the disk ends keeping for this run.
     void onKept(const std::function<void(HistoryStore&)>& work);
     void openKept();
+    // Closes the kept history for the rest of the run and tells the user (the first time).
+    void stopStoring(const std::string& why);
 
     std::string keptFolder_;
     bool keeping_; // as the window sees it

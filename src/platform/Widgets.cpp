@@ -68,4 +68,15 @@ void showMessageBox(Gtk::Window* parent, const std::string& text) {
     box.run();
 }
 
+bool askQuestion(Gtk::Window& parent, const std::string& title, const std::string& question,
+                 const std::string& yes) {
+    Gtk::MessageDialog dialog(parent, question, false, Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE,
+                              true);
+    dialog.set_title(title);
+    dialog.add_button("キャンセル", Gtk::RESPONSE_CANCEL);
+    dialog.add_button(yes, Gtk::RESPONSE_YES);
+    dialog.set_default_response(Gtk::RESPONSE_CANCEL);
+    return dialog.run() == Gtk::RESPONSE_YES;
+}
+
 } // namespace quillet

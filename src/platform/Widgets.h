@@ -43,4 +43,8 @@ void setAccessible(Gtk::Widget& widget, const std::string& name, Atk::Role role)
 // An OK-only message box without an icon, titled "Quillet"; returns when it is closed.
 void showMessageBox(Gtk::Window* parent, const std::string& text);
 
+// A question over `parent` titled `title`, with キャンセル (the default) and `yes`; true for yes.
+bool askQuestion(Gtk::Window& parent, const std::string& title, const std::string& question,
+                 const std::string& yes);
+
 } // namespace quillet

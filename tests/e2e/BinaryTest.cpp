@@ -26,12 +26,9 @@ bool windowTitled(const std::string& title) {
     return std::system(command.c_str()) == 0;
 }
 
-} // namespace
-
-TEST(Binary, ShowsTheHomePageAndWritesTheSettingsOnSigterm) {
-    TempFolder home;
+// Starts the real program with its settings, cache and data in `home`.
+pid_t startQuillet(const TempFolder& home) {
     const pid_t child = fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
         setenv("XDG_CONFIG_HOME", home.file("config").c_str(), 1);
         setenv("XDG_CACHE_HOME", home.file("cache").c_str(), 1);
@@ -39,6 +36,15 @@ TEST(Binary, ShowsTheHomePageAndWritesTheSettingsOnSigterm) {
         execl(QUILLET_BINARY, QUILLET_BINARY, nullptr);
         _exit(127);
     }
+    return child;
+}
+
+} // namespace
+
+TEST(Binary, ShowsTheHomePageAndWritesTheSettingsOnSigterm) {
+    TempFolder home;
+    const pid_t child = startQuillet(home);
+    ASSERT_GE(child, 0);
     // The caption names the page only once the load indicator has seen it complete.
     const bool shown = pumpUntil([] { return windowTitled("Quillet ホーム"); }, 30s);
     // Open the thumbnail-size dialog (its button at the design place, top right): an open
@@ -79,14 +85,7 @@ TEST(Binary, AKilledDownloadLosesNothingAndTheNextRunSavesItWhole) {
     writeFile(home.file("config/user-dirs.dirs"), "XDG_DOWNLOAD_DIR=\"" + downloads + "\"\n");
     writeFile(downloads + "/held.bin", "the user's own file");
     const auto startDownload = [&] {
-        const pid_t child = fork();
-        if (child == 0) {
-            setenv("XDG_CONFIG_HOME", home.file("config").c_str(), 1);
-            setenv("XDG_CACHE_HOME", home.file("cache").c_str(), 1);
-            setenv("XDG_DATA_HOME", home.file("data").c_str(), 1);
-            execl(QUILLET_BINARY, QUILLET_BINARY, nullptr);
-            _exit(127);
-        }
+        const pid_t child = startQuillet(home);
         EXPECT_TRUE(pumpUntil([] { return windowTitled("Quillet ホーム"); }, 30s));
         pressKeys("ctrl+l");
         typeText(server.url("/held"));
@@ -132,16 +131,8 @@ TEST(Binary, TwoProcessesKeepingTheHistoryShareItsFile) {
     SettingsStore(home.file("config")).write("Quillet", "history", "keep", "1");
     std::vector<pid_t> children;
     for (int i = 0; i < 2; ++i) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            setenv("XDG_CONFIG_HOME", home.file("config").c_str(), 1);
-            setenv("XDG_CACHE_HOME", home.file("cache").c_str(), 1);
-            setenv("XDG_DATA_HOME", home.file("data").c_str(), 1);
-            execl(QUILLET_BINARY, QUILLET_BINARY, nullptr);
-            _exit(127);
-        }
-        children.push_back(child);
+        children.push_back(startQuillet(home));
+        ASSERT_GE(children.back(), 0);
     }
     const std::string file = home.file("data/Quillet/history.sqlite");
     const auto homeVisits = [&] {

@@ -15,17 +15,6 @@
 namespace quillet {
 namespace {
 
-// A yes/no question over the main window; true for yes.
-bool ask(Gtk::Window& parent, const std::string& question, const std::string& yes) {
-    Gtk::MessageDialog dialog(parent, question, false, Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE,
-                              true);
-    dialog.set_title("Quillet");
-    dialog.add_button("キャンセル", Gtk::RESPONSE_CANCEL);
-    dialog.add_button(yes, Gtk::RESPONSE_YES);
-    dialog.set_default_response(Gtk::RESPONSE_CANCEL);
-    return dialog.run() == Gtk::RESPONSE_YES;
-}
-
 // A thumbnail kept at another size (the size was changed since) is fitted to the pane's.
 PackedImage fittedTo(const ImageList& list, PackedImage picture) {
     if (picture.width == list.imageWidth() && picture.height == list.imageHeight())
@@ -124,10 +113,10 @@ void frmBrowser::excludeSelectedSite() {
         return;
     const std::string host = hostOfAddress(*address);
     if (host.empty() ||
-        !ask(*this,
-             host + " のページを保存された履歴から消去し、今後は残しません。\n"
-                    "(今回見たページは、このウィンドウを閉じるまで履歴に表示されます)",
-             "残さない"))
+        !askQuestion(*this, "Quillet",
+                     host + " のページを保存された履歴から消去し、今後は残しません。\n"
+                            "(今回見たページは、このウィンドウを閉じるまで履歴に表示されます)",
+                     "残さない"))
         return;
     std::vector<std::string> kept;
     for (const std::string& entry : keptEntries_)

@@ -4,8 +4,6 @@
 #include "Widgets.h"
 #include "frmBrowser.h"
 
-#include <gtkmm/messagedialog.h>
-
 namespace quillet {
 namespace {
 
@@ -88,16 +86,11 @@ void ClearHistoryDialog::clearChosenPeriod() {
     while (chosen < 3 && !choices[chosen]->get_active())
         ++chosen;
     const Period& period = kPeriods[chosen];
-    Gtk::MessageDialog question(*this,
-                                std::string(period.name) +
-                                    "に見たページを履歴から消去します。よろしいですか?\n"
-                                    "(それより前の訪問もあわせて消えます)",
-                                false, Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE, true);
-    question.set_title("履歴を消去");
-    question.add_button("キャンセル", Gtk::RESPONSE_CANCEL);
-    question.add_button("消去する", Gtk::RESPONSE_YES);
-    question.set_default_response(Gtk::RESPONSE_CANCEL);
-    if (question.run() != Gtk::RESPONSE_YES)
+    if (!askQuestion(*this, "履歴を消去",
+                     std::string(period.name) +
+                         "に見たページを履歴から消去します。よろしいですか?\n"
+                         "(それより前の訪問もあわせて消えます)",
+                     "消去する"))
         return;
     const StoredTime since = period.length.count() == 0
                                  ? std::numeric_limits<StoredTime>::min()
