@@ -200,7 +200,11 @@ std::optional<PackedImage> HistoryKeeper::thumbnailNow(const std::string& addres
     std::promise<std::optional<PackedImage>> read;
     post([&] {
         std::optional<PackedImage> picture;
-        onKept([&](HistoryStore& kept) { picture = kept.thumbnail(address); });
+        try {
+            onKept([&](HistoryStore& kept) { picture = kept.thumbnail(address); });
+        } catch (...) {
+            // Whatever went wrong, the window waiting here gets an answer: no thumbnail.
+        }
         read.set_value(std::move(picture));
     });
     return read.get_future().get();

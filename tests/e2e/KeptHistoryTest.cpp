@@ -432,3 +432,21 @@ TEST_F(KeptHistory, AnUnreadableFileIsSetAsideAndTheUserToldOnce) {
         return store.search("晴れ", 5).size() == 1;
     }));
 }
+
+// Closed right after the page showed, while its text (10 MB of it) is still being read: the
+// visit is kept all the same.
+TEST_F(KeptHistory, AVisitIsKeptWhenTheWindowClosesBeforeItsTextIsRead) {
+    std::string huge = "<title>huge</title><p>";
+    while (huge.size() < 10'000'000)
+        huge += "閉じる直前のページ。";
+    server.add("/huge", LocalHttpServer::htmlPage(huge));
+    TempFolder folder;
+    {
+        BrowserHarness browser(StoredSettings{{kKeepOn, "1"}}, std::chrono::system_clock::now,
+                               folder.path());
+        browser.waitForPageShown();
+        browser.navigateAndWait(server.url("/huge"));
+    }
+    HistoryStore store(folder.file("data/Quillet/history.sqlite"));
+    EXPECT_EQ(store.visitsOf(server.url("/huge")).size(), 1u);
+}

@@ -68,12 +68,23 @@ void frmBrowser::addKeptEntries(std::vector<StoredEntry> entries) {
 void frmBrowser::storeVisit(const std::string& address, const std::string& title, StoredTime time,
                             PackedImage packed) {
     visitTimes_[address] = time;
-    // The text is read in the page's process; the visit is stored once it arrives.
-    brwWebBrowser.TakeText([this, visit = PageVisit{address, title, time, std::move(packed), {}}](
-                               std::string text) mutable {
-        visit.text = std::move(text);
-        keeper_->store(std::move(visit));
+    // The text is read in the page's process; the visit is stored once it arrives (or, if the
+    // window closes first, without it).
+    const unsigned number = ++visitsTaken_;
+    visitsAwaitingText_[number] = PageVisit{address, title, time, std::move(packed), {}};
+    brwWebBrowser.TakeText([this, number](std::string text) {
+        auto waiting = visitsAwaitingText_.extract(number);
+        if (waiting.empty())
+            return;
+        waiting.mapped().text = std::move(text);
+        keeper_->store(std::move(waiting.mapped()));
     });
+}
+
+void frmBrowser::storeVisitsAwaitingText() {
+    for (auto& [number, visit] : visitsAwaitingText_)
+        keeper_->store(std::move(visit));
+    visitsAwaitingText_.clear();
 }
 
 std::optional<std::string> frmBrowser::selectedAddress() const {

@@ -70,6 +70,7 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyF
 
 frmBrowser::~frmBrowser() {
     timTimer_.disconnect();
+    storeVisitsAwaitingText(); // the worker stores them before it ends, with keeper_
 }
 
 void frmBrowser::buildControls() {

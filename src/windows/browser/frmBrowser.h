@@ -219,6 +219,7 @@ class frmBrowser : public Gtk::Window {
     void addKeptEntries(std::vector<StoredEntry> entries);
     void storeVisit(const std::string& address, const std::string& title, StoredTime time,
                     PackedImage thumbnail);
+    void storeVisitsAwaitingText();
     void removeEntry(const std::string& address);
     void tellHistoryProblem(const std::string& text);
     bool onShortcutKey(const GdkEventKey& event);
@@ -241,6 +242,9 @@ class frmBrowser : public Gtk::Window {
     std::unordered_set<std::string> keptEntries_;
     int keptEntriesPlaced_ = 0; // they stand at the top of the pane, before this run's
     unsigned searchNumber_ = 0; // answers to an older search are dropped
+    // Visits whose page text is still being read, by number.
+    std::map<unsigned, PageVisit> visitsAwaitingText_;
+    unsigned visitsTaken_ = 0;
     // The client area the window is designed for; it keeps it in a dimension that start-up
     // leaves alone or refuses.
     static constexpr PixelSize kDesignClientArea{652, 467};
