@@ -20,6 +20,7 @@ void FirstFrameWait::start() {
     timeout_ = Glib::signal_timeout().connect(
         [this] {
             stop();
+            shown_.emit();
             return false;
         },
         kLongestWait);
@@ -46,6 +47,7 @@ void FirstFrameWait::framesRan(GObject* webView, GAsyncResult* result, gpointer 
     wait->drawn_ = wait->widget_.signal_draw().connect(
         [wait](const Cairo::RefPtr<Cairo::Context>&) {
             wait->stop();
+            wait->shown_.emit();
             return false;
         },
         true);

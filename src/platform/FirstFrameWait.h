@@ -10,6 +10,7 @@
 
 #include <gtkmm/widget.h>
 #include <sigc++/connection.h>
+#include <sigc++/signal.h>
 
 typedef struct _WebKitWebView WebKitWebView;
 typedef struct _GCancellable GCancellable;
@@ -26,6 +27,8 @@ class FirstFrameWait {
     void start(); // the load finished
     void stop();  // a new load started, or the frame is on screen
     bool waiting() const { return timeout_.connected(); }
+    // The page's frame is on screen (or was waited for long enough).
+    sigc::signal<void()>& signal_shown() { return shown_; }
 
   private:
     static void framesRan(GObject* webView, GAsyncResult* result, gpointer data);
@@ -36,6 +39,7 @@ class FirstFrameWait {
     GObjectPtr<GCancellable> script_;
     sigc::connection drawn_;
     sigc::connection timeout_; // connected while the frame is awaited
+    sigc::signal<void()> shown_;
 };
 
 } // namespace quillet

@@ -49,6 +49,8 @@ class PageView {
     void SetFocus();
     // Raised at the start of every load, the home page's first one included.
     sigc::signal<void()>& signal_LoadStarted() { return loadStarted_; }
+    // Raised once a loaded page's first frame is on screen.
+    sigc::signal<void()>& signal_PageShown() { return firstFrame_.signal_shown(); }
 
     // True while a page loads, and after it finished until its first frame is on screen.
     bool Busy() const;

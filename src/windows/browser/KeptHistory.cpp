@@ -40,9 +40,14 @@ void frmBrowser::connectHistory() {
             });
         });
     });
+    // The kept entries are read once the first page is on screen: a start with a long kept
+    // history paints its first page as soon as one without.
     if (keeper_->keeping())
-        keeper_->loadKept(ImageList::kMaxCount, [this](std::vector<StoredEntry> part, bool) {
-            addKeptEntries(std::move(part));
+        firstPageShown_ = brwWebBrowser.signal_PageShown().connect([this] {
+            firstPageShown_.disconnect();
+            keeper_->loadKept(ImageList::kMaxCount, [this](std::vector<StoredEntry> part, bool) {
+                addKeptEntries(std::move(part));
+            });
         });
 }
 

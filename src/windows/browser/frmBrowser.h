@@ -241,6 +241,7 @@ class frmBrowser : public Gtk::Window {
     std::unordered_map<std::string, StoredTime> visitTimes_;
     std::unordered_set<std::string> keptEntries_;
     int keptEntriesPlaced_ = 0; // they stand at the top of the pane, before this run's
+    sigc::connection firstPageShown_;
     unsigned searchNumber_ = 0; // answers to an older search are dropped
     // Visits whose page text is still being read, by number.
     std::map<unsigned, PageVisit> visitsAwaitingText_;
