@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Quillet: opens the main window; closing it (or SIGTERM/SIGINT) ends the program.
+// Quillet: opens the main window, which visits the addresses given after its home page;
+// closing it (or SIGTERM/SIGINT) ends the program.
 
 #include "CommandLine.h"
 #include "HandlerFailures.h"
 #include "Rendering.h"
 #include "frmBrowser.h"
 
+#include <filesystem>
 #include <glib-unix.h>
 #include <glibmm/exceptionhandler.h>
 #include <gtkmm/application.h>
@@ -36,8 +38,8 @@ gboolean endOnSignal(gpointer data) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    const quillet::CommandLineAnswer answer =
-        quillet::answerCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const quillet::CommandLineAnswer answer = quillet::answerCommandLine(
+        std::vector<std::string>(argv + 1, argv + argc), std::filesystem::current_path());
     if (!answer.run) {
         std::cout << answer.out;
         std::cerr << answer.err;
@@ -47,6 +49,7 @@ int main(int argc, char* argv[]) {
     auto app = Gtk::Application::create("org.quillet.Quillet", Gio::APPLICATION_NON_UNIQUE);
     app->register_application();
     quillet::frmBrowser window(quillet::SettingsStore::forCurrentUser());
+    window.visitInTurn(answer.addresses);
     Glib::add_exception_handler([&window] { quillet::reportHandlerFailure(window); });
     Program program{app, &window};
     g_unix_signal_add(SIGTERM, endOnSignal, &program);

@@ -26,17 +26,37 @@ bool windowTitled(const std::string& title) {
     return std::system(command.c_str()) == 0;
 }
 
-// Starts the real program with its settings, cache and data in `home`.
-pid_t startQuillet(const TempFolder& home) {
+// Starts the real program with its settings, cache and data in `home`, and `arguments`, in
+// the folder `workingFolder` when one is given.
+pid_t startQuillet(const TempFolder& home, const std::vector<std::string>& arguments = {},
+                   const std::string& workingFolder = "") {
     const pid_t child = fork();
     if (child == 0) {
         setenv("XDG_CONFIG_HOME", home.file("config").c_str(), 1);
         setenv("XDG_CACHE_HOME", home.file("cache").c_str(), 1);
         setenv("XDG_DATA_HOME", home.file("data").c_str(), 1);
-        execl(QUILLET_BINARY, QUILLET_BINARY, nullptr);
+        if (!workingFolder.empty() && chdir(workingFolder.c_str()) != 0)
+            _exit(126);
+        std::vector<char*> argv{const_cast<char*>(QUILLET_BINARY)};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(QUILLET_BINARY, argv.data());
         _exit(127);
     }
     return child;
+}
+
+// Ends the program as the session does (SIGTERM); true when it ended with status 0.
+bool endQuillet(pid_t child) {
+    kill(child, SIGTERM);
+    int status = 0;
+    const bool ended = pumpUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, 20s);
+    if (!ended) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace
@@ -145,17 +165,7 @@ TEST(Binary, TwoProcessesKeepingTheHistoryShareItsFile) {
     };
     const bool stored = pumpUntil([&] { return homeVisits() == 2; }, 40s);
     for (const pid_t child : children)
-        kill(child, SIGTERM);
-    for (const pid_t child : children) {
-        int status = 0;
-        const bool ended =
-            pumpUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, 20s);
-        if (!ended) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-        }
-        EXPECT_TRUE(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+        EXPECT_TRUE(endQuillet(child));
     EXPECT_TRUE(stored) << homeVisits() << " visits stored";
     Database db(file, false);
     Statement check = db.prepare("PRAGMA integrity_check");
@@ -163,4 +173,38 @@ TEST(Binary, TwoProcessesKeepingTheHistoryShareItsFile) {
     EXPECT_EQ(check.text(0), "ok");
     for (const auto& entry : std::filesystem::directory_iterator(home.file("data/Quillet")))
         EXPECT_EQ(entry.path().filename().string().find("broken"), std::string::npos);
+}
+
+// Addresses on the command line: a local file by a relative path with a space and Japanese in
+// its name, then a host typed without a scheme. Each is visited after the page before it is
+// shown, so each enters the history (kept here, so the test can read it).
+TEST(Binary, AddressesOnTheCommandLineAreVisitedInTurn) {
+    TempFolder home, pages;
+    SettingsStore(home.file("config")).write("Quillet", "history", "keep", "1");
+    writeFile(pages.file("ページ 1.html"), "<title>一つ目</title><p>first</p>");
+    LocalHttpServer server;
+    server.add("/second", LocalHttpServer::htmlPage("<title>Second</title><p>second</p>"));
+    const std::string typed = "127.0.0.1:" + std::to_string(server.port()) + "/second";
+    const pid_t child = startQuillet(home, {"./ページ 1.html", typed}, pages.path());
+    ASSERT_GE(child, 0);
+    const std::string file = home.file("data/Quillet/history.sqlite");
+    std::vector<std::string> visited;
+    const bool both = pumpUntil(
+        [&] {
+            try {
+                HistoryStore store(file);
+                visited.clear();
+                for (const StoredEntry& entry : store.newest(10, false))
+                    visited.insert(visited.begin(), entry.address);
+            } catch (const std::exception&) {
+            }
+            return visited.size() == 3;
+        },
+        40s);
+    EXPECT_TRUE(endQuillet(child));
+    ASSERT_TRUE(both) << visited.size() << " pages visited";
+    EXPECT_EQ(visited, (std::vector<std::string>{"quillet://home/",
+                                                 "file://" + pages.path() +
+                                                     "/%E3%83%9A%E3%83%BC%E3%82%B8%201.html",
+                                                 "http://" + typed}));
 }

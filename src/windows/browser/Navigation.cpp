@@ -106,10 +106,23 @@ void frmBrowser::timTimer_Timer() {
         Label1.set_text("ページが表示されました");
         cboAddress.set_text(brwWebBrowser.LocationURL());
         AddPageToHistory();
+        visitNextAddress();
     } else {
         set_title("Quillet 読み込み中...");
         Label1.set_text(Label1.get_text() + "■");
     }
+}
+
+void frmBrowser::visitInTurn(const std::vector<std::string>& addresses) {
+    addressesToVisit_.insert(addressesToVisit_.end(), addresses.begin(), addresses.end());
+}
+
+void frmBrowser::visitNextAddress() {
+    if (addressesToVisit_.empty())
+        return;
+    cboAddress.set_text(addressesToVisit_.front());
+    addressesToVisit_.pop_front();
+    cboAddress_KeyPress(kKeyEnter);
 }
 
 void frmBrowser::Form_Resize() {

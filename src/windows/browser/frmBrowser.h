@@ -22,6 +22,7 @@
 #include "ZeroMinimumFixed.h"
 
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <gtkmm/checkmenuitem.h>
 #include <gtkmm/cssprovider.h>
@@ -96,6 +97,10 @@ class frmBrowser : public Gtk::Window {
     void ListView1_ItemClick(int index);
     void ListView1_GotFocus();
     void ListView1_LostFocus();
+
+    // Visits the addresses one after another, each as if typed in the address box and Enter
+    // pressed, each once the page before it (the home page first) is shown and in the history.
+    void visitInTurn(const std::vector<std::string>& addresses);
 
     // Closes the window without asking the page first (the desktop session is ending).
     void closeWithoutAsking();
@@ -200,6 +205,7 @@ class frmBrowser : public Gtk::Window {
     void followOuterSize();
     void setStatusColour(std::uint32_t stored);
     void startTimer();
+    void visitNextAddress();
     void AddPageToHistory();
     void FindInHistory(std::string text, SearchMode mode);
     void showSelectedEntryTooltip();
@@ -242,7 +248,8 @@ class frmBrowser : public Gtk::Window {
     std::unordered_set<std::string> keptEntries_;
     int keptEntriesPlaced_ = 0; // they stand at the top of the pane, before this run's
     sigc::connection firstPageShown_;
-    unsigned searchNumber_ = 0; // answers to an older search are dropped
+    unsigned searchNumber_ = 0;                // answers to an older search are dropped
+    std::deque<std::string> addressesToVisit_; // from the command line, in turn
     // Visits whose page text is still being read, by number.
     std::map<unsigned, PageVisit> visitsAwaitingText_;
     unsigned visitsTaken_ = 0;
