@@ -260,8 +260,9 @@ TEST(Binary, TheDesktopOpensLinksAndHtmlFilesInQuillet) {
                                                server.url("/linked"), "quillet://home/"};
     const bool opened = pumpUntil([&] { return visited() == expected; }, 40s);
     for (const auto& [pid, name] : descendantProcesses()) {
-        if (name == "quillet")
+        if (name == "quillet") {
             EXPECT_TRUE(endQuillet(pid));
+        }
     }
     EXPECT_TRUE(opened) << visited().size() << " pages visited";
 }
