@@ -73,16 +73,9 @@ TEST(Binary, ShowsTheHomePageAndWritesTheSettingsOnSigterm) {
     // dialog must not keep the program alive past the end of the session.
     EXPECT_EQ(std::system("xdotool mousemove 699 280 click 1"), 0);
     EXPECT_TRUE(pumpUntil([] { return windowTitled("履歴ｻﾑﾈｲﾙｻｲｽﾞ変更"); }, 10s));
-    kill(child, SIGTERM);
-    int status = 0;
-    const bool ended = pumpUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, 20s);
-    if (!ended) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-    }
+    const bool ended = endQuillet(child);
     ASSERT_TRUE(shown) << "the home page was not reported loaded";
-    EXPECT_TRUE(ended) << "SIGTERM did not end the program";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(ended) << "SIGTERM did not end the program with status 0";
 
     SettingsStore settings(home.file("config"));
     const auto stored = [&](const char* key) {
