@@ -179,9 +179,7 @@ void HistoryKeeper::loadKept(int limit, EntriesPart part) {
             const std::size_t to = std::min(entries.size(), from + kEntriesPerPart);
             std::vector<StoredEntry> chunk(std::make_move_iterator(entries.begin() + from),
                                            std::make_move_iterator(entries.begin() + to));
-            answer([part, chunk = std::move(chunk), last = to == entries.size()]() mutable {
-                part(std::move(chunk), last);
-            });
+            answer([part, chunk = std::move(chunk)]() mutable { part(std::move(chunk)); });
             from = to;
         } while (from < entries.size());
     });

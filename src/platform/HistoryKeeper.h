@@ -39,8 +39,8 @@ class HistoryKeeper {
     void store(PageVisit visit);
 
     // The kept entries (newest `limit`, without thumbnails), handed over oldest first in
-    // parts, so the first rows show at once; `last` marks the final part.
-    using EntriesPart = std::function<void(std::vector<StoredEntry> part, bool last)>;
+    // parts, so the window draws between them.
+    using EntriesPart = std::function<void(std::vector<StoredEntry> part)>;
     void loadKept(int limit, EntriesPart part);
     void thumbnail(std::string address, std::function<void(std::optional<PackedImage>)> done);
     // Blocks until the thumbnail is read: only for the export, which writes files anyway.

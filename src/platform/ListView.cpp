@@ -151,24 +151,14 @@ void ListView::addItem(int index, const std::string& key, const std::string& tex
 }
 
 void ListView::insertItemsWithImages(int index, const std::vector<ListItem>& items) {
-    if (items.empty())
-        return;
-    const bool wasEmpty = items_.count() == 0;
     int position = index;
     for (const ListItem& item : items) {
+        const bool wasEmpty = items_.count() == 0;
         items_.insertWithImage(position, item.key, item.text);
         items_.setSubItem(position, 1, item.subItem1);
         items_.setSubItem(position, 2, item.subItem2);
-        const auto rows = store_->children();
-        if (position > static_cast<int>(rows.size()))
-            store_->append();
-        else
-            store_->insert(rows[static_cast<unsigned>(position - 1)]);
-        ++position;
+        insertRow(position++, wasEmpty);
     }
-    renumberFrom(store_->children()[static_cast<unsigned>(index - 1)], index);
-    if (wasEmpty && !showingResults_)
-        tree_.get_selection()->select(pathOf(1));
 }
 
 void ListView::insertRow(int index, bool wasEmpty) {

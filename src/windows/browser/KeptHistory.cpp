@@ -45,7 +45,7 @@ void frmBrowser::connectHistory() {
     if (keeper_->keeping())
         firstPageShown_ = brwWebBrowser.signal_PageShown().connect([this] {
             firstPageShown_.disconnect();
-            keeper_->loadKept(ImageList::kMaxCount, [this](std::vector<StoredEntry> part, bool) {
+            keeper_->loadKept(ImageList::kMaxCount, [this](std::vector<StoredEntry> part) {
                 addKeptEntries(std::move(part));
             });
         });
