@@ -12,7 +12,7 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   librsvg2-bin fonts-noto-cjk
   xvfb xauth xdotool x11-utils openbox weston dbus dbus-bin at-spi2-core
-  dpkg-dev desktop-file-utils appstream lintian help2man clang openssl imagemagick
+  dpkg-dev desktop-file-utils appstream lintian help2man clang openssl imagemagick xdg-utils
 )
 SCREEN="-screen 0 1280x1024x24"
 

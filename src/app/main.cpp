@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Quillet: opens the main window, which visits the addresses given after its home page;
-// closing it (or SIGTERM/SIGINT) ends the program.
+// Quillet: opens the main window (a private one with --private), which visits the addresses
+// given after its home page; closing it (or SIGTERM/SIGINT) ends the program.
 
 #include "CommandLine.h"
 #include "HandlerFailures.h"
@@ -48,7 +48,9 @@ int main(int argc, char* argv[]) {
     quillet::chooseWebRendering();
     auto app = Gtk::Application::create("org.quillet.Quillet", Gio::APPLICATION_NON_UNIQUE);
     app->register_application();
-    quillet::frmBrowser window(quillet::SettingsStore::forCurrentUser());
+    quillet::frmBrowser window(quillet::SettingsStore::forCurrentUser(),
+                               std::chrono::system_clock::now, quillet::keptHistoryFolder(),
+                               answer.privacy);
     window.visitInTurn(answer.addresses);
     Glib::add_exception_handler([&window] { quillet::reportHandlerFailure(window); });
     Program program{app, &window};

@@ -65,8 +65,8 @@ struct PageView::Signals {
     }
 };
 
-PageView::PageView()
-    : context_(newWebContext()), view_(newWebView(context_.get())),
+PageView::PageView(Privacy privacy)
+    : context_(newWebContext(privacy)), view_(newWebView(context_.get())),
       widget_(Gtk::manage(Glib::wrap(GTK_WIDGET(view_)))), firstFrame_(view_, *widget_),
       failures_(view_), closing_(view_, *widget_), scriptWindows_(permissions_),
       downloads_(context_.get()), text_(view_) {

@@ -29,7 +29,7 @@ namespace quillet {
 
 class PageView {
   public:
-    PageView();
+    explicit PageView(Privacy privacy = Privacy::Normal);
     ~PageView();
     PageView(const PageView&) = delete;
     PageView& operator=(const PageView&) = delete;

@@ -30,11 +30,12 @@ void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer) {
                                      html ? "text/html; charset=utf-8" : nullptr);
 }
 
-} // namespace
-
 // Cookies, the cache and other site data live in the user's XDG folders, under Quillet/:
-// cookies persist between runs, as a browser's users expect; the history never does.
-GObjectPtr<WebKitWebContext> newWebContext() {
+// cookies persist between runs, as a browser's users expect; the history never does. A
+// private run keeps them in memory, and they end with it.
+GObjectPtr<WebKitWebContext> siteDataContext(Privacy privacy) {
+    if (privacy == Privacy::Private)
+        return GObjectPtr<WebKitWebContext>(webkit_web_context_new_ephemeral());
     const std::string data = Glib::build_filename(Glib::get_user_data_dir(), "Quillet");
     const std::string cache = Glib::build_filename(Glib::get_user_cache_dir(), "Quillet");
     GObjectPtr<WebKitWebsiteDataManager> manager(WEBKIT_WEBSITE_DATA_MANAGER(
@@ -44,8 +45,14 @@ GObjectPtr<WebKitWebContext> newWebContext() {
         webkit_website_data_manager_get_cookie_manager(manager.get()),
         Glib::build_filename(data, "cookies.sqlite").c_str(),
         WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
-    GObjectPtr<WebKitWebContext> context(
+    return GObjectPtr<WebKitWebContext>(
         webkit_web_context_new_with_website_data_manager(manager.get()));
+}
+
+} // namespace
+
+GObjectPtr<WebKitWebContext> newWebContext(Privacy privacy) {
+    GObjectPtr<WebKitWebContext> context = siteDataContext(privacy);
     // Pages run in a bubblewrap sandbox wherever one can be made.
     if (webSandboxUsable())
         webkit_web_context_set_sandbox_enabled(context.get(), TRUE);

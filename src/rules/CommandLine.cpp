@@ -11,7 +11,7 @@ namespace quillet {
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: quillet [OPTION] [ADDRESS...]\n"
+    "Usage: quillet [OPTION...] [ADDRESS...]\n"
     "A web browser that keeps a visual history of the pages you view.\n"
     "表示したページをサムネイル付きの履歴に残すウェブブラウザーです。\n"
     "\n"
@@ -19,11 +19,16 @@ constexpr const char* kHelp =
     "box: a web address (https://example.org/, or example.org for http://) or the path\n"
     "of a local file (./page.html, /usr/share/doc/.../index.html).\n"
     "\n"
+    "      --private  a private window: the run leaves nothing behind. Settings are\n"
+    "                 not stored, cookies and the cache last only as long as the\n"
+    "                 window, and no page goes into the kept history.\n"
     "  -h, --help     show this help and exit\n"
     "      --version  show the version and exit\n"
     "      --         what follows is an address, even if it begins with -\n"
     "\n"
-    "Its settings are kept in $XDG_CONFIG_HOME/Quillet/settings.ini.\n";
+    "Its settings are kept in $XDG_CONFIG_HOME/Quillet/settings.ini; cookies, other site\n"
+    "data and the kept history in $XDG_DATA_HOME/Quillet; the cache in\n"
+    "$XDG_CACHE_HOME/Quillet.\n";
 
 // "http:", "file:", "about:" and the like, but not "localhost:8080" (a host and its port).
 bool hasScheme(const std::string& text) {
@@ -65,6 +70,10 @@ CommandLineAnswer answerCommandLine(const std::vector<std::string>& arguments,
     for (const std::string& argument : arguments) {
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && argument == "--private") {
+            answer.privacy = Privacy::Private;
             continue;
         }
         if (argument.empty() || (!optionsEnded && argument.starts_with("-")))

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The command line: addresses to visit, and --version and --help answered as desktop programs
-// do, before any window opens.
+// The command line: addresses to visit, a private run, and --version and --help answered as
+// desktop programs do, before any window opens.
+
+#include "Privacy.h"
 
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@ struct CommandLineAnswer {
     std::string out;                    // for standard output
     std::string err;                    // for standard error
     std::vector<std::string> addresses; // to visit in turn after the home page
+    Privacy privacy = Privacy::Normal;  // --private: the run leaves nothing behind
 };
 
 // `currentFolder` resolves relative paths of local files.

@@ -50,12 +50,23 @@ SettingsStore SettingsStore::forCurrentUser() {
     return SettingsStore(Glib::get_user_config_dir());
 }
 
+SettingsStore SettingsStore::keptInMemory() const {
+    SettingsStore copy(configFolder_);
+    copy.unsaved_ = std::make_shared<std::map<Key, std::string>>();
+    return copy;
+}
+
 std::string SettingsStore::filePath(const std::string& app) const {
     return Glib::build_filename(configFolder_, app, "settings.ini");
 }
 
 std::string SettingsStore::read(const std::string& app, const std::string& section,
                                 const std::string& key, const std::string& fallback) const {
+    if (unsaved_) {
+        const auto written = unsaved_->find({app, section, key});
+        if (written != unsaved_->end())
+            return written->second;
+    }
     Glib::KeyFile keyFile;
     if (loadKeyFile(keyFile, filePath(app)) != FileState::Loaded)
         return fallback;
@@ -68,6 +79,10 @@ std::string SettingsStore::read(const std::string& app, const std::string& secti
 
 void SettingsStore::write(const std::string& app, const std::string& section,
                           const std::string& key, const std::string& text) const {
+    if (unsaved_) {
+        (*unsaved_)[{app, section, key}] = text;
+        return;
+    }
     const std::string path = filePath(app);
     Glib::KeyFile keyFile;
     if (loadKeyFile(keyFile, path) == FileState::Unusable)

@@ -8,7 +8,10 @@
 
 #include "StoredSettings.h"
 
+#include <map>
+#include <memory>
 #include <string>
+#include <tuple>
 
 namespace quillet {
 
@@ -17,6 +20,10 @@ class SettingsStore {
     // `configFolder` is normally the XDG config folder ($XDG_CONFIG_HOME or ~/.config).
     explicit SettingsStore(std::string configFolder);
     static SettingsStore forCurrentUser();
+
+    // A store for a private run: it reads this store's file, but keeps what is written in
+    // memory, shared by its copies and read back by them, and never touches the file.
+    SettingsStore keptInMemory() const;
 
     // The stored text, or `fallback` when the key (or the whole file) is absent or unreadable.
     std::string read(const std::string& app, const std::string& section, const std::string& key,
@@ -38,7 +45,9 @@ class SettingsStore {
     std::string filePath(const std::string& app) const;
 
   private:
+    using Key = std::tuple<std::string, std::string, std::string>; // app, section, key
     std::string configFolder_;
+    std::shared_ptr<std::map<Key, std::string>> unsaved_; // set in a private run
 };
 
 } // namespace quillet

@@ -5,14 +5,12 @@
 
 #include "HistoryStore.h"
 #include "LocalHttpServer.h"
+#include "ProgramRuns.h"
 #include "SettingsStore.h"
-#include "TestSupport.h"
 
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -20,48 +18,6 @@
 using namespace quillet;
 using namespace quillet::test;
 using namespace std::chrono_literals;
-
-namespace {
-
-bool windowTitled(const std::string& title) {
-    const std::string command = "xdotool search --name '^" + title + "$' >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
-// Starts the real program with its settings, cache and data in `home`, and `arguments`, in
-// the folder `workingFolder` when one is given.
-pid_t startQuillet(const TempFolder& home, const std::vector<std::string>& arguments = {},
-                   const std::string& workingFolder = "") {
-    const pid_t child = fork();
-    if (child == 0) {
-        setenv("XDG_CONFIG_HOME", home.file("config").c_str(), 1);
-        setenv("XDG_CACHE_HOME", home.file("cache").c_str(), 1);
-        setenv("XDG_DATA_HOME", home.file("data").c_str(), 1);
-        if (!workingFolder.empty() && chdir(workingFolder.c_str()) != 0)
-            _exit(126);
-        std::vector<char*> argv{const_cast<char*>(QUILLET_BINARY)};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execv(QUILLET_BINARY, argv.data());
-        _exit(127);
-    }
-    return child;
-}
-
-// Ends the program as the session does (SIGTERM); true when it ended with status 0.
-bool endQuillet(pid_t child) {
-    kill(child, SIGTERM);
-    int status = 0;
-    const bool ended = pumpUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, 20s);
-    if (!ended) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-    }
-    return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-} // namespace
 
 TEST(Binary, ShowsTheHomePageAndWritesTheSettingsOnSigterm) {
     TempFolder home;
@@ -202,60 +158,4 @@ TEST(Binary, AddressesOnTheCommandLineAreVisitedInTurn) {
                                                  "file://" + pages.path() +
                                                      "/%E3%83%9A%E3%83%BC%E3%82%B8%201.html",
                                                  "http://" + typed}));
-}
-
-// Quillet registered as the desktop's browser (its own desktop entry, in a data folder of the
-// test's, starting this build): `gio open` of a web address and of a local HTML file with a
-// space and Japanese in its name each start it, and the page enters the history.
-TEST(Binary, TheDesktopOpensLinksAndHtmlFilesInQuillet) {
-    prctl(PR_SET_CHILD_SUBREAPER, 1); // the programs gio starts stay below this process
-    TempFolder home, pages;
-    SettingsStore(home.file("config")).write("Quillet", "history", "keep", "1");
-    std::string entry = readFile(QUILLET_DESKTOP_ENTRY);
-    const std::string exec = "Exec=quillet %u";
-    ASSERT_NE(entry.find(exec), std::string::npos);
-    entry.replace(entry.find(exec), exec.size(), std::string("Exec=") + QUILLET_BINARY + " %u");
-    writeFile(home.file("data/applications/org.quillet.Quillet.desktop"), entry);
-    writeFile(home.file("config/mimeapps.list"),
-              "[Default Applications]\nx-scheme-handler/http=org.quillet.Quillet.desktop\n"
-              "text/html=org.quillet.Quillet.desktop\n");
-    LocalHttpServer server;
-    server.add("/linked", LocalHttpServer::htmlPage("<title>Linked</title><p>from a link</p>"));
-    writeFile(pages.file("手紙 1.html"), "<title>Letter</title><p>a local file</p>");
-
-    const std::string file = home.file("data/Quillet/history.sqlite");
-    for (const std::string& target : {server.url("/linked"), pages.file("手紙 1.html")}) {
-        const pid_t opener = fork();
-        if (opener == 0) {
-            setenv("XDG_CONFIG_HOME", home.file("config").c_str(), 1);
-            setenv("XDG_CACHE_HOME", home.file("cache").c_str(), 1);
-            setenv("XDG_DATA_HOME", home.file("data").c_str(), 1);
-            execlp("gio", "gio", "open", target.c_str(), nullptr);
-            _exit(127);
-        }
-        int status = 0;
-        ASSERT_TRUE(pumpUntil([&] { return waitpid(opener, &status, WNOHANG) == opener; }, 20s));
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "gio open " << target;
-    }
-    const auto visited = [&] {
-        std::vector<std::string> addresses;
-        try {
-            HistoryStore store(file);
-            for (const StoredEntry& stored : store.newest(10, false))
-                addresses.push_back(stored.address);
-        } catch (const std::exception&) {
-        }
-        std::sort(addresses.begin(), addresses.end());
-        return addresses;
-    };
-    const std::vector<std::string> expected = {"file://" + pages.path() +
-                                                   "/%E6%89%8B%E7%B4%99%201.html",
-                                               server.url("/linked"), "quillet://home/"};
-    const bool opened = pumpUntil([&] { return visited() == expected; }, 40s);
-    for (const auto& [pid, name] : descendantProcesses()) {
-        if (name == "quillet") {
-            EXPECT_TRUE(endQuillet(pid));
-        }
-    }
-    EXPECT_TRUE(opened) << visited().size() << " pages visited";
 }

@@ -116,6 +116,43 @@ TEST_F(KeptHistory, WithKeepingOffNothingIsWrittenAndThisRunsPagesAreFoundByThei
     EXPECT_FALSE(fs::exists(browser.historyFolder()));
 }
 
+// A private window over a kept history: it says it is private, shows none of the kept pages,
+// cannot turn keeping on, finds its own pages by their text, and leaves the settings and the
+// kept file as they were.
+TEST_F(KeptHistory, APrivateWindowFindsItsOwnPagesAndKeepsNothing) {
+    TempFolder folder;
+    {
+        BrowserHarness first({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+        first.waitForPageShown();
+        first.navigateAndWait(server.url("/tokyo"));
+        first->historyKeeper().waitUntilIdle();
+    }
+    const std::string settingsBefore = readFile(folder.file("Quillet/settings.ini"));
+    const std::string keptBefore = fileBytes(folder.file("data/Quillet"));
+    {
+        BrowserHarness browser({}, std::chrono::system_clock::now, folder.path(), Privacy::Private);
+        EXPECT_EQ(browser->get_title(), "Quillet (プライベート)");
+        browser.waitForPageShown();
+        EXPECT_EQ(browser->get_title(), "Quillet (プライベート) ホーム");
+        EXPECT_FALSE(browser->keepingHistory());
+        EXPECT_FALSE(browser->keepHistoryItem.get_sensitive());
+        for (const char* path : {"/guide", "/latin"})
+            browser.navigateAndWait(server.url(path));
+        browser->historyKeeper().waitUntilIdle();
+        pumpFor(50ms);
+        browser->historyKeeper().waitUntilIdle();
+        EXPECT_FALSE(browser.hasEntry(server.url("/tokyo")));
+        ASSERT_NO_FATAL_FAILURE(searchFor(browser, "設定", 1));
+        EXPECT_EQ(browser->ListView1.results()[0].address, server.url("/guide"));
+        saveScreenshot(browser.window(), "private-window");
+        browser.resizeTo(9000, 7000);
+        browser->Form_Unload(); // as the window closes: the run's settings stay in memory
+        EXPECT_EQ(browser->settings().read(kWindowWidth), "9000");
+    }
+    EXPECT_EQ(readFile(folder.file("Quillet/settings.ini")), settingsBefore);
+    EXPECT_EQ(fileBytes(folder.file("data/Quillet")), keptBefore);
+}
+
 TEST_F(KeptHistory, KeptPagesComeBackAfterARestartAndAreFoundByAJapaneseWord) {
     TempFolder folder;
     std::string tokyoVisitTime;

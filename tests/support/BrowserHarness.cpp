@@ -7,8 +7,8 @@
 
 namespace quillet::test {
 
-BrowserHarness::BrowserHarness(const StoredSettings& stored, Clock clock,
-                               const std::string& folder) {
+BrowserHarness::BrowserHarness(const StoredSettings& stored, Clock clock, const std::string& folder,
+                               Privacy privacy) {
     if (folder.empty())
         folder_ = ownFolder_.emplace().path();
     else
@@ -21,7 +21,7 @@ BrowserHarness::BrowserHarness(const StoredSettings& stored, Clock clock,
         else
             settings.write(kSettingsApp, key.substr(0, slash), key.substr(slash + 1), value);
     }
-    window_ = std::make_unique<frmBrowser>(settings, std::move(clock), historyFolder());
+    window_ = std::make_unique<frmBrowser>(settings, std::move(clock), historyFolder(), privacy);
     if (std::getenv("QUILLET_TEST_FORCE_GL")) {
         // Accelerated compositing for every page, not only those that ask for it.
         auto* view = WEBKIT_WEB_VIEW(window_->brwWebBrowser.Widget().gobj());
@@ -48,8 +48,9 @@ BrowserHarness::~BrowserHarness() {
 void BrowserHarness::waitForPageShown() {
     ASSERT_TRUE(pumpUntil([this] {
         const std::string title = window_->get_title();
-        return !window_->timTimerEnabled() && title.starts_with("Quillet ") &&
-               title != "Quillet 読み込み中...";
+        // The caption names the page once it is shown (a private one says so before).
+        return !window_->timTimerEnabled() && title != windowCaption(window_->privacy(), "") &&
+               title != windowCaption(window_->privacy(), "読み込み中...");
     })) << "no page was reported loaded";
 }
 

@@ -20,7 +20,7 @@ class BrowserHarness {
     // history are those of an earlier harness's folder (a restart); else a fresh one's.
     explicit BrowserHarness(const StoredSettings& stored = {},
                             Clock clock = std::chrono::system_clock::now,
-                            const std::string& folder = "");
+                            const std::string& folder = "", Privacy privacy = Privacy::Normal);
     ~BrowserHarness();
 
     frmBrowser& window() { return *window_; }

@@ -6,6 +6,7 @@
 
 using quillet::addressFromArgument;
 using quillet::answerCommandLine;
+using quillet::Privacy;
 
 TEST(CommandLine, NoArgumentsRunsTheBrowser) {
     const auto answer = answerCommandLine({});
@@ -21,7 +22,7 @@ TEST(CommandLine, VersionAndHelpAnswerOnStandardOutput) {
     const auto help = answerCommandLine({"--help"});
     EXPECT_FALSE(help.run);
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.starts_with("Usage: quillet [OPTION] [ADDRESS...]"));
+    EXPECT_TRUE(help.out.starts_with("Usage: quillet [OPTION...] [ADDRESS...]"));
     EXPECT_TRUE(help.err.empty());
 }
 
@@ -32,9 +33,28 @@ TEST(CommandLine, AddressesAreVisitedInTheOrderGiven) {
               (std::vector<std::string>{"https://a.test/", "-odd.test", "b.test"}));
 }
 
+TEST(CommandLine, PrivateMarksTheRunWhereverItStandsBeforeTheEndOfOptions) {
+    EXPECT_EQ(answerCommandLine({"a.test"}).privacy, Privacy::Normal);
+    const auto first = answerCommandLine({"--private"});
+    EXPECT_TRUE(first.run);
+    EXPECT_EQ(first.privacy, Privacy::Private);
+    EXPECT_TRUE(first.addresses.empty());
+    const auto after = answerCommandLine({"a.test", "--private", "b.test"});
+    EXPECT_EQ(after.privacy, Privacy::Private);
+    EXPECT_EQ(after.addresses, (std::vector<std::string>{"a.test", "b.test"}));
+    // After "--" it is an address, as typed.
+    const auto ended = answerCommandLine({"--", "--private"});
+    EXPECT_EQ(ended.privacy, Privacy::Normal);
+    EXPECT_EQ(ended.addresses, std::vector<std::string>{"--private"});
+}
+
 TEST(CommandLine, UnknownOptionsAndEmptyArgumentsAreRefusedWithStatusTwo) {
-    for (const auto& arguments : std::vector<std::vector<std::string>>{
-             {"--version", "x"}, {"-v"}, {""}, {"--help", "--version"}, {"a.test", "--private"}}) {
+    for (const auto& arguments : std::vector<std::vector<std::string>>{{"--version", "x"},
+                                                                       {"-v"},
+                                                                       {""},
+                                                                       {"--help", "--version"},
+                                                                       {"a.test", "--privat"},
+                                                                       {"--private=1"}}) {
         const auto answer = answerCommandLine(arguments);
         EXPECT_FALSE(answer.run);
         EXPECT_EQ(answer.exitCode, 2);
@@ -60,4 +80,13 @@ TEST(CommandLine, LocalPathsBecomeAbsoluteFileAddresses) {
     for (const char* address :
          {"https://example.org/a?b#c", "file:///tmp/x.html", "about:blank", "quillet://home/"})
         EXPECT_EQ(addressFromArgument(address, folder.path()), address);
+}
+
+TEST(CommandLine, APrivateWindowsCaptionSaysSoFromTheStart) {
+    using quillet::windowCaption;
+    EXPECT_EQ(windowCaption(Privacy::Normal, ""), "");
+    EXPECT_EQ(windowCaption(Privacy::Normal, "ホーム"), "Quillet ホーム");
+    EXPECT_EQ(windowCaption(Privacy::Private, ""), "Quillet (プライベート)");
+    EXPECT_EQ(windowCaption(Privacy::Private, "読み込み中..."),
+              "Quillet (プライベート) 読み込み中...");
 }

@@ -82,3 +82,32 @@ TEST_F(SettingsStoreTest, AWriteThatCannotHappenThrows) {
     EXPECT_THROW(settings.write("Quillet", "sets", "width_main", "1"), std::runtime_error);
     EXPECT_EQ(settings.read("Quillet", "sets", "width_main", "8000"), "8000");
 }
+
+// A private run's store reads the user's file, reads back what the run wrote, and leaves the
+// file (and a missing or unreadable one) exactly as it was.
+TEST_F(SettingsStoreTest, AStoreKeptInMemoryNeverTouchesTheFile) {
+    const std::string original = "[sets]\nwidth_main=9000\n";
+    store(original);
+    const SettingsStore privateRun = SettingsStore(folder).keptInMemory();
+    const SettingsStore dialogsCopy = privateRun;
+    EXPECT_EQ(privateRun.read("Quillet", "sets", "width_main", ""), "9000");
+    dialogsCopy.write("Quillet", "sets", "width_main", "7995");
+    privateRun.write("Quillet", "history", "keep", "1");
+    EXPECT_EQ(privateRun.read("Quillet", "sets", "width_main", ""), "7995");
+    EXPECT_EQ(dialogsCopy.read("Quillet", "history", "keep", "0"), "1");
+    EXPECT_EQ(quillet::test::readFile(file()), original);
+    EXPECT_EQ(SettingsStore(folder).read("Quillet", "history", "keep", "0"), "0");
+
+    fs::remove_all(folder + "/Quillet");
+    SettingsStore(folder).keptInMemory().write("Quillet", "sets", "width_main", "1");
+    EXPECT_FALSE(fs::exists(folder + "/Quillet"));
+
+    const std::string garbage = "not [a key file\n";
+    store(garbage);
+    const SettingsStore overGarbage = SettingsStore(folder).keptInMemory();
+    overGarbage.write("Quillet", "sets", "width_main", "1");
+    EXPECT_EQ(overGarbage.read("Quillet", "sets", "width_main", ""), "1");
+    EXPECT_EQ(quillet::test::readFile(file()), garbage);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/Quillet"), fs::directory_iterator()),
+              1);
+}

@@ -15,6 +15,10 @@ void frmBrowser::buildHistoryMenu() {
     excludeSiteItem.set_label("このサイトを履歴に残さない");
     clearHistoryItem.set_label("履歴を消去...");
     keepHistoryItem.set_active(keeper_->keeping());
+    if (privacy_ == Privacy::Private) {
+        keepHistoryItem.set_sensitive(false);
+        keepHistoryItem.set_tooltip_text("プライベートウィンドウの履歴は残りません");
+    }
     historyMenu.append(keepHistoryItem);
     historyMenu.append(searchHistoryItem);
     historyMenu.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));

@@ -101,14 +101,14 @@ void frmBrowser::startTimer() {
 void frmBrowser::timTimer_Timer() {
     if (!brwWebBrowser.Busy()) {
         timTimer_.disconnect();
-        set_title("Quillet " + brwWebBrowser.LocationName());
+        set_title(windowCaption(privacy_, brwWebBrowser.LocationName()));
         setStatusColour(kBlack);
         Label1.set_text("ページが表示されました");
         cboAddress.set_text(brwWebBrowser.LocationURL());
         AddPageToHistory();
         visitNextAddress();
     } else {
-        set_title("Quillet 読み込み中...");
+        set_title(windowCaption(privacy_, "読み込み中..."));
         Label1.set_text(Label1.get_text() + "■");
     }
 }

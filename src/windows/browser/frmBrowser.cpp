@@ -45,22 +45,26 @@ const ToolbarButton kToolbar[] = {
 
 } // namespace
 
-frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyFolder)
-    : Label2(""), Label3("アドレス"), Label4("移動"), Label5("履歴検索"), Label1(""),
-      Label6("バージョン1.8"), Label7("最新のバージョンをチェック"),
+frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyFolder,
+                       Privacy privacy)
+    : privacy_(privacy), Label2(""), Label3("アドレス"), Label4("移動"), Label5("履歴検索"),
+      Label1(""), Label6("バージョン1.8"), Label7("最新のバージョンをチェック"),
       Image2(picture("go.png"), 20, 20, "", "移動"),
       Image3(picture("go.png"), 20, 20, "", "履歴検索"),
       Image4(picture("thumbnail-size.png"), 16, 16, "履歴サムネイルサイズ変更",
              "履歴サムネイルサイズ変更"),
       Image5(picture("export.png"), 16, 16, "履歴のエクスポート", "履歴のエクスポート"),
-      ListView1(ImageList1), findBar(brwWebBrowser), downloadStrip(brwWebBrowser.Downloads()),
-      Line1(fixed_, kRuleGrey, 0, 530, 4560, 530), Line2(fixed_, kWhite, 0, 545, 4560, 545),
-      Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
-      Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960), settings_(std::move(settings)),
+      ListView1(ImageList1), brwWebBrowser(privacy), findBar(brwWebBrowser),
+      downloadStrip(brwWebBrowser.Downloads()), Line1(fixed_, kRuleGrey, 0, 530, 4560, 530),
+      Line2(fixed_, kWhite, 0, 545, 4560, 545), Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
+      Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960),
+      settings_(privacy == Privacy::Private ? settings.keptInMemory() : std::move(settings)),
       clock_(std::move(clock)),
-      keeper_(std::make_unique<HistoryKeeper>(
-          std::move(historyFolder), settings_.read(kSettingsApp, kHistorySection, kKeepHistory.key,
-                                                   kKeepHistory.fallback) == "1")) {
+      keeper_(std::make_unique<HistoryKeeper>(std::move(historyFolder),
+                                              privacy == Privacy::Normal &&
+                                                  settings_.read(kSettingsApp, kHistorySection,
+                                                                 kKeepHistory.key,
+                                                                 kKeepHistory.fallback) == "1")) {
     buildControls();
     connectHandlers();
     connectShortcuts();
@@ -74,7 +78,7 @@ frmBrowser::~frmBrowser() {
 }
 
 void frmBrowser::buildControls() {
-    set_title("");
+    set_title(windowCaption(privacy_, ""));
     set_icon(Gdk::Pixbuf::create_from_resource(picture("quillet.png"), 32, 32, false));
     // The design position is the client area's top-left corner, so place by the client area.
     set_gravity(Gdk::GRAVITY_STATIC);

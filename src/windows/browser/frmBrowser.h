@@ -17,6 +17,7 @@
 #include "PageView.h"
 #include "PictureBox.h"
 #include "PlacedControl.h"
+#include "Privacy.h"
 #include "SettingsStore.h"
 #include "WindowFrame.h"
 #include "ZeroMinimumFixed.h"
@@ -61,9 +62,11 @@ class ClearHistoryDialog;
 
 class frmBrowser : public Gtk::Window {
   public:
-    // `historyFolder` holds the kept history's file (used only while keeping is on).
+    // `historyFolder` holds the kept history's file (used only while keeping is on). A private
+    // window reads the settings but writes none, keeps site data in memory and keeps no history.
     explicit frmBrowser(SettingsStore settings, Clock clock = std::chrono::system_clock::now,
-                        std::string historyFolder = keptHistoryFolder());
+                        std::string historyFolder = keptHistoryFolder(),
+                        Privacy privacy = Privacy::Normal);
     ~frmBrowser() override;
 
     // Thumbnail size in pixels; the thumbnail-size dialog reads and assigns them.
@@ -135,8 +138,10 @@ class frmBrowser : public Gtk::Window {
     // first if the pane has not drawn it yet.
     const PackedImage& thumbnailForExport(const std::string& address);
     const SettingsStore& settings() const { return settings_; }
+    Privacy privacy() const { return privacy_; }
 
   private:
+    Privacy privacy_; // first: the members after it are made for it
     ZeroMinimumFixed fixed_;
     Placements placements_;
     PageOverlay pageArea_; // the page view and the strips over it; outlives the page view
