@@ -10,17 +10,25 @@ the home page's background. Prints one line per run and the median.
 With KEPT_HISTORY_FOLDER (a folder holding a history.sqlite), Quillet starts with keeping on
 and that history (the runs add their home-page visits to it).
 
-usage: paint_time.py PEER_BENCH_DIR QUILLET_BINARY [RUNS] [KEPT_HISTORY_FOLDER]
+With --link, each run measures a link opened from another program instead: with Quillet
+already showing its home page, `quillet FILE` (a local page of one colour) is started as the
+desktop starts its browser, and the time is from then until that page is painted in the new
+window (which opens over the first, at the same place).
+
+usage: paint_time.py [--link] PEER_BENCH_DIR QUILLET_BINARY [RUNS] [KEPT_HISTORY_FOLDER]
 """
 import os, shutil, signal, statistics, subprocess, sys, tempfile, time
 
-peer_bench, binary = sys.argv[1], sys.argv[2]
-runs = int(sys.argv[3]) if len(sys.argv) > 3 else 5
-kept_history = os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else None
+link = "--link" in sys.argv[1:]
+args = [a for a in sys.argv[1:] if a != "--link"]
+peer_bench, binary = args[0], args[1]
+runs = int(args[2]) if len(args) > 2 else 5
+kept_history = os.path.abspath(args[3]) if len(args) > 3 else None
 sys.path.insert(0, peer_bench)
 import measure  # noqa: E402  (PixelProbe, start_with_fd)
 
 HOME_BACKGROUND = 0xF4F8F3
+LINK_BACKGROUND = 0x2E8B57
 # A patch of the home page's left margin, where no text stands, on screen at 96 DPI: window
 # client area at (204, 230), page view from y = 64, its first 24 pixels are margin.
 CENTRE = (204 + 14, 230 + 64 + 300)
@@ -46,18 +54,31 @@ def one_run():
                                            "--print-address={fd}"], env, 15, "dbus-daemon")
     env["DBUS_SESSION_BUS_ADDRESS"] = address
     probe = measure.PixelProbe(env["DISPLAY"])
-    t0 = time.monotonic()
-    browser = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                               start_new_session=True)
-    painted = None
-    while time.monotonic() - t0 < 30:
-        if probe.fraction(*CENTRE, HOME_BACKGROUND) >= 0.30:
-            painted = time.monotonic() - t0
-            break
-        time.sleep(0.01)
+
+    def start(*arguments):
+        return subprocess.Popen([binary, *arguments], env=env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, start_new_session=True)
+
+    def seconds_until_painted(colour, t0):
+        while time.monotonic() - t0 < 30:
+            if probe.fraction(*CENTRE, colour) >= 0.30:
+                return time.monotonic() - t0
+            time.sleep(0.01)
+        return None
+
+    browsers = [start()]
+    painted = seconds_until_painted(HOME_BACKGROUND, time.monotonic())
+    if link and painted is not None:
+        page = os.path.join(tmp, "link.html")
+        with open(page, "w") as html:
+            html.write(f"<title>Link</title><body style='background:#{LINK_BACKGROUND:06x}'>")
+        t0 = time.monotonic()
+        browsers.append(start(page))
+        painted = seconds_until_painted(LINK_BACKGROUND, t0)
     probe.close()
-    os.killpg(browser.pid, signal.SIGTERM)
-    browser.wait()
+    for browser in browsers:
+        os.killpg(browser.pid, signal.SIGTERM)
+        browser.wait()
     for helper in (dbus, xvfb):
         helper.terminate()
         helper.wait()
@@ -70,4 +91,5 @@ for run in range(runs + 1):  # the first run warms the page cache and is not cou
     print(f"run {run}: {'warm-up ' if run == 0 else ''}{t if t is None else round(t, 3)} s")
     if run > 0 and t is not None:
         times.append(t)
-print(f"median start to home page painted: {statistics.median(times):.3f} s over {len(times)} runs")
+what = "link from another program to its page painted" if link else "start to home page painted"
+print(f"median {what}: {statistics.median(times):.3f} s over {len(times)} runs")

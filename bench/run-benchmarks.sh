@@ -6,7 +6,8 @@
 #   - the kept history at 100,000 pages of debian-reference-ja (build/bench/history_bench):
 #     storing step, file size per page, search, the pane; and the cold start with it
 #     (QUILLET_BENCH_HISTORY_PAGES sets another number of pages);
-#   - whole-process figures: cold start to home page painted (bench/paint_time.py) and the
+#   - whole-process figures: cold start to home page painted (bench/paint_time.py), a link
+#     opened from another program while Quillet runs to its page painted (--link), and the
 #     PSS of the process tree with the home page shown, beside the floor program and surf,
 #     measured with peer-bench in the same run.
 # usage: bench/run-benchmarks.sh [PEER_BENCH_DIR]   (default ../shared/peer-bench)
@@ -28,6 +29,10 @@ xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/quillet_bench \
 echo
 echo "== Start to home page painted (5 cold starts after a warm-up)"
 python3 bench/paint_time.py "$peer" build/quillet 5 | tail -1
+
+echo
+echo "== A link from another program (quillet FILE while Quillet runs) to its page painted"
+python3 bench/paint_time.py --link "$peer" build/quillet 5 | tail -1
 
 echo
 # The kept history needs Debian's Japanese reference for its pages.

@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <gdkmm/pixbufloader.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +19,30 @@
 using namespace quillet;
 using namespace quillet::test;
 using namespace std::chrono_literals;
+
+namespace {
+
+// The share of a packed picture's pixels within a few levels of `rgb` (0xRRGGBB).
+double shareOfColour(const std::vector<std::uint8_t>& packed, std::uint32_t rgb) {
+    auto loader = Gdk::PixbufLoader::create();
+    loader->write(packed.data(), packed.size());
+    loader->close();
+    const Glib::RefPtr<Gdk::Pixbuf> picture = loader->get_pixbuf();
+    int near = 0;
+    for (int y = 0; y < picture->get_height(); ++y)
+        for (int x = 0; x < picture->get_width(); ++x) {
+            const guint8* pixel = picture->get_pixels() + y * picture->get_rowstride() +
+                                  x * picture->get_n_channels();
+            bool close = true;
+            for (int channel = 0; channel < 3; ++channel)
+                close = close &&
+                        std::abs(pixel[channel] - int((rgb >> (16 - 8 * channel)) & 0xFF)) <= 6;
+            near += close;
+        }
+    return double(near) / (picture->get_width() * picture->get_height());
+}
+
+} // namespace
 
 TEST(Binary, ShowsTheHomePageAndWritesTheSettingsOnSigterm) {
     TempFolder home;
@@ -152,8 +177,16 @@ TEST(Binary, AddressesOnTheCommandLineAreVisitedInTurn) {
             return visited.size() == 3;
         },
         40s);
+    // The home page was taken as it was shown, before the next address: its own background.
+    std::optional<PackedImage> homeThumbnail;
+    try {
+        homeThumbnail = HistoryStore(file).thumbnail("quillet://home/");
+    } catch (const std::exception&) {
+    }
     EXPECT_TRUE(endQuillet(child));
     ASSERT_TRUE(both) << visited.size() << " pages visited";
+    ASSERT_TRUE(homeThumbnail && !homeThumbnail->bytes.empty());
+    EXPECT_GT(shareOfColour(homeThumbnail->bytes, 0xF4F8F3), 0.2);
     EXPECT_EQ(visited, (std::vector<std::string>{"quillet://home/",
                                                  "file://" + pages.path() +
                                                      "/%E3%83%9A%E3%83%BC%E3%82%B8%201.html",

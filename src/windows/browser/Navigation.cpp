@@ -115,6 +115,20 @@ void frmBrowser::timTimer_Timer() {
 
 void frmBrowser::visitInTurn(const std::vector<std::string>& addresses) {
     addressesToVisit_.insert(addressesToVisit_.end(), addresses.begin(), addresses.end());
+    // A page the next address waits for is taken into the history as soon as it is shown,
+    // not at the load indicator's next once-a-second tick: a link opens without that wait.
+    if (!addressesToVisit_.empty() && !pageShownBeforeNextAddress_.connected())
+        pageShownBeforeNextAddress_ = brwWebBrowser.signal_PageShown().connect([this] {
+            // Shown from within a draw: the capture draws the window, so it waits for idle.
+            Glib::signal_idle().connect_once(sigc::mem_fun(*this, &frmBrowser::takeShownPage));
+        });
+}
+
+void frmBrowser::takeShownPage() {
+    if (addressesToVisit_.empty())
+        pageShownBeforeNextAddress_.disconnect();
+    else if (timTimerEnabled() && !brwWebBrowser.Busy())
+        timTimer_Timer();
 }
 
 void frmBrowser::visitNextAddress() {

@@ -211,6 +211,7 @@ class frmBrowser : public Gtk::Window {
     void setStatusColour(std::uint32_t stored);
     void startTimer();
     void visitNextAddress();
+    void takeShownPage();
     void AddPageToHistory();
     void FindInHistory(std::string text, SearchMode mode);
     void showSelectedEntryTooltip();
@@ -255,6 +256,7 @@ class frmBrowser : public Gtk::Window {
     sigc::connection firstPageShown_;
     unsigned searchNumber_ = 0;                // answers to an older search are dropped
     std::deque<std::string> addressesToVisit_; // from the command line, in turn
+    sigc::connection pageShownBeforeNextAddress_;
     // Visits whose page text is still being read, by number.
     std::map<unsigned, PageVisit> visitsAwaitingText_;
     unsigned visitsTaken_ = 0;
