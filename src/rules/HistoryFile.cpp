@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "HistoryFile.h"
 
+#include "FolderLock.h"
+
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <glib.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -27,27 +28,6 @@ void createPrivateFile(const fs::path& path) {
     if (changed != 0)
         throw std::system_error(errno, std::generic_category(), path.string());
 }
-
-// Held while a history file is checked, set aside or made: another Quillet opening the same
-// file meanwhile would otherwise find it half made (an empty file looks unusable) and move it
-// away under the first one. flock() does not touch SQLite's own locks (fcntl) on the file.
-class FolderLock {
-  public:
-    explicit FolderLock(const std::string& folder)
-        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (fd_ < 0)
-            throw std::system_error(errno, std::generic_category(), folder);
-        while (::flock(fd_, LOCK_EX) != 0)
-            if (errno != EINTR)
-                throw std::system_error(errno, std::generic_category(), folder);
-    }
-    ~FolderLock() { ::close(fd_); }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-  private:
-    int fd_;
-};
 
 std::string setAside(const fs::path& file, std::chrono::system_clock::time_point now) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);

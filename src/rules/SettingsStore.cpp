@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "SettingsStore.h"
 
+#include "FolderLock.h"
+
 #include <glibmm/fileutils.h>
 #include <glibmm/keyfile.h>
 #include <glibmm/miscutils.h>
@@ -84,14 +86,16 @@ void SettingsStore::write(const std::string& app, const std::string& section,
         return;
     }
     const std::string path = filePath(app);
+    const std::string folder = Glib::path_get_dirname(path);
+    if (g_mkdir_with_parents(folder.c_str(), 0700) != 0)
+        throw std::runtime_error("cannot create the settings folder " + folder);
+    // Another window may be writing too (two close at once): reading, changing and replacing
+    // the file under one lock, neither loses what the other wrote.
+    const FolderLock lock(folder); // a std::system_error, a runtime_error, if it cannot be had
     Glib::KeyFile keyFile;
     if (loadKeyFile(keyFile, path) == FileState::Unusable)
         setAside(path);
     keyFile.set_string(section, key, text);
-
-    const std::string folder = Glib::path_get_dirname(path);
-    if (g_mkdir_with_parents(folder.c_str(), 0700) != 0)
-        throw std::runtime_error("cannot create the settings folder " + folder);
     try {
         Glib::file_set_contents(path, keyFile.to_data());
     } catch (const Glib::FileError& error) {

@@ -2,7 +2,8 @@
 #pragma once
 // Per-user text values addressed by application, section and key, kept in
 // <config folder>/<application>/settings.ini (a GKeyFile; the section is its group).
-// Every write replaces the file atomically. A file that cannot be read or parsed reads as
+// Every write replaces the file atomically, under a lock on its folder that other Quillet
+// processes writing at the same time wait for. A file that cannot be read or parsed reads as
 // if no key were stored, and is set aside under a new name before it is first replaced,
 // so nothing the user had is lost without a trace.
 

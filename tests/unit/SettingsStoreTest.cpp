@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using quillet::SettingsStore;
@@ -110,4 +112,30 @@ TEST_F(SettingsStoreTest, AStoreKeptInMemoryNeverTouchesTheFile) {
     EXPECT_EQ(quillet::test::readFile(file()), garbage);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/Quillet"), fs::directory_iterator()),
               1);
+}
+
+// Two windows (two processes) writing at once, as when both close: every key either wrote is
+// in the file afterwards, none lost to the other's read-modify-write.
+TEST_F(SettingsStoreTest, TwoProcessesWritingAtOnceLoseNoKey) {
+    constexpr int kKeys = 150;
+    const auto writeKeys = [&](const std::string& prefix) {
+        SettingsStore settings(folder);
+        for (int i = 0; i < kKeys; ++i)
+            settings.write("Quillet", "sets", prefix + std::to_string(i), "1");
+    };
+    const pid_t child = fork();
+    if (child == 0) {
+        writeKeys("child");
+        _exit(0);
+    }
+    writeKeys("parent");
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    SettingsStore settings(folder);
+    int missing = 0;
+    for (const char* prefix : {"child", "parent"})
+        for (int i = 0; i < kKeys; ++i)
+            missing += settings.read("Quillet", "sets", prefix + std::to_string(i), "") != "1";
+    EXPECT_EQ(missing, 0);
 }
