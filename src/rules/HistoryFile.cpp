@@ -59,6 +59,8 @@ OpenedHistory openKeptHistory(const std::string& folder,
     if (g_mkdir_with_parents(folder.c_str(), 0700) != 0)
         throw std::system_error(errno, std::generic_category(), folder);
     ::chmod(folder.c_str(), 0700);
+    // Another Quillet opening the same file meanwhile would find it half made (an empty file
+    // looks unusable) and move it away under this one.
     const FolderLock lock(folder);
     const fs::path file = fs::path(folder) / kHistoryFileName;
     OpenedHistory opened;

@@ -43,6 +43,13 @@ const ToolbarButton kToolbar[] = {
     {kToolbarHistoryWidth, 3120, 360, 330, "history-width.png", "履歴パネルサイズ変更"},
 };
 
+// A private window never keeps the history, whatever the settings say.
+bool keepsHistory(const SettingsStore& settings, Privacy privacy) {
+    return privacy == Privacy::Normal &&
+           settings.read(kSettingsApp, kHistorySection, kKeepHistory.key, kKeepHistory.fallback) ==
+               "1";
+}
+
 } // namespace
 
 frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyFolder,
@@ -59,12 +66,8 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyF
       Line2(fixed_, kWhite, 0, 545, 4560, 545), Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
       Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960),
       settings_(privacy == Privacy::Private ? settings.keptInMemory() : std::move(settings)),
-      clock_(std::move(clock)),
-      keeper_(std::make_unique<HistoryKeeper>(std::move(historyFolder),
-                                              privacy == Privacy::Normal &&
-                                                  settings_.read(kSettingsApp, kHistorySection,
-                                                                 kKeepHistory.key,
-                                                                 kKeepHistory.fallback) == "1")) {
+      clock_(std::move(clock)), keeper_(std::make_unique<HistoryKeeper>(
+                                    std::move(historyFolder), keepsHistory(settings_, privacy))) {
     buildControls();
     connectHandlers();
     connectShortcuts();

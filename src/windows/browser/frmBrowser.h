@@ -141,7 +141,7 @@ class frmBrowser : public Gtk::Window {
     Privacy privacy() const { return privacy_; }
 
   private:
-    Privacy privacy_; // first: the members after it are made for it
+    Privacy privacy_; // declared first: the page view and settings_ are made from it
     ZeroMinimumFixed fixed_;
     Placements placements_;
     PageOverlay pageArea_; // the page view and the strips over it; outlives the page view
