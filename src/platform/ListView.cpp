@@ -112,6 +112,11 @@ void ListView::addColumns() {
     };
     addTextColumn("タイトル", &ListItem::subItem1, &ResultRow::title);
     addTextColumn("閲覧日時", &ListItem::subItem2, &ResultRow::visitTime);
+    // Headers in the text's own weight, as list headers on other desktops are: a bold
+    // Japanese face is a second CJK font file in memory for three words.
+    for (Gtk::TreeViewColumn* column : tree_.get_columns())
+        if (Gtk::Widget* header = column->get_button())
+            styleWidget(*header, "button { font-weight: normal; }");
 
     for (auto* column : tree_.get_columns()) {
         column->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
