@@ -15,12 +15,16 @@ already showing its home page, `quillet FILE` (a local page of one colour) is st
 desktop starts its browser, and the time is from then until that page is painted in the new
 window (which opens over the first, at the same place).
 
-usage: paint_time.py [--link] PEER_BENCH_DIR QUILLET_BINARY [RUNS] [KEPT_HISTORY_FOLDER]
+With --floor, QUILLET_BINARY is the floor program instead (peer-bench's 40-line gtkmm +
+WebKitGTK window, DMA-BUF renderer off): the time from its start to that local page painted.
+
+usage: paint_time.py [--link | --floor] PEER_BENCH_DIR QUILLET_BINARY [RUNS] [KEPT_HISTORY_FOLDER]
 """
 import os, shutil, signal, statistics, subprocess, sys, tempfile, time
 
 link = "--link" in sys.argv[1:]
-args = [a for a in sys.argv[1:] if a != "--link"]
+floor = "--floor" in sys.argv[1:]
+args = [a for a in sys.argv[1:] if a not in ("--link", "--floor")]
 peer_bench, binary = args[0], args[1]
 runs = int(args[2]) if len(args) > 2 else 5
 kept_history = os.path.abspath(args[3]) if len(args) > 3 else None
@@ -66,12 +70,18 @@ def one_run():
             time.sleep(0.01)
         return None
 
-    browsers = [start()]
-    painted = seconds_until_painted(HOME_BACKGROUND, time.monotonic())
+    page = os.path.join(tmp, "link.html")
+    with open(page, "w") as html:
+        html.write(f"<title>Link</title><body style='background:#{LINK_BACKGROUND:06x}'>")
+    if floor:
+        env["WEBKIT_DISABLE_DMABUF_RENDERER"] = "1"
+        t0 = time.monotonic()
+        browsers = [start("file://" + page)]
+        painted = seconds_until_painted(LINK_BACKGROUND, t0)
+    else:
+        browsers = [start()]
+        painted = seconds_until_painted(HOME_BACKGROUND, time.monotonic())
     if link and painted is not None:
-        page = os.path.join(tmp, "link.html")
-        with open(page, "w") as html:
-            html.write(f"<title>Link</title><body style='background:#{LINK_BACKGROUND:06x}'>")
         t0 = time.monotonic()
         browsers.append(start(page))
         painted = seconds_until_painted(LINK_BACKGROUND, t0)
@@ -91,5 +101,6 @@ for run in range(runs + 1):  # the first run warms the page cache and is not cou
     print(f"run {run}: {'warm-up ' if run == 0 else ''}{t if t is None else round(t, 3)} s")
     if run > 0 and t is not None:
         times.append(t)
-what = "link from another program to its page painted" if link else "start to home page painted"
+what = ("link from another program to its page painted" if link else
+        "floor program's start to a local page painted" if floor else "start to home page painted")
 print(f"median {what}: {statistics.median(times):.3f} s over {len(times)} runs")

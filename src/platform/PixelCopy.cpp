@@ -2,10 +2,12 @@
 #include "PixelCopy.h"
 
 #include "Colors.h"
+#include "PictureShrink.h"
 #include "WindowFrame.h"
 
 #include <algorithm>
 #include <cairomm/context.h>
+#include <cstring>
 #include <gtk/gtk.h>
 #include <stdexcept>
 
@@ -17,7 +19,8 @@ namespace {
 // alike, whatever covers the window and however the page view composites (in software or
 // with GL). Whole columns, not `part` alone: a view composited with GL reads its picture back
 // upside down, and under a clip shorter than itself it shows a wrongly placed band of rows.
-Glib::RefPtr<Gdk::Pixbuf> drawWindowPart(Gtk::Window& window, PixelRect part, int clientHeight) {
+Cairo::RefPtr<Cairo::ImageSurface> drawWindowColumns(Gtk::Window& window, PixelRect part,
+                                                     int clientHeight) {
     auto surface = Cairo::ImageSurface::create(Cairo::FORMAT_RGB24, part.width, clientHeight);
     auto cr = Cairo::Context::create(surface);
     const PixelSize origin = contentOrigin(window);
@@ -27,8 +30,34 @@ Glib::RefPtr<Gdk::Pixbuf> drawWindowPart(Gtk::Window& window, PixelRect part, in
     gtk_container_check_resize(GTK_CONTAINER(window.gobj()));
     gtk_widget_draw(GTK_WIDGET(window.gobj()), cr->cobj());
     surface->flush();
-    return Gdk::Pixbuf::create(Cairo::RefPtr<Cairo::Surface>(surface), 0, part.y, part.width,
-                               part.height);
+    return surface;
+}
+
+// `part` of the drawn columns at `width` x `height`, each pixel the average of the area it
+// covers. Shrinking, the surface's own pixels are averaged in one pass; a larger thumbnail
+// than its source (a tiny window) is scaled up by gdk-pixbuf.
+Glib::RefPtr<Gdk::Pixbuf> shrunkPart(const Cairo::RefPtr<Cairo::ImageSurface>& columns,
+                                     PixelRect part, int width, int height) {
+    if (width > part.width || height > part.height) {
+        auto pixels = Gdk::Pixbuf::create(Cairo::RefPtr<Cairo::Surface>(columns), 0, part.y,
+                                          part.width, part.height);
+        auto scaled = pixels->scale_simple(width, height, Gdk::INTERP_BILINEAR);
+        if (!scaled)
+            throw std::runtime_error("no memory for the thumbnail");
+        return scaled;
+    }
+    const int stride = columns->get_stride();
+    const std::vector<std::uint8_t> rgb =
+        shrinkByAveraging(columns->get_data() + static_cast<std::size_t>(part.y) * stride,
+                          part.width, part.height, stride, width, height);
+    auto shrunk = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, width, height);
+    if (!shrunk)
+        throw std::runtime_error("no memory for the thumbnail");
+    const auto rowBytes = static_cast<std::size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(shrunk->get_pixels() + static_cast<std::size_t>(y) * shrunk->get_rowstride(),
+                    rgb.data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
+    return shrunk;
 }
 
 } // namespace
@@ -49,14 +78,8 @@ Glib::RefPtr<Gdk::Pixbuf> copyAndShrink(Gtk::Window& window, PixelRect source, i
         const int left = std::max(source.x, 0);
         const int top = std::max(source.y, 0);
         if (right > left && bottom > top) {
-            auto pixels =
-                drawWindowPart(window, {left, top, right - left, bottom - top}, clientHeight);
-            // For reduction, bilinear in gdk-pixbuf integrates over each destination
-            // pixel's footprint: a box filter, which averages rather than drops pixels.
-            auto shrunk = pixels->scale_simple(width, height, Gdk::INTERP_BILINEAR);
-            if (!shrunk)
-                throw std::runtime_error("no memory for the thumbnail");
-            return shrunk;
+            const PixelRect part{left, top, right - left, bottom - top};
+            return shrunkPart(drawWindowColumns(window, part, clientHeight), part, width, height);
         }
     }
     auto plain = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, width, height);
