@@ -34,7 +34,12 @@ xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/quillet_bench \
 capture=$(awk '/^capture_120x120_from_1280x1024/ {print $2}' "$work/in-process.txt")
 
 # The median line of paint_time.py: "median ...: 0.830 s over 5 runs" -> 0.830
-median_of() { tail -1 | tee /dev/stderr | sed -E 's/.*: ([0-9.]+) s over.*/\1/'; }
+median_of() {
+  local line
+  line=$(tail -1)
+  echo "$line" >&2 # shown as it comes; the number goes to the table
+  sed -E 's/.*: ([0-9.]+) s over.*/\1/' <<<"$line"
+}
 
 echo
 echo "== Start to page painted, Quillet's home page and the floor program's local page (5 cold starts each)"
