@@ -29,12 +29,21 @@ using namespace quillet::test;
 
 namespace {
 
-long residentKiBOf(int pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.starts_with("VmRSS:"))
-            return std::stol(line.substr(6));
+// A figure in KiB from a /proc file of `pid`: "VmRSS:" of status, "Pss:" of smaps_rollup.
+long kibFrom(int pid, const std::string& file, const std::string& field) {
+    std::ifstream figures("/proc/" + std::to_string(pid) + "/" + file);
+    for (std::string line; std::getline(figures, line);)
+        if (line.starts_with(field))
+            return std::stol(line.substr(field.size()));
     return 0;
+}
+
+long residentKiBOf(int pid) {
+    return kibFrom(pid, "status", "VmRSS:");
+}
+
+long proportionalKiBOf(int pid) {
+    return kibFrom(pid, "smaps_rollup", "Pss:");
 }
 
 // This process and every process below it (the web and network processes).
@@ -43,14 +52,6 @@ long treeResidentKiB() {
     for (const auto& [pid, name] : descendantProcesses())
         total += residentKiBOf(pid);
     return total;
-}
-
-long proportionalKiBOf(int pid) {
-    std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
-    for (std::string line; std::getline(rollup, line);)
-        if (line.starts_with("Pss:"))
-            return std::stol(line.substr(4));
-    return 0;
 }
 
 // What a leak would leave behind, countable in a release build of GLib (Debian's counts no

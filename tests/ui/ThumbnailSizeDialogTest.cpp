@@ -158,7 +158,8 @@ TEST_F(ThumbnailSizeDialog, PreviewResizesTheSampleAndTheLargestFitsTheFrame) {
     dialog.Text1.set_text("300");
     dialog.Text2.set_text("300");
     dialog.Command3.clicked();
-    pumpFor(50ms);
+    // The new size is laid out at the next frame (later under the sanitizers).
+    pumpUntil([&] { return dialog.Image1.get_allocated_height() == 300; }, 2s);
     EXPECT_EQ(dialog.Image1.get_allocated_width(), 300);
     EXPECT_EQ(dialog.Image1.get_allocated_height(), 300);
     const auto frame = dialog.Frame1.get_allocation();
