@@ -81,8 +81,22 @@ std::string SettingsStore::read(const std::string& app, const std::string& secti
 
 void SettingsStore::write(const std::string& app, const std::string& section,
                           const std::string& key, const std::string& text) const {
+    write(app, section, {{key, text}});
+}
+
+void SettingsStore::write(
+    std::initializer_list<std::pair<StoredSetting, std::string>> values) const {
+    std::vector<std::pair<std::string, std::string>> keyed;
+    for (const auto& [setting, text] : values)
+        keyed.emplace_back(setting.key, text);
+    write(kSettingsApp, kSettingsSection, keyed);
+}
+
+void SettingsStore::write(const std::string& app, const std::string& section,
+                          const std::vector<std::pair<std::string, std::string>>& values) const {
     if (unsaved_) {
-        (*unsaved_)[{app, section, key}] = text;
+        for (const auto& [key, text] : values)
+            (*unsaved_)[{app, section, key}] = text;
         return;
     }
     const std::string path = filePath(app);
@@ -95,7 +109,8 @@ void SettingsStore::write(const std::string& app, const std::string& section,
     Glib::KeyFile keyFile;
     if (loadKeyFile(keyFile, path) == FileState::Unusable)
         setAside(path);
-    keyFile.set_string(section, key, text);
+    for (const auto& [key, text] : values)
+        keyFile.set_string(section, key, text);
     try {
         Glib::file_set_contents(path, keyFile.to_data());
     } catch (const Glib::FileError& error) {

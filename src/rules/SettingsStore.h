@@ -9,10 +9,13 @@
 
 #include "StoredSettings.h"
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 namespace quillet {
 
@@ -42,10 +45,15 @@ class SettingsStore {
     void write(const StoredSetting& setting, const std::string& text) const {
         write(kSettingsApp, kSettingsSection, setting.key, text);
     }
+    // Several of them in one replacement of the file: they are stored together, so two windows
+    // closing at once cannot leave one's width beside the other's height.
+    void write(std::initializer_list<std::pair<StoredSetting, std::string>> values) const;
 
     std::string filePath(const std::string& app) const;
 
   private:
+    void write(const std::string& app, const std::string& section,
+               const std::vector<std::pair<std::string, std::string>>& values) const;
     using Key = std::tuple<std::string, std::string, std::string>; // app, section, key
     std::string configFolder_;
     std::shared_ptr<std::map<Key, std::string>> unsaved_; // set in a private run

@@ -7,6 +7,7 @@
 #include "LocalHttpServer.h"
 #include "ProgramRuns.h"
 #include "SettingsStore.h"
+#include "WebContext.h"
 
 #include <csignal>
 #include <filesystem>
@@ -130,19 +131,11 @@ TEST(Binary, TwoProcessesKeepingTheHistoryShareItsFile) {
         children.push_back(startQuillet(home));
         ASSERT_GE(children.back(), 0);
     }
-    const std::string file = home.file("data/Quillet/history.sqlite");
-    const auto homeVisits = [&] {
-        try {
-            HistoryStore store(file);
-            return store.visitsOf("quillet://home/").size();
-        } catch (const std::exception&) {
-            return std::size_t{0};
-        }
-    };
-    const bool stored = pumpUntil([&] { return homeVisits() == 2; }, 40s);
+    const std::string file = keptHistoryFile(home);
+    const bool stored = pumpUntil([&] { return keptVisitsOf(home, kHomeAddress) == 2; }, 40s);
     for (const pid_t child : children)
         EXPECT_TRUE(endQuillet(child));
-    EXPECT_TRUE(stored) << homeVisits() << " visits stored";
+    EXPECT_TRUE(stored) << keptVisitsOf(home, kHomeAddress) << " visits stored";
     Database db(file, false);
     Statement check = db.prepare("PRAGMA integrity_check");
     check.step();
@@ -163,7 +156,7 @@ TEST(Binary, AddressesOnTheCommandLineAreVisitedInTurn) {
     const std::string typed = "127.0.0.1:" + std::to_string(server.port()) + "/second";
     const pid_t child = startQuillet(home, {"./ページ 1.html", typed}, pages.path());
     ASSERT_GE(child, 0);
-    const std::string file = home.file("data/Quillet/history.sqlite");
+    const std::string file = keptHistoryFile(home);
     std::vector<std::string> visited;
     const bool both = pumpUntil(
         [&] {

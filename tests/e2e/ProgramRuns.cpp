@@ -19,10 +19,13 @@ void useHome(const TempFolder& home) {
         setenv(variable, home.file(folder).c_str(), 1);
 }
 
-pid_t startWithHome(const TempFolder& home, const std::vector<std::string>& command) {
+pid_t startWithHome(const TempFolder& home, const std::vector<std::string>& command,
+                    const std::string& workingFolder) {
     const pid_t child = fork();
     if (child == 0) {
         useHome(home);
+        if (!workingFolder.empty() && chdir(workingFolder.c_str()) != 0)
+            _exit(126);
         std::vector<char*> argv;
         for (const std::string& part : command)
             argv.push_back(const_cast<char*>(part.c_str()));
@@ -35,19 +38,9 @@ pid_t startWithHome(const TempFolder& home, const std::vector<std::string>& comm
 
 pid_t startQuillet(const TempFolder& home, const std::vector<std::string>& arguments,
                    const std::string& workingFolder) {
-    const pid_t child = fork();
-    if (child == 0) {
-        useHome(home);
-        if (!workingFolder.empty() && chdir(workingFolder.c_str()) != 0)
-            _exit(126);
-        std::vector<char*> argv{const_cast<char*>(QUILLET_BINARY)};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execv(QUILLET_BINARY, argv.data());
-        _exit(127);
-    }
-    return child;
+    std::vector<std::string> command{QUILLET_BINARY};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return startWithHome(home, command, workingFolder);
 }
 
 bool endedCleanly(pid_t child) {
@@ -98,10 +91,14 @@ bool windowTitled(const std::string& caption) {
     return std::system(command.c_str()) == 0;
 }
 
+std::string keptHistoryFile(const TempFolder& home) {
+    return home.file("data/Quillet/history.sqlite");
+}
+
 std::vector<std::string> keptAddresses(const TempFolder& home) {
     std::vector<std::string> addresses;
     try {
-        HistoryStore store(home.file("data/Quillet/history.sqlite"));
+        HistoryStore store(keptHistoryFile(home));
         for (const StoredEntry& entry : store.newest(100, false))
             addresses.push_back(entry.address);
     } catch (const std::exception&) {
@@ -109,6 +106,14 @@ std::vector<std::string> keptAddresses(const TempFolder& home) {
     }
     std::sort(addresses.begin(), addresses.end());
     return addresses;
+}
+
+std::size_t keptVisitsOf(const TempFolder& home, const std::string& address) {
+    try {
+        return HistoryStore(keptHistoryFile(home)).visitsOf(address).size();
+    } catch (const std::exception&) {
+        return 0;
+    }
 }
 
 void registerAsDefaultBrowser(const TempFolder& home) {

@@ -24,8 +24,10 @@ void useHome(const TempFolder& home);
 pid_t startQuillet(const TempFolder& home, const std::vector<std::string>& arguments = {},
                    const std::string& workingFolder = "");
 
-// Starts another program (xdg-open, gio) with the folders of `home`.
-pid_t startWithHome(const TempFolder& home, const std::vector<std::string>& command);
+// Starts a program (xdg-open, gio) with the folders of `home`, in `workingFolder` when one
+// is given.
+pid_t startWithHome(const TempFolder& home, const std::vector<std::string>& command,
+                    const std::string& workingFolder = "");
 
 // Ends the program as the session does (SIGTERM); true when it ended with status 0.
 bool endQuillet(pid_t child);
@@ -43,8 +45,11 @@ bool everyProcessBelowEnded();
 // expression's text, so parentheses in it need a backslash.
 bool windowTitled(const std::string& caption);
 
-// The addresses in the kept history file of `home`, sorted; none while it cannot be read.
+// The kept history file of `home`; the addresses in it, sorted; the visits of one address.
+// While the file cannot be read: none.
+std::string keptHistoryFile(const TempFolder& home);
 std::vector<std::string> keptAddresses(const TempFolder& home);
+std::size_t keptVisitsOf(const TempFolder& home, const std::string& address);
 
 // Installs this build's desktop entry in `home` (its Exec lines starting this build) and makes
 // it the desktop's web browser with xdg-settings, as a user would.

@@ -115,11 +115,11 @@ void frmBrowser::Form_Unload() {
         form1_->mainWindowClosed();
     if (form2_)
         form2_->mainWindowClosed();
-    settings_.write(kWindowWidth, writeNumber(Width(), Precision::Single));
-    settings_.write(kWindowHeight, writeNumber(Height(), Precision::Single));
-    settings_.write(kThumbnailWidth, writeNumber(tx, Precision::Double));
-    settings_.write(kThumbnailHeight, writeNumber(ty, Precision::Double));
-    settings_.write(kHistoryWidth, writeNumber(historyWidth_, Precision::Double));
+    settings_.write({{kWindowWidth, writeNumber(Width(), Precision::Single)},
+                     {kWindowHeight, writeNumber(Height(), Precision::Single)},
+                     {kThumbnailWidth, writeNumber(tx, Precision::Double)},
+                     {kThumbnailHeight, writeNumber(ty, Precision::Double)},
+                     {kHistoryWidth, writeNumber(historyWidth_, Precision::Double)}});
 }
 
 } // namespace quillet

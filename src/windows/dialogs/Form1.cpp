@@ -86,8 +86,8 @@ void Form1::Command1_Click() {
         mainWindow_->tx = width;
         mainWindow_->ty = height;
     }
-    settings_.write(kThumbnailWidth, writeNumber(width, Precision::Double));
-    settings_.write(kThumbnailHeight, writeNumber(height, Precision::Double));
+    settings_.write({{kThumbnailWidth, writeNumber(width, Precision::Double)},
+                     {kThumbnailHeight, writeNumber(height, Precision::Double)}});
     showMessageBox(this, kChangeNote);
     Unload();
 }
