@@ -7,6 +7,8 @@
 #include <glibmm/keyfile.h>
 #include <glibmm/miscutils.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -42,6 +44,22 @@ void setAside(const std::string& path) {
         aside = path + ".unreadable-" + stamp + "-" + std::to_string(n);
     if (g_rename(path.c_str(), aside.c_str()) != 0)
         throw std::runtime_error("cannot set aside the unreadable settings file " + path);
+}
+
+// A write replaces the file through a temporary beside it (settings.ini.XXXXXX); one killed
+// in the middle leaves that behind. Called under the folder's lock, when no write is under way.
+void removeUnfinishedWrites(const std::string& path) {
+    const std::string folder = Glib::path_get_dirname(path);
+    const std::string prefix = Glib::path_get_basename(path) + ".";
+    Glib::Dir entries(folder);
+    for (const std::string& name : entries) {
+        const bool temporary =
+            name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+            std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(),
+                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+        if (temporary)
+            g_unlink(Glib::build_filename(folder, name).c_str());
+    }
 }
 
 } // namespace
@@ -106,6 +124,7 @@ void SettingsStore::write(const std::string& app, const std::string& section,
     // Another window may be writing too (two close at once): reading, changing and replacing
     // the file under one lock, neither loses what the other wrote.
     const FolderLock lock(folder); // a std::system_error, a runtime_error, if it cannot be had
+    removeUnfinishedWrites(path);
     Glib::KeyFile keyFile;
     if (loadKeyFile(keyFile, path) == FileState::Unusable)
         setAside(path);

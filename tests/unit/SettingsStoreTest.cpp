@@ -2,6 +2,7 @@
 #include "SettingsStore.h"
 #include "TestFiles.h"
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -138,4 +139,32 @@ TEST_F(SettingsStoreTest, TwoProcessesWritingAtOnceLoseNoKey) {
         for (int i = 0; i < kKeys; ++i)
             missing += settings.read("Quillet", "sets", prefix + std::to_string(i), "") != "1";
     EXPECT_EQ(missing, 0);
+}
+
+// A window killed (kill -9) while it stores its settings: the file is always whole, with the
+// user's other keys and the values of one write or the next, never half of each; and the
+// lock dies with the process, so the next write goes through.
+TEST_F(SettingsStoreTest, AWriterKilledMidWriteLeavesAWholeFileAndNoLock) {
+    store("# the user's\n[other]\nkept=yes\n");
+    for (int round = 0; round < 5; ++round) {
+        const pid_t child = fork();
+        if (child == 0) {
+            const SettingsStore settings(folder);
+            for (long n = 0;; ++n)
+                settings.write({{quillet::kWindowWidth, std::to_string(n)},
+                                {quillet::kWindowHeight, std::to_string(n)}});
+        }
+        usleep(20000 + 7000 * round);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        const SettingsStore settings(folder);
+        EXPECT_EQ(settings.read("Quillet", "other", "kept", ""), "yes");
+        EXPECT_EQ(settings.read(quillet::kWindowWidth), settings.read(quillet::kWindowHeight));
+        EXPECT_NE(settings.read("Quillet", "sets", "width_main", "<absent>"), "<absent>");
+        settings.write("Quillet", "other", "after", std::to_string(round)); // not locked out
+        EXPECT_EQ(settings.read("Quillet", "other", "after", ""), std::to_string(round));
+    }
+    // Only the settings file: no temporary file left beside it, nothing set aside.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/Quillet"), fs::directory_iterator()),
+              1);
 }
