@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "PictureShrink.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <random>
 
 using quillet::shrinkByAveraging;
 
@@ -64,6 +66,40 @@ TEST(PictureShrink, EachPixelIsTheMeanOfTheAreaItCoversEdgesWeighted) {
     EXPECT_EQ(one[0], 0); // 255 / 10,000 rounds to 0 ...
     const std::vector<std::uint8_t> ten = dot.shrunk(10, 10);
     EXPECT_EQ(ten[(5 * 10 + 5) * 3], 3); // ... but is 255 / 100 of a tenth's pixel
+}
+
+// The area average computed the slow way, one source pixel at a time in doubles, with the
+// byte cairo leaves unused holding noise.
+TEST(PictureShrink, AgreesWithAPixelByPixelAverageOnNoise) {
+    std::mt19937 random(7);
+    for (const auto& [w, h, tw, th] : std::vector<std::array<int, 4>>{
+             {1043, 695, 120, 120}, {333, 301, 17, 9}, {5, 600, 2, 1}, {700, 3, 1, 2}}) {
+        Picture noise(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                noise.at(x, y) = static_cast<std::uint32_t>(random());
+        const std::vector<std::uint8_t> rgb = noise.shrunk(tw, th);
+        const double sx = static_cast<double>(w) / tw, sy = static_cast<double>(h) / th;
+        const auto overlap = [](double from, double to, int pixel) {
+            return std::max(0.0, std::min(to, pixel + 1.0) - std::max(from, double(pixel)));
+        };
+        for (int ty = 0; ty < th; ++ty)
+            for (int tx = 0; tx < tw; ++tx)
+                for (int channel = 0; channel < 3; ++channel) {
+                    double sum = 0, area = 0;
+                    for (int y = int(ty * sy); y < std::min(h, int(std::ceil((ty + 1) * sy))); ++y)
+                        for (int x = int(tx * sx); x < std::min(w, int(std::ceil((tx + 1) * sx)));
+                             ++x) {
+                            const double weight = overlap(ty * sy, (ty + 1) * sy, y) *
+                                                  overlap(tx * sx, (tx + 1) * sx, x);
+                            sum += weight * ((noise.at(x, y) >> (16 - 8 * channel)) & 0xFF);
+                            area += weight;
+                        }
+                    ASSERT_NEAR(rgb[(static_cast<std::size_t>(ty) * tw + tx) * 3 + channel],
+                                sum / area, 1.0)
+                        << w << "x" << h << " to " << tw << "x" << th << " at " << tx << "," << ty;
+                }
+    }
 }
 
 TEST(PictureShrink, OnlyShrinks) {
