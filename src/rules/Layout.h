@@ -5,6 +5,8 @@
 
 #include "TwipsControl.h"
 
+#include <optional>
+
 namespace quillet {
 
 struct LayoutControls {
@@ -30,7 +32,12 @@ struct LayoutControls {
 // the pane, the pane follows them, and the status line, version strip, rules and the buttons
 // after the address box move with the edges. A step that the control refuses or whose
 // arithmetic overflows is skipped and the rest still run. W and H are the window's outer
-// size in twips, historyWidth the pane width in sixths. Returns the number of skipped steps.
-int layoutMainWindow(LayoutControls& c, float W, float H, double historyWidth);
+// size in twips, historyWidth the pane width in sixths. decorationHeight, in twips, is what the
+// title bar and frame add to the height where that is known; without it they are taken to be
+// kAssumedDecorationHeight, and a taller title bar would hide the foot of the status row.
+// Returns the number of skipped steps.
+inline constexpr float kAssumedDecorationHeight = 345.0f;
+int layoutMainWindow(LayoutControls& c, float W, float H, double historyWidth,
+                     std::optional<float> decorationHeight = std::nullopt);
 
 } // namespace quillet

@@ -23,6 +23,22 @@ int leftInClientArea(Gtk::Widget& widget) {
     widget.translate_coordinates(*widget.get_toplevel()->get_children().front(), 0, 0, x, y);
     return x;
 }
+int bottomInClientArea(Gtk::Widget& widget) {
+    int x = 0, y = 0;
+    widget.translate_coordinates(*widget.get_toplevel()->get_children().front(), 0, 0, x, y);
+    return y + widget.get_allocated_height();
+}
+
+// The status row, label and version strip, lies whole inside the client area, its foot on
+// the area's foot: the layout allowed for the title bar and frame that are really there.
+void expectTheStatusRowWhole(frmBrowser& window) {
+    const int clientHeight = window.get_child()->get_allocated_height();
+    EXPECT_EQ(window.Label1.get_allocated_height(), window.placedLabel1->pixelHeight());
+    EXPECT_LE(bottomInClientArea(window.Label1), clientHeight);
+    EXPECT_GE(bottomInClientArea(window.Label1), clientHeight - 2);
+    EXPECT_LE(bottomInClientArea(window.Frame1), clientHeight);
+    EXPECT_TRUE(window.Label1.get_mapped());
+}
 
 // The spread of the grey levels in a picture: 0 for a flat one.
 int contrastOf(const Glib::RefPtr<Gdk::Pixbuf>& picture) {
@@ -60,6 +76,9 @@ TEST(DesktopSession, EveryStartComesUpLaidOutWithARealThumbnail) {
         EXPECT_NEAR(leftInClientArea(browser->Image5), clientWidth - 400 / 15, 2);
         EXPECT_NEAR(leftInClientArea(browser->Frame1), clientWidth - 3700 / 15, 2);
         EXPECT_TRUE(browser->Frame1.get_mapped());
+        expectTheStatusRowWhole(browser.window());
+        if (start == 1)
+            saveScreenshot(browser.window(), "desktop-session");
         // The home page's thumbnail shows the page, not an empty grey rectangle.
         ASSERT_EQ(browser->ImageList1.count(), 1);
         EXPECT_GT(contrastOf(unpackThumbnail(browser->ImageList1.image(1))), 60);
@@ -88,12 +107,16 @@ TEST(DesktopSession, StartAndCloseStoreTheSizeTheyRead) {
 TEST(DesktopSession, TheLayoutFollowsTheOuterSizeTheWindowReports) {
     BrowserHarness browser;
     browser.resizeTo(9000, 7200); // fits the screen also at scale 2 (640 x 512 there)
-    // Page view and pane end 100 twips short of the outer width, 740 above the outer height:
-    // the outer size, title bar and frame included, is what the layout divides.
+    // Page view and pane end 100 twips short of the outer width, and the status row (395
+    // twips) above the client area's foot: the outer size, title bar and frame included, is
+    // what the layout divides, less the title bar and frame that are really there.
     const float pageAndPane = browser->placedListView->left() + browser->placedListView->width();
     EXPECT_NEAR(pageAndPane, browser->Width() - 100, 15);
+    const float clientHeight =
+        static_cast<float>(browser->get_child()->get_allocated_height()) * 15;
     EXPECT_NEAR(browser->placedPageView->top() + browser->placedPageView->height(),
-                browser->Height() - 740, 15);
+                clientHeight - 395, 15);
+    expectTheStatusRowWhole(browser.window());
 }
 
 TEST(DesktopSession, TheProgramRegistersWithTheAccessibilityBus) {

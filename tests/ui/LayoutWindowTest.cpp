@@ -26,13 +26,17 @@ void clickHistoryWidth(BrowserHarness& browser) {
 TEST(LayoutWindow, WorkedExampleAt8000By8000) {
     BrowserHarness browser;
     pumpFor(std::chrono::milliseconds(50));
+    // The worked example allows 345 twips for the title bar and frame; once the window is on
+    // screen the real ones take their place (mutter's are taller), and the rows below move.
+    const std::optional<int> decoration = browser->decorationLaidOutFor();
+    const float taller = decoration ? static_cast<float>(*decoration) * 15 - 345 : 0;
     expectTwips(browser->placedAddress->width(), 3633.333f, "address box");
     expectTwips(browser->placedPageView->width(), 5333.333f, "page view width");
-    expectTwips(browser->placedPageView->height(), 6300, "page view height");
+    expectTwips(browser->placedPageView->height(), 6300 - taller, "page view height");
     expectTwips(browser->placedListView->left(), 5333.333f, "pane left");
     expectTwips(browser->placedListView->width(), 2566.667f, "pane width");
-    expectTwips(browser->placedListView->height(), 6300, "pane height");
-    expectTwips(browser->placedLabel1->top(), 7280, "status top");
+    expectTwips(browser->placedListView->height(), 6300 - taller, "pane height");
+    expectTwips(browser->placedLabel1->top(), 7280 - taller, "status top");
     expectTwips(browser->placedLabel1->width(), 7760, "status width");
     expectTwips(browser->placedLabel2->width(), 8000, "band");
     expectTwips(browser->Line1.x2(), 8000, "Line1");
@@ -44,7 +48,7 @@ TEST(LayoutWindow, WorkedExampleAt8000By8000) {
     expectTwips(browser->placedLabel5->left(), 5743.333f, "search caption");
     expectTwips(browser->placedImage4->left(), 7300, "size button");
     expectTwips(browser->placedImage5->left(), 7600, "export button");
-    expectTwips(browser->placedFrame1->top(), 7280, "frame top");
+    expectTwips(browser->placedFrame1->top(), 7280 - taller, "frame top");
     expectTwips(browser->placedFrame1->left(), 4300, "frame left");
     // What the user sees agrees: the pane's real allocation is where the layout put it.
     int paneX = 0, paneY = 0;

@@ -43,10 +43,10 @@ struct DesignWindow {
         label5{6000, 670, 1455, 255}, image4{7080, 630, 240, 240}, image5{7320, 630, 240, 240},
         frame1{5760, 6480, 3735, 255};
     ExactLine line1, line2, line4;
-    int layout(float W, float H, double h) {
+    int layout(float W, float H, double h, std::optional<float> decoration = std::nullopt) {
         LayoutControls c{address, page,   list,   label1, label2, image2, label4, image3,
                          label5,  image4, image5, frame1, line1,  line2,  line4};
-        return layoutMainWindow(c, W, H, h);
+        return layoutMainWindow(c, W, H, h, decoration);
     }
 };
 
@@ -130,4 +130,19 @@ TEST(Layout, ArithmeticThatOverflowsIsSkipped) {
     EXPECT_EQ(w.layout(8000, 8000, 1e300), 3); // steps 1, 2 and 5 overflow single precision
     EXPECT_FLOAT_EQ(w.page.w, 5333.333f);
     EXPECT_FLOAT_EQ(w.label2.w, 8000);
+}
+
+// Where the real title bar and frame are known, the status row's foot meets the client area's
+// whatever their height; unknown, they are taken to be 345 twips as the worked example has it.
+TEST(Layout, AKnownDecorationHeightTakesTheAllowancesPlace) {
+    for (const float decoration : {0.0f, 345.0f, 555.0f}) {
+        DesignWindow w;
+        EXPECT_EQ(w.layout(8000, 8000, 2), 0);
+        const float unknownHeight = w.page.h;
+        EXPECT_EQ(w.layout(8000, 8000, 2, decoration), 0);
+        EXPECT_FLOAT_EQ(w.label1.t + w.label1.h, 8000 - decoration) << decoration;
+        EXPECT_FLOAT_EQ(w.list.h, w.page.h);
+        EXPECT_FLOAT_EQ(w.frame1.t, w.label1.t);
+        EXPECT_FLOAT_EQ(w.page.h - unknownHeight, 345 - decoration);
+    }
 }

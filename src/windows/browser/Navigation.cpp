@@ -5,6 +5,7 @@
 #include "Colors.h"
 #include "ErrorStyles.h"
 #include "Layout.h"
+#include "ScreenMetrics.h"
 #include "frmBrowser.h"
 
 #include <glibmm/exceptionhandler.h>
@@ -155,7 +156,12 @@ void frmBrowser::Form_Resize() {
                             .Line1 = Line1,
                             .Line2 = Line2,
                             .Line4 = Line4};
-    layoutMainWindow(controls, Width(), Height(), historyWidth_);
+    laidOutFor_ = outerPixels();
+    laidOutForDecoration_ = knownDecorationHeight();
+    std::optional<float> decoration;
+    if (laidOutForDecoration_)
+        decoration = static_cast<float>(*laidOutForDecoration_ * twipsPerPixelY());
+    layoutMainWindow(controls, Width(), Height(), historyWidth_, decoration);
     layOutHistorySearch();
 }
 

@@ -48,6 +48,12 @@ PixelSize frmBrowser::outerPixels() const {
                              requested_.height < 0 ? kDesignClientArea.height : requested_.height});
 }
 
+std::optional<int> frmBrowser::knownDecorationHeight() const {
+    if (!decorationKnown(*this))
+        return std::nullopt;
+    return decorationSize(*this).height;
+}
+
 float frmBrowser::Width() const {
     return static_cast<float>(outerPixels().width * twipsPerPixelX());
 }
@@ -89,9 +95,8 @@ void frmBrowser::followOuterSize() {
                  (requested_.height < 0 || outer.height == requested_.height))
             requestedSizeOwed_ = false;
     }
-    if (outer == laidOutFor_)
+    if (outer == laidOutFor_ && knownDecorationHeight() == laidOutForDecoration_)
         return;
-    laidOutFor_ = outer;
     Form_Resize();
 }
 

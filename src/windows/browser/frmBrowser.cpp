@@ -219,7 +219,6 @@ void frmBrowser::connectHandlers() {
         false);
     signal_window_state_event().connect(
         [this](GdkEventWindowState*) {
-            laidOutFor_ = outerPixels();
             Form_Resize();
             return false;
         },

@@ -37,6 +37,7 @@
 #include <gtkmm/window.h>
 #include <map>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -112,6 +113,8 @@ class frmBrowser : public Gtk::Window {
     // Whether the window has the outer size last asked for, its title bar allowed for (or the
     // window manager has given it another size since).
     bool sizeSettled() const { return !requestedSizeOwed_; }
+    // The title bar and frame's height (pixels) the last layout allowed for, where known.
+    std::optional<int> decorationLaidOutFor() const { return laidOutForDecoration_; }
     // The dialogs, once first opened (null before).
     Form1* thumbnailSizeDialog() { return form1_.get(); }
     Form2* exportDialog() { return form2_.get(); }
@@ -206,6 +209,7 @@ class frmBrowser : public Gtk::Window {
     void buildControls();
     void connectHandlers();
     PixelSize outerPixels() const;
+    std::optional<int> knownDecorationHeight() const; // pixels; unknown before it is framed
     void resizeToRequested();
     void followOuterSize();
     void setStatusColour(std::uint32_t stored);
@@ -269,7 +273,9 @@ class frmBrowser : public Gtk::Window {
     // owed: the title bar becomes known only once the window is on screen.
     PixelSize decorationAllowedFor_;
     bool requestedSizeOwed_ = false;
-    PixelSize laidOutFor_{-1, -1}; // the outer size the last layout ran for
+    // The outer size and title bar the last layout ran for.
+    PixelSize laidOutFor_{-1, -1};
+    std::optional<int> laidOutForDecoration_;
 };
 
 } // namespace quillet
