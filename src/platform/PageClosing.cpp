@@ -2,6 +2,7 @@
 #include "PageClosing.h"
 
 #include "SignalGuard.h"
+#include "UserPresent.h"
 
 #include <glibmm/main.h>
 #include <gtkmm/messagedialog.h>
@@ -21,7 +22,7 @@ bool askToLeave(Gtk::Widget& pageView) {
     question.add_button("留まる", Gtk::RESPONSE_CANCEL);
     question.add_button("離れる", Gtk::RESPONSE_ACCEPT);
     question.set_default_response(Gtk::RESPONSE_CANCEL);
-    return question.run() == Gtk::RESPONSE_ACCEPT;
+    return runForUser(question) == Gtk::RESPONSE_ACCEPT;
 }
 
 } // namespace

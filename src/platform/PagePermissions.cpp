@@ -2,6 +2,7 @@
 #include "PagePermissions.h"
 
 #include "SignalGuard.h"
+#include "UserPresent.h"
 
 #include <algorithm>
 #include <glibmm/main.h>
@@ -147,7 +148,7 @@ void PagePermissions::ask(WebKitWebView* view, const std::string& origin, Permis
     Question* asking = question.get();
     dialog.signal_response().connect([this, asking](int response) { answer(asking, response); });
     questions_.push_back(std::move(question));
-    dialog.show();
+    presentForUser(dialog);
 }
 
 void PagePermissions::answer(Question* question, int response) {

@@ -2,6 +2,7 @@
 #include "Widgets.h"
 
 #include "PlacedControl.h"
+#include "UserPresent.h"
 
 #include <atkmm/object.h>
 #include <gdkmm/cursor.h>
@@ -65,7 +66,7 @@ void showMessageBox(Gtk::Window* parent, const std::string& text) {
     if (parent)
         box.set_transient_for(*parent);
     box.set_title("Quillet");
-    box.run();
+    runForUser(box);
 }
 
 bool askQuestion(Gtk::Window& parent, const std::string& title, const std::string& question,
@@ -76,7 +77,7 @@ bool askQuestion(Gtk::Window& parent, const std::string& title, const std::strin
     dialog.add_button("キャンセル", Gtk::RESPONSE_CANCEL);
     dialog.add_button(yes, Gtk::RESPONSE_YES);
     dialog.set_default_response(Gtk::RESPONSE_CANCEL);
-    return dialog.run() == Gtk::RESPONSE_YES;
+    return runForUser(dialog) == Gtk::RESPONSE_YES;
 }
 
 } // namespace quillet

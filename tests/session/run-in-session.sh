@@ -10,6 +10,7 @@
 #   x11-wm   Xvfb with openbox, a window manager that frames windows with a title bar (default)
 #   x11      a bare Xvfb
 #   wayland  the weston compositor on a private Xvfb; GTK draws its own title bar and shadow
+#   mutter   GNOME's compositor, headless on Wayland (tests/session/with-mutter.sh)
 # A kind may end in @2 (x11-wm@2): GTK then draws at scale 2, as on a HiDPI screen; and in
 # +gl (wayland+gl): the page view then composites with GL, on the CPU (Mesa's llvmpipe) here.
 # A test listing (--gtest_list_tests) runs as it is.
@@ -114,6 +115,7 @@ case "$kind" in
   x11) start_xvfb ;;
   x11-wm) start_xvfb && start_openbox ;;
   wayland) start_weston ;;
+  mutter) ;; # started inside the session bus, below
   *)
     echo "run-in-session: unknown display '$kind'" >&2
     exit 2
@@ -122,4 +124,8 @@ esac
 export GDK_SCALE="$scale"
 
 # A session bus of this session's own; the accessibility bus is activated through it.
-dbus-run-session -- "$@"
+if [ "$kind" = mutter ]; then
+  dbus-run-session -- "$(dirname "$0")/with-mutter.sh" "$(echo "$screen" | cut -dx -f1-2)" "$@"
+else
+  dbus-run-session -- "$@"
+fi

@@ -3,6 +3,7 @@
 // failure that reaches the signal boundary fails the running test, unless the test lets the
 // program report it.
 
+#include "MutterInput.h"
 #include "Rendering.h"
 #include "TestSupport.h"
 
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
                              "XDG_DOWNLOAD_DIR=\"" + siteData.file("downloads") + "\"\n");
     auto app =
         Gtk::Application::create(argc, argv, "org.quillet.Tests", Gio::APPLICATION_NON_UNIQUE);
+    if (quillet::test::underMutter())
+        quillet::test::mutterInput(); // its keyboard, before any window wants the focus
     Glib::add_exception_handler([] {
         if (quillet::test::ProgramReportsFailures::active())
             throw; // on to the program's own handler

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "HandlerFailures.h"
+#include "MutterInput.h"
 #include "PixelCopy.h"
 
 #include <filesystem>
@@ -64,11 +65,27 @@ void runXdotool(const std::string& arguments) {
 } // namespace
 
 void pressKeys(const std::string& keys) {
-    runXdotool("key --delay 30 " + keys);
+    if (underMutter())
+        mutterInput().pressKeys(keys);
+    else
+        runXdotool("key --delay 30 " + keys);
 }
 
 void typeText(const std::string& text) {
-    runXdotool("type --delay 30 '" + text + "'");
+    if (underMutter())
+        mutterInput().typeText(text);
+    else
+        runXdotool("type --delay 30 '" + text + "'");
+}
+
+void pressAsTheUser(Gtk::Button& button) {
+    if (underMutter())
+        mutterInput().click(button, button.get_allocated_width() / 2,
+                            button.get_allocated_height() / 2);
+    else if (onWayland())
+        button.clicked(); // weston activates every new window
+    else
+        clickWithPointer(button);
 }
 
 void saveScreenshot(Gtk::Window& window, const std::string& name) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <gtk/gtk.h>
+#include <gtkmm/button.h>
 #include <gtkmm/widget.h>
 #include <gtkmm/window.h>
 #include <map>
@@ -29,8 +30,16 @@ bool onWayland();
 void clickWithPointer(Gtk::Widget& widget, int x, int y);
 void clickWithPointer(Gtk::Widget& widget);
 
-// Real key events (XTest, through xdotool) to the window that has the keyboard focus: `keys`
-// as xdotool names them ("ctrl+l", "Return"), or `text` typed one key at a time. X11 only.
+// Presses `button` with one real click, as the user does: through XTest on X11, through
+// mutter's remote-desktop pointer under mutter. Under weston, where a client cannot learn where
+// its window is to aim the pointer, the button is pressed directly (weston activates every new
+// window anyway).
+void pressAsTheUser(Gtk::Button& button);
+
+// Real key events to the window that has the keyboard focus: `keys` as xdotool names them
+// ("ctrl+l", "Return"), or `text` typed one key at a time. Through XTest (xdotool) on an X
+// server, and under weston on the X server it runs on; under mutter, through its
+// remote-desktop session.
 void pressKeys(const std::string& keys);
 void typeText(const std::string& text);
 

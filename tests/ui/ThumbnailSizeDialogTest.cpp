@@ -15,17 +15,11 @@ namespace {
 class ThumbnailSizeDialog : public ::testing::Test {
   protected:
     Form1& open() {
-        // A real click, as the user's: a window manager gives the window it opens the focus.
-        if (onWayland())
-            browser->Image4.clicked(); // the compositor activates new windows there
-        else
-            clickWithPointer(browser->Image4);
+        // The user's own click: the window it opens gets the focus.
+        pressAsTheUser(browser->Image4);
         EXPECT_TRUE(pumpUntil([&] { return browser->thumbnailSizeDialog() != nullptr; }));
         Form1* dialog = browser->thumbnailSizeDialog();
         EXPECT_TRUE(pumpUntil([&] { return dialog->get_mapped(); }));
-        // Some window managers do not hand a new tool window the focus: the user clicks it.
-        if (!pumpUntil([&] { return dialog->is_active(); }, 1s) && !onWayland())
-            clickWithPointer(*dialog, 150, 5);
         EXPECT_TRUE(pumpUntil([&] { return dialog->is_active(); }, 3s));
         return *dialog;
     }

@@ -5,6 +5,7 @@
 
 #include "Form1.h"
 #include "Form2.h"
+#include "UserPresent.h"
 #include "frmBrowser.h"
 
 #include <gtkmm/application.h>
@@ -16,7 +17,7 @@ void frmBrowser::showDialog(Gtk::Window& dialog) {
     // window has closed, until the dialog closes too.
     if (auto application = get_application())
         application->add_window(dialog);
-    dialog.present();
+    presentForUser(dialog);
 }
 
 void frmBrowser::Image4_Click() {

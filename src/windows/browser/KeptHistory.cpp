@@ -7,6 +7,7 @@
 #include "ErrorStyles.h"
 #include "ScreenMetrics.h"
 #include "ThumbnailCodec.h"
+#include "UserPresent.h"
 #include "Widgets.h"
 #include "frmBrowser.h"
 
@@ -161,7 +162,7 @@ void frmBrowser::showClearHistoryDialog() {
     if (!clearDialog_)
         clearDialog_ = std::make_unique<ClearHistoryDialog>(*this);
     clearDialog_->refresh();
-    clearDialog_->present();
+    presentForUser(*clearDialog_);
 }
 
 void frmBrowser::setKeepHistory(bool keep) {
@@ -178,7 +179,7 @@ void frmBrowser::setKeepHistory(bool keep) {
         question.add_button("残しておく", Gtk::RESPONSE_NO);
         question.add_button("削除する", Gtk::RESPONSE_YES);
         question.set_default_response(Gtk::RESPONSE_CANCEL);
-        const int answer = question.run();
+        const int answer = runForUser(question);
         if (answer != Gtk::RESPONSE_YES && answer != Gtk::RESPONSE_NO) {
             keepHistoryItem.set_active(true);
             return;
@@ -207,7 +208,7 @@ void frmBrowser::tellHistoryProblem(const std::string& text) {
                                                           Gtk::BUTTONS_OK, false);
     historyNotice_->set_title("Quillet");
     historyNotice_->signal_response().connect([this](int) { historyNotice_->hide(); });
-    historyNotice_->present();
+    presentForUser(*historyNotice_);
 }
 
 } // namespace quillet
