@@ -3,10 +3,8 @@
 // A finished load is not yet a page on screen: with GL compositing the window keeps showing
 // the previous frame (or none, just after start) until the web process has drawn the new one
 // and handed it over. Two animation frames in the page's own time, then one draw of the view,
-// mark that point. Quillet's own pages, which have no scripts, are waited for by a snapshot
-// instead: the web process paints it after the frames it had to hand over, and the script
-// engine, 8 MB over the two processes, is not started for them. A page that never gets there
-// (its scripts hang, the window is hidden) is waited for no longer than kLongestWait.
+// mark that point. A page that never runs them (its scripts hang, the window is hidden) is
+// waited for no longer than kLongestWait.
 
 #include "GObjectPtr.h"
 
@@ -26,22 +24,19 @@ class FirstFrameWait {
     FirstFrameWait(const FirstFrameWait&) = delete;
     FirstFrameWait& operator=(const FirstFrameWait&) = delete;
 
-    enum class Means { AnimationFrames, Snapshot };
-    void start(Means means); // the load finished
-    void stop();             // a new load started, or the frame is on screen
+    void start(); // the load finished
+    void stop();  // a new load started, or the frame is on screen
     bool waiting() const { return timeout_.connected(); }
     // The page's frame is on screen (or was waited for long enough).
     sigc::signal<void()>& signal_shown() { return shown_; }
 
   private:
     static void framesRan(GObject* webView, GAsyncResult* result, gpointer data);
-    static void snapshotTaken(GObject* webView, GAsyncResult* result, gpointer data);
-    void showAtNextDraw();
     static constexpr unsigned kLongestWait = 2000; // milliseconds
 
     WebKitWebView* view_;
     Gtk::Widget& widget_;
-    GObjectPtr<GCancellable> running_;
+    GObjectPtr<GCancellable> script_;
     sigc::connection drawn_;
     sigc::connection timeout_; // connected while the frame is awaited
     sigc::signal<void()> shown_;

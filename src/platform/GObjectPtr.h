@@ -28,15 +28,6 @@ struct GFree {
 
 template <typename T> using GMallocPtr = std::unique_ptr<T, GFree>;
 
-// Owns a GLib value that has a free function of its own: GLibPtr<GBytes, g_bytes_unref>.
-template <typename T, void (*Free)(T*)> struct GLibFree {
-    void operator()(T* value) const {
-        if (value)
-            Free(value);
-    }
-};
-template <typename T, void (*Free)(T*)> using GLibPtr = std::unique_ptr<T, GLibFree<T, Free>>;
-
 struct GErrorFree {
     void operator()(GError* error) const {
         if (error)

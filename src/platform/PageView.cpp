@@ -35,9 +35,7 @@ struct PageView::Signals {
     static void loadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
         auto* view = static_cast<PageView*>(data);
         if (event == WEBKIT_LOAD_FINISHED)
-            view->firstFrame_.start(isBuiltInPage(view->LocationURL())
-                                        ? FirstFrameWait::Means::Snapshot
-                                        : FirstFrameWait::Means::AnimationFrames);
+            view->firstFrame_.start();
         if (event != WEBKIT_LOAD_STARTED)
             return;
         view->firstFrame_.stop();
@@ -133,14 +131,6 @@ std::string PageView::LocationName() const {
 std::string PageView::LocationURL() const {
     const char* uri = webkit_web_view_get_uri(view_);
     return uri ? uri : "";
-}
-
-void PageView::TakeText(std::function<void(std::string)> done) {
-    // Quillet's own pages are read from their HTML: a script would start the engine for them.
-    if (isBuiltInPage(LocationURL()))
-        done(builtInPageText(LocationURL()));
-    else
-        text_.take(std::move(done));
 }
 
 // Find in the page.

@@ -82,7 +82,7 @@ class PageView {
     PageDownloads& Downloads() { return downloads_; }
 
     // The text the page shows, for the history's search (see PageText).
-    void TakeText(std::function<void(std::string)> done);
+    void TakeText(std::function<void(std::string)> done) { text_.take(std::move(done)); }
 
     // The permission questions waiting for the user's answer.
     std::vector<Gtk::MessageDialog*> PermissionQuestions() const {

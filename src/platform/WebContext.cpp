@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "WebContext.h"
 
-#include "HtmlText.h"
 #include "Rendering.h"
 #include "SignalGuard.h"
 
@@ -12,17 +11,11 @@
 namespace quillet {
 namespace {
 
-constexpr std::string_view kBuiltInScheme = "quillet:";
-
-// The program's resource that holds a built-in page: quillet://home/ is the home page.
-std::string builtInResource(const std::string& path) {
-    return path == "/" || path.empty() ? "/org/quillet/home/index.html"
-                                       : "/org/quillet/home" + path;
-}
-
-// Serves the built-in pages from the program's resources.
+// Serves the built-in pages from the program's resources: quillet://home/ is the home page.
 void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer) {
-    const std::string resource = builtInResource(webkit_uri_scheme_request_get_path(request));
+    const std::string path = webkit_uri_scheme_request_get_path(request);
+    const std::string resource =
+        path == "/" || path.empty() ? "/org/quillet/home/index.html" : "/org/quillet/home" + path;
     GErrorPtr error;
     GObjectPtr<GInputStream> stream(
         g_resources_open_stream(resource.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, out(error)));
@@ -57,23 +50,6 @@ GObjectPtr<WebKitWebContext> siteDataContext(Privacy privacy) {
 }
 
 } // namespace
-
-bool isBuiltInPage(const std::string& address) {
-    return address.starts_with(kBuiltInScheme);
-}
-
-std::string builtInPageText(const std::string& address) {
-    const GLibPtr<GUri, g_uri_unref> uri(g_uri_parse(address.c_str(), G_URI_FLAGS_NONE, nullptr));
-    if (!uri || !isBuiltInPage(address))
-        return {};
-    const GLibPtr<GBytes, g_bytes_unref> html(g_resources_lookup_data(
-        builtInResource(g_uri_get_path(uri.get())).c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr));
-    if (!html)
-        return {};
-    gsize size = 0;
-    const auto* bytes = static_cast<const char*>(g_bytes_get_data(html.get(), &size));
-    return shownTextOfHtml(std::string_view(bytes, size));
-}
 
 GObjectPtr<WebKitWebContext> newWebContext(Privacy privacy) {
     GObjectPtr<WebKitWebContext> context = siteDataContext(privacy);

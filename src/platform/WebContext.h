@@ -7,8 +7,6 @@
 #include "GObjectPtr.h"
 #include "Privacy.h"
 
-#include <string>
-
 typedef struct _WebKitWebContext WebKitWebContext;
 
 namespace quillet {
@@ -16,10 +14,5 @@ namespace quillet {
 inline constexpr const char* kHomeAddress = "quillet://home/";
 
 GObjectPtr<WebKitWebContext> newWebContext(Privacy privacy);
-
-// Whether `address` is one of Quillet's built-in pages, and the text that page shows ("" for
-// none), read from its HTML without the web engine.
-bool isBuiltInPage(const std::string& address);
-std::string builtInPageText(const std::string& address);
 
 } // namespace quillet
