@@ -6,9 +6,10 @@
 //    UI process and its web processes.
 //  - --cycle LOADS: a long session, LOADS loads cycling through 50 real pages (the chapters of
 //    Debian's debian-reference-ja, then generated pages) with the history captured. It reports
-//    the UI process's own memory (its private pages, which, unlike its PSS, do not move as
-//    web processes come and go and share fewer libraries with it) less the history's own
-//    data (the packed thumbnails), its growth
+//    the UI process's anonymous memory (its heaps and other memory of its own: where a leak
+//    lands; unlike its PSS it does not move as web processes come and go and share fewer
+//    libraries with it, nor as the kernel drops clean file pages) less the history's own data
+//    (the packed thumbnails), its growth
 //    from load 100 to the last, and what a leak would leave: widgets, windows, open files
 //    and threads.
 // usage: xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/quillet_soak [PAGES]
@@ -31,7 +32,7 @@ using namespace quillet::test;
 
 namespace {
 
-// A figure in KiB from a /proc file of `pid`: "VmRSS:" of status, "Private_Dirty:" of
+// A figure in KiB from a /proc file of `pid`: "VmRSS:" of status, "Anonymous:" of
 // smaps_rollup.
 long kibFrom(int pid, const std::string& file, const std::string& field) {
     std::ifstream figures("/proc/" + std::to_string(pid) + "/" + file);
@@ -45,10 +46,8 @@ long residentKiBOf(int pid) {
     return kibFrom(pid, "status", "VmRSS:");
 }
 
-// The pages no other process shares (USS).
-long privateKiBOf(int pid) {
-    return kibFrom(pid, "smaps_rollup", "Private_Clean:") +
-           kibFrom(pid, "smaps_rollup", "Private_Dirty:");
+long anonymousKiBOf(int pid) {
+    return kibFrom(pid, "smaps_rollup", "Anonymous:");
 }
 
 // This process and every process below it (the web and network processes).
@@ -128,9 +127,9 @@ int cycle(int loads) {
         if (n % 100 != 0 && n != loads)
             continue;
         const long thumbnails = static_cast<long>(browser->ImageList1.packedBytes() / 1024);
-        const long beyond = privateKiBOf(getpid()) - thumbnails;
+        const long beyond = anonymousKiBOf(getpid()) - thumbnails;
         const Leftovers now = leftovers();
-        std::printf("load %4d: UI USS %6ld KiB, thumbnails %4ld KiB, beyond them %6ld KiB; "
+        std::printf("load %4d: UI anonymous %6ld KiB, thumbnails %4ld KiB, beyond them %6ld KiB; "
                     "%d widgets in %d windows, %d files, %d threads\n",
                     n, beyond + thumbnails, thumbnails, beyond, now.widgets, now.windows, now.files,
                     now.threads);

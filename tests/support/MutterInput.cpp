@@ -98,8 +98,11 @@ void MutterInput::click(Gtk::Widget& widget, int x, int y) {
     // then straight to the point, read back until it is there.
     move(-100000, -100000);
     int px = 0, py = 0;
-    for (int step = 0; step < 200 && !overWindow(px, py); ++step)
+    bool found = false;
+    for (int step = 0; step < 400 && !(found = overWindow(px, py)); ++step)
         move(step % 20 == 19 ? -1900 : 100, step % 20 == 19 ? 100 : 0);
+    if (!found)
+        throw std::runtime_error("the pointer came over no part of the window");
     for (int tries = 0; tries < 10 && (px != targetX || py != targetY); ++tries) {
         move(targetX - px, targetY - py);
         if (!overWindow(px, py))
