@@ -141,6 +141,10 @@ void frmBrowser::visitNextAddress() {
 }
 
 void frmBrowser::Form_Resize() {
+    layOut(outerPixels(), knownDecorationHeight());
+}
+
+void frmBrowser::layOut(PixelSize outer, std::optional<int> decoration) {
     LayoutControls controls{.cboAddress = *placedAddress,
                             .brwWebBrowser = *placedPageView,
                             .ListView1 = *placedListView,
@@ -156,12 +160,14 @@ void frmBrowser::Form_Resize() {
                             .Line1 = Line1,
                             .Line2 = Line2,
                             .Line4 = Line4};
-    laidOutFor_ = outerPixels();
-    laidOutForDecoration_ = knownDecorationHeight();
-    std::optional<float> decoration;
-    if (laidOutForDecoration_)
-        decoration = static_cast<float>(*laidOutForDecoration_ * twipsPerPixelY());
-    layoutMainWindow(controls, Width(), Height(), historyWidth_, decoration);
+    laidOutFor_ = outer;
+    laidOutForDecoration_ = decoration;
+    std::optional<float> decorationTwips;
+    if (decoration)
+        decorationTwips = static_cast<float>(*decoration * twipsPerPixelY());
+    layoutMainWindow(controls, static_cast<float>(outer.width * twipsPerPixelX()),
+                     static_cast<float>(outer.height * twipsPerPixelY()), historyWidth_,
+                     decorationTwips);
     layOutHistorySearch();
 }
 

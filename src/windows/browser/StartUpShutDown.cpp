@@ -95,9 +95,11 @@ void frmBrowser::followOuterSize() {
                  (requested_.height < 0 || outer.height == requested_.height))
             requestedSizeOwed_ = false;
     }
-    if (outer == laidOutFor_ && knownDecorationHeight() == laidOutForDecoration_)
+    // Both ask the display (X11 round trips): once each for every size the window goes through.
+    const std::optional<int> decoration = knownDecorationHeight();
+    if (outer == laidOutFor_ && decoration == laidOutForDecoration_)
         return;
-    Form_Resize();
+    layOut(outer, decoration);
 }
 
 void frmBrowser::Form_Load() {

@@ -212,6 +212,8 @@ class frmBrowser : public Gtk::Window {
     std::optional<int> knownDecorationHeight() const; // pixels; unknown before it is framed
     void resizeToRequested();
     void followOuterSize();
+    // Form_Resize's layout for an outer size and title bar already read from the display.
+    void layOut(PixelSize outer, std::optional<int> decoration);
     void setStatusColour(std::uint32_t stored);
     void startTimer();
     void visitNextAddress();
