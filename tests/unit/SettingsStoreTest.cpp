@@ -154,7 +154,13 @@ TEST_F(SettingsStoreTest, AWriterKilledMidWriteLeavesAWholeFileAndNoLock) {
                 settings.write({{quillet::kWindowWidth, std::to_string(n)},
                                 {quillet::kWindowHeight, std::to_string(n)}});
         }
-        usleep(20000 + 7000 * round);
+        // Killed a little after its first write is in the file (on a loaded machine the child
+        // may take longer than that to start), somewhere in one of the writes that follow.
+        for (int wait = 0;
+             wait < 5000 && quillet::test::readFile(file()).find("width_main") == std::string::npos;
+             ++wait)
+            usleep(1000);
+        usleep(3000 + 4000 * round);
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
         const SettingsStore settings(folder);
