@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PageText.h"
 
+#include "PageMessages.h"
 #include "SignalGuard.h"
 
 #include <webkit2/webkit2.h>
@@ -17,12 +18,9 @@ struct Request {
 void PageText::take(std::function<void(std::string)> done) {
     if (!running_)
         running_.reset(g_cancellable_new());
-    // innerText is the text as laid out and shown: no scripts, styles or hidden elements.
-    static const std::string script = "(document.body ? document.body.innerText : '').slice(0, " +
-                                      std::to_string(kMaxCharacters) + ")";
-    webkit_web_view_evaluate_javascript(view_, script.c_str(), -1, "quillet", nullptr,
-                                        running_.get(), Guarded<taken>::call,
-                                        new Request{std::move(done)});
+    webkit_web_view_send_message_to_page(
+        view_, webkit_user_message_new(page_messages::kPageText, nullptr), running_.get(),
+        Guarded<taken>::call, new Request{std::move(done)});
 }
 
 void PageText::cancel() {
@@ -34,18 +32,16 @@ void PageText::cancel() {
 void PageText::taken(GObject* webView, GAsyncResult* result, gpointer data) {
     const std::unique_ptr<Request> request(static_cast<Request*>(data));
     GErrorPtr error;
-    GObjectPtr<JSCValue> value(
-        webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(webView), result, out(error)));
+    GObjectPtr<WebKitUserMessage> answer(
+        webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(webView), result, out(error)));
     if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
         return;
     std::string text;
-    if (value && jsc_value_is_string(value.get())) {
-        // As bytes: a NUL character in the page's text would end a C string.
-        GBytes* bytes = jsc_value_to_string_as_bytes(value.get());
+    GVariant* bytes = answer ? webkit_user_message_get_parameters(answer.get()) : nullptr;
+    if (bytes && g_variant_is_of_type(bytes, G_VARIANT_TYPE_BYTESTRING)) {
         gsize size = 0;
-        const auto* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+        const auto* data = static_cast<const char*>(g_variant_get_fixed_array(bytes, &size, 1));
         text.assign(data ? data : "", size);
-        g_bytes_unref(bytes);
     }
     request->done(std::move(text));
 }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The text a page shows, for the history's search: read by a script in Quillet's own script
-// world (the page's scripts cannot see or change it) in the web process, so the window never
-// waits for it. At most kMaxCharacters are handed over.
+// The text a page shows, for the history's search: asked of Quillet's extension in the web
+// process, which reads it by a script in a world of its own (the page's scripts cannot see or
+// change it), so the window never waits for it. At most page_messages::kMaxTextCharacters are
+// handed over.
 
 #include "GObjectPtr.h"
 
@@ -17,8 +18,6 @@ namespace quillet {
 
 class PageText {
   public:
-    static constexpr int kMaxCharacters = 200'000;
-
     explicit PageText(WebKitWebView* view) : view_(view) {}
     ~PageText() { cancel(); }
     PageText(const PageText&) = delete;

@@ -34,7 +34,11 @@ constexpr double kLargestZoom = 5.0;
 struct PageView::Signals {
     static void loadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
         auto* view = static_cast<PageView*>(data);
-        if (event == WEBKIT_LOAD_FINISHED)
+        // Quillet's home page is watched for on screen: it runs no script, and none is started
+        // for it.
+        if (event == WEBKIT_LOAD_FINISHED && view->LocationURL() == kHomeAddress)
+            view->firstFrame_.startForCorner(kHomeBackground);
+        else if (event == WEBKIT_LOAD_FINISHED)
             view->firstFrame_.start();
         if (event != WEBKIT_LOAD_STARTED)
             return;
@@ -126,6 +130,13 @@ bool PageView::Busy() const {
 std::string PageView::LocationName() const {
     const char* title = webkit_web_view_get_title(view_);
     return title && *title ? title : LocationURL();
+}
+
+void PageView::TakeText(std::function<void(std::string)> done) {
+    if (LocationURL() == kHomeAddress)
+        done(homePageText()); // read from its HTML: a script would start the engine for it
+    else
+        text_.take(std::move(done));
 }
 
 std::string PageView::LocationURL() const {

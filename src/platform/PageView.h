@@ -82,7 +82,9 @@ class PageView {
     PageDownloads& Downloads() { return downloads_; }
 
     // The text the page shows, for the history's search (see PageText).
-    void TakeText(std::function<void(std::string)> done) { text_.take(std::move(done)); }
+    void TakeText(std::function<void(std::string)> done);
+    // Whether the last page was taken as shown only after the longest wait for its frame.
+    bool FirstFrameWaitRanOut() const { return firstFrame_.ranOut(); }
 
     // The permission questions waiting for the user's answer.
     std::vector<Gtk::MessageDialog*> PermissionQuestions() const {

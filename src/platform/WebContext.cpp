@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "WebContext.h"
 
+#include "HtmlText.h"
 #include "Rendering.h"
 #include "SignalGuard.h"
 
@@ -11,11 +12,13 @@
 namespace quillet {
 namespace {
 
+constexpr const char* kHomePageResource = "/org/quillet/home/index.html";
+
 // Serves the built-in pages from the program's resources: quillet://home/ is the home page.
 void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer) {
     const std::string path = webkit_uri_scheme_request_get_path(request);
     const std::string resource =
-        path == "/" || path.empty() ? "/org/quillet/home/index.html" : "/org/quillet/home" + path;
+        path == "/" || path.empty() ? kHomePageResource : "/org/quillet/home" + path;
     GErrorPtr error;
     GObjectPtr<GInputStream> stream(
         g_resources_open_stream(resource.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, out(error)));
@@ -49,10 +52,35 @@ GObjectPtr<WebKitWebContext> siteDataContext(Privacy privacy) {
         webkit_web_context_new_with_website_data_manager(manager.get()));
 }
 
+// Quillet's extension of the web process (src/web-process): the one this build made when the
+// program runs from the build tree (the tests, the benchmarks, `quillet.sh run`), else the one
+// installed beside the program, found from the program's own place (bin/ under the prefix).
+std::string pageExtensionDirectory() {
+    const GMallocPtr<char> self(g_file_read_link("/proc/self/exe", nullptr));
+    const std::string program = self ? self.get() : "";
+    if (program.starts_with(QUILLET_BUILD_TREE "/"))
+        return QUILLET_BUILD_TREE "/web-process";
+    const std::string prefix = Glib::path_get_dirname(Glib::path_get_dirname(program));
+    return Glib::build_filename(prefix, QUILLET_PAGE_EXTENSION_DIR);
+}
+
 } // namespace
+
+std::string homePageText() {
+    const std::unique_ptr<GBytes, decltype(&g_bytes_unref)> html(
+        g_resources_lookup_data(kHomePageResource, G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr),
+        g_bytes_unref);
+    if (!html)
+        return {};
+    gsize size = 0;
+    const auto* bytes = static_cast<const char*>(g_bytes_get_data(html.get(), &size));
+    return shownTextOfHtml(std::string_view(bytes, size));
+}
 
 GObjectPtr<WebKitWebContext> newWebContext(Privacy privacy) {
     GObjectPtr<WebKitWebContext> context = siteDataContext(privacy);
+    webkit_web_context_set_web_extensions_directory(context.get(),
+                                                    pageExtensionDirectory().c_str());
     // Pages run in a bubblewrap sandbox wherever one can be made.
     if (webSandboxUsable())
         webkit_web_context_set_sandbox_enabled(context.get(), TRUE);

@@ -7,12 +7,20 @@
 #include "GObjectPtr.h"
 #include "Privacy.h"
 
+#include <cstdint>
+#include <string>
+
 typedef struct _WebKitWebContext WebKitWebContext;
 
 namespace quillet {
 
 inline constexpr const char* kHomeAddress = "quillet://home/";
+// The home page's background (resources/home/index.html), which fills its top left corner.
+inline constexpr std::uint32_t kHomeBackground = 0xF4F8F3;
 
 GObjectPtr<WebKitWebContext> newWebContext(Privacy privacy);
+
+// The text the home page shows, read from its HTML without the web engine.
+std::string homePageText();
 
 } // namespace quillet

@@ -77,6 +77,9 @@ TEST_F(HistoryCapture, ASolidPageGivesAThumbnailOfItsColour) {
     ASSERT_EQ(browser.entryCount(), 1); // the home page
     browser.navigateAndWait(server.url("/red"));
     ASSERT_EQ(browser->ImageList1.count(), 2);
+    // The web-process extension told the window of the page's frame: it was not taken as
+    // shown only after the longest wait.
+    EXPECT_FALSE(browser->brwWebBrowser.FirstFrameWaitRanOut());
     auto picture = thumbnail(browser, 2);
     ASSERT_EQ(picture->get_width(), 120);
     ASSERT_EQ(picture->get_height(), 120);

@@ -8,11 +8,16 @@
 #include "Form2.h"
 #include "HistoryStore.h"
 #include "LocalHttpServer.h"
+#include "Resources.h"
 #include "SearchTokenizer.h"
 #include "ThumbnailCodec.h"
+#include "WebContext.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <optional>
+#include <sstream>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -106,6 +111,36 @@ class KeptHistory : public ::testing::Test {
 };
 
 } // namespace
+
+// The home page's text is read from its HTML, not by a script in the page: the words are
+// those the engine shows for the same HTML, and the search finds the home page by them.
+TEST_F(KeptHistory, TheHomePageIsFoundByTheWordsTheEngineShowsForIt) {
+    registerResources();
+    GBytes* html = g_resources_lookup_data("/org/quillet/home/index.html",
+                                           G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr);
+    ASSERT_NE(html, nullptr);
+    gsize size = 0;
+    const auto* bytes = static_cast<const char*>(g_bytes_get_data(html, &size));
+    server.add("/home-copy", LocalHttpServer::htmlPage(std::string(bytes, size)));
+    g_bytes_unref(html);
+
+    BrowserHarness browser;
+    browser.waitForPageShown();
+    browser.navigateAndWait(server.url("/home-copy"));
+    std::optional<std::string> shownByTheEngine;
+    browser->brwWebBrowser.TakeText([&](std::string text) { shownByTheEngine = std::move(text); });
+    ASSERT_TRUE(pumpUntil([&] { return shownByTheEngine.has_value(); }));
+    const auto words = [](const std::string& text) {
+        std::istringstream in(text);
+        return std::vector<std::string>(std::istream_iterator<std::string>(in), {});
+    };
+    const std::string readFromHtml = homePageText();
+    EXPECT_GT(words(readFromHtml).size(), 10u);
+    EXPECT_EQ(words(readFromHtml), words(*shownByTheEngine));
+
+    ASSERT_NO_FATAL_FAILURE(searchFor(browser, "ようこそ", 2));       // the home page and its copy
+    EXPECT_EQ(browser->ListView1.results()[1].address, kHomeAddress); // newest first
+}
 
 TEST_F(KeptHistory, WithKeepingOffNothingIsWrittenAndThisRunsPagesAreFoundByTheirText) {
     BrowserHarness browser;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds the Debian package, unpacks it into a temporary folder, validates its desktop entry
-# and AppStream metadata, and checks that the unpacked program answers --version.
+# and AppStream metadata, checks that the unpacked program answers --version and that its
+# web-process extension is where the program looks for it.
 set -euo pipefail
 build="$1"
 cd "$build"
@@ -24,6 +25,9 @@ if dpkg-deb -f "$package" Depends | grep -E -q -- "-dev\b|cmake|g\+\+"; then
 fi
 version=$("$root/usr/bin/quillet" --version)
 [ "$version" = "Quillet $(dpkg-deb -f "$package" Version)" ] || { echo "unexpected: $version"; exit 1; }
+# The web-process extension where the program looks for it: lib/quillet/web-process beside bin/.
+test -s "$root/usr/lib/quillet/web-process/libquillet_page_extension.so" ||
+  { echo "missing the web-process extension"; exit 1; }
 for doc in usr/share/doc/quillet/copyright usr/share/doc/quillet/changelog.gz \
            usr/share/man/man1/quillet.1.gz; do
   test -s "$root/$doc" || { echo "missing $doc"; exit 1; }

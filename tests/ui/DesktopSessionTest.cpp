@@ -79,7 +79,9 @@ TEST(DesktopSession, EveryStartComesUpLaidOutWithARealThumbnail) {
         expectTheStatusRowWhole(browser.window());
         if (start == 1)
             saveScreenshot(browser.window(), "desktop-session");
-        // The home page's thumbnail shows the page, not an empty grey rectangle.
+        // The home page was seen on screen (not waited for until the longest wait ran out),
+        // and its thumbnail shows the page, not an empty grey rectangle.
+        EXPECT_FALSE(browser->brwWebBrowser.FirstFrameWaitRanOut());
         ASSERT_EQ(browser->ImageList1.count(), 1);
         EXPECT_GT(contrastOf(unpackThumbnail(browser->ImageList1.image(1))), 60);
     }

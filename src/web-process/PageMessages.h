@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// What the window asks of Quillet's extension in each web process (PageExtension.cpp), as
+// messages to the page. The answers come back as plain GLib values, so the window's process
+// never holds a JavaScript value (nor starts an engine of its own to hold one).
+
+namespace quillet::page_messages {
+
+// Answered, with no parameters, once the page has run two animation frames: the first of them
+// was drawn and handed to the window before the answer.
+inline constexpr const char* kFirstFrame = "quillet.first-frame";
+
+// Answered with the text the page shows (innerText), at most kMaxTextCharacters of it, as a
+// bytestring ("ay") of UTF-8: a NUL in the page's text would end a string.
+inline constexpr const char* kPageText = "quillet.page-text";
+inline constexpr int kMaxTextCharacters = 200'000;
+
+} // namespace quillet::page_messages
