@@ -7,6 +7,7 @@
 #include "PageMessages.h"
 
 #include <gmodule.h>
+#include <memory>
 #include <string>
 #include <webkit2/webkit-web-extension.h>
 
@@ -64,11 +65,12 @@ void answerPageText(JSCContext* context, WebKitUserMessage* message) {
     const std::string script = "(document.body ? document.body.innerText : '').slice(0, " +
                                std::to_string(messages::kMaxTextCharacters) + ")";
     const GObjectPtr<JSCValue> text(jsc_context_evaluate(context, script.c_str(), -1));
-    GBytes* bytes = jsc_value_is_string(text.get()) ? jsc_value_to_string_as_bytes(text.get())
-                                                    : g_bytes_new(nullptr, 0);
+    const std::unique_ptr<GBytes, decltype(&g_bytes_unref)> bytes(
+        jsc_value_is_string(text.get()) ? jsc_value_to_string_as_bytes(text.get())
+                                        : g_bytes_new(nullptr, 0),
+        g_bytes_unref);
     jsc_context_clear_exception(context);
-    reply(message, g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, TRUE));
-    g_bytes_unref(bytes);
+    reply(message, g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes.get(), TRUE));
 }
 
 gboolean messageReceived(WebKitWebPage* page, WebKitUserMessage* message, gpointer extension) {
