@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FirstFrameWait.h"
 
+#include "Colors.h"
 #include "PageMessages.h"
 #include "PixelCopy.h"
 #include "SignalGuard.h"
@@ -80,18 +81,18 @@ bool FirstFrameWait::cornerShows(std::uint32_t colour) {
         return false;
     const PixelRect corner{x, y, std::min(kCorner, widget_.get_allocated_width()),
                            std::min(kCorner, widget_.get_allocated_height())};
-    const std::uint32_t red = colour >> 16 & 0xFF, green = colour >> 8 & 0xFF, blue = colour & 0xFF;
     drawingForTheCheck_ = true;
     // Where the view has no pixel, the plain colour given is one the corner cannot match.
-    const auto drawn =
-        copyAndShrink(*window, corner, 1, 1, (blue << 16 | green << 8 | red) ^ 0x808080);
+    const auto drawn = copyAndShrink(*window, corner, 1, 1, colour ^ 0x808080);
     drawingForTheCheck_ = false;
     const guint8* pixel = drawn->get_pixels();
+    const Rgb wanted = decodeColour(colour);
     // A channel may be off by one where the window composites the view.
-    const auto near = [](int drawnChannel, std::uint32_t wanted) {
-        return std::abs(drawnChannel - static_cast<int>(wanted)) <= 1;
+    const auto near = [](int drawnChannel, int wantedChannel) {
+        return std::abs(drawnChannel - wantedChannel) <= 1;
     };
-    return near(pixel[0], red) && near(pixel[1], green) && near(pixel[2], blue);
+    return near(pixel[0], wanted.red) && near(pixel[1], wanted.green) &&
+           near(pixel[2], wanted.blue);
 }
 
 // The page has run two animation frames: the first was drawn and handed to this process.

@@ -28,7 +28,7 @@ class FirstFrameWait {
     FirstFrameWait& operator=(const FirstFrameWait&) = delete;
 
     void start(); // the load finished
-    // The load finished of a page whose top left corner is `colour` (0xRRGGBB) on screen.
+    // The load finished of a page whose top left corner is `colour` (0x00BBGGRR) on screen.
     void startForCorner(std::uint32_t colour);
     void stop(); // a new load started, or the frame is on screen
     bool waiting() const { return timeout_.connected(); }

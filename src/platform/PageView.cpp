@@ -36,7 +36,7 @@ struct PageView::Signals {
         auto* view = static_cast<PageView*>(data);
         // Quillet's home page is watched for on screen: it runs no script, and none is started
         // for it.
-        if (event == WEBKIT_LOAD_FINISHED && view->LocationURL() == kHomeAddress)
+        if (event == WEBKIT_LOAD_FINISHED && view->showsHomePage())
             view->firstFrame_.startForCorner(kHomeBackground);
         else if (event == WEBKIT_LOAD_FINISHED)
             view->firstFrame_.start();
@@ -133,10 +133,14 @@ std::string PageView::LocationName() const {
 }
 
 void PageView::TakeText(std::function<void(std::string)> done) {
-    if (LocationURL() == kHomeAddress)
+    if (showsHomePage())
         done(homePageText()); // read from its HTML: a script would start the engine for it
     else
         text_.take(std::move(done));
+}
+
+bool PageView::showsHomePage() const {
+    return LocationURL() == kHomeAddress;
 }
 
 std::string PageView::LocationURL() const {

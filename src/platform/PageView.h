@@ -96,6 +96,7 @@ class PageView {
 
   private:
     struct Signals;
+    bool showsHomePage() const; // Quillet's own home page, which runs no script
 
     GObjectPtr<WebKitWebContext> context_;
     WebKitWebView* view_ = nullptr; // owned by widget_, which the window's container manages

@@ -15,8 +15,9 @@ typedef struct _WebKitWebContext WebKitWebContext;
 namespace quillet {
 
 inline constexpr const char* kHomeAddress = "quillet://home/";
-// The home page's background (resources/home/index.html), which fills its top left corner.
-inline constexpr std::uint32_t kHomeBackground = 0xF4F8F3;
+// The home page's background (#F4F8F3 in resources/home/index.html), which fills its top left
+// corner; 0x00BBGGRR, as the windows keep colours.
+inline constexpr std::uint32_t kHomeBackground = 0x00F3F8F4;
 
 GObjectPtr<WebKitWebContext> newWebContext(Privacy privacy);
 
