@@ -4,8 +4,8 @@
 #include "HistoryFile.h"
 
 #include <algorithm>
-#include <future>
 #include <glib.h>
+#include <glibmm/exceptionhandler.h>
 #include <glibmm/main.h>
 #include <unordered_set>
 
@@ -13,6 +13,23 @@ namespace quillet {
 namespace {
 
 constexpr int kEntriesPerPart = 250;
+// A log that a reader held at the checkpoint is tried again this often, and at the end for
+// at most kLastCheckpointTries of them.
+constexpr std::chrono::milliseconds kCheckpointRetry{200};
+constexpr int kLastCheckpointTries = 25;
+
+// What went wrong, for the log, whatever was thrown.
+std::string describeCurrentException() {
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (const Glib::Exception& error) {
+        return error.what();
+    } catch (...) {
+        return "an exception of an unknown type";
+    }
+}
 
 } // namespace
 
@@ -41,10 +58,24 @@ void HistoryKeeper::post(std::function<void()> work) {
     workArrived_.notify_one();
 }
 
-void HistoryKeeper::answer(std::function<void()> onWindow) {
+template <typename Result>
+void HistoryKeeper::ask(Requests& requests, std::function<Result()> work,
+                        std::function<void(Result)> done) {
+    post([this, alive = requests.alive_, work = std::move(work), done = std::move(done)] {
+        Result result{};
+        try {
+            result = work();
+        } catch (...) {
+            g_warning("history: %s", describeCurrentException().c_str());
+        }
+        answer(alive, [done, result = std::move(result)]() mutable { done(std::move(result)); });
+    });
+}
+
+void HistoryKeeper::answer(const std::shared_ptr<int>& requests, std::function<void()> onWindow) {
     {
         std::lock_guard lock(mutex_);
-        answers_.push_back(std::move(onWindow));
+        answers_.push_back(Answer{requests, std::move(onWindow)});
     }
     answered_.emit();
 }
@@ -57,20 +88,28 @@ void HistoryKeeper::deliverAnswers() {
 }
 
 bool HistoryKeeper::deliverOneAnswer() {
-    std::function<void()> onWindow;
+    Answer next;
     {
         std::lock_guard lock(mutex_);
         if (answers_.empty())
             return false;
-        onWindow = std::move(answers_.front());
+        next = std::move(answers_.front());
         answers_.pop_front();
     }
-    onWindow();
+    // The weak reference is only ever locked here, on the main loop, where the caller drops it.
+    if (!next.requests.expired()) {
+        try {
+            next.onWindow();
+        } catch (...) {
+            Glib::exception_handlers_invoke(); // told the program's way; the next ones still come
+        }
+    }
     std::lock_guard lock(mutex_);
     return !answers_.empty();
 }
 
 void HistoryKeeper::run() {
+    workerId_ = std::this_thread::get_id();
     for (;;) {
         std::function<void()> work;
         {
@@ -78,19 +117,45 @@ void HistoryKeeper::run() {
             busy_ = false;
             if (work_.empty())
                 idle_.notify_all();
-            workArrived_.wait(lock, [this] { return ending_ || !work_.empty(); });
-            if (work_.empty())
+            const auto ready = [this] { return ending_ || !work_.empty(); };
+            if (!logOwed())
+                workArrived_.wait(lock, ready);
+            else if (!workArrived_.wait_for(lock, kCheckpointRetry, ready))
+                work = [this] { onKept([](HistoryStore& kept) { kept.emptyLog(); }); };
+            if (!work && work_.empty()) {
+                lock.unlock();
+                emptyLogBeforeTheEnd();
                 return; // ending, with nothing left to store
-            work = std::move(work_.front());
-            work_.pop_front();
+            }
+            if (!work) {
+                work = std::move(work_.front());
+                work_.pop_front();
+            }
             busy_ = true;
         }
         try {
             work();
-        } catch (const std::exception& error) {
-            g_warning("history: %s", error.what());
+        } catch (...) {
+            g_warning("history: %s", describeCurrentException().c_str());
         }
     }
+}
+
+bool HistoryKeeper::logOwed() const {
+    return kept_ && kept_->logOwed();
+}
+
+void HistoryKeeper::emptyLogBeforeTheEnd() {
+    // What was removed must not outlive the program in the log: another Quillet reading it may
+    // let go within a few seconds.
+    for (int tries = 0; logOwed() && tries < kLastCheckpointTries; ++tries) {
+        std::this_thread::sleep_for(kCheckpointRetry);
+        onKept([](HistoryStore& kept) { kept.emptyLog(); });
+    }
+}
+
+void HistoryKeeper::assertOnWorker() const {
+    g_assert(std::this_thread::get_id() == workerId_);
 }
 
 void HistoryKeeper::waitUntilIdle() {
@@ -99,31 +164,36 @@ void HistoryKeeper::waitUntilIdle() {
 }
 
 void HistoryKeeper::openKept() {
+    assertOnWorker();
     try {
         OpenedHistory opened = openKeptHistory(keptFolder_, std::chrono::system_clock::now());
         kept_ = std::move(opened.store);
         if (!opened.setAsideAs.empty())
-            answer([this, path = opened.setAsideAs] {
+            answer(own_.alive_, [this, path = opened.setAsideAs] {
                 problem_.emit("履歴のファイルを読めなかったため、" + path +
                               " として残し、新しい履歴を始めました。");
             });
-    } catch (const std::exception& error) {
-        stopStoring("履歴を保存できません (" + std::string(error.what()) + ")。");
+    } catch (...) {
+        stopStoring("履歴を保存できません (" + describeCurrentException() + ")。");
     }
 }
 
 void HistoryKeeper::stopStoring(const std::string& why) {
+    assertOnWorker();
+    keepThisRunsPagesInSession([](const std::string&) { return true; });
     kept_.reset();
     if (storingStoppedTold_)
         return;
     storingStoppedTold_ = true;
-    answer([this,
+    answer(own_.alive_,
+           [this,
             text = why + "このあとのページは保存しません。閲覧と今回の履歴はそのまま使えます。"] {
-        problem_.emit(text);
-    });
+               problem_.emit(text);
+           });
 }
 
 void HistoryKeeper::onKept(const std::function<void(HistoryStore&)>& work) {
+    assertOnWorker();
     if (!kept_)
         return;
     try {
@@ -155,6 +225,8 @@ void HistoryKeeper::stopKeeping(bool deleteStored) {
         return;
     keeping_ = false;
     post([this, deleteStored] {
+        assertOnWorker();
+        keepThisRunsPagesInSession([](const std::string&) { return true; });
         kept_.reset();
         if (deleteStored)
             deleteKeptHistory(keptFolder_);
@@ -163,63 +235,100 @@ void HistoryKeeper::stopKeeping(bool deleteStored) {
 
 void HistoryKeeper::store(PageVisit visit) {
     post([this, visit = std::move(visit)]() mutable {
-        onKept([&](HistoryStore& kept) { kept.store(visit); });
+        assertOnWorker();
+        bool kept = false;
+        onKept([&](HistoryStore& store) { kept = store.store(visit); });
+        // This run's history holds only what the kept one does not (keeping off, a site never
+        // kept, a disk that failed): the search reads both, and a page is not held twice.
+        if (kept) {
+            session_.remove(visit.address); // an earlier visit of this run, while keeping was off
+            keptThisRun_.insert(visit.address);
+            return;
+        }
         visit.thumbnail = {}; // this run's pane holds this run's thumbnails
         session_.store(visit);
     });
 }
 
-void HistoryKeeper::loadKept(int limit, EntriesPart part) {
-    post([this, limit, part = std::move(part)] {
+void HistoryKeeper::keepThisRunsPagesInSession(
+    const std::function<bool(const std::string&)>& which) {
+    assertOnWorker();
+    for (auto page = keptThisRun_.begin(); page != keptThisRun_.end();) {
+        if (!which(*page)) {
+            ++page;
+            continue;
+        }
+        try {
+            if (const auto visit = kept_ ? kept_->visitOf(*page) : std::nullopt)
+                session_.store(*visit); // (none: removed since)
+        } catch (...) {
+            g_warning("history: %s", describeCurrentException().c_str());
+        }
+        page = keptThisRun_.erase(page);
+    }
+}
+
+void HistoryKeeper::loadKept(int limit, Requests& requests, EntriesPart part) {
+    post([this, limit, alive = requests.alive_, part = std::move(part)] {
         std::vector<StoredEntry> entries;
-        onKept([&](HistoryStore& kept) { entries = kept.newest(limit, false); });
+        try {
+            onKept([&](HistoryStore& kept) { entries = kept.newest(limit, false); });
+        } catch (...) {
+            g_warning("history: %s", describeCurrentException().c_str());
+        }
         std::reverse(entries.begin(), entries.end());
         std::size_t from = 0;
         do {
             const std::size_t to = std::min(entries.size(), from + kEntriesPerPart);
             std::vector<StoredEntry> chunk(std::make_move_iterator(entries.begin() + from),
                                            std::make_move_iterator(entries.begin() + to));
-            answer([part, chunk = std::move(chunk)]() mutable { part(std::move(chunk)); });
+            answer(alive, [part, chunk = std::move(chunk)]() mutable { part(std::move(chunk)); });
             from = to;
         } while (from < entries.size());
     });
 }
 
-void HistoryKeeper::thumbnail(std::string address,
-                              std::function<void(std::optional<PackedImage>)> done) {
-    post([this, address = std::move(address), done = std::move(done)] {
-        std::optional<PackedImage> picture;
-        onKept([&](HistoryStore& kept) { picture = kept.thumbnail(address); });
-        answer([done, picture = std::move(picture)] { done(picture); });
-    });
+void HistoryKeeper::thumbnails(std::vector<std::string> addresses, Requests& requests,
+                               std::function<void(Thumbnails)> done) {
+    ask<Thumbnails>(
+        requests,
+        [this, addresses = std::move(addresses)] {
+            Thumbnails pictures(addresses.size());
+            onKept([&](HistoryStore& kept) {
+                for (std::size_t i = 0; i < addresses.size(); ++i)
+                    pictures[i] = kept.thumbnail(addresses[i]);
+            });
+            return pictures;
+        },
+        std::move(done));
 }
 
-std::optional<PackedImage> HistoryKeeper::thumbnailNow(const std::string& address) {
-    std::promise<std::optional<PackedImage>> read;
-    post([&] {
-        std::optional<PackedImage> picture;
-        try {
-            onKept([&](HistoryStore& kept) { picture = kept.thumbnail(address); });
-        } catch (...) {
-            // Whatever went wrong, the window waiting here gets an answer: no thumbnail.
-        }
-        read.set_value(std::move(picture));
-    });
-    return read.get_future().get();
-}
-
-void HistoryKeeper::search(std::string typed, int limit,
+void HistoryKeeper::search(std::string typed, int limit, Requests& requests,
                            std::function<void(std::vector<SearchHit>)> done) {
-    const unsigned number = ++latestSearch_;
-    post([this, number, typed = std::move(typed), limit, done = std::move(done)] {
-        if (number != latestSearch_)
-            return;
-        std::vector<SearchHit> hits = session_.search(typed, limit);
-        onKept([&](HistoryStore& kept) {
-            for (SearchHit& hit : kept.search(typed, limit))
-                hits.push_back(std::move(hit));
-        });
-        // A page of this run is in both: the later visit wins, then newest first.
+    unsigned number = 0;
+    {
+        std::lock_guard lock(mutex_);
+        number = ++latestSearch_;
+    }
+    post([this, number, typed = std::move(typed), limit, alive = requests.alive_,
+          done = std::move(done)] {
+        {
+            std::lock_guard lock(mutex_);
+            if (number != latestSearch_)
+                return; // overtaken: the newer search answers
+        }
+        std::vector<SearchHit> hits;
+        try {
+            hits = session_.search(typed, limit);
+            onKept([&](HistoryStore& kept) {
+                for (SearchHit& hit : kept.search(typed, limit))
+                    hits.push_back(std::move(hit));
+            });
+        } catch (...) {
+            g_warning("history: search: %s", describeCurrentException().c_str());
+            hits.clear(); // answered all the same: no matches rather than the previous ones
+        }
+        // A page in both (stored before keeping was on) shows its later visit, newest first.
         std::stable_sort(hits.begin(), hits.end(), [](const SearchHit& a, const SearchHit& b) {
             return a.entry.lastVisit > b.entry.lastVisit;
         });
@@ -228,14 +337,14 @@ void HistoryKeeper::search(std::string typed, int limit,
                       [&](const SearchHit& hit) { return !seen.insert(hit.entry.address).second; });
         if (hits.size() > static_cast<std::size_t>(limit))
             hits.resize(static_cast<std::size_t>(limit));
-        answer([done, hits = std::move(hits)]() mutable { done(std::move(hits)); });
+        answer(alive, [done, hits = std::move(hits)]() mutable { done(std::move(hits)); });
     });
 }
 
-void HistoryKeeper::remove(std::string address) {
-    post([this, address = std::move(address)] {
-        session_.remove(address);
-        onKept([&](HistoryStore& kept) { kept.remove(address); });
+void HistoryKeeper::remove(std::vector<std::string> addresses) {
+    post([this, addresses = std::move(addresses)] {
+        session_.remove(addresses);
+        onKept([&](HistoryStore& kept) { kept.remove(addresses); });
     });
 }
 
@@ -248,6 +357,12 @@ void HistoryKeeper::removeVisitedSince(StoredTime since) {
 
 void HistoryKeeper::excludeHost(std::string addressOrHost) {
     post([this, addressOrHost = std::move(addressOrHost)] {
+        // This run's pages of the site stay in this run's history, as they stay in its pane.
+        std::string host = hostOfAddress(addressOrHost);
+        if (host.empty())
+            host = addressOrHost;
+        keepThisRunsPagesInSession(
+            [&](const std::string& address) { return hostOfAddress(address) == host; });
         onKept([&](HistoryStore& kept) { kept.excludeHost(addressOrHost); });
     });
 }
@@ -258,12 +373,16 @@ void HistoryKeeper::includeHost(std::string host) {
     });
 }
 
-void HistoryKeeper::excludedHosts(std::function<void(std::vector<std::string>)> done) {
-    post([this, done = std::move(done)] {
-        std::vector<std::string> hosts;
-        onKept([&](HistoryStore& kept) { hosts = kept.excludedHosts(); });
-        answer([done, hosts = std::move(hosts)] { done(hosts); });
-    });
+void HistoryKeeper::excludedHosts(Requests& requests,
+                                  std::function<void(std::vector<std::string>)> done) {
+    ask<std::vector<std::string>>(
+        requests,
+        [this] {
+            std::vector<std::string> hosts;
+            onKept([&](HistoryStore& kept) { hosts = kept.excludedHosts(); });
+            return hosts;
+        },
+        std::move(done));
 }
 
 } // namespace quillet

@@ -1,31 +1,59 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // The history's storing, off the window's thread: one worker thread owns this run's history
-// (in memory, for the search) and, while keeping is on, the kept history file. The window
-// hands it work and gets answers back on its own main loop; it never waits on the disk.
-// Work is done in the order it was handed over, so a search sees every page stored before it.
+// (in memory, for the search with keeping off) and, while keeping is on, the kept history
+// file. The window hands it work and gets answers back on its own main loop; it never waits on
+// the disk.
+//
+// The contract, in one place:
+// - Work is done in the order it was handed over, so a search sees every page stored before
+//   it and a removal handed over before a store cannot lose to it.
+// - Every piece of work that answers answers exactly once, also when it fails (an exception
+//   of any type): with an empty result. A failure of the disk ends keeping for the run and is
+//   told once through signal_Problem.
+// - Answers come on the main loop, one per idle turn, in order. An answer whose caller's
+//   Requests has been dropped (or cancelled) since is not delivered; one that throws is
+//   reported and the others still come.
+// - The worker finishes what it was handed before it ends: closing the window loses no
+//   removal and no visit.
 
 #include "HistoryStore.h"
 
-#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <glibmm/dispatcher.h>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <sigc++/signal.h>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace quillet {
 
 class HistoryKeeper {
   public:
+    // A caller's hold on the answers it asked for: when it is destroyed or cancelled, the
+    // answers still to come are dropped. Main loop only.
+    class Requests {
+      public:
+        Requests() = default;
+        Requests(const Requests&) = delete;
+        Requests& operator=(const Requests&) = delete;
+        void cancel() { alive_ = std::make_shared<int>(0); }
+
+      private:
+        friend class HistoryKeeper;
+        std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    };
+
     // `keptFolder` is where the kept history's file lives; `keep` whether it is opened now.
     HistoryKeeper(std::string keptFolder, bool keep);
-    // Finishes the work already handed over (the last pages are stored), then ends the worker.
+    // Finishes the work already handed over (the last pages are stored, removals scrubbed),
+    // then ends the worker.
     ~HistoryKeeper();
     HistoryKeeper(const HistoryKeeper&) = delete;
     HistoryKeeper& operator=(const HistoryKeeper&) = delete;
@@ -41,23 +69,27 @@ class HistoryKeeper {
     // The kept entries (newest `limit`, without thumbnails), handed over oldest first in
     // parts, so the window draws between them.
     using EntriesPart = std::function<void(std::vector<StoredEntry> part)>;
-    void loadKept(int limit, EntriesPart part);
-    void thumbnail(std::string address, std::function<void(std::optional<PackedImage>)> done);
-    // Blocks until the thumbnail is read: only for the export, which writes files anyway.
-    std::optional<PackedImage> thumbnailNow(const std::string& address);
+    void loadKept(int limit, Requests& requests, EntriesPart part);
+    // Kept thumbnails, by address, in the order asked (none where the file has none).
+    using Thumbnails = std::vector<std::optional<PackedImage>>;
+    void thumbnails(std::vector<std::string> addresses, Requests& requests,
+                    std::function<void(Thumbnails)> done);
 
     // Matches in this run's history and the kept one, newest first, at most `limit`. A search
     // overtaken by a newer one before the worker reaches it is dropped (`done` is not called).
-    void search(std::string typed, int limit, std::function<void(std::vector<SearchHit>)> done);
+    void search(std::string typed, int limit, Requests& requests,
+                std::function<void(std::vector<SearchHit>)> done);
 
-    void remove(std::string address);
+    void remove(std::vector<std::string> addresses);
     void removeVisitedSince(StoredTime since);
     void excludeHost(std::string addressOrHost);
     void includeHost(std::string host);
-    void excludedHosts(std::function<void(std::vector<std::string>)> done);
+    void excludedHosts(Requests& requests, std::function<void(std::vector<std::string>)> done);
 
     // Blocks until every piece of work handed over so far is done (tests, and closing).
     void waitUntilIdle();
+    // Runs `work` on the worker, in turn with the rest (tests: a piece of work that fails).
+    void runOnWorker(std::function<void()> work) { post(std::move(work)); }
 
     // A problem the user should know of, in Japanese: an unusable file set aside, storing
     // stopped (disk full, folder read-only). Each kind is told once.
@@ -65,24 +97,43 @@ class HistoryKeeper {
 
   private:
     void post(std::function<void()> work);
-    void answer(std::function<void()> onWindow);
+    // Runs `work` on the worker and hands its result (an empty one if it threw) to `done` on
+    // the main loop, unless `requests` is gone by then.
+    template <typename Result>
+    void ask(Requests& requests, std::function<Result()> work, std::function<void(Result)> done);
+    void answer(const std::shared_ptr<int>& requests, std::function<void()> onWindow);
     void run();
+    void assertOnWorker() const;
     void deliverAnswers();
     bool deliverOneAnswer(); // whether more are waiting
     // Runs `work` on the kept history; a failure of the disk ends keeping for this run.
     void onKept(const std::function<void(HistoryStore&)>& work);
     void openKept();
+    bool logOwed() const;
+    void emptyLogBeforeTheEnd();
+    // Copies this run's pages that `which` picks from the kept history into this run's own,
+    // before the kept history stops holding them for this run.
+    void keepThisRunsPagesInSession(const std::function<bool(const std::string&)>& which);
     // Closes the kept history for the rest of the run and tells the user (the first time).
     void stopStoring(const std::string& why);
 
+    struct Answer {
+        std::weak_ptr<int> requests; // expired: the caller is gone, the answer is dropped
+        std::function<void()> onWindow;
+    };
+
     std::string keptFolder_;
     bool keeping_; // as the window sees it
+    Requests own_; // answers of the keeper's own (its problems)
 
     // Owned by the worker thread.
+    std::thread::id workerId_;
     HistoryStore session_{":memory:"};
     std::unique_ptr<HistoryStore> kept_;
+    std::unordered_set<std::string> keptThisRun_; // this run's pages the kept history holds
     bool storingStoppedTold_ = false;
-    std::atomic<unsigned> latestSearch_{0};
+
+    unsigned latestSearch_ = 0; // guarded by mutex_
 
     sigc::signal<void(std::string)> problem_;
     Glib::Dispatcher answered_;
@@ -91,7 +142,7 @@ class HistoryKeeper {
     std::condition_variable workArrived_;
     std::condition_variable idle_;
     std::deque<std::function<void()>> work_;
-    std::deque<std::function<void()>> answers_;
+    std::deque<Answer> answers_;
     bool busy_ = false;
     bool ending_ = false;
     std::thread worker_; // last: starts once everything above exists

@@ -9,6 +9,7 @@
 #include <gtkmm/cellrendererpixbuf.h>
 #include <gtkmm/cellrenderertext.h>
 #include <gtkmm/cellrenderertoggle.h>
+#include <ranges>
 
 namespace quillet {
 namespace {
@@ -34,7 +35,8 @@ ListView::ListView(const ImageList& smallIcons)
         if (showingResults_)
             resultSelected_.emit();
         else if (row)
-            items_.select(positionOf(row));
+            if (const auto position = items_.indexOfKey((*row)[columns_.key]))
+                items_.select(*position);
     });
     tree_.signal_button_press_event().connect(sigc::mem_fun(*this, &ListView::onButtonPress),
                                               false);
@@ -91,9 +93,9 @@ void ListView::addColumns() {
         picture->set_fixed_size(smallIcons_.imageWidth(), smallIcons_.imageHeight());
     });
     history->set_cell_data_func(*address, [this, address](Gtk::CellRenderer*, const auto& row) {
-        address->property_text() = showingResults_
-                                       ? results_[static_cast<std::size_t>(positionOf(row))].address
-                                       : items_.item(positionOf(row)).text;
+        const ResultRow* result = resultOf(row);
+        const ListItem* item = result ? nullptr : itemOf(row);
+        address->property_text() = result ? result->address : item ? item->text : std::string();
     });
     tree_.append_column(*history);
 
@@ -102,12 +104,14 @@ void ListView::addColumns() {
         auto* column = Gtk::manage(new Gtk::TreeViewColumn(title));
         auto* text = Gtk::manage(new Gtk::CellRendererText());
         column->pack_start(*text, true);
-        column->set_cell_data_func(*text, [this, text, field, resultField](Gtk::CellRenderer*,
-                                                                           const auto& row) {
-            text->property_text() =
-                showingResults_ ? results_[static_cast<std::size_t>(positionOf(row))].*resultField
-                                : items_.item(positionOf(row)).*field;
-        });
+        column->set_cell_data_func(
+            *text, [this, text, field, resultField](Gtk::CellRenderer*, const auto& row) {
+                const ResultRow* result = resultOf(row);
+                const ListItem* item = result ? nullptr : itemOf(row);
+                text->property_text() = result ? result->*resultField
+                                        : item ? item->*field
+                                               : std::string();
+            });
         tree_.append_column(*column);
     };
     addTextColumn("タイトル", &ListItem::subItem1, &ResultRow::title);
@@ -125,21 +129,17 @@ void ListView::addColumns() {
     }
 }
 
-int ListView::positionOf(const Gtk::TreeModel::iterator& row) const {
-    return (*row)[columns_.position];
-}
-
 const ListItem* ListView::itemOf(const Gtk::TreeModel::iterator& row) const {
-    if (!showingResults_)
-        return &items_.item(positionOf(row));
-    const auto position =
-        items_.indexOfKey(results_[static_cast<std::size_t>(positionOf(row))].address);
+    // A row whose entry has just gone (the tree view may draw it once more) shows nothing.
+    const auto position = items_.indexOfKey((*row)[columns_.key]);
     return position ? &items_.item(*position) : nullptr;
 }
 
-void ListView::renumberFrom(Gtk::TreeModel::iterator row, int position) {
-    for (; row; ++row)
-        (*row)[columns_.position] = position++;
+const ListView::ResultRow* ListView::resultOf(const Gtk::TreeModel::iterator& row) const {
+    const int result = (*row)[columns_.result];
+    if (result < 0 || result >= static_cast<int>(results_.size()))
+        return nullptr;
+    return &results_[static_cast<std::size_t>(result)];
 }
 
 Gtk::TreeModel::Path ListView::pathOf(int index) const {
@@ -152,7 +152,7 @@ Gtk::TreeModel::Path ListView::pathOf(int index) const {
 void ListView::addItem(int index, const std::string& key, const std::string& text, int smallIcon) {
     const bool wasEmpty = items_.count() == 0;
     items_.add(index, key, text, smallIcon);
-    insertRow(index, wasEmpty);
+    insertRow(index, key, wasEmpty);
 }
 
 void ListView::insertItemsWithImages(int index, const std::vector<ListItem>& items) {
@@ -162,34 +162,65 @@ void ListView::insertItemsWithImages(int index, const std::vector<ListItem>& ite
         items_.insertWithImage(position, item.key, item.text);
         items_.setSubItem(position, 1, item.subItem1);
         items_.setSubItem(position, 2, item.subItem2);
-        insertRow(position++, wasEmpty);
+        insertRow(position++, item.key, wasEmpty);
     }
 }
 
-void ListView::insertRow(int index, bool wasEmpty) {
+void ListView::insertRow(int index, const std::string& key, bool wasEmpty) {
     const auto rows = store_->children();
     auto row = index > static_cast<int>(rows.size())
                    ? store_->append()
                    : store_->insert(rows[static_cast<unsigned>(index - 1)]);
-    // Positions after an insertion move up by one; appending (the usual case) numbers one row.
-    renumberFrom(row, index);
+    (*row)[columns_.key] = key;
+    (*row)[columns_.result] = -1;
     if (wasEmpty && !showingResults_)
         tree_.get_selection()->select(pathOf(1));
 }
 
-void ListView::removeItemWithImage(int index) {
+void ListView::removeItemsWithImages(const std::unordered_set<std::string>& keys) {
+    // A few rows go one by one, each found by its position; many go while the tree view is
+    // detached from the list, so that it neither redraws nor re-measures for each.
+    constexpr std::size_t kRowsRemovedInView = 64;
     const auto selectedBefore = items_.selected();
-    // The row goes first: while the tree view redraws around it, every row it asks for still
-    // has its item.
-    renumberFrom(store_->erase(store_->get_iter(pathOf(index))), index);
-    items_.removeWithImage(index);
-    if (showingResults_)
-        return;
-    if (const auto selected = items_.selected()) {
-        tree_.get_selection()->select(pathOf(*selected));
-        if (selectedBefore == index)
-            tree_.set_cursor(pathOf(*selected));
+    const std::string selectedKey = selectedBefore ? items_.item(*selectedBefore).key : "";
+    const bool detach = keys.size() > kRowsRemovedInView && !showingResults_;
+    if (detach)
+        tree_.unset_model();
+    if (keys.size() >= static_cast<std::size_t>(items_.count()) &&
+        std::ranges::all_of(
+            keys, [&](const std::string& key) { return items_.indexOfKey(key).has_value(); })) {
+        store_->clear();
+    } else {
+        std::vector<int> positions;
+        for (const std::string& key : keys)
+            if (const auto position = items_.indexOfKey(key))
+                positions.push_back(*position);
+        std::ranges::sort(positions, std::greater<>());
+        for (const int position : positions)
+            store_->erase(store_->get_iter(pathOf(position)));
     }
+    for (const std::string& key : keys) {
+        keptThumbnails_.erase(key);
+        thumbnailsAskedFor_.erase(key);
+        unpacked_.erase(key);
+    }
+    std::erase_if(unpackedOrder_, [&](const std::string& key) { return keys.contains(key); });
+    items_.removeWithImages(keys);
+    if (detach)
+        tree_.set_model(store_);
+    if (!showingResults_)
+        selectAfterRemoval(detach || keys.contains(selectedKey));
+}
+
+void ListView::selectAfterRemoval(bool moveCursor) {
+    const auto selected = items_.selected();
+    if (!selected)
+        return;
+    tree_.get_selection()->select(pathOf(*selected));
+    // The cursor was on a row that went, or the tree view was detached: it goes with the
+    // selection.
+    if (moveCursor)
+        tree_.set_cursor(pathOf(*selected));
 }
 
 void ListView::setSubItem(int index, int column, const std::string& text) {
@@ -227,8 +258,11 @@ void ListView::showResults(std::vector<ResultRow> rows) {
         resultStore_ = Gtk::ListStore::create(columns_);
     tree_.unset_model();
     resultStore_->clear();
-    for (int i = 0; i < static_cast<int>(results_.size()); ++i)
-        (*resultStore_->append())[columns_.position] = i;
+    for (int i = 0; i < static_cast<int>(results_.size()); ++i) {
+        auto row = resultStore_->append();
+        (*row)[columns_.key] = results_[static_cast<std::size_t>(i)].address;
+        (*row)[columns_.result] = i;
+    }
     showingResults_ = true;
     tree_.set_model(resultStore_);
     if (!results_.empty())
@@ -256,7 +290,8 @@ std::optional<int> ListView::selectedResult() const {
     auto row = const_cast<Gtk::TreeView&>(tree_).get_selection()->get_selected();
     if (!row)
         return std::nullopt;
-    return positionOf(row);
+    const int result = (*row)[columns_.result];
+    return result;
 }
 
 void ListView::setSelectedResult(int row) {
@@ -265,10 +300,11 @@ void ListView::setSelectedResult(int row) {
     tree_.set_cursor(path);
 }
 
-void ListView::thumbnailArrived(const std::string& key) {
+void ListView::thumbnailArrived(const std::string& key, std::optional<PackedImage> picture) {
+    if (!picture || !items_.indexOfKey(key))
+        return; // asked for once: it stays without one
     thumbnailsAskedFor_.erase(key);
-    unpacked_.erase(key);
-    unpackedOrder_.remove(key);
+    keptThumbnails_.put(key, std::move(*picture));
     if (showingResults_)
         tree_.queue_draw();
     else if (const auto position = items_.indexOfKey(key))
@@ -305,12 +341,13 @@ Glib::RefPtr<Gdk::Pixbuf> ListView::smallIconPicture(int imageIndex) {
     const std::string& key = smallIcons_.key(imageIndex);
     if (auto found = unpacked_.find(key); found != unpacked_.end())
         return found->second;
-    if (smallIcons_.image(imageIndex).bytes.empty()) {
+    const PackedImage* packed = heldThumbnail(key);
+    if (!packed) {
         if (thumbnailsAskedFor_.insert(key).second)
             thumbnailWanted_.emit(key);
         return {};
     }
-    auto picture = unpackThumbnail(smallIcons_.image(imageIndex));
+    auto picture = unpackThumbnail(*packed);
     unpacked_[key] = picture;
     unpackedOrder_.push_back(key);
     if (unpackedOrder_.size() > kUnpackedLimit) {
@@ -318,6 +355,13 @@ Glib::RefPtr<Gdk::Pixbuf> ListView::smallIconPicture(int imageIndex) {
         unpackedOrder_.pop_front();
     }
     return picture;
+}
+
+const PackedImage* ListView::heldThumbnail(const std::string& key) {
+    if (smallIcons_.contains(key))
+        if (const PackedImage& own = smallIcons_.image(key); !own.bytes.empty())
+            return &own;
+    return keptThumbnails_.find(key);
 }
 
 bool ListView::onButtonPress(GdkEventButton* event) {

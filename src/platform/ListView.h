@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // The history pane: a report-style list with a check box, the entry's thumbnail and three
-// columns. Items live in a ListItems model and thumbnails in an ImageList; the tree view asks
-// for what it draws, so a pane of 32,767 entries costs only the rows on screen.
+// columns. Items live in a ListItems model and thumbnails in an ImageList; each row of the
+// tree view holds its entry's key, not its position, and the tree view asks for what it
+// draws, so a pane of 32,767 entries costs only the rows on screen and removing entries
+// renumbers nothing in it.
 
 #include "ImageList.h"
 #include "ListItems.h"
+#include "ThumbnailCache.h"
 
 #include <gtkmm/liststore.h>
 #include <gtkmm/scrolledwindow.h>
@@ -31,9 +34,11 @@ class ListView : public Gtk::ScrolledWindow {
         return items_.findItem(text, start);
     }
     // Items, each with the image inserted at the same position (see
-    // ListItems::insertWithImage), placed together from `index` on; the tree view is told once.
+    // ListItems::insertWithImage), placed together from `index` on.
     void insertItemsWithImages(int index, const std::vector<ListItem>& items);
-    void removeItemWithImage(int index);
+    // Removes the items with these keys (see ListItems::removeWithImages); many at once are
+    // taken out while the tree view is detached, so it redraws once.
+    void removeItemsWithImages(const std::unordered_set<std::string>& keys);
     void setSubItem(int index, int column, const std::string& text);
     void setChecked(int index, bool checked);
 
@@ -62,14 +67,23 @@ class ListView : public Gtk::ScrolledWindow {
     std::optional<int> selectedResult() const; // 0-based
     void setSelectedResult(int row);
 
-    // A thumbnail added without its bytes is asked for once, when its row is first drawn;
-    // thumbnailArrived() draws the rows showing it again.
+    // A thumbnail added without its bytes (a kept entry's, which stays in the file) is asked
+    // for when its row is drawn and not held; thumbnailArrived() holds it among the kept
+    // thumbnails read, a cache of kKeptThumbnailBytes, and draws the rows showing it again.
+    // One that cannot be read (none: the page was stored without one) is not asked for again.
     sigc::signal<void(std::string)>& signal_ThumbnailWanted() { return thumbnailWanted_; }
-    void thumbnailArrived(const std::string& key);
+    void thumbnailArrived(const std::string& key, std::optional<PackedImage> picture);
+    static constexpr std::size_t kKeptThumbnailBytes = 16u << 20;
+    // The thumbnail of an entry as the pane holds it: its own, or the kept one read for its
+    // row; null when neither is at hand.
+    const PackedImage* heldThumbnail(const std::string& key);
+    const ThumbnailCache& keptThumbnails() const { return keptThumbnails_; }
 
     Gtk::TreeView& tree() { return tree_; }
     // The picture the pane draws for image `imageIndex` (null when there is none).
     Glib::RefPtr<Gdk::Pixbuf> smallIconPicture(int imageIndex);
+    // Unpacked pictures held for drawing, and the memory they take.
+    std::size_t unpackedPictures() const { return unpacked_.size(); }
 
     sigc::signal<void()>& signal_DblClick() { return dblClick_; }
     sigc::signal<void(int)>& signal_KeyPress() { return keyPress_; } // the character code
@@ -80,16 +94,22 @@ class ListView : public Gtk::ScrolledWindow {
     sigc::signal<void()>& signal_DeleteKey() { return deleteKey_; }
 
   private:
+    // A row of the pane holds its entry's key; a row of search results also the match it
+    // shows (its position in results_; -1 in the pane).
     struct Columns : Gtk::TreeModelColumnRecord {
-        Gtk::TreeModelColumn<int> position;
-        Columns() { add(position); }
+        Gtk::TreeModelColumn<std::string> key;
+        Gtk::TreeModelColumn<int> result;
+        Columns() {
+            add(key);
+            add(result);
+        }
     };
 
-    int positionOf(const Gtk::TreeModel::iterator& row) const;
     // The pane item a row shows (in results, the entry of that address; null when none).
     const ListItem* itemOf(const Gtk::TreeModel::iterator& row) const;
-    void insertRow(int index, bool wasEmpty);
-    void renumberFrom(Gtk::TreeModel::iterator row, int position);
+    const ResultRow* resultOf(const Gtk::TreeModel::iterator& row) const;
+    void insertRow(int index, const std::string& key, bool wasEmpty);
+    void selectAfterRemoval(bool moveCursor);
     Gtk::TreeModel::Path pathOf(int index) const;
     void addColumns();
     void redrawRow(int index);
@@ -117,6 +137,7 @@ class ListView : public Gtk::ScrolledWindow {
     std::vector<ResultRow> results_;
     bool showingResults_ = false;
     std::unordered_set<std::string> thumbnailsAskedFor_;
+    ThumbnailCache keptThumbnails_{kKeptThumbnailBytes};
     Gtk::TreeView tree_;
     std::string toolTip_;
 

@@ -10,17 +10,18 @@ namespace quillet {
 namespace {
 
 struct Request {
+    std::string address;
     std::function<void(std::string)> done;
 };
 
 } // namespace
 
-void PageText::take(std::function<void(std::string)> done) {
+void PageText::take(std::string address, std::function<void(std::string)> done) {
     if (!running_)
         running_.reset(g_cancellable_new());
     webkit_web_view_send_message_to_page(
         view_, webkit_user_message_new(page_messages::kPageText, nullptr), running_.get(),
-        Guarded<taken>::call, new Request{std::move(done)});
+        Guarded<taken>::call, new Request{std::move(address), std::move(done)});
 }
 
 void PageText::cancel() {
@@ -37,11 +38,17 @@ void PageText::taken(GObject* webView, GAsyncResult* result, gpointer data) {
     if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
         return;
     std::string text;
-    GVariant* bytes = answer ? webkit_user_message_get_parameters(answer.get()) : nullptr;
-    if (bytes && g_variant_is_of_type(bytes, G_VARIANT_TYPE_BYTESTRING)) {
-        gsize size = 0;
-        const auto* data = static_cast<const char*>(g_variant_get_fixed_array(bytes, &size, 1));
-        text.assign(data ? data : "", size);
+    GVariant* answered = answer ? webkit_user_message_get_parameters(answer.get()) : nullptr;
+    if (answered && g_variant_is_of_type(answered, G_VARIANT_TYPE("(say)"))) {
+        const char* address = nullptr;
+        GVariant* bytes = nullptr;
+        g_variant_get(answered, "(&s@ay)", &address, &bytes);
+        if (request->address == address) { // else another page's text: this one gets none
+            gsize size = 0;
+            const auto* data = static_cast<const char*>(g_variant_get_fixed_array(bytes, &size, 1));
+            text.assign(data ? data : "", size);
+        }
+        g_variant_unref(bytes);
     }
     request->done(std::move(text));
 }

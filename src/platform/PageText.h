@@ -23,9 +23,10 @@ class PageText {
     PageText(const PageText&) = delete;
     PageText& operator=(const PageText&) = delete;
 
-    // `done` gets the text, or "" when the page gave none; it is not called once the view is
-    // gone. A second request while one runs does not cancel the first.
-    void take(std::function<void(std::string)> done);
+    // `done` gets the text of the page at `address`, or "" when the page gave none or the
+    // view had moved on to another page by then; it is not called once the view is gone. A
+    // second request while one runs does not cancel the first.
+    void take(std::string address, std::function<void(std::string)> done);
     void cancel(); // the view is going away
 
   private:

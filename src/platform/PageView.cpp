@@ -136,7 +136,7 @@ void PageView::TakeText(std::function<void(std::string)> done) {
     if (showsHomePage())
         done(homePageText()); // read from its HTML: a script would start the engine for it
     else
-        text_.take(std::move(done));
+        text_.take(LocationURL(), std::move(done));
 }
 
 bool PageView::showsHomePage() const {

@@ -94,34 +94,44 @@ std::string shortcutFileContent(const std::string& address) {
     return "[InternetShortcut]\r\nURL=" + address + "\r\n";
 }
 
+ExportRun::ExportRun(ExportSource& source, std::string folder, bool withBitmaps)
+    : source_(source), folder_(std::move(folder)), withBitmaps_(withBitmaps),
+      count_(source.count()) {}
+
+bool ExportRun::step() {
+    while (!finished() && !source_.entry(next_).checked)
+        ++next_;
+    if (finished())
+        return false;
+    const int i = next_++;
+    const ExportEntry entry = source_.entry(i);
+    ++result_.exported;
+    try {
+        const std::string prefix = folder_ + "/";
+        const std::string name = shortcutFileName(entry.title);
+        if (name.find('\0') != std::string::npos)
+            throw std::invalid_argument("the title holds a character no file name can");
+        replaceFile(folder_, prefix + name + ".url", shortcutFileContent(entry.address));
+        if (withBitmaps_) {
+            const std::vector<std::uint8_t> bitmap = source_.bitmapFile(entry.key);
+            replaceFile(
+                folder_, prefix + name + ".bmp",
+                std::string_view(reinterpret_cast<const char*>(bitmap.data()), bitmap.size()));
+        }
+    } catch (const std::exception& error) {
+        result_.failure = ExportFailure{i, entry.title, error.what()};
+        return false;
+    }
+    source_.clearCheck(i);
+    return !finished();
+}
+
 ExportResult exportCheckedEntries(ExportSource& source, const std::string& folder,
                                   bool withBitmaps) {
-    ExportResult result;
-    const std::string prefix = folder + "/";
-    const int count = source.count();
-    for (int i = 1; i <= count; ++i) {
-        const ExportEntry entry = source.entry(i);
-        if (!entry.checked)
-            continue;
-        ++result.exported;
-        try {
-            const std::string name = shortcutFileName(entry.title);
-            if (name.find('\0') != std::string::npos)
-                throw std::invalid_argument("the title holds a character no file name can");
-            replaceFile(folder, prefix + name + ".url", shortcutFileContent(entry.address));
-            if (withBitmaps) {
-                const std::vector<std::uint8_t> bitmap = source.bitmapFile(entry.key);
-                replaceFile(
-                    folder, prefix + name + ".bmp",
-                    std::string_view(reinterpret_cast<const char*>(bitmap.data()), bitmap.size()));
-            }
-        } catch (const std::exception& error) {
-            result.failure = ExportFailure{i, entry.title, error.what()};
-            return result;
-        }
-        source.clearCheck(i);
+    ExportRun run(source, folder, withBitmaps);
+    while (run.step()) {
     }
-    return result;
+    return run.result();
 }
 
 } // namespace quillet

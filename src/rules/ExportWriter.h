@@ -45,6 +45,26 @@ struct ExportResult {
     std::optional<ExportFailure> failure;
 };
 
+// One export, an entry at a time, so that a window can draw and answer keys between entries.
+class ExportRun {
+  public:
+    ExportRun(ExportSource& source, std::string folder, bool withBitmaps);
+    // Writes the next ticked entry; false once the run is over (every entry done, or failed).
+    bool step();
+    bool finished() const { return result_.failure.has_value() || next_ > count_; }
+    const ExportResult& result() const { return result_; }
+    int entriesPassed() const { return next_ - 1; }
+    int entryCount() const { return count_; }
+
+  private:
+    ExportSource& source_;
+    std::string folder_;
+    bool withBitmaps_;
+    int count_;
+    int next_ = 1;
+    ExportResult result_;
+};
+
 // Walks the entries in order; each ticked one is counted, written (shortcut first, then the
 // bitmap when `withBitmaps`) and unticked. The first failure stops the run there: earlier
 // entries stay written and unticked, that one and later ones keep their ticks. Each file is

@@ -80,6 +80,11 @@ OpenedHistory openKeptHistory(const std::string& folder,
 }
 
 void deleteKeptHistory(const std::string& folder) {
+    if (!fs::exists(folder))
+        return;
+    // Under the lock, as opening is: another Quillet opening the file meanwhile would find its
+    // log gone under it.
+    const FolderLock lock(folder);
     const fs::path file = fs::path(folder) / kHistoryFileName;
     for (const char* suffix : {"", "-wal", "-shm"})
         fs::remove(file.string() + suffix);

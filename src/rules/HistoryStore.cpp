@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <glib.h>
+#include <iterator>
 
 namespace quillet {
 namespace {
@@ -30,6 +31,15 @@ CREATE INDEX visits_by_page ON visits(page);
 CREATE VIRTUAL TABLE page_text USING fts5(title, address, body, tokenize='quillet');
 CREATE TABLE excluded_hosts(host TEXT PRIMARY KEY) WITHOUT ROWID;
 )sql";
+
+// Each step of the ladder moves a file of version n - 1 to version n, in the transaction that
+// opens it; a file made before a step is moved forward rather than set aside.
+constexpr const char* kMigrations[] = {
+    kSchema, // to version 1: the tables
+    // To version 2: the visits by their time, for walking the history day by day.
+    "CREATE INDEX visits_by_time ON visits(time);",
+};
+static_assert(std::size(kMigrations) == HistoryStore::kSchemaVersion);
 
 // Every table and column this version reads: a file lacking one is not our history.
 constexpr const char* kSchemaCheck =
@@ -130,12 +140,11 @@ void HistoryStore::createOrCheckSchema() {
         throw UnusableHistoryFile("a history of a newer version");
     db_.execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; "
                 "PRAGMA secure_delete=ON");
-    if (version() == 0) {
+    if (version() < kSchemaVersion) {
         Transaction transaction(db_);
-        if (version() == 0) { // another process may have made it meanwhile
-            db_.execute(kSchema);
-            db_.execute(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
-        }
+        // Read again inside the transaction: another process may have moved it meanwhile.
+        if (const auto from = version(); from < kSchemaVersion)
+            migrate(static_cast<int>(from));
         transaction.commit();
     }
     const auto found = version();
@@ -148,46 +157,48 @@ void HistoryStore::createOrCheckSchema() {
     }
 }
 
+void HistoryStore::migrate(int from) {
+    for (int step = from; step < kSchemaVersion; ++step)
+        db_.execute(kMigrations[step]);
+    db_.exec(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
+}
+
 bool HistoryStore::store(const PageVisit& visit) {
     const std::string host = hostOfAddress(visit.address);
     Transaction transaction(db_);
     if (!host.empty() &&
-        firstInteger(db_.prepare("SELECT 1 FROM excluded_hosts WHERE host = ?").bind(1, host)))
+        firstInteger(db_.cached("SELECT 1 FROM excluded_hosts WHERE host = ?").bind(1, host)))
         return false;
 
-    const std::int64_t id =
-        *firstInteger(db_.prepare("SELECT coalesce(max(id), 0) + 1 FROM pages"));
+    const std::int64_t id = *firstInteger(db_.cached("SELECT coalesce(max(id), 0) + 1 FROM pages"));
     const std::string title = cleanStoredText(visit.title, kMaxTitleCharacters);
     std::string body = cleanStoredText(visit.text, kMaxTextCharacters);
 
     if (const auto old = firstInteger(
-            db_.prepare("SELECT id FROM pages WHERE address = ?").bind(1, visit.address))) {
+            db_.cached("SELECT id FROM pages WHERE address = ?").bind(1, visit.address))) {
         if (visit.text.empty()) {
-            Statement oldText = db_.prepare("SELECT body FROM page_text WHERE rowid = ?");
+            Statement oldText = db_.cached("SELECT body FROM page_text WHERE rowid = ?");
             if (oldText.bind(1, *old).step())
                 body = oldText.text(0);
         }
-        db_.prepare("DELETE FROM page_text WHERE rowid = ?").bind(1, *old).run();
-        Statement update = db_.prepare("UPDATE pages SET id = ?1, title = ?2, last_visit = ?3, "
-                                       "thumbnail_width = iif(?4 IS NULL, thumbnail_width, ?5), "
-                                       "thumbnail_height = iif(?4 IS NULL, thumbnail_height, ?6), "
-                                       "thumbnail = coalesce(?4, thumbnail) WHERE id = ?7");
+        db_.cached("DELETE FROM page_text WHERE rowid = ?").bind(1, *old).run();
+        Statement update = db_.cached("UPDATE pages SET id = ?1, title = ?2, last_visit = ?3, "
+                                      "thumbnail_width = iif(?4 IS NULL, thumbnail_width, ?5), "
+                                      "thumbnail_height = iif(?4 IS NULL, thumbnail_height, ?6), "
+                                      "thumbnail = coalesce(?4, thumbnail) WHERE id = ?7");
         update.bind(1, id).bind(2, title).bind(3, visit.time).bindBlob(4, visit.thumbnail.bytes);
         update.bind(5, visit.thumbnail.width).bind(6, visit.thumbnail.height).bind(7, *old).run();
     } else {
-        Statement insert = db_.prepare("INSERT INTO pages(id, address, host, title, last_visit, "
-                                       "thumbnail_width, thumbnail_height, thumbnail) "
-                                       "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+        Statement insert = db_.cached("INSERT INTO pages(id, address, host, title, last_visit, "
+                                      "thumbnail_width, thumbnail_height, thumbnail) "
+                                      "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
         insert.bind(1, id).bind(2, visit.address).bind(3, host).bind(4, title);
         insert.bind(5, visit.time).bind(6, visit.thumbnail.width).bind(7, visit.thumbnail.height);
         insert.bindBlob(8, visit.thumbnail.bytes).run();
     }
-    db_.prepare("INSERT INTO visits(page, time) VALUES(?, ?)")
-        .bind(1, id)
-        .bind(2, visit.time)
-        .run();
+    db_.cached("INSERT INTO visits(page, time) VALUES(?, ?)").bind(1, id).bind(2, visit.time).run();
     Statement text =
-        db_.prepare("INSERT INTO page_text(rowid, title, address, body) VALUES(?, ?, ?, ?)");
+        db_.cached("INSERT INTO page_text(rowid, title, address, body) VALUES(?, ?, ?, ?)");
     text.bind(1, id).bind(2, title).bind(3, visit.address).bind(4, body).run();
     transaction.commit();
     return true;
@@ -211,7 +222,7 @@ std::vector<StoredEntry> HistoryStore::newest(int limit, bool withThumbnails) {
 }
 
 std::optional<PackedImage> HistoryStore::thumbnail(std::string_view address) {
-    Statement row = db_.prepare(
+    Statement row = db_.cached(
         "SELECT thumbnail_width, thumbnail_height, thumbnail FROM pages WHERE address = ?");
     if (!row.bind(1, address).step() || row.isNull(2))
         return std::nullopt;
@@ -251,6 +262,14 @@ std::vector<SearchHit> HistoryStore::search(std::string_view typed, int limit) {
     return hits;
 }
 
+std::optional<PageVisit> HistoryStore::visitOf(std::string_view address) {
+    Statement row = db_.cached("SELECT p.title, p.last_visit, t.body FROM pages p JOIN page_text t "
+                               "ON t.rowid = p.id WHERE p.address = ?");
+    if (!row.bind(1, address).step())
+        return std::nullopt;
+    return PageVisit{std::string(address), row.text(0), row.integer(1), {}, row.text(2)};
+}
+
 void HistoryStore::removeWhere(const char* condition, const std::function<void(Statement&)>& bind) {
     Transaction transaction(db_);
     const std::string where = std::string(" WHERE ") + condition;
@@ -266,7 +285,21 @@ void HistoryStore::removeWhere(const char* condition, const std::function<void(S
 }
 
 void HistoryStore::remove(std::string_view address) {
-    removeWhere("address = ?", [&](Statement& s) { s.bind(1, address); });
+    remove(std::vector<std::string>{std::string(address)});
+}
+
+void HistoryStore::remove(const std::vector<std::string>& addresses) {
+    if (addresses.empty())
+        return;
+    Transaction transaction(db_);
+    for (const std::string& address : addresses) {
+        db_.cached("DELETE FROM page_text WHERE rowid = (SELECT id FROM pages WHERE address = ?)")
+            .bind(1, address)
+            .run();
+        db_.cached("DELETE FROM pages WHERE address = ?").bind(1, address).run();
+    }
+    transaction.commit();
+    scrub();
 }
 
 void HistoryStore::removeVisitedSince(StoredTime since) {
@@ -277,8 +310,19 @@ void HistoryStore::scrub() {
     // Secure delete has zeroed the rows; the index still holds the removed terms in older
     // segments until it is rewritten, and the log holds old copies of the pages until a
     // checkpoint empties it.
-    db_.execute("INSERT INTO page_text(page_text) VALUES('optimize')");
-    db_.execute("PRAGMA wal_checkpoint(TRUNCATE)");
+    db_.exec("INSERT INTO page_text(page_text) VALUES('optimize')");
+    logOwed_ = !emptyLog();
+}
+
+bool HistoryStore::emptyLog() {
+    // The checkpoint answers (busy, pages in the log, pages copied); busy means a reader (another
+    // Quillet) still needs the log, which then keeps what was removed until a later try.
+    Statement checkpoint = db_.prepare("PRAGMA wal_checkpoint(TRUNCATE)");
+    if (!checkpoint.step())
+        return true; // not in WAL mode: nothing is kept in a log
+    const bool emptied = checkpoint.integer(0) == 0;
+    logOwed_ = !emptied;
+    return emptied;
 }
 
 void HistoryStore::excludeHost(std::string_view addressOrHost) {
@@ -306,7 +350,7 @@ std::vector<std::string> HistoryStore::excludedHosts() {
 bool HistoryStore::isExcluded(std::string_view address) {
     const std::string host = hostOfAddress(address);
     return !host.empty() &&
-           db_.prepare("SELECT 1 FROM excluded_hosts WHERE host = ?").bind(1, host).step();
+           db_.cached("SELECT 1 FROM excluded_hosts WHERE host = ?").bind(1, host).step();
 }
 
 } // namespace quillet

@@ -56,7 +56,7 @@ class UnusableHistoryFile : public std::runtime_error {
 
 class HistoryStore {
   public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     static constexpr std::size_t kMaxTextCharacters = 200'000;
     static constexpr std::size_t kMaxTitleCharacters = 2'000;
 
@@ -77,7 +77,11 @@ class HistoryStore {
     // Entries whose title, address or text hold every word typed, newest first.
     std::vector<SearchHit> search(std::string_view typed, int limit);
 
+    // This page's title, last visit and text, as stored (no thumbnail); none if not stored.
+    std::optional<PageVisit> visitOf(std::string_view address);
+
     void remove(std::string_view address);
+    void remove(const std::vector<std::string>& addresses); // one transaction, one scrub
     // Removes every page last visited at or after `since` (with its earlier visits).
     void removeVisitedSince(StoredTime since);
 
@@ -88,12 +92,19 @@ class HistoryStore {
     std::vector<std::string> excludedHosts();
     bool isExcluded(std::string_view address);
 
+    // Whether the log still holds something removed: a reader held it at the last checkpoint.
+    // emptyLog() tries the checkpoint again and says whether the log is empty now.
+    bool logOwed() const { return logOwed_; }
+    bool emptyLog();
+
   private:
     void createOrCheckSchema();
+    void migrate(int from); // from the file's version up to kSchemaVersion
     void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);
     void scrub();
 
     Database db_;
+    bool logOwed_ = false;
 };
 
 // The host of an address in lower case ("" when it has none).

@@ -24,11 +24,12 @@ void ImageList::add(int index, const std::string& key, PackedImage image) {
         positionOfKey_[images_[static_cast<std::size_t>(i - 1)].key] = i;
 }
 
-void ImageList::remove(int index) {
-    key(index); // range check
-    positionOfKey_.erase(images_[static_cast<std::size_t>(index - 1)].key);
-    images_.erase(images_.begin() + (index - 1));
-    for (int i = index; i <= static_cast<int>(images_.size()); ++i)
+void ImageList::removeKeys(const std::unordered_set<std::string>& keys) {
+    if (keys.empty())
+        return;
+    std::erase_if(images_, [&](const Entry& entry) { return keys.contains(entry.key); });
+    positionOfKey_.clear();
+    for (int i = 1; i <= static_cast<int>(images_.size()); ++i)
         positionOfKey_[images_[static_cast<std::size_t>(i - 1)].key] = i;
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace quillet {
@@ -26,8 +27,9 @@ class ImageList {
     // already present, the list is full, or the image's size differs from the list's.
     void add(int index, const std::string& key, PackedImage image);
 
-    // Removes the image at `index`; the images after it move up by one.
-    void remove(int index);
+    // Removes the images with these keys (unknown keys are ignored); the others close up in
+    // their order. One pass over the list, however many go.
+    void removeKeys(const std::unordered_set<std::string>& keys);
     // Sets the bytes of an image added without them (a kept entry whose thumbnail is read
     // when it is first drawn). Throws std::out_of_range for an unknown key.
     void setBytes(const std::string& key, std::vector<std::uint8_t> bytes);

@@ -28,19 +28,40 @@ void ListItems::insertWithImage(int index, const std::string& key, const std::st
             ++later.smallIcon;
 }
 
-void ListItems::removeWithImage(int index) {
-    const int image = item(index).smallIcon;
-    positionOfKey_.erase(items_[static_cast<std::size_t>(index - 1)].key);
-    items_.erase(items_.begin() + (index - 1));
-    for (int i = index; i <= count(); ++i)
+void ListItems::removeWithImages(const std::unordered_set<std::string>& keys) {
+    if (keys.empty())
+        return;
+    // imagesRemovedBefore[n]: how many of the removed items' images stand before image n.
+    int lastImage = 0;
+    for (const ListItem& item : items_)
+        lastImage = std::max(lastImage, item.smallIcon);
+    std::vector<int> imagesRemovedBefore(static_cast<std::size_t>(lastImage) + 2, 0);
+    for (const ListItem& item : items_)
+        if (keys.contains(item.key) && item.smallIcon > 0)
+            ++imagesRemovedBefore[static_cast<std::size_t>(item.smallIcon) + 1];
+    for (std::size_t n = 1; n < imagesRemovedBefore.size(); ++n)
+        imagesRemovedBefore[n] += imagesRemovedBefore[n - 1];
+
+    std::optional<int> selected;
+    std::vector<ListItem> kept;
+    kept.reserve(items_.size());
+    for (int i = 1; i <= count(); ++i) {
+        ListItem& item = items_[static_cast<std::size_t>(i - 1)];
+        if (keys.contains(item.key))
+            continue;
+        if (item.smallIcon > 0)
+            item.smallIcon -= imagesRemovedBefore[static_cast<std::size_t>(item.smallIcon)];
+        kept.push_back(std::move(item));
+        if (selected_ && !selected && i >= *selected_)
+            selected = static_cast<int>(kept.size()); // the selected item, or the next left
+    }
+    items_ = std::move(kept);
+    positionOfKey_.clear();
+    for (int i = 1; i <= count(); ++i)
         positionOfKey_[items_[static_cast<std::size_t>(i - 1)].key] = i;
-    for (ListItem& other : items_)
-        if (other.smallIcon > image)
-            --other.smallIcon;
-    if (count() == 0)
-        selected_.reset();
-    else if (selected_ && (*selected_ > index || *selected_ > count()))
-        --*selected_;
+    if (selected_ && !selected && count() > 0)
+        selected = count();
+    selected_ = selected;
 }
 
 const ListItem& ListItems::item(int index) const {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace quillet {
@@ -30,9 +31,10 @@ class ListItems {
     // Inserts at `index` an item showing the image inserted at the same position: the items
     // after it, which show that image or a later one, now show the next one (their own).
     void insertWithImage(int index, const std::string& key, const std::string& text);
-    // Removes the item and, likewise, the image it shows from the numbering of the others.
-    // The selection stays on the same item, or moves to the next (the previous at the end).
-    void removeWithImage(int index);
+    // Removes the items with these keys and, likewise, the images they show from the
+    // numbering of the others, in one pass however many go. The selection stays on the same
+    // item, or moves to the next one left (the last one left at the end).
+    void removeWithImages(const std::unordered_set<std::string>& keys);
 
     int count() const { return static_cast<int>(items_.size()); }
     const ListItem& item(int index) const;

@@ -13,6 +13,11 @@ Database::Database(const std::string& path, bool create) {
         throw SqliteError(result & 0xff, db ? sqlite3_errmsg(db) : sqlite3_errstr(result));
 }
 
+Database::~Database() {
+    for (const auto& [sql, statement] : cache_)
+        sqlite3_finalize(statement);
+}
+
 void Database::check(int result) const {
     if (result != SQLITE_OK && result != SQLITE_ROW && result != SQLITE_DONE)
         throw SqliteError(result & 0xff, sqlite3_errmsg(db_.get()));
@@ -22,16 +27,43 @@ void Database::execute(const char* sql) {
     check(sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr));
 }
 
+int Database::exec(const char* sql) {
+    Statement statement(*this, sql);
+    if (statement.step())
+        throw std::logic_error(std::string("a statement run for its changes returned rows: ") +
+                               sql);
+    return sqlite3_changes(db_.get());
+}
+
 Statement Database::prepare(const char* sql) {
     return Statement(*this, sql);
 }
 
-Statement::Statement(const Database& db, const char* sql) : db_(&db) {
+Statement Database::cached(const char* sql) {
+    auto found = cache_.find(sql);
+    if (found == cache_.end()) {
+        sqlite3_stmt* statement = nullptr;
+        const int result =
+            sqlite3_prepare_v3(db_.get(), sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+        if (result != SQLITE_OK) {
+            sqlite3_finalize(statement);
+            check(result);
+        }
+        found = cache_.emplace(sql, statement).first;
+    }
+    return Statement(*this, found->second);
+}
+
+Statement::Statement(const Database& db, const char* sql)
+    : db_(&db), statement_(nullptr, Finalize(false)) {
     sqlite3_stmt* statement = nullptr;
     const int result = sqlite3_prepare_v2(db.handle(), sql, -1, &statement, nullptr);
     statement_.reset(statement);
     db.check(result);
 }
+
+Statement::Statement(const Database& db, sqlite3_stmt* borrowed)
+    : db_(&db), statement_(borrowed, Finalize{true}) {}
 
 Statement& Statement::bind(int index, std::int64_t value) {
     db_->check(sqlite3_bind_int64(statement_.get(), index, value));
@@ -87,6 +119,21 @@ std::vector<std::uint8_t> Statement::blob(int column) const {
 
 bool Statement::isNull(int column) const {
     return sqlite3_column_type(statement_.get(), column) == SQLITE_NULL;
+}
+
+Savepoint::Savepoint(Database& db, std::string name) : db_(db), name_(std::move(name)) {
+    db_.exec(("SAVEPOINT " + name_).c_str());
+}
+
+Savepoint::~Savepoint() {
+    if (!done_)
+        sqlite3_exec(db_.handle(), ("ROLLBACK TO " + name_ + "; RELEASE " + name_).c_str(), nullptr,
+                     nullptr, nullptr);
+}
+
+void Savepoint::release() {
+    db_.exec(("RELEASE " + name_).c_str());
+    done_ = true;
 }
 
 Transaction::Transaction(Database& db) : db_(db) {

@@ -60,7 +60,7 @@ void answerFirstFrame(JSCContext* context, WebKitUserMessage* message) {
         jsc_value_function_call(whenTwoFramesRan.get(), JSC_TYPE_VALUE, done.get(), G_TYPE_NONE));
 }
 
-void answerPageText(JSCContext* context, WebKitUserMessage* message) {
+void answerPageText(WebKitWebPage* page, JSCContext* context, WebKitUserMessage* message) {
     // innerText is the text as laid out and shown: no scripts, styles or hidden elements.
     const std::string script = "(document.body ? document.body.innerText : '').slice(0, " +
                                std::to_string(messages::kMaxTextCharacters) + ")";
@@ -70,7 +70,11 @@ void answerPageText(JSCContext* context, WebKitUserMessage* message) {
                                         : g_bytes_new(nullptr, 0),
         g_bytes_unref);
     jsc_context_clear_exception(context);
-    reply(message, g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes.get(), TRUE));
+    // With the address of the page read: the window may have moved on to another meanwhile.
+    const char* address = webkit_web_page_get_uri(page);
+    reply(message,
+          g_variant_new("(s@ay)", address ? address : "",
+                        g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes.get(), TRUE)));
 }
 
 gboolean messageReceived(WebKitWebPage* page, WebKitUserMessage* message, gpointer extension) {
@@ -81,7 +85,7 @@ gboolean messageReceived(WebKitWebPage* page, WebKitUserMessage* message, gpoint
     if (name == messages::kFirstFrame)
         answerFirstFrame(context.get(), message);
     else
-        answerPageText(context.get(), message);
+        answerPageText(page, context.get(), message);
     return TRUE;
 }
 

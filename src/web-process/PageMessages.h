@@ -10,8 +10,9 @@ namespace quillet::page_messages {
 // was drawn and handed to the window before the answer.
 inline constexpr const char* kFirstFrame = "quillet.first-frame";
 
-// Answered with the text the page shows (innerText), at most kMaxTextCharacters of it, as a
-// bytestring ("ay") of UTF-8: a NUL in the page's text would end a string.
+// Answered with the address of the page read and the text it shows (innerText), at most
+// kMaxTextCharacters of it, as "(say)": the text a bytestring of UTF-8, since a NUL in the
+// page's text would end a string.
 inline constexpr const char* kPageText = "quillet.page-text";
 inline constexpr int kMaxTextCharacters = 200'000;
 

@@ -209,7 +209,9 @@ TEST(HistoryFile, AnUnusableFileIsMovedAsideAndAFreshHistoryStarts) {
         {"a newer history",
          [&](const std::string& path) {
              { HistoryStore made(path); }
-             sqliteFile(path, "PRAGMA user_version=2");
+             sqliteFile(path,
+                        ("PRAGMA user_version=" + std::to_string(HistoryStore::kSchemaVersion + 1))
+                            .c_str());
          }},
         {"a history missing a table",
          [&](const std::string& path) {
@@ -232,6 +234,7 @@ TEST(HistoryFile, AnUnusableFileIsMovedAsideAndAFreshHistoryStarts) {
     }
 }
 
+// A file of the first schema is moved up the version ladder when opened, its pages kept.
 TEST(HistoryFile, AFileOfTheFirstSchemaOpensWithItsPages) {
     TempFolder folder;
     const std::string file = folder.file("history.sqlite");
@@ -262,6 +265,12 @@ TEST(HistoryFile, AFileOfTheFirstSchemaOpensWithItsPages) {
     EXPECT_EQ(addresses(opened.store->newest(5, false)),
               std::vector<std::string>{"http://kept.test/"});
     EXPECT_EQ(found(*opened.store, "保存"), std::vector<std::string>{"http://kept.test/"});
+    opened.store.reset();
+    Database db(file, false);
+    Statement version = db.prepare("PRAGMA user_version");
+    ASSERT_TRUE(version.step());
+    EXPECT_EQ(version.integer(0), HistoryStore::kSchemaVersion);
+    EXPECT_TRUE(db.prepare("SELECT 1 FROM sqlite_master WHERE name = 'visits_by_time'").step());
 }
 
 TEST(HistoryFile, AReadOnlyFolderIsAnErrorNotABrokenFile) {

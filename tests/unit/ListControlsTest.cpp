@@ -130,17 +130,55 @@ TEST(ListItems, KeptEntriesInsertedBeforeThisRunsKeepEveryItemOnItsOwnImage) {
     EXPECT_EQ(items.selected(), 4); // still "this run"
 
     // Removing an entry takes its image out of the others' numbering too.
-    images.remove(items.item(2).smallIcon);
-    items.removeWithImage(2);
+    const auto remove = [&](std::unordered_set<std::string> keys) {
+        items.removeWithImages(keys);
+        images.removeKeys(keys);
+    };
+    remove({"kept 2"});
     eachShowsItsOwn();
     EXPECT_EQ(items.selected(), 3);
     EXPECT_FALSE(items.indexOfKey("kept 2"));
     EXPECT_FALSE(images.contains("kept 2"));
     // The selected entry removed: the selection moves to the next, or the last at the end.
-    items.removeWithImage(3);
+    remove({"this run"});
     EXPECT_EQ(items.selected(), 2);
-    items.removeWithImage(1);
-    items.removeWithImage(1);
+    remove({"kept 1", "home", "never there"});
+    EXPECT_FALSE(items.selected());
+    EXPECT_EQ(images.count(), 0);
+}
+
+// Any set of entries goes in one pass: what is left keeps its order, each item its own
+// image, and its position is found by key; the selection moves to the next one left.
+TEST(ListItems, ASetOfEntriesIsRemovedInOnePassAtTheFullSize) {
+    ListItems items;
+    ImageList images;
+    for (int n = 1; n <= ImageList::kMaxCount; ++n) {
+        const std::string key = "http://site/" + std::to_string(n);
+        images.add(n, key, {1, 1, {}});
+        items.add(n, key, key, n);
+    }
+    items.select(100);
+    std::unordered_set<std::string> odd;
+    for (int n = 1; n <= ImageList::kMaxCount; n += 2)
+        odd.insert("http://site/" + std::to_string(n));
+    odd.insert("http://site/100");
+    items.removeWithImages(odd);
+    images.removeKeys(odd);
+    ASSERT_EQ(items.count(), 16383 - 1);
+    ASSERT_EQ(images.count(), items.count());
+    for (int i = 1; i <= items.count(); ++i) {
+        ASSERT_EQ(images.key(items.item(i).smallIcon), items.item(i).key) << i;
+        ASSERT_EQ(items.indexOfKey(items.item(i).key), i);
+    }
+    EXPECT_EQ(items.item(1).key, "http://site/2");
+    EXPECT_EQ(items.item(*items.selected()).key, "http://site/102");
+    EXPECT_EQ(items.findItem("http://site/4", 1), 2);
+
+    std::unordered_set<std::string> rest;
+    for (int i = 1; i <= items.count(); ++i)
+        rest.insert(items.item(i).key);
+    items.removeWithImages(rest);
+    EXPECT_EQ(items.count(), 0);
     EXPECT_FALSE(items.selected());
 }
 

@@ -53,7 +53,9 @@ void frmBrowser::AddPageToHistory() {
         PackedImage packed;
         if (!known || keeper_->keeping())
             packed = packThumbnail(fitToList(thumbnail, ImageList1));
-        storeVisit(address, title, toStoredTime(now), keeper_->keeping() ? packed : PackedImage{});
+        visitTimes_[address] = toStoredTime(now);
+        recorder_->record(PageVisit{
+            address, title, toStoredTime(now), keeper_->keeping() ? packed : PackedImage{}, {}});
         const int n = nextPosition(ImageList1.count());
         // A known address stops here, as adding its key would fail: nothing is added.
         if (known)

@@ -79,17 +79,18 @@ void frmBrowser::searchHistoryFor(const std::string& typed) {
         ListView1.showAllItems();
         return;
     }
-    keeper_->search(typed, kMatchesShown, [this, number](std::vector<SearchHit> hits) {
-        if (number != searchNumber_ || !historySearchOpen())
-            return;
-        std::vector<ListView::ResultRow> rows;
-        rows.reserve(hits.size());
-        for (SearchHit& hit : hits)
-            rows.push_back({std::move(hit.entry.address), std::move(hit.entry.title),
-                            formatVisitTime(fromStoredTime(hit.entry.lastVisit)),
-                            std::move(hit.snippet)});
-        ListView1.showResults(std::move(rows));
-    });
+    keeper_->search(
+        typed, kMatchesShown, searchRequests_, [this, number](std::vector<SearchHit> hits) {
+            if (number != searchNumber_ || !historySearchOpen())
+                return;
+            std::vector<ListView::ResultRow> rows;
+            rows.reserve(hits.size());
+            for (SearchHit& hit : hits)
+                rows.push_back({std::move(hit.entry.address), std::move(hit.entry.title),
+                                formatVisitTime(fromStoredTime(hit.entry.lastVisit)),
+                                std::move(hit.snippet)});
+            ListView1.showResults(std::move(rows));
+        });
 }
 
 void frmBrowser::openSelectedMatch() {

@@ -32,23 +32,24 @@ void frmBrowser::connectHistory() {
     keeper_->signal_Problem().connect(
         [this](const std::string& text) { tellHistoryProblem(text); });
     ListView1.signal_ThumbnailWanted().connect([this](const std::string& address) {
-        keeper_->thumbnail(address, [this, address](std::optional<PackedImage> picture) {
-            if (!picture || !ImageList1.contains(address))
-                return;
-            stopSilently([&] {
-                ImageList1.setBytes(address, fittedTo(ImageList1, std::move(*picture)).bytes);
-                ListView1.thumbnailArrived(address);
-            });
-        });
+        keeper_->thumbnails({address}, keptRequests_,
+                            [this, address](HistoryKeeper::Thumbnails pictures) {
+                                stopSilently([&] {
+                                    auto& picture = pictures.front();
+                                    if (picture)
+                                        picture = fittedTo(ImageList1, std::move(*picture));
+                                    ListView1.thumbnailArrived(address, std::move(picture));
+                                });
+                            });
     });
     // The kept entries are read once the first page is on screen: a start with a long kept
     // history paints its first page as soon as one without.
     if (keeper_->keeping())
         firstPageShown_ = brwWebBrowser.signal_PageShown().connect([this] {
             firstPageShown_.disconnect();
-            keeper_->loadKept(ImageList::kMaxCount, [this](std::vector<StoredEntry> part) {
-                addKeptEntries(std::move(part));
-            });
+            keeper_->loadKept(
+                ImageList::kMaxCount, keptRequests_,
+                [this](std::vector<StoredEntry> part) { addKeptEntries(std::move(part)); });
         });
 }
 
@@ -71,28 +72,6 @@ void frmBrowser::addKeptEntries(std::vector<StoredEntry> entries) {
     ListView1.insertItemsWithImages(keptEntriesPlaced_ - static_cast<int>(items.size()) + 1, items);
 }
 
-void frmBrowser::storeVisit(const std::string& address, const std::string& title, StoredTime time,
-                            PackedImage packed) {
-    visitTimes_[address] = time;
-    // The text is read in the page's process; the visit is stored once it arrives (or, if the
-    // window closes first, without it).
-    const unsigned number = ++visitsTaken_;
-    visitsAwaitingText_[number] = PageVisit{address, title, time, std::move(packed), {}};
-    brwWebBrowser.TakeText([this, number](std::string text) {
-        auto waiting = visitsAwaitingText_.extract(number);
-        if (waiting.empty())
-            return;
-        waiting.mapped().text = std::move(text);
-        keeper_->store(std::move(waiting.mapped()));
-    });
-}
-
-void frmBrowser::storeVisitsAwaitingText() {
-    for (auto& [number, visit] : visitsAwaitingText_)
-        keeper_->store(std::move(visit));
-    visitsAwaitingText_.clear();
-}
-
 std::optional<std::string> frmBrowser::selectedAddress() const {
     if (ListView1.showingResults()) {
         if (const auto row = ListView1.selectedResult())
@@ -104,24 +83,29 @@ std::optional<std::string> frmBrowser::selectedAddress() const {
     return std::nullopt;
 }
 
-void frmBrowser::removeEntry(const std::string& address) {
-    visitTimes_.erase(address);
-    if (keptEntries_.erase(address))
-        --keptEntriesPlaced_;
-    if (const auto position = ListView1.items().indexOfKey(address)) {
-        ImageList1.remove(ListView1.item(*position).smallIcon);
-        ListView1.removeItemWithImage(*position);
+void frmBrowser::removeEntries(const std::unordered_set<std::string>& addresses) {
+    // The history first: from here on a window closed, even killed, has lost them too, and a
+    // page whose text is still on the way is not stored after all.
+    recorder_->forget(addresses);
+    keeper_->remove(std::vector<std::string>(addresses.begin(), addresses.end()));
+    removeFromPane(addresses);
+}
+
+void frmBrowser::removeFromPane(const std::unordered_set<std::string>& addresses) {
+    for (const std::string& address : addresses) {
+        visitTimes_.erase(address);
+        if (keptEntries_.erase(address))
+            --keptEntriesPlaced_;
     }
+    ListView1.removeItemsWithImages(addresses);
+    ImageList1.removeKeys(addresses);
+    if (historySearchOpen())
+        searchHistoryFor(historySearch.get_text()); // the match list without them
 }
 
 void frmBrowser::deleteSelectedEntry() {
-    const auto address = selectedAddress();
-    if (!address)
-        return;
-    removeEntry(*address);
-    keeper_->remove(*address);
-    if (historySearchOpen())
-        searchHistoryFor(historySearch.get_text()); // the match list without it
+    if (const auto address = selectedAddress())
+        removeEntries({*address});
 }
 
 void frmBrowser::excludeSelectedSite() {
@@ -135,27 +119,22 @@ void frmBrowser::excludeSelectedSite() {
                             "(今回見たページは、このウィンドウを閉じるまで履歴に表示されます)",
                      "残さない"))
         return;
-    std::vector<std::string> kept;
+    std::unordered_set<std::string> kept;
     for (const std::string& entry : keptEntries_)
         if (hostOfAddress(entry) == host)
-            kept.push_back(entry);
-    for (const std::string& entry : kept)
-        removeEntry(entry);
+            kept.insert(entry);
     keeper_->excludeHost(host);
-    if (historySearchOpen())
-        searchHistoryFor(historySearch.get_text());
+    removeFromPane(kept);
 }
 
 void frmBrowser::clearHistorySince(StoredTime since) {
-    std::vector<std::string> cleared;
+    std::unordered_set<std::string> cleared;
     for (const auto& [address, time] : visitTimes_)
         if (time >= since)
-            cleared.push_back(address);
-    for (const std::string& address : cleared)
-        removeEntry(address);
+            cleared.insert(address);
+    recorder_->forgetVisitedSince(since);
     keeper_->removeVisitedSince(since);
-    if (historySearchOpen())
-        searchHistoryFor(historySearch.get_text());
+    removeFromPane(cleared);
 }
 
 void frmBrowser::showClearHistoryDialog() {
@@ -184,23 +163,41 @@ void frmBrowser::setKeepHistory(bool keep) {
             keepHistoryItem.set_active(true);
             return;
         }
-        if (answer == Gtk::RESPONSE_YES) {
-            const std::vector<std::string> kept(keptEntries_.begin(), keptEntries_.end());
-            for (const std::string& address : kept)
-                removeEntry(address);
-        }
         keeper_->stopKeeping(answer == Gtk::RESPONSE_YES);
+        keptRequests_.cancel(); // kept entries and thumbnails still on their way stay out
+        if (answer == Gtk::RESPONSE_YES)
+            removeFromPane(
+                std::unordered_set<std::string>(keptEntries_.begin(), keptEntries_.end()));
     }
     keepHistoryItem.set_active(keep);
     settings_.write(kSettingsApp, kHistorySection, kKeepHistory.key, keep ? "1" : "0");
 }
 
-const PackedImage& frmBrowser::thumbnailForExport(const std::string& address) {
-    const PackedImage& packed = ImageList1.image(address);
-    if (packed.bytes.empty())
-        if (auto picture = keeper_->thumbnailNow(address))
-            ImageList1.setBytes(address, fittedTo(ImageList1, std::move(*picture)).bytes);
-    return ImageList1.image(address);
+void frmBrowser::thumbnailsForExport(
+    std::vector<std::string> addresses, HistoryKeeper::Requests& requests,
+    std::function<void(std::vector<std::optional<PackedImage>>)> done) {
+    std::vector<std::optional<PackedImage>> pictures(addresses.size());
+    std::vector<std::string> toRead;
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        if (const PackedImage* held = ListView1.heldThumbnail(addresses[i]))
+            pictures[i] = *held;
+        else
+            toRead.push_back(addresses[i]);
+    }
+    if (toRead.empty()) {
+        done(std::move(pictures));
+        return;
+    }
+    keeper_->thumbnails(toRead, requests,
+                        [this, pictures = std::move(pictures),
+                         done = std::move(done)](HistoryKeeper::Thumbnails read) mutable {
+                            std::size_t next = 0;
+                            for (auto& picture : pictures)
+                                if (!picture && next < read.size())
+                                    if (auto& found = read[next++])
+                                        picture = fittedTo(ImageList1, std::move(*found));
+                            done(std::move(pictures));
+                        });
 }
 
 void frmBrowser::tellHistoryProblem(const std::string& text) {

@@ -67,7 +67,8 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyF
       Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960),
       settings_(privacy == Privacy::Private ? settings.keptInMemory() : std::move(settings)),
       clock_(std::move(clock)), keeper_(std::make_unique<HistoryKeeper>(
-                                    std::move(historyFolder), keepsHistory(settings_, privacy))) {
+                                    std::move(historyFolder), keepsHistory(settings_, privacy))),
+      recorder_(std::make_unique<VisitRecorder>(brwWebBrowser, *keeper_)) {
     buildControls();
     connectHandlers();
     connectShortcuts();
@@ -77,7 +78,7 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyF
 
 frmBrowser::~frmBrowser() {
     timTimer_.disconnect();
-    storeVisitsAwaitingText(); // the worker stores them before it ends, with keeper_
+    recorder_.reset(); // its last visits go to the worker, which stores them before it ends
 }
 
 void frmBrowser::buildControls() {

@@ -19,6 +19,7 @@
 #include "PlacedControl.h"
 #include "Privacy.h"
 #include "SettingsStore.h"
+#include "VisitRecorder.h"
 #include "WindowFrame.h"
 #include "ZeroMinimumFixed.h"
 
@@ -131,15 +132,21 @@ class frmBrowser : public Gtk::Window {
     void deleteSelectedEntry();
     void excludeSelectedSite(); // asks first
     void showClearHistoryDialog();
-    // Removes from the pane and the history every page last visited at or after `since`.
+    // Removes from the history and the pane every page last visited at or after `since`.
     void clearHistorySince(StoredTime since);
+    // Removes these pages from the history, then from the pane, in one pass over it.
+    void removeEntries(const std::unordered_set<std::string>& addresses);
     // The address the pane's selection stands for: the selected entry, or the selected match.
     std::optional<std::string> selectedAddress() const;
     // The last notice about the kept history (a file set aside, storing stopped); null if none.
     Gtk::MessageDialog* historyNotice() { return historyNotice_.get(); }
-    // Where the thumbnail of `address` comes from for the export: read from the kept history
-    // first if the pane has not drawn it yet.
-    const PackedImage& thumbnailForExport(const std::string& address);
+    // The thumbnails of these entries for the export, in that order, as packed pictures the
+    // pane's size: those the pane holds at once, kept ones read from the kept history as one
+    // batch. `done` is not called once `requests` is gone.
+    void thumbnailsForExport(std::vector<std::string> addresses, HistoryKeeper::Requests& requests,
+                             std::function<void(std::vector<std::optional<PackedImage>>)> done);
+    // Visits whose page text is still being read.
+    std::size_t visitsAwaitingText() const { return recorder_->waiting(); }
     const SettingsStore& settings() const { return settings_; }
     Privacy privacy() const { return privacy_; }
 
@@ -235,10 +242,7 @@ class frmBrowser : public Gtk::Window {
     void openSelectedMatch();
     void showSelectedMatchTooltip();
     void addKeptEntries(std::vector<StoredEntry> entries);
-    void storeVisit(const std::string& address, const std::string& title, StoredTime time,
-                    PackedImage thumbnail);
-    void storeVisitsAwaitingText();
-    void removeEntry(const std::string& address);
+    void removeFromPane(const std::unordered_set<std::string>& addresses);
     void tellHistoryProblem(const std::string& text);
     bool onShortcutKey(const GdkEventKey& event);
 
@@ -254,6 +258,9 @@ class frmBrowser : public Gtk::Window {
     std::unique_ptr<ClearHistoryDialog> clearDialog_;
     std::unique_ptr<Gtk::MessageDialog> historyNotice_;
     std::unique_ptr<HistoryKeeper> keeper_;
+    std::unique_ptr<VisitRecorder> recorder_; // hands its visits to keeper_
+    // Answers the pane waits for: the kept entries and their thumbnails, and the search's.
+    HistoryKeeper::Requests keptRequests_, searchRequests_;
     // Each pane entry's last visit, for clearing by time; and the entries read from the kept
     // history (the others are this run's).
     std::unordered_map<std::string, StoredTime> visitTimes_;
@@ -263,9 +270,6 @@ class frmBrowser : public Gtk::Window {
     unsigned searchNumber_ = 0;                // answers to an older search are dropped
     std::deque<std::string> addressesToVisit_; // from the command line, in turn
     sigc::connection pageShownBeforeNextAddress_;
-    // Visits whose page text is still being read, by number.
-    std::map<unsigned, PageVisit> visitsAwaitingText_;
-    unsigned visitsTaken_ = 0;
     // The client area the window is designed for; it keeps it in a dimension that start-up
     // leaves alone or refuses.
     static constexpr PixelSize kDesignClientArea{652, 467};

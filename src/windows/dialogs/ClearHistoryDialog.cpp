@@ -61,10 +61,11 @@ ClearHistoryDialog::ClearHistoryDialog(frmBrowser& mainWindow)
 
 void ClearHistoryDialog::refresh() {
     const unsigned number = ++refreshes_;
-    mainWindow_.historyKeeper().excludedHosts([this, number](std::vector<std::string> sites) {
-        if (number == refreshes_)
-            showSites(std::move(sites));
-    });
+    mainWindow_.historyKeeper().excludedHosts(requests_,
+                                              [this, number](std::vector<std::string> sites) {
+                                                  if (number == refreshes_)
+                                                      showSites(std::move(sites));
+                                              });
 }
 
 void ClearHistoryDialog::showSites(std::vector<std::string> sites) {

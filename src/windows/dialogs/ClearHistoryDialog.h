@@ -3,6 +3,8 @@
 // 履歴を消去: clears the history of the last hour, day, week or all of it (after a question),
 // and shows the sites whose pages are never kept, each of which can be kept again.
 
+#include "HistoryKeeper.h"
+
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
 #include <gtkmm/label.h>
@@ -43,6 +45,7 @@ class ClearHistoryDialog : public Gtk::Window {
     Gtk::Box buttons_{Gtk::ORIENTATION_HORIZONTAL, 6};
     std::vector<std::string> sites_;
     unsigned refreshes_ = 0;
+    HistoryKeeper::Requests requests_;
 };
 
 } // namespace quillet

@@ -6,35 +6,74 @@
 #include "Widgets.h"
 #include "frmBrowser.h"
 
+#include <glibmm/main.h>
 #include <glibmm/miscutils.h>
+#include <unordered_map>
 
 namespace quillet {
 namespace {
 
-// The history pane and its thumbnails as the export writer sees them. Each thumbnail is
-// unpacked, shown on the dialog's work picture and saved as a bitmap.
-class HistoryExportSource : public ExportSource {
-  public:
-    HistoryExportSource(frmBrowser& window, PictureBox& work) : window_(window), work_(work) {}
+// An export runs for a few milliseconds at a time, then lets the window draw and take keys.
+constexpr auto kExportSlice = std::chrono::milliseconds(15);
 
-    int count() const override { return window_.ListView1.count(); }
-    ExportEntry entry(int index) const override {
-        const ListItem& item = window_.ListView1.item(index);
-        return ExportEntry{item.subItem1, item.text, item.key, item.checked};
+} // namespace
+
+// The history pane's entries as they stood when the export began, and their thumbnails, as
+// the export writer sees them. Entries are found by key at each step: one the user deletes
+// meanwhile is passed over. Each thumbnail is unpacked, shown on the dialog's work picture and
+// saved as a bitmap.
+class Form2::HistoryExportSource : public ExportSource {
+  public:
+    HistoryExportSource(frmBrowser& window, PictureBox& work) : window_(window), work_(work) {
+        const ListItems& items = window.ListView1.items();
+        for (int i = 1; i <= items.count(); ++i) {
+            keys_.push_back(items.item(i).key);
+            if (items.item(i).checked)
+                ticked_.push_back(items.item(i).key);
+        }
     }
-    void clearCheck(int index) override { window_.ListView1.setChecked(index, false); }
+    const std::vector<std::string>& tickedKeys() const { return ticked_; }
+    void setThumbnails(std::vector<std::optional<PackedImage>> pictures) {
+        for (std::size_t i = 0; i < pictures.size() && i < ticked_.size(); ++i)
+            if (pictures[i])
+                thumbnails_[ticked_[i]] = std::move(*pictures[i]);
+    }
+
+    int count() const override { return static_cast<int>(keys_.size()); }
+    ExportEntry entry(int index) const override {
+        const ListItem* item = current(index);
+        if (!item)
+            return ExportEntry{};
+        return ExportEntry{item->subItem1, item->text, item->key, item->checked};
+    }
+    void clearCheck(int index) override {
+        if (const auto position = window_.ListView1.items().indexOfKey(keyAt(index)))
+            window_.ListView1.setChecked(*position, false);
+    }
     std::vector<std::uint8_t> bitmapFile(const std::string& key) override {
-        auto picture = unpackThumbnail(window_.thumbnailForExport(key));
+        const auto found = thumbnails_.find(key);
+        if (found == thumbnails_.end())
+            throw std::runtime_error("サムネイルを読めませんでした");
+        auto picture = unpackThumbnail(found->second);
+        thumbnails_.erase(found); // written once: the memory goes as the export goes on
         work_.setImage(picture);
         return encodePicture(picture, "bmp");
     }
 
   private:
+    const std::string& keyAt(int index) const {
+        return keys_.at(static_cast<std::size_t>(index - 1));
+    }
+    const ListItem* current(int index) const {
+        const auto position = window_.ListView1.items().indexOfKey(keyAt(index));
+        return position ? &window_.ListView1.item(*position) : nullptr;
+    }
+
     frmBrowser& window_;
     PictureBox& work_;
+    std::vector<std::string> keys_, ticked_;
+    std::unordered_map<std::string, PackedImage> thumbnails_;
 };
-
-} // namespace
 
 Form2::Form2(frmBrowser& mainWindow)
     : Command1("実行"), Command2("ｷｬﾝｾﾙ"),
@@ -68,9 +107,30 @@ Form2::Form2(frmBrowser& mainWindow)
     show_all_children();
 }
 
+Form2::~Form2() {
+    stopExport();
+}
+
 void Form2::mainWindowClosed() {
+    stopExport();
     mainWindow_ = nullptr;
     Command1.set_sensitive(false);
+}
+
+void Form2::stopExport() {
+    exportSteps_.disconnect();
+    thumbnailRequests_.cancel();
+    run_.reset();
+    source_.reset();
+    if (!idleLabel_.empty())
+        Label1.set_text(idleLabel_);
+    idleLabel_.clear();
+    if (mainWindow_)
+        Command1.set_sensitive(true);
+}
+
+bool Form2::exporting() const {
+    return source_ != nullptr;
 }
 
 void Form2::Form_Load() {
@@ -101,13 +161,48 @@ void Form2::Drive1_Change() {
 }
 
 void Form2::Command1_Click() {
-    if (!mainWindow_)
+    if (!mainWindow_ || exporting())
         return;
     const ImageList& thumbnails = mainWindow_->ImageList1;
     placedPicture1->setPixelSize(thumbnails.imageWidth(), thumbnails.imageHeight());
 
-    HistoryExportSource source(*mainWindow_, Picture1);
-    const ExportResult result = exportCheckedEntries(source, Dir1.Path(), Check1.get_active());
+    source_ = std::make_unique<HistoryExportSource>(*mainWindow_, Picture1);
+    run_ = std::make_unique<ExportRun>(*source_, Dir1.Path(), Check1.get_active());
+    Command1.set_sensitive(false);
+    idleLabel_ = Label1.get_text();
+    if (!Check1.get_active()) {
+        startWriting();
+        return;
+    }
+    // The thumbnails of kept entries are in the kept history's file: read as one batch, off
+    // the window's thread, before the first file is written.
+    Label1.set_text("ｻﾑﾈｲﾙを読み込んでいます...");
+    mainWindow_->thumbnailsForExport(source_->tickedKeys(), thumbnailRequests_,
+                                     [this](std::vector<std::optional<PackedImage>> pictures) {
+                                         source_->setThumbnails(std::move(pictures));
+                                         startWriting();
+                                     });
+}
+
+void Form2::startWriting() {
+    exportSteps_ = Glib::signal_idle().connect([this] {
+        const auto until = std::chrono::steady_clock::now() + kExportSlice;
+        bool more = true;
+        while (more && std::chrono::steady_clock::now() < until)
+            more = run_->step();
+        if (more) {
+            Label1.set_text("ｴｸｽﾎﾟｰﾄ中... " + std::to_string(run_->entriesPassed()) + "/" +
+                            std::to_string(run_->entryCount()));
+            return true;
+        }
+        const ExportResult result = run_->result();
+        stopExport();
+        exportFinished(result);
+        return false;
+    });
+}
+
+void Form2::exportFinished(const ExportResult& result) {
     if (result.failure) {
         // Earlier entries are written and unticked; this one and the rest keep their ticks.
         // The dialog stays open so that another folder can be chosen.
@@ -121,6 +216,8 @@ void Form2::Command1_Click() {
 }
 
 void Form2::Command2_Click() {
+    // An export under way stops at the entry it has reached: those before stay written.
+    stopExport();
     Unload();
 }
 

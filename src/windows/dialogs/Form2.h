@@ -4,7 +4,9 @@
 // the export of the entries ticked in the history pane.
 
 #include "DriveList.h"
+#include "ExportWriter.h"
 #include "FolderList.h"
+#include "HistoryKeeper.h"
 #include "PictureBox.h"
 #include "PlacedControl.h"
 #include "ZeroMinimumFixed.h"
@@ -23,6 +25,7 @@ class frmBrowser;
 class Form2 : public Gtk::Window {
   public:
     explicit Form2(frmBrowser& mainWindow);
+    ~Form2() override;
 
     // The main window has unloaded: there is no history left to export.
     void mainWindowClosed();
@@ -31,6 +34,9 @@ class Form2 : public Gtk::Window {
     void Drive1_Change();
     void Command1_Click(); // 実行
     void Command2_Click(); // ｷｬﾝｾﾙ
+    // Whether an export is under way: its thumbnails being read, or its files written a few
+    // at a time between the window's other work.
+    bool exporting() const;
 
   private:
     ZeroMinimumFixed fixed_;
@@ -54,10 +60,19 @@ class Form2 : public Gtk::Window {
     PlacedControl* placedPicture1 = nullptr;
 
   private:
+    class HistoryExportSource;
     void Unload() { hide(); }
     void tellUser(const std::string& text);
+    void startWriting();
+    void exportFinished(const ExportResult& result);
+    void stopExport();
     frmBrowser* mainWindow_;
     bool filling_ = false;
+    std::unique_ptr<HistoryExportSource> source_;
+    std::unique_ptr<ExportRun> run_;
+    HistoryKeeper::Requests thumbnailRequests_;
+    sigc::connection exportSteps_;
+    std::string idleLabel_; // Label1's own text while it shows the progress
 };
 
 } // namespace quillet

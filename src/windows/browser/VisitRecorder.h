@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Each shown page's visit, from the capture to the history: the page's text is read in its own
+// process, and the visit is handed to the history's worker once it arrives. A visit that the
+// user deletes or clears while its text is on the way is forgotten, not stored after all.
+
+#include "HistoryKeeper.h"
+#include "PageView.h"
+#include "PendingVisits.h"
+
+#include <memory>
+
+namespace quillet {
+
+class VisitRecorder {
+  public:
+    VisitRecorder(PageView& page, HistoryKeeper& keeper) : page_(page), keeper_(keeper) {}
+    // The visits still waiting are stored without their text (the page's text stored at an
+    // earlier visit stays): the window is closing.
+    ~VisitRecorder();
+    VisitRecorder(const VisitRecorder&) = delete;
+    VisitRecorder& operator=(const VisitRecorder&) = delete;
+
+    // The page now shown, stored once its text is read.
+    void record(PageVisit visit);
+    void forget(const std::unordered_set<std::string>& addresses) { pending_.forget(addresses); }
+    void forgetVisitedSince(StoredTime since) { pending_.forgetVisitedSince(since); }
+    std::size_t waiting() const { return pending_.size(); }
+
+  private:
+    PageView& page_;
+    HistoryKeeper& keeper_;
+    PendingVisits pending_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0); // for the text's answers
+};
+
+} // namespace quillet

@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: MIT
+// The parts the kept history is built of: the SQLite wrapper's cached statements, changes
+// and savepoints, the bounded cache of kept thumbnails, and the visits waiting for their text.
+
+#include "HistoryFile.h"
+#include "PendingVisits.h"
+#include "Sqlite.h"
+#include "TestFiles.h"
+#include "ThumbnailCache.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace quillet;
+using quillet::test::readFile;
+using quillet::test::TempFolder;
+
+namespace {
+
+PackedImage picture(std::size_t bytes, std::uint8_t fill = 1) {
+    return {2, 2, std::vector<std::uint8_t>(bytes, fill)};
+}
+
+std::int64_t countRows(Database& db) {
+    Statement count = db.cached("SELECT count(*) FROM t");
+    count.step();
+    return count.integer(0);
+}
+
+} // namespace
+
+TEST(Sqlite, CachedStatementsAreLentResetAndExecCountsChangesAndRefusesRows) {
+    Database db(":memory:", true);
+    db.execute("CREATE TABLE t(x INTEGER)");
+    for (int i = 0; i < 5; ++i)
+        db.cached("INSERT INTO t VALUES(?)").bind(1, i).run();
+    EXPECT_EQ(countRows(db), 5);
+    {
+        // A lent statement left on a row is reset when it goes: the next use starts afresh.
+        Statement rows = db.cached("SELECT x FROM t ORDER BY x");
+        ASSERT_TRUE(rows.step());
+        EXPECT_EQ(rows.integer(0), 0);
+    }
+    Statement again = db.cached("SELECT x FROM t ORDER BY x");
+    ASSERT_TRUE(again.step());
+    EXPECT_EQ(again.integer(0), 0);
+    again.reset();
+
+    EXPECT_EQ(db.exec("DELETE FROM t WHERE x >= 3"), 2);
+    EXPECT_EQ(db.exec("UPDATE t SET x = x + 10"), 3);
+    EXPECT_THROW(db.exec("SELECT x FROM t"), std::logic_error);
+    EXPECT_THROW(db.cached("SELECT nothing FROM nowhere"), SqliteError);
+}
+
+TEST(Sqlite, ASavepointIsUndoneAloneInsideItsTransaction) {
+    Database db(":memory:", true);
+    db.execute("CREATE TABLE t(x INTEGER)");
+    Transaction transaction(db);
+    db.exec("INSERT INTO t VALUES(1)");
+    try {
+        Savepoint part(db, "part");
+        db.exec("INSERT INTO t VALUES(2)");
+        throw std::runtime_error("the part fails");
+    } catch (const std::runtime_error&) {
+    }
+    {
+        Savepoint part(db, "part");
+        db.exec("INSERT INTO t VALUES(3)");
+        part.release();
+    }
+    transaction.commit();
+    Statement sum = db.prepare("SELECT sum(x) FROM t");
+    sum.step();
+    EXPECT_EQ(sum.integer(0), 4);
+}
+
+// The log keeps a removed page while another reader holds it; the removal says so, and a
+// later try empties it once the reader has let go.
+TEST(HistoryFile, ARemovalOwesTheLogWhileAReaderHoldsItAndEmptiesItLater) {
+    TempFolder folder;
+    OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+    HistoryStore& store = *opened.store;
+    for (int i = 0; i < 20; ++i)
+        store.store({"http://filler.test/" + std::to_string(i), "filler", i, {}, "filler"});
+    store.store({"http://secret.test/", "secret", 100, {}, "zqxheldword"});
+    {
+        Database reader(folder.file("history.sqlite"), false);
+        reader.execute("BEGIN");
+        Statement read = reader.prepare("SELECT count(*) FROM pages");
+        read.step(); // a read transaction of another connection, as a second Quillet has
+        store.remove("http://secret.test/");
+        EXPECT_TRUE(store.logOwed());
+        EXPECT_FALSE(store.emptyLog());
+        read.reset();
+        reader.execute("COMMIT");
+    }
+    EXPECT_TRUE(store.emptyLog());
+    EXPECT_FALSE(store.logOwed());
+    std::string bytes = readFile(folder.file("history.sqlite"));
+    if (std::filesystem::exists(folder.file("history.sqlite-wal")))
+        bytes += readFile(folder.file("history.sqlite-wal"));
+    EXPECT_EQ(bytes.find("zqxheldword"), std::string::npos);
+}
+
+TEST(ThumbnailCache, HoldsAtMostItsBytesAndLetsTheLeastRecentlyDrawnGoFirst) {
+    ThumbnailCache cache(1000);
+    cache.put("a", picture(400));
+    cache.put("b", picture(400));
+    ASSERT_NE(cache.find("a"), nullptr); // drawn again: "b" is now the least recent
+    cache.put("c", picture(400));
+    EXPECT_EQ(cache.find("b"), nullptr);
+    EXPECT_NE(cache.find("a"), nullptr);
+    EXPECT_NE(cache.find("c"), nullptr);
+    EXPECT_EQ(cache.bytes(), 800u);
+
+    cache.put("a", picture(100, 7)); // the same key replaced, its bytes counted once
+    EXPECT_EQ(cache.bytes(), 500u);
+    EXPECT_EQ(cache.find("a")->bytes.front(), 7);
+    cache.put("huge", picture(5000)); // larger than the whole cache: not held, nothing lost
+    EXPECT_EQ(cache.find("huge"), nullptr);
+    EXPECT_EQ(cache.size(), 2u);
+    cache.erase("a");
+    cache.erase("never there");
+    EXPECT_EQ(cache.bytes(), 400u);
+
+    for (int i = 0; i < 10'000; ++i)
+        cache.put(std::to_string(i), picture(10 + i % 90));
+    EXPECT_LE(cache.bytes(), 1000u);
+}
+
+TEST(PendingVisits, AVisitDeletedOrClearedWhileItsTextIsOnTheWayIsNotStored) {
+    PendingVisits pending;
+    const unsigned deleted = pending.add({"http://a.test/", "A", 100, {}, {}});
+    const unsigned cleared = pending.add({"http://b.test/", "B", 200, {}, {}});
+    const unsigned older = pending.add({"http://c.test/", "C", 50, {}, {}});
+    const unsigned kept = pending.add({"http://d.test/", "D", 300, {}, {}});
+    pending.forget({"http://a.test/"});
+    pending.forgetVisitedSince(150);
+    EXPECT_FALSE(pending.take(deleted, "text of a"));
+    EXPECT_FALSE(pending.take(cleared, "text of b"));
+    EXPECT_FALSE(pending.take(kept, "text of d")); // visited after the clear's start too
+    const auto stored = pending.take(older, "text of c");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->address, "http://c.test/");
+    EXPECT_EQ(stored->text, "text of c");
+    EXPECT_FALSE(pending.take(older, "twice")); // taken once
+
+    pending.add({"http://e.test/", "E", 400, {}, {}});
+    pending.add({"http://f.test/", "F", 500, {}, {}});
+    const auto all = pending.takeAll();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].address, "http://e.test/");
+    EXPECT_EQ(pending.size(), 0u);
+}
