@@ -106,6 +106,7 @@ TEST_F(ExportDialog, ExportsTheTickedEntriesWithBitmaps) {
     openFolder(dialog, target.path());
     MessageBoxAnswerer answers;
     dialog.Command1.clicked();
+    ASSERT_TRUE(pumpUntil([&] { return !answers.texts().empty(); })); // written between draws
     ASSERT_EQ(answers.texts().size(), 1u);
     EXPECT_EQ(answers.texts()[0], "2ｱｲﾃﾑのｴｸｽﾎﾟｰﾄが完了しました。");
     EXPECT_FALSE(dialog.get_visible());
@@ -140,6 +141,7 @@ TEST_F(ExportDialog, NothingTickedReportsZero) {
     openFolder(dialog, target.path());
     MessageBoxAnswerer answers;
     dialog.Command1.clicked();
+    ASSERT_TRUE(pumpUntil([&] { return !answers.texts().empty(); })); // written between draws
     ASSERT_EQ(answers.texts().size(), 1u);
     EXPECT_EQ(answers.texts()[0], "0ｱｲﾃﾑのｴｸｽﾎﾟｰﾄが完了しました。");
     EXPECT_TRUE(fs::is_empty(target.path()));
@@ -153,6 +155,7 @@ TEST_F(ExportDialog, AFailureNamesTheEntryAndKeepsTheDialogOpen) {
     fs::remove(target.file("gone"));
     MessageBoxAnswerer answers;
     dialog.Command1.clicked();
+    ASSERT_TRUE(pumpUntil([&] { return !answers.texts().empty(); })); // written between draws
     ASSERT_EQ(answers.texts().size(), 1u);
     EXPECT_TRUE(answers.texts()[0].starts_with("3番目の項目「Blue?」を書き出せませんでした。"))
         << answers.texts()[0];

@@ -6,6 +6,7 @@
 #include "BrowserHarness.h"
 #include "ClearHistoryDialog.h"
 #include "Form2.h"
+#include "HistoryFile.h"
 #include "HistoryStore.h"
 #include "LocalHttpServer.h"
 #include "Resources.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <optional>
+#include <set>
 #include <sstream>
 
 using namespace quillet;
@@ -219,9 +221,10 @@ TEST_F(KeptHistory, KeptPagesComeBackAfterARestartAndAreFoundByAJapaneseWord) {
     EXPECT_EQ(browser.entry(position("/latin")).subItem1, "Latin");
 
     // The thumbnail is read from the file when its row is drawn: the red page is red.
-    ASSERT_TRUE(
-        pumpUntil([&] { return !browser->ImageList1.image(server.url("/tokyo")).bytes.empty(); }));
-    auto thumbnail = unpackThumbnail(browser->ImageList1.image(server.url("/tokyo")));
+    ASSERT_TRUE(pumpUntil(
+        [&] { return browser->ListView1.heldThumbnail(server.url("/tokyo")) != nullptr; }));
+    EXPECT_TRUE(browser->ImageList1.image(server.url("/tokyo")).bytes.empty()); // the file has it
+    auto thumbnail = unpackThumbnail(*browser->ListView1.heldThumbnail(server.url("/tokyo")));
     const guint8* centre = thumbnail->get_pixels() +
                            thumbnail->get_height() / 2 * thumbnail->get_rowstride() +
                            thumbnail->get_width() / 2 * thumbnail->get_n_channels();
@@ -263,6 +266,7 @@ TEST_F(KeptHistory, TheExportOfAKeptEntryWritesItsThumbnailAsBefore) {
     dialog.Check1.set_active(true);
     MessageBoxAnswerer answers;
     dialog.Command1.clicked();
+    ASSERT_TRUE(pumpUntil([&] { return !answers.texts().empty(); })); // written between draws
     ASSERT_EQ(answers.texts(), std::vector<std::string>{"1ｱｲﾃﾑのｴｸｽﾎﾟｰﾄが完了しました。"});
     auto written = Gdk::Pixbuf::create_from_file(target.file("設定ガイド.bmp"));
     auto original = unpackThumbnail({written->get_width(), written->get_height(), before});
@@ -525,4 +529,111 @@ TEST_F(KeptHistory, AVisitIsKeptWhenTheWindowClosesBeforeItsTextIsRead) {
     }
     HistoryStore store(folder.file("data/Quillet/history.sqlite"));
     EXPECT_EQ(store.visitsOf(server.url("/huge")).size(), 1u);
+}
+
+// After a search is closed (Esc), the match found stays selected in the whole list, and Delete
+// removes it from the pane and the file alike: the next start shows what this one did.
+TEST_F(KeptHistory, AnEntryDeletedAfterTheSearchClosedIsGoneFromTheFileToo) {
+    TempFolder folder;
+    {
+        BrowserHarness first({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+        browseAll(first);
+    }
+    const auto paneAddresses = [](BrowserHarness& browser) {
+        std::set<std::string> shown;
+        for (int i = 1; i <= browser.entryCount(); ++i)
+            shown.insert(browser.entry(i).key);
+        return shown;
+    };
+    std::set<std::string> shownAfterDelete;
+    {
+        BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+        browser.waitForPageShown();
+        ASSERT_TRUE(pumpUntil([&] { return browser.entryCount() == 4; }));
+        ASSERT_NO_FATAL_FAILURE(searchFor(browser, "設定", 1));
+        pressKeys("Escape");
+        ASSERT_TRUE(pumpUntil([&] { return !browser->historySearchOpen(); }));
+        ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.hasFocus(); }));
+        const auto selected = browser->selectedAddress();
+        ASSERT_EQ(selected, server.url("/guide")) << "the match found is no longer selected";
+        pressKeys("Delete");
+        ASSERT_TRUE(pumpUntil([&] { return !browser.hasEntry(*selected); }));
+        EXPECT_EQ(browser.entryCount(), 3);
+        shownAfterDelete = paneAddresses(browser);
+        browser->historyKeeper().waitUntilIdle();
+        const auto kept = keptAddresses(browser.historyFolder());
+        EXPECT_EQ(std::set<std::string>(kept.begin(), kept.end()), shownAfterDelete);
+    }
+    BrowserHarness again({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+    again.waitForPageShown();
+    ASSERT_TRUE(pumpUntil([&] { return again.entryCount() == 3; }));
+    pumpFor(200ms); // no part of the kept entries still to come
+    EXPECT_EQ(paneAddresses(again), shownAfterDelete);
+}
+
+// A page deleted while its text (10 MB of it) is still being read is not stored when the text
+// arrives, neither in the file nor in this run's search.
+TEST_F(KeptHistory, APageDeletedWhileItsTextIsOnTheWayStaysDeleted) {
+    std::string huge = "<title>huge</title><p>zqxlateword ";
+    while (huge.size() < 10'000'000)
+        huge += "遅れて届く本文。";
+    server.add("/huge", LocalHttpServer::htmlPage(huge));
+    BrowserHarness browser(StoredSettings{{kKeepOn, "1"}});
+    browser.waitForPageShown();
+    browser.navigateAndWait(server.url("/huge"));
+    ASSERT_EQ(browser->visitsAwaitingText(), 1u) << "the text came before the test could delete";
+    browser.selectEntry(*browser->ListView1.items().indexOfKey(server.url("/huge")));
+    browser->deleteSelectedEntry();
+    EXPECT_EQ(browser->visitsAwaitingText(), 0u);
+    // The next page's text is asked for after the deleted one's, of the same web process: once
+    // it is stored, the deleted page's answer has come and gone.
+    browser.navigateAndWait(server.url("/tokyo"));
+    HistoryStore store(browser.historyFolder() + "/history.sqlite");
+    ASSERT_TRUE(pumpUntil([&] {
+        pumpFor(50ms);
+        return store.search("晴れ", 5).size() == 1;
+    }));
+    browser->historyKeeper().waitUntilIdle();
+    EXPECT_TRUE(store.visitsOf(server.url("/huge")).empty());
+    EXPECT_EQ(fileBytes(browser.historyFolder()).find("zqxlateword"), std::string::npos);
+    browser->openHistorySearch();
+    browser->historySearch.set_text("zqxlateword");
+    ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.showingResults(); }));
+    EXPECT_TRUE(browser->ListView1.results().empty());
+}
+
+// 履歴を消去 (all of it) over thousands of kept entries: the pane is empty when the click
+// returns, and a window closed straight after still leaves a file without a cleared page.
+TEST_F(KeptHistory, ClearingThousandsOfKeptPagesEmptiesThePaneThenTheFileAlsoWhenClosedAtOnce) {
+    constexpr int kPages = 3000;
+    TempFolder folder;
+    const std::string historyFolder = folder.file("data/Quillet");
+    {
+        OpenedHistory opened = openKeptHistory(historyFolder, std::chrono::system_clock::now());
+        const StoredTime now = toStoredTime(std::chrono::system_clock::now());
+        for (int i = 0; i < kPages; ++i)
+            opened.store->store({server.url("/page/" + std::to_string(i)),
+                                 "頁" + std::to_string(i),
+                                 now - kPages + i,
+                                 {},
+                                 "zqxclearword 消去される頁の本文 " + std::to_string(i)});
+    }
+    {
+        BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+        browser.waitForPageShown();
+        ASSERT_TRUE(pumpUntil([&] { return browser.entryCount() == kPages + 1; }));
+        browser->showClearHistoryDialog();
+        ClearHistoryDialog& dialog = *browser->clearHistoryDialog();
+        dialog.everything.set_active(true);
+        MessageBoxAnswerer answers(Gtk::RESPONSE_YES);
+        dialog.clearButton.clicked();
+        ASSERT_EQ(answers.texts().size(), 1u);
+        EXPECT_EQ(browser.entryCount(), 0); // at once, before the worker has removed anything
+        EXPECT_EQ(browser->ImageList1.count(), 0);
+    } // closed at once: the removal handed over is finished before the window is gone
+    HistoryStore store(historyFolder + "/history.sqlite");
+    EXPECT_EQ(store.pageCount(), 0);
+    const std::string bytes = fileBytes(historyFolder);
+    for (const char* word : {"zqxclearword", "消去される", "/page/2999"})
+        EXPECT_EQ(bytes.find(word), std::string::npos) << word;
 }

@@ -68,8 +68,15 @@ void frmBrowser::closeHistorySearch() {
     if (!historySearchOpen())
         return;
     ++searchNumber_; // a search still under way is not shown
+    // The match the user had selected stays selected in the whole list: what Delete or Enter
+    // acts on next is the page they found.
+    const auto found = selectedAddress();
     historySearch.hide();
     ListView1.showAllItems();
+    if (const auto position = found ? ListView1.items().indexOfKey(*found) : std::nullopt) {
+        ListView1.setSelected(*position);
+        ListView1.ensureVisible(*position);
+    }
     ListView1.setFocus();
 }
 
