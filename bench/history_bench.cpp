@@ -179,14 +179,14 @@ int main(int argc, char* argv[]) {
     pumpFor(1s);
     row("window: UI memory above an empty history", (residentKiB() - emptyKiB) / 1024.0, "MiB");
     // From the text reaching the search field to the matches drawn in the pane.
-    browser->openHistorySearch();
+    browser.pane().openSearch();
     for (const char* query : {"設定", "パッケージ 設定", "apt"}) {
         std::vector<double> times;
         for (int run = 0; run < 11; ++run) {
-            browser->historySearch.set_text("");
+            browser.pane().historySearch.set_text("");
             pumpFor(50ms);
             const auto asked = std::chrono::steady_clock::now();
-            browser->historySearch.set_text(query);
+            browser.pane().historySearch.set_text(query);
             pumpUntil([&] {
                 return browser->ListView1.showingResults() && !browser->ListView1.results().empty();
             });

@@ -98,14 +98,14 @@ class KeptHistory : public ::testing::Test {
     void searchFor(BrowserHarness& browser, const std::string& text, std::size_t rows) {
         ASSERT_NO_FATAL_FAILURE(focusPane(browser));
         pressKeys("ctrl+h");
-        ASSERT_TRUE(pumpUntil([&] { return browser->historySearch.has_focus(); }));
+        ASSERT_TRUE(pumpUntil([&] { return browser.pane().historySearch.has_focus(); }));
         typeThroughInputMethod(text);
         ASSERT_TRUE(pumpUntil([&] {
-            return browser->historySearch.get_text() == text &&
+            return browser.pane().historySearch.get_text() == text &&
                    browser->ListView1.showingResults() &&
                    browser->ListView1.results().size() == rows;
         })) << "typed \""
-            << std::string(browser->historySearch.get_text()) << "\", "
+            << std::string(browser.pane().historySearch.get_text()) << "\", "
             << browser->ListView1.results().size() << " rows";
     }
 
@@ -149,7 +149,7 @@ TEST_F(KeptHistory, WithKeepingOffNothingIsWrittenAndThisRunsPagesAreFoundByThei
     browseAll(browser);
     ASSERT_NO_FATAL_FAILURE(searchFor(browser, "晴れ", 1));
     EXPECT_EQ(browser->ListView1.results()[0].address, server.url("/tokyo"));
-    EXPECT_FALSE(browser->keepingHistory());
+    EXPECT_FALSE(browser.pane().keepingHistory());
     EXPECT_FALSE(fs::exists(browser.historyFolder()));
 }
 
@@ -171,8 +171,8 @@ TEST_F(KeptHistory, APrivateWindowFindsItsOwnPagesAndKeepsNothing) {
         EXPECT_EQ(browser->get_title(), "Quillet (プライベート)");
         browser.waitForPageShown();
         EXPECT_EQ(browser->get_title(), "Quillet (プライベート) ホーム");
-        EXPECT_FALSE(browser->keepingHistory());
-        EXPECT_FALSE(browser->keepHistoryItem.get_sensitive());
+        EXPECT_FALSE(browser.pane().keepingHistory());
+        EXPECT_FALSE(browser.pane().keepHistoryItem.get_sensitive());
         for (const char* path : {"/guide", "/latin"})
             browser.navigateAndWait(server.url(path));
         browser->historyKeeper().waitUntilIdle();
@@ -241,9 +241,9 @@ TEST_F(KeptHistory, KeptPagesComeBackAfterARestartAndAreFoundByAJapaneseWord) {
     browser.loadAndWait([&] { pressKeys("Return"); });
     EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/tokyo"));
     // Escape closes the field; the whole list is back.
-    browser->historySearch.grab_focus();
+    browser.pane().historySearch.grab_focus();
     pressKeys("Escape");
-    ASSERT_TRUE(pumpUntil([&] { return !browser->historySearchOpen(); }));
+    ASSERT_TRUE(pumpUntil([&] { return !browser.pane().searchOpen(); }));
     EXPECT_FALSE(browser->ListView1.showingResults());
     EXPECT_EQ(browser.entryCount(), 4);
 }
@@ -295,8 +295,8 @@ TEST_F(KeptHistory, DeleteAndClearRemoveEntriesFromThePaneAndTheirTextFromTheFil
     EXPECT_EQ(browser.entryCount(), 3);
 
     // 履歴を消去, everything, after the question.
-    browser->showClearHistoryDialog();
-    ClearHistoryDialog& dialog = *browser->clearHistoryDialog();
+    browser.pane().showClearHistoryDialog();
+    ClearHistoryDialog& dialog = *browser.pane().clearHistoryDialog();
     EXPECT_EQ(dialog.get_title(), "履歴を消去");
     dialog.everything.set_active(true);
     {
@@ -325,7 +325,7 @@ TEST_F(KeptHistory, ASiteLeftOutLeavesTheFileButStaysInThisRunsPane) {
     browser.selectEntry(*browser->ListView1.items().indexOfKey(server.url("/tokyo", "localhost")));
     {
         MessageBoxAnswerer answers(Gtk::RESPONSE_YES);
-        browser->excludeSiteItem.activate();
+        browser.pane().excludeSiteItem.activate();
         ASSERT_EQ(answers.texts().size(), 1u);
         EXPECT_NE(answers.texts()[0].find("localhost"), std::string::npos);
     }
@@ -343,8 +343,8 @@ TEST_F(KeptHistory, ASiteLeftOutLeavesTheFileButStaysInThisRunsPane) {
     EXPECT_EQ(fileBytes(folder).find("zebraword"), std::string::npos);
 
     // The same dialog lists it and takes it back.
-    browser->showClearHistoryDialog();
-    ClearHistoryDialog& dialog = *browser->clearHistoryDialog();
+    browser.pane().showClearHistoryDialog();
+    ClearHistoryDialog& dialog = *browser.pane().clearHistoryDialog();
     ASSERT_TRUE(pumpUntil([&] { return dialog.excludedSites().size() == 1; }));
     EXPECT_EQ(dialog.excludedSites()[0], "localhost");
     dialog.siteList.select_row(*dialog.siteList.get_row_at_index(0));
@@ -358,13 +358,13 @@ TEST_F(KeptHistory, TheMenuKeepsTheChoiceAndTurningItOffCanDeleteTheFile) {
     // The menu key opens the pane's menu from the keyboard.
     ASSERT_NO_FATAL_FAILURE(focusPane(browser));
     pressKeys("shift+F10");
-    ASSERT_TRUE(pumpUntil([&] { return browser->historyMenu.get_visible(); }));
-    EXPECT_EQ(browser->keepHistoryItem.get_label(), "履歴を次回も残す");
-    EXPECT_FALSE(browser->keepHistoryItem.get_active());
+    ASSERT_TRUE(pumpUntil([&] { return browser.pane().historyMenu.get_visible(); }));
+    EXPECT_EQ(browser.pane().keepHistoryItem.get_label(), "履歴を次回も残す");
+    EXPECT_FALSE(browser.pane().keepHistoryItem.get_active());
     pressKeys("Escape");
-    ASSERT_TRUE(pumpUntil([&] { return !browser->historyMenu.get_visible(); }));
+    ASSERT_TRUE(pumpUntil([&] { return !browser.pane().historyMenu.get_visible(); }));
 
-    browser->keepHistoryItem.set_active(true);
+    browser.pane().keepHistoryItem.set_active(true);
     EXPECT_EQ(browser.setting("history/keep"), "1");
     browser.navigateAndWait(server.url("/latin"));
     browser->historyKeeper().waitUntilIdle();
@@ -372,7 +372,7 @@ TEST_F(KeptHistory, TheMenuKeepsTheChoiceAndTurningItOffCanDeleteTheFile) {
 
     {
         MessageBoxAnswerer answers(Gtk::RESPONSE_YES); // 削除する
-        browser->keepHistoryItem.set_active(false);
+        browser.pane().keepHistoryItem.set_active(false);
         ASSERT_EQ(answers.texts().size(), 1u);
     }
     browser->historyKeeper().waitUntilIdle();
@@ -434,14 +434,14 @@ TEST_F(KeptHistory, HostilePagesAreStoredCappedAndIntact) {
         EXPECT_EQ(body.find('\0'), std::string::npos);
     }
     // FTS5 syntax typed in the search field is plain text.
-    browser->openHistorySearch();
+    browser.pane().openSearch();
     for (const char* typed : {"\"", "*", "NEAR(a b)", "a OR b", "-x", "(", "odd\"word"}) {
-        browser->historySearch.set_text(typed);
+        browser.pane().historySearch.set_text(typed);
         pumpFor(30ms);
     }
     browser->historyKeeper().waitUntilIdle();
     pumpFor(50ms);
-    EXPECT_TRUE(browser->historySearchOpen());
+    EXPECT_TRUE(browser.pane().searchOpen());
 }
 
 // A full disk: storing stops with one message, browsing and this run's pane go on, and what
@@ -470,13 +470,13 @@ TEST_F(KeptHistory, AFullDiskStopsStoringWithOneMessageAndBrowsingGoesOn) {
         }));
         for (const char* path : {"/big", "/guide", "/big?again"})
             browser.navigateAndWait(server.url(path));
-        ASSERT_TRUE(pumpUntil([&] { return browser->historyNotice() != nullptr; }))
+        ASSERT_TRUE(pumpUntil([&] { return browser.pane().historyNotice() != nullptr; }))
             << "the full disk was not told";
-        const Gtk::MessageDialog* notice = browser->historyNotice();
+        const Gtk::MessageDialog* notice = browser.pane().historyNotice();
         EXPECT_EQ(notice->property_text().get_value().find("履歴を保存できなくなりました"), 0u);
         browser.navigateAndWait(server.url("/latin"));
         pumpFor(200ms);
-        EXPECT_EQ(browser->historyNotice(), notice) << "told more than once";
+        EXPECT_EQ(browser.pane().historyNotice(), notice) << "told more than once";
         EXPECT_TRUE(browser.hasEntry(server.url("/latin")));
         EXPECT_TRUE(browser.hasEntry(server.url("/big")));
         EXPECT_EQ(store.search("晴れ", 10).size(), 1u); // stored before the disk filled
@@ -493,8 +493,8 @@ TEST_F(KeptHistory, AnUnreadableFileIsSetAsideAndTheUserToldOnce) {
     writeFile(folder.file("data/Quillet/history.sqlite"), std::string(10000, '\x7f'));
     BrowserHarness browser(StoredSettings{{kKeepOn, "1"}}, std::chrono::system_clock::now,
                            folder.path());
-    ASSERT_TRUE(pumpUntil([&] { return browser->historyNotice() != nullptr; }));
-    const std::string told = browser->historyNotice()->property_text().get_value();
+    ASSERT_TRUE(pumpUntil([&] { return browser.pane().historyNotice() != nullptr; }));
+    const std::string told = browser.pane().historyNotice()->property_text().get_value();
     EXPECT_EQ(told.find("履歴のファイルを読めなかったため"), 0u) << told;
     std::vector<std::string> setAside;
     for (const auto& entry : fs::directory_iterator(browser.historyFolder()))
@@ -552,9 +552,9 @@ TEST_F(KeptHistory, AnEntryDeletedAfterTheSearchClosedIsGoneFromTheFileToo) {
         ASSERT_TRUE(pumpUntil([&] { return browser.entryCount() == 4; }));
         ASSERT_NO_FATAL_FAILURE(searchFor(browser, "設定", 1));
         pressKeys("Escape");
-        ASSERT_TRUE(pumpUntil([&] { return !browser->historySearchOpen(); }));
+        ASSERT_TRUE(pumpUntil([&] { return !browser.pane().searchOpen(); }));
         ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.hasFocus(); }));
-        const auto selected = browser->selectedAddress();
+        const auto selected = browser.pane().selectedAddress();
         ASSERT_EQ(selected, server.url("/guide")) << "the match found is no longer selected";
         pressKeys("Delete");
         ASSERT_TRUE(pumpUntil([&] { return !browser.hasEntry(*selected); }));
@@ -583,7 +583,7 @@ TEST_F(KeptHistory, APageDeletedWhileItsTextIsOnTheWayStaysDeleted) {
     browser.navigateAndWait(server.url("/huge"));
     ASSERT_EQ(browser->visitsAwaitingText(), 1u) << "the text came before the test could delete";
     browser.selectEntry(*browser->ListView1.items().indexOfKey(server.url("/huge")));
-    browser->deleteSelectedEntry();
+    browser.pane().deleteSelectedEntry();
     EXPECT_EQ(browser->visitsAwaitingText(), 0u);
     // The next page's text is asked for after the deleted one's, of the same web process: once
     // it is stored, the deleted page's answer has come and gone.
@@ -596,8 +596,8 @@ TEST_F(KeptHistory, APageDeletedWhileItsTextIsOnTheWayStaysDeleted) {
     browser->historyKeeper().waitUntilIdle();
     EXPECT_TRUE(store.visitsOf(server.url("/huge")).empty());
     EXPECT_EQ(fileBytes(browser.historyFolder()).find("zqxlateword"), std::string::npos);
-    browser->openHistorySearch();
-    browser->historySearch.set_text("zqxlateword");
+    browser.pane().openSearch();
+    browser.pane().historySearch.set_text("zqxlateword");
     ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.showingResults(); }));
     EXPECT_TRUE(browser->ListView1.results().empty());
 }
@@ -622,8 +622,8 @@ TEST_F(KeptHistory, ClearingThousandsOfKeptPagesEmptiesThePaneThenTheFileAlsoWhe
         BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
         browser.waitForPageShown();
         ASSERT_TRUE(pumpUntil([&] { return browser.entryCount() == kPages + 1; }));
-        browser->showClearHistoryDialog();
-        ClearHistoryDialog& dialog = *browser->clearHistoryDialog();
+        browser.pane().showClearHistoryDialog();
+        ClearHistoryDialog& dialog = *browser.pane().clearHistoryDialog();
         dialog.everything.set_active(true);
         MessageBoxAnswerer answers(Gtk::RESPONSE_YES);
         dialog.clearButton.clicked();

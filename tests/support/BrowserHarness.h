@@ -47,6 +47,8 @@ class BrowserHarness {
         window_->ListView1.setChecked(position, ticked);
     }
     void focusHistory() { window_->ListView1.setFocus(); }
+    // The pane's search field, menu and kept-history controls.
+    HistoryPane& pane() { return window_->historyPane(); }
 
     // The address box and the status line.
     void typeAddress(const std::string& text) { window_->cboAddress.set_text(text); }

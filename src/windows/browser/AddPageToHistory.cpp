@@ -53,7 +53,7 @@ void frmBrowser::AddPageToHistory() {
         PackedImage packed;
         if (!known || keeper_->keeping())
             packed = packThumbnail(fitToList(thumbnail, ImageList1));
-        visitTimes_[address] = toStoredTime(now);
+        historyPane_.noteVisit(address, toStoredTime(now));
         recorder_->record(PageVisit{
             address, title, toStoredTime(now), keeper_->keeping() ? packed : PackedImage{}, {}});
         const int n = nextPosition(ImageList1.count());

@@ -30,7 +30,7 @@ void frmBrowser::Image4_Click() {
 
 void frmBrowser::Image5_Click() {
     if (!form2_)
-        form2_ = std::make_unique<Form2>(*this);
+        form2_ = std::make_unique<Form2>(historyPane_);
     if (!form2_->get_visible())
         form2_->Form_Load();
     showDialog(*form2_);

@@ -1,66 +1,233 @@
 // SPDX-License-Identifier: MIT
-// The history pane's behaviour: reopening an entry, the tooltip naming the selected entry,
-// and the search of the history by the beginning of an address.
+// The pane's entries and the kept history behind them: kept entries read at start, their
+// thumbnails read when their rows are drawn, and the privacy controls (delete an entry, a site
+// never kept, clearing by time, keeping turned off), each done to the history first.
 
+#include "HistoryPane.h"
+
+#include "ClearHistoryDialog.h"
+#include "ErrorStyles.h"
 #include "HistoryRules.h"
-#include "frmBrowser.h"
+#include "ThumbnailCodec.h"
+#include "UserPresent.h"
+#include "Widgets.h"
 
 namespace quillet {
 
-void frmBrowser::ListView1_DblClick() {
-    if (ListView1.showingResults()) {
-        openSelectedMatch();
-        return;
+HistoryPane::HistoryPane(Gtk::Window& window, HistoryKeeper& keeper, VisitRecorder& recorder,
+                         SettingsStore& settings, Privacy privacy,
+                         std::function<PixelSize()> thumbnailSize)
+    : ListView1(ImageList1), window_(window), keeper_(keeper), recorder_(recorder),
+      settings_(settings), privacy_(privacy), thumbnailSize_(std::move(thumbnailSize)) {
+    addActions();
+    buildMenu();
+    connectSearchField();
+    keeper_.signal_Problem().connect([this](const std::string& text) { tellProblem(text); });
+    ListView1.signal_ThumbnailWanted().connect([this](const std::string& address) {
+        keeper_.thumbnails({address}, keptRequests_,
+                           [this, address](HistoryKeeper::Thumbnails pictures) {
+                               stopSilently([&] {
+                                   auto& picture = pictures.front();
+                                   if (picture)
+                                       picture = fitted(std::move(*picture));
+                                   ListView1.thumbnailArrived(address, std::move(picture));
+                               });
+                           });
+    });
+    ListView1.signal_DeleteKey().connect([this] { actions_->activate_action("delete"); });
+}
+
+HistoryPane::~HistoryPane() = default;
+
+PackedImage HistoryPane::fitted(PackedImage picture) const {
+    // A thumbnail kept at another size (the size was changed since) is fitted to the pane's.
+    if (picture.width == ImageList1.imageWidth() && picture.height == ImageList1.imageHeight())
+        return picture;
+    return packThumbnail(unpackThumbnail(picture)->scale_simple(
+        ImageList1.imageWidth(), ImageList1.imageHeight(), Gdk::INTERP_BILINEAR));
+}
+
+void HistoryPane::loadKept() {
+    if (keeper_.keeping())
+        keeper_.loadKept(
+            ImageList::kMaxCount, keptRequests_,
+            [this](std::vector<StoredEntry> part) { addKeptEntries(std::move(part)); });
+}
+
+void HistoryPane::addKeptEntries(std::vector<StoredEntry> entries) {
+    // Kept entries go before this run's, oldest first, so the newest stays at the end. Their
+    // thumbnails stay in the file until their rows are drawn.
+    const PixelSize made = thumbnailSize_();
+    const int width = ImageList1.imageWidth() ? ImageList1.imageWidth() : made.width;
+    const int height = ImageList1.imageHeight() ? ImageList1.imageHeight() : made.height;
+    std::vector<ListItem> items;
+    for (StoredEntry& entry : entries) {
+        if (ImageList1.contains(entry.address) || ImageList1.count() == ImageList::kMaxCount)
+            continue; // this run's entry of the same page stands for it
+        ImageList1.add(keptEntriesPlaced_ + 1, entry.address, PackedImage{width, height, {}});
+        items.push_back({entry.address, entry.address, entry.title,
+                         formatVisitTime(fromStoredTime(entry.lastVisit)), 0, false});
+        visitTimes_[entry.address] = entry.lastVisit;
+        keptEntries_.insert(entry.address);
+        ++keptEntriesPlaced_;
     }
-    // With an empty history there is nothing selected and nothing to open.
+    ListView1.insertItemsWithImages(keptEntriesPlaced_ - static_cast<int>(items.size()) + 1, items);
+}
+
+std::optional<std::string> HistoryPane::selectedAddress() const {
+    if (ListView1.showingResults()) {
+        if (const auto row = ListView1.selectedResult())
+            return ListView1.results()[static_cast<std::size_t>(*row)].address;
+        return std::nullopt;
+    }
     if (const auto selected = ListView1.selectedIndex())
-        brwWebBrowser.Navigate(ListView1.item(*selected).text);
+        return ListView1.item(*selected).key;
+    return std::nullopt;
 }
 
-void frmBrowser::ListView1_KeyPress(int keyAscii) {
-    if (keyAscii == kKeyEnter)
-        ListView1_DblClick();
-    if (keyAscii == kKeyEscape && historySearchOpen())
-        closeHistorySearch();
-    else if (keyAscii == kKeyEscape)
-        FindInHistory(cboAddress.get_text(), SearchMode::Cursor);
+void HistoryPane::removeEntries(const std::unordered_set<std::string>& addresses) {
+    // The history first: from here on a window closed, even killed, has lost them too, and a
+    // page whose text is still on the way is not stored after all.
+    recorder_.forget(addresses);
+    keeper_.remove(std::vector<std::string>(addresses.begin(), addresses.end()));
+    removeFromPane(addresses);
 }
 
-void frmBrowser::ListView1_ItemClick(int) {
-    showSelectedEntryTooltip();
-}
-void frmBrowser::ListView1_GotFocus() {
-    showSelectedEntryTooltip();
-}
-void frmBrowser::ListView1_LostFocus() {
-    ListView1.setToolTipText("");
+void HistoryPane::removeFromPane(const std::unordered_set<std::string>& addresses) {
+    for (const std::string& address : addresses) {
+        visitTimes_.erase(address);
+        if (keptEntries_.erase(address))
+            --keptEntriesPlaced_;
+    }
+    ListView1.removeItemsWithImages(addresses);
+    ImageList1.removeKeys(addresses);
+    if (searchOpen())
+        searchFor(historySearch.get_text()); // the match list without them
 }
 
-void frmBrowser::showSelectedEntryTooltip() {
-    if (ListView1.showingResults()) {
-        showSelectedMatchTooltip();
+void HistoryPane::deleteSelectedEntry() {
+    if (const auto address = selectedAddress())
+        removeEntries({*address});
+}
+
+void HistoryPane::excludeSelectedSite() {
+    const auto address = selectedAddress();
+    if (!address)
+        return;
+    const std::string host = hostOfAddress(*address);
+    if (host.empty() ||
+        !askQuestion(window_, "Quillet",
+                     host + " のページを保存された履歴から消去し、今後は残しません。\n"
+                            "(今回見たページは、このウィンドウを閉じるまで履歴に表示されます)",
+                     "残さない"))
+        return;
+    std::unordered_set<std::string> kept;
+    for (const std::string& entry : keptEntries_)
+        if (hostOfAddress(entry) == host)
+            kept.insert(entry);
+    keeper_.excludeHost(host);
+    removeFromPane(kept);
+}
+
+void HistoryPane::clearHistorySince(StoredTime since) {
+    std::unordered_set<std::string> cleared;
+    for (const auto& [address, time] : visitTimes_)
+        if (time >= since)
+            cleared.insert(address);
+    recorder_.forgetVisitedSince(since);
+    keeper_.removeVisitedSince(since);
+    removeFromPane(cleared);
+}
+
+void HistoryPane::showClearHistoryDialog() {
+    if (!clearDialog_)
+        clearDialog_ = std::make_unique<ClearHistoryDialog>(*this);
+    clearDialog_->refresh();
+    presentForUser(*clearDialog_);
+}
+
+void HistoryPane::excludedSites(HistoryKeeper::Requests& requests,
+                                std::function<void(std::vector<std::string>)> done) {
+    keeper_.excludedHosts(requests, std::move(done));
+}
+
+void HistoryPane::setKeepHistory(bool keep) {
+    const auto showChoice = [this](bool kept) {
+        keepToggled_.block();
+        keepHistoryItem.set_active(kept);
+        Glib::RefPtr<Gio::SimpleAction>::cast_dynamic(actions_->lookup_action("keep"))
+            ->set_state(Glib::Variant<bool>::create(kept)); // shown, not asked for again
+        keepToggled_.unblock();
+    };
+    if (keep == keeper_.keeping()) {
+        showChoice(keep);
         return;
     }
-    if (const auto selected = ListView1.selectedIndex()) {
-        const ListItem& entry = ListView1.item(*selected);
-        ListView1.setToolTipText(entryTooltip(entry.subItem1, entry.text));
-    }
-}
-
-void frmBrowser::FindInHistory(std::string text, SearchMode mode) {
-    text = historySearchText(std::move(text));
-    searchIndex = historySearchStart(ListView1.selectedIndex(), mode);
-    if (searchIndex <= ListView1.count()) {
-        if (const auto found = ListView1.findItem(text, searchIndex)) {
-            ListView1.ensureVisible(*found);
-            ListView1.setSelected(*found);
-            ListView1.setFocus();
-            const ListItem& entry = ListView1.item(*found);
-            ListView1.setToolTipText(entryTooltip(entry.subItem1, entry.text));
+    if (keep) {
+        keeper_.startKeeping();
+    } else {
+        Gtk::MessageDialog question(window_,
+                                    "履歴を残すのをやめます。保存されている履歴も削除しますか?",
+                                    false, Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE, true);
+        question.set_title("Quillet");
+        question.add_button("キャンセル", Gtk::RESPONSE_CANCEL);
+        question.add_button("残しておく", Gtk::RESPONSE_NO);
+        question.add_button("削除する", Gtk::RESPONSE_YES);
+        question.set_default_response(Gtk::RESPONSE_CANCEL);
+        const int answer = runForUser(question);
+        if (answer != Gtk::RESPONSE_YES && answer != Gtk::RESPONSE_NO) {
+            showChoice(true);
             return;
         }
+        keeper_.stopKeeping(answer == Gtk::RESPONSE_YES);
+        keptRequests_.cancel(); // kept entries and thumbnails still on their way stay out
+        if (answer == Gtk::RESPONSE_YES)
+            removeFromPane(
+                std::unordered_set<std::string>(keptEntries_.begin(), keptEntries_.end()));
     }
-    cboAddress.grab_focus();
+    showChoice(keep);
+    settings_.write(kSettingsApp, kHistorySection, kKeepHistory.key, keep ? "1" : "0");
+}
+
+void HistoryPane::untick(const std::string& key) {
+    if (const auto position = ListView1.items().indexOfKey(key))
+        ListView1.setChecked(*position, false);
+}
+
+void HistoryPane::thumbnailsForExport(
+    std::vector<std::string> keys, HistoryKeeper::Requests& requests,
+    std::function<void(std::vector<std::optional<PackedImage>>)> done) {
+    std::vector<std::optional<PackedImage>> pictures(keys.size());
+    std::vector<std::string> toRead;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (const PackedImage* held = ListView1.heldThumbnail(keys[i]))
+            pictures[i] = *held;
+        else
+            toRead.push_back(keys[i]);
+    }
+    if (toRead.empty()) {
+        done(std::move(pictures));
+        return;
+    }
+    keeper_.thumbnails(std::move(toRead), requests,
+                       [this, pictures = std::move(pictures),
+                        done = std::move(done)](HistoryKeeper::Thumbnails read) mutable {
+                           // The ones read fill the places left empty, in order.
+                           std::size_t next = 0;
+                           for (auto& picture : pictures)
+                               if (!picture && next < read.size())
+                                   if (auto& found = read[next++])
+                                       picture = fitted(std::move(*found));
+                           done(std::move(pictures));
+                       });
+}
+
+void HistoryPane::tellProblem(const std::string& text) {
+    notice_ = std::make_unique<Gtk::MessageDialog>(window_, text, false, Gtk::MESSAGE_WARNING,
+                                                   Gtk::BUTTONS_OK, false);
+    notice_->set_title("Quillet");
+    notice_->signal_response().connect([this](int) { notice_->hide(); });
+    presentForUser(*notice_);
 }
 
 } // namespace quillet

@@ -168,7 +168,7 @@ void frmBrowser::layOut(PixelSize outer, std::optional<int> decoration) {
     layoutMainWindow(controls, static_cast<float>(outer.width * twipsPerPixelX()),
                      static_cast<float>(outer.height * twipsPerPixelY()), historyWidth_,
                      decorationTwips);
-    layOutHistorySearch();
+    historyPane_.layOutSearchField();
 }
 
 } // namespace quillet

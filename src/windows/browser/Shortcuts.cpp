@@ -62,7 +62,7 @@ bool frmBrowser::onShortcutKey(const GdkEventKey& event) {
     } else if (ctrl && (key == GDK_KEY_f || key == GDK_KEY_F))
         findBar.open();
     else if (ctrl && (key == GDK_KEY_h || key == GDK_KEY_H))
-        openHistorySearch();
+        historyPane_.openSearch();
     else if (key == GDK_KEY_F3 && findBar.isOpen())
         (modifiers == GDK_SHIFT_MASK) ? findBar.findPrevious() : findBar.findNext();
     else if ((ctrl || modifiers == (GDK_CONTROL_MASK | GDK_SHIFT_MASK)) &&

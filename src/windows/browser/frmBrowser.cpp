@@ -54,25 +54,30 @@ bool keepsHistory(const SettingsStore& settings, Privacy privacy) {
 
 frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyFolder,
                        Privacy privacy)
-    : privacy_(privacy), Label2(""), Label3("アドレス"), Label4("移動"), Label5("履歴検索"),
-      Label1(""), Label6("バージョン1.8"), Label7("最新のバージョンをチェック"),
+    : privacy_(privacy),
+      settings_(privacy == Privacy::Private ? settings.keptInMemory() : std::move(settings)),
+      clock_(std::move(clock)), keeper_(std::make_unique<HistoryKeeper>(
+                                    std::move(historyFolder), keepsHistory(settings_, privacy))),
+      Label2(""), Label3("アドレス"), Label4("移動"), Label5("履歴検索"), Label1(""),
+      Label6("バージョン1.8"), Label7("最新のバージョンをチェック"),
       Image2(picture("go.png"), 20, 20, "", "移動"),
       Image3(picture("go.png"), 20, 20, "", "履歴検索"),
       Image4(picture("thumbnail-size.png"), 16, 16, "履歴サムネイルサイズ変更",
              "履歴サムネイルサイズ変更"),
       Image5(picture("export.png"), 16, 16, "履歴のエクスポート", "履歴のエクスポート"),
-      ListView1(ImageList1), brwWebBrowser(privacy), findBar(brwWebBrowser),
-      downloadStrip(brwWebBrowser.Downloads()), Line1(fixed_, kRuleGrey, 0, 530, 4560, 530),
-      Line2(fixed_, kWhite, 0, 545, 4560, 545), Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
-      Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960),
-      settings_(privacy == Privacy::Private ? settings.keptInMemory() : std::move(settings)),
-      clock_(std::move(clock)), keeper_(std::make_unique<HistoryKeeper>(
-                                    std::move(historyFolder), keepsHistory(settings_, privacy))),
-      recorder_(std::make_unique<VisitRecorder>(brwWebBrowser, *keeper_)) {
+      brwWebBrowser(privacy), recorder_(std::make_unique<VisitRecorder>(brwWebBrowser, *keeper_)),
+      historyPane_(*this, *keeper_, *recorder_, settings_, privacy,
+                   [this] {
+                       return PixelSize{roundHalfEven(tx), roundHalfEven(ty)};
+                   }),
+      findBar(brwWebBrowser), downloadStrip(brwWebBrowser.Downloads()),
+      Line1(fixed_, kRuleGrey, 0, 530, 4560, 530), Line2(fixed_, kWhite, 0, 545, 4560, 545),
+      Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
+      Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960) {
     buildControls();
     connectHandlers();
     connectShortcuts();
-    connectHistory();
+    connectHistoryPane();
     Form_Load();
 }
 
@@ -194,7 +199,6 @@ void frmBrowser::connectHandlers() {
     ListView1.signal_ItemClick().connect([this](int index) { ListView1_ItemClick(index); });
     ListView1.signal_GotFocus().connect([this] { ListView1_GotFocus(); });
     ListView1.signal_LostFocus().connect([this] { ListView1_LostFocus(); });
-    ListView1.signal_DeleteKey().connect([this] { deleteSelectedEntry(); });
 
     // The layout follows the outer size, which changes with the client area and also without
     // it: when the window manager frames the window or changes its title bar.
@@ -242,6 +246,18 @@ void frmBrowser::connectHandlers() {
             return false;
         },
         false);
+}
+
+void frmBrowser::connectHistoryPane() {
+    historyPane_.placeSearchField(placements_, fixed_, *placedListView);
+    historyPane_.signal_open().connect(
+        [this](const std::string& address) { brwWebBrowser.Navigate(address); });
+    // The kept entries are read once the first page is on screen: a start with a long kept
+    // history paints its first page as soon as one without.
+    firstPageShown_ = brwWebBrowser.signal_PageShown().connect([this] {
+        firstPageShown_.disconnect();
+        historyPane_.loadKept();
+    });
 }
 
 void frmBrowser::closeWithoutAsking() {

@@ -3,16 +3,16 @@
 // The main window: toolbar, address row, page view, history pane and status row, with the
 // handlers that start pages, report their loading and keep the visual history.
 
+#include "DialogHosts.h"
 #include "DownloadStrip.h"
 #include "FindBar.h"
 #include "HistoryFile.h"
 #include "HistoryKeeper.h"
+#include "HistoryPane.h"
 #include "HistoryRules.h"
 #include "ImageButton.h"
-#include "ImageList.h"
 #include "KeyCodes.h"
 #include "LineControl.h"
-#include "ListView.h"
 #include "PageOverlay.h"
 #include "PageView.h"
 #include "PictureBox.h"
@@ -26,21 +26,15 @@
 #include <chrono>
 #include <deque>
 #include <functional>
-#include <gtkmm/checkmenuitem.h>
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/eventbox.h>
 #include <gtkmm/image.h>
 #include <gtkmm/label.h>
-#include <gtkmm/menu.h>
-#include <gtkmm/messagedialog.h>
-#include <gtkmm/searchentry.h>
 #include <gtkmm/window.h>
 #include <map>
 #include <memory>
 #include <optional>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace quillet {
 
@@ -60,9 +54,8 @@ inline constexpr const char* kMakerHost = "quillet.example";
 
 class Form1;
 class Form2;
-class ClearHistoryDialog;
 
-class frmBrowser : public Gtk::Window {
+class frmBrowser : public Gtk::Window, public ThumbnailSizeHost {
   public:
     // `historyFolder` holds the kept history's file (used only while keeping is on). A private
     // window reads the settings but writes none, keeps site data in memory and keeps no history.
@@ -76,6 +69,12 @@ class frmBrowser : public Gtk::Window {
     double ty = 0;
 
     double historyWidth() const { return historyWidth_; }
+    double thumbnailWidth() const override { return tx; }
+    double thumbnailHeight() const override { return ty; }
+    void setThumbnailSize(double width, double height) override {
+        tx = width;
+        ty = height;
+    }
 
     // Outer size in twips, frame and title bar included. A negative size, or one larger than
     // the screen, is refused with std::invalid_argument and leaves the window as it was.
@@ -119,32 +118,9 @@ class frmBrowser : public Gtk::Window {
     // The dialogs, once first opened (null before).
     Form1* thumbnailSizeDialog() { return form1_.get(); }
     Form2* exportDialog() { return form2_.get(); }
-    ClearHistoryDialog* clearHistoryDialog() { return clearDialog_.get(); }
     HistoryKeeper& historyKeeper() { return *keeper_; }
-
-    // The kept history and the search of the history (KeptHistory.cpp, HistorySearchField.cpp).
-    bool keepingHistory() const { return keeper_->keeping(); }
-    // Turning keeping off asks whether to delete what is stored.
-    void setKeepHistory(bool keep);
-    void openHistorySearch();
-    void closeHistorySearch();
-    bool historySearchOpen() const { return historySearch.get_visible(); }
-    void deleteSelectedEntry();
-    void excludeSelectedSite(); // asks first
-    void showClearHistoryDialog();
-    // Removes from the history and the pane every page last visited at or after `since`.
-    void clearHistorySince(StoredTime since);
-    // Removes these pages from the history, then from the pane, in one pass over it.
-    void removeEntries(const std::unordered_set<std::string>& addresses);
-    // The address the pane's selection stands for: the selected entry, or the selected match.
-    std::optional<std::string> selectedAddress() const;
-    // The last notice about the kept history (a file set aside, storing stopped); null if none.
-    Gtk::MessageDialog* historyNotice() { return historyNotice_.get(); }
-    // The thumbnails of these entries for the export, in that order, as packed pictures the
-    // pane's size: those the pane holds at once, kept ones read from the kept history as one
-    // batch. `done` is not called once `requests` is gone.
-    void thumbnailsForExport(std::vector<std::string> addresses, HistoryKeeper::Requests& requests,
-                             std::function<void(std::vector<std::optional<PackedImage>>)> done);
+    // The history pane with its search field, menu and the kept history's controls.
+    HistoryPane& historyPane() { return historyPane_; }
     // Visits whose page text is still being read.
     std::size_t visitsAwaitingText() const { return recorder_->waiting(); }
     const SettingsStore& settings() const { return settings_; }
@@ -152,6 +128,9 @@ class frmBrowser : public Gtk::Window {
 
   private:
     Privacy privacy_; // declared first: the page view and settings_ are made from it
+    SettingsStore settings_;
+    Clock clock_;
+    std::unique_ptr<HistoryKeeper> keeper_; // outlives everything that hands it work
     ZeroMinimumFixed fixed_;
     Placements placements_;
     PageOverlay pageArea_; // the page view and the strips over it; outlives the page view
@@ -172,7 +151,8 @@ class frmBrowser : public Gtk::Window {
     //   brwWebBrowser     the page view, with the find field and the download strip over
     //                     its foot
     //   Line4             the separator between 移動 and 履歴検索 in the address row
-    //   ListView1         the history pane: thumbnail, address, title, visit time, tick box
+    //   ListView1         the history pane: thumbnail, address, title, visit time, tick box,
+    //                     held with ImageList1 by historyPane_
     //   ImageList1        the thumbnails, keyed by address, packed as PNG
     //   Label1            the status line: loading (green, a ■ per second) or shown (black)
     //   Frame1            the version strip at the bottom right, holding Label6 (the version),
@@ -186,17 +166,18 @@ class frmBrowser : public Gtk::Window {
     PictureBox Picture2;
     ImageButton Image2, Image3, Image4, Image5;
     std::map<int, std::unique_ptr<ImageButton>> Image1;
-    ImageList ImageList1;
-    ListView ListView1;
     PageView brwWebBrowser;
+
+  private:
+    std::unique_ptr<VisitRecorder> recorder_; // hands the page view's visits to keeper_
+    HistoryPane historyPane_;
+
+  public:
+    ImageList& ImageList1 = historyPane_.ImageList1;
+    ListView& ListView1 = historyPane_.ListView1;
     FindBar findBar;
     DownloadStrip downloadStrip;
     LineControl Line1, Line2, Line3, Line4;
-    // The history's search field over the top of the pane (Ctrl+H), and the pane's menu.
-    Gtk::SearchEntry historySearch;
-    Gtk::Menu historyMenu;
-    Gtk::CheckMenuItem keepHistoryItem;
-    Gtk::MenuItem searchHistoryItem, deleteEntryItem, excludeSiteItem, clearHistoryItem;
 
     // Where each control is placed; the window keeps them all in placements_.
     PlacedControl *placedLabel2 = nullptr, *placedLabel3 = nullptr, *placedLabel4 = nullptr,
@@ -206,10 +187,6 @@ class frmBrowser : public Gtk::Window {
                   *placedImage3 = nullptr, *placedImage4 = nullptr, *placedImage5 = nullptr,
                   *placedListView = nullptr, *placedPageView = nullptr;
 
-  private:
-    PlacedControl* placedHistorySearch_ = nullptr;
-
-  public:
     std::map<int, PlacedControl*> placedImage1;
 
   private:
@@ -231,23 +208,9 @@ class frmBrowser : public Gtk::Window {
     void showDialog(Gtk::Window& dialog);
     // Keyboard shortcuts and the mouse's back and forward buttons (Shortcuts.cpp).
     void connectShortcuts();
-    // The kept history (KeptHistory.cpp), the pane's menu (HistoryMenu.cpp) and the search
-    // field (HistorySearchField.cpp).
-    void connectHistory();
-    void buildHistoryMenu();
-    void popUpHistoryMenu(const GdkEvent* event);
-    void placeHistorySearch();
-    void layOutHistorySearch();
-    void searchHistoryFor(const std::string& typed);
-    void openSelectedMatch();
-    void showSelectedMatchTooltip();
-    void addKeptEntries(std::vector<StoredEntry> entries);
-    void removeFromPane(const std::unordered_set<std::string>& addresses);
-    void tellHistoryProblem(const std::string& text);
+    void connectHistoryPane();
     bool onShortcutKey(const GdkEventKey& event);
 
-    SettingsStore settings_;
-    Clock clock_;
     double historyWidth_ = 0;
     int searchIndex = 0;
     sigc::connection timTimer_;
@@ -255,19 +218,7 @@ class frmBrowser : public Gtk::Window {
     bool pageAgreedToClose_ = false; // the page's beforeunload question has been answered
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<Form2> form2_;
-    std::unique_ptr<ClearHistoryDialog> clearDialog_;
-    std::unique_ptr<Gtk::MessageDialog> historyNotice_;
-    std::unique_ptr<HistoryKeeper> keeper_;
-    std::unique_ptr<VisitRecorder> recorder_; // hands its visits to keeper_
-    // Answers the pane waits for: the kept entries and their thumbnails, and the search's.
-    HistoryKeeper::Requests keptRequests_, searchRequests_;
-    // Each pane entry's last visit, for clearing by time; and the entries read from the kept
-    // history (the others are this run's).
-    std::unordered_map<std::string, StoredTime> visitTimes_;
-    std::unordered_set<std::string> keptEntries_;
-    int keptEntriesPlaced_ = 0; // they stand at the top of the pane, before this run's
     sigc::connection firstPageShown_;
-    unsigned searchNumber_ = 0;                // answers to an older search are dropped
     std::deque<std::string> addressesToVisit_; // from the command line, in turn
     sigc::connection pageShownBeforeNextAddress_;
     // The client area the window is designed for; it keeps it in a dimension that start-up

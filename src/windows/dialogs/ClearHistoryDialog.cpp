@@ -2,7 +2,6 @@
 #include "ClearHistoryDialog.h"
 
 #include "Widgets.h"
-#include "frmBrowser.h"
 
 namespace quillet {
 namespace {
@@ -19,7 +18,7 @@ constexpr Period kPeriods[] = {{"過去1時間", std::chrono::hours(1)},
 
 } // namespace
 
-ClearHistoryDialog::ClearHistoryDialog(frmBrowser& mainWindow)
+ClearHistoryDialog::ClearHistoryDialog(ClearHistoryHost& mainWindow)
     : lastHour(kPeriods[0].name), lastDay(kPeriods[1].name), lastWeek(kPeriods[2].name),
       everything(kPeriods[3].name), clearButton("消去..."), keepAgainButton("残すようにする"),
       closeButton("閉じる"), mainWindow_(mainWindow) {
@@ -61,11 +60,10 @@ ClearHistoryDialog::ClearHistoryDialog(frmBrowser& mainWindow)
 
 void ClearHistoryDialog::refresh() {
     const unsigned number = ++refreshes_;
-    mainWindow_.historyKeeper().excludedHosts(requests_,
-                                              [this, number](std::vector<std::string> sites) {
-                                                  if (number == refreshes_)
-                                                      showSites(std::move(sites));
-                                              });
+    mainWindow_.excludedSites(requests_, [this, number](std::vector<std::string> sites) {
+        if (number == refreshes_)
+            showSites(std::move(sites));
+    });
 }
 
 void ClearHistoryDialog::showSites(std::vector<std::string> sites) {
@@ -103,7 +101,7 @@ void ClearHistoryDialog::keepSelectedSiteAgain() {
     Gtk::ListBoxRow* row = siteList.get_selected_row();
     if (!row)
         return;
-    mainWindow_.historyKeeper().includeHost(sites_[static_cast<std::size_t>(row->get_index())]);
+    mainWindow_.keepSiteAgain(sites_[static_cast<std::size_t>(row->get_index())]);
     refresh();
 }
 

@@ -3,7 +3,7 @@
 // 履歴を消去: clears the history of the last hour, day, week or all of it (after a question),
 // and shows the sites whose pages are never kept, each of which can be kept again.
 
-#include "HistoryKeeper.h"
+#include "DialogHosts.h"
 
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
@@ -17,11 +17,9 @@
 
 namespace quillet {
 
-class frmBrowser;
-
 class ClearHistoryDialog : public Gtk::Window {
   public:
-    explicit ClearHistoryDialog(frmBrowser& mainWindow);
+    explicit ClearHistoryDialog(ClearHistoryHost& mainWindow);
 
     // Reads the list of sites never kept again (it comes from the history's worker).
     void refresh();
@@ -38,7 +36,7 @@ class ClearHistoryDialog : public Gtk::Window {
   private:
     void showSites(std::vector<std::string> sites);
 
-    frmBrowser& mainWindow_;
+    ClearHistoryHost& mainWindow_;
     Gtk::Box layout_{Gtk::ORIENTATION_VERTICAL, 6};
     Gtk::Label periodLabel_, sitesLabel_;
     Gtk::ScrolledWindow siteScroller_;

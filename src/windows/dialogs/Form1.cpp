@@ -4,7 +4,6 @@
 #include "NumberText.h"
 #include "ThumbnailSizeRule.h"
 #include "Widgets.h"
-#include "frmBrowser.h"
 
 namespace quillet {
 namespace {
@@ -13,7 +12,7 @@ const char* const kChangeNote = "変更は次回起動時から有効になり�
 
 } // namespace
 
-Form1::Form1(frmBrowser& mainWindow, SettingsStore settings)
+Form1::Form1(ThumbnailSizeHost& mainWindow, SettingsStore settings)
     : Label1("横"), Label2("×縦"), Label3("ﾋﾟｸｾﾙ"), Label4(kChangeNote), Command1("OK"),
       Command2("ｷｬﾝｾﾙ"), Command3("ﾌﾟﾚﾋﾞｭｰ"), Command4("初期値に戻す"),
       Image1(Gdk::Pixbuf::create_from_resource("/org/quillet/pictures/sample-page.png", 120, 120,
@@ -67,9 +66,9 @@ Form1::Form1(frmBrowser& mainWindow, SettingsStore settings)
 }
 
 void Form1::Form_Load() {
-    Text1.set_text(writeNumber(mainWindow_->tx, Precision::Double));
-    Text2.set_text(writeNumber(mainWindow_->ty, Precision::Double));
-    placedImage1->setPixelSize(mainWindow_->tx, mainWindow_->ty);
+    Text1.set_text(writeNumber(mainWindow_->thumbnailWidth(), Precision::Double));
+    Text2.set_text(writeNumber(mainWindow_->thumbnailHeight(), Precision::Double));
+    placedImage1->setPixelSize(mainWindow_->thumbnailWidth(), mainWindow_->thumbnailHeight());
 }
 
 void Form1::Text1_LostFocus() {
@@ -83,8 +82,7 @@ void Form1::Command1_Click() {
     const double width = readNumber(Text1.get_text().raw());
     const double height = readNumber(Text2.get_text().raw());
     if (mainWindow_) {
-        mainWindow_->tx = width;
-        mainWindow_->ty = height;
+        mainWindow_->setThumbnailSize(width, height);
     }
     settings_.write({{kThumbnailWidth, writeNumber(width, Precision::Double)},
                      {kThumbnailHeight, writeNumber(height, Precision::Double)}});

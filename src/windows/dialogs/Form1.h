@@ -4,6 +4,7 @@
 // within 50 to 300 pixels, previews a size, and on OK hands it to the main window and stores
 // it (it takes effect from the next start).
 
+#include "DialogHosts.h"
 #include "PlacedControl.h"
 #include "SettingsStore.h"
 #include "StretchedImage.h"
@@ -18,11 +19,9 @@
 
 namespace quillet {
 
-class frmBrowser;
-
 class Form1 : public Gtk::Window {
   public:
-    Form1(frmBrowser& mainWindow, SettingsStore settings);
+    Form1(ThumbnailSizeHost& mainWindow, SettingsStore settings);
 
     // The main window has unloaded: from now on OK only stores the size.
     void mainWindowClosed() { mainWindow_ = nullptr; }
@@ -61,7 +60,7 @@ class Form1 : public Gtk::Window {
 
   private:
     void Unload() { hide(); }
-    frmBrowser* mainWindow_;
+    ThumbnailSizeHost* mainWindow_;
     SettingsStore settings_;
 };
 

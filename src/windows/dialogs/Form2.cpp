@@ -4,7 +4,6 @@
 #include "ExportWriter.h"
 #include "ThumbnailCodec.h"
 #include "Widgets.h"
-#include "frmBrowser.h"
 
 #include <glibmm/main.h>
 #include <glibmm/miscutils.h>
@@ -24,8 +23,8 @@ constexpr auto kExportSlice = std::chrono::milliseconds(15);
 // saved as a bitmap.
 class Form2::HistoryExportSource : public ExportSource {
   public:
-    HistoryExportSource(frmBrowser& window, PictureBox& work) : window_(window), work_(work) {
-        const ListItems& items = window.ListView1.items();
+    HistoryExportSource(ExportHost& window, PictureBox& work) : window_(window), work_(work) {
+        const ListItems& items = window.entries();
         for (int i = 1; i <= items.count(); ++i) {
             keys_.push_back(items.item(i).key);
             if (items.item(i).checked)
@@ -46,10 +45,7 @@ class Form2::HistoryExportSource : public ExportSource {
             return ExportEntry{};
         return ExportEntry{item->subItem1, item->text, item->key, item->checked};
     }
-    void clearCheck(int index) override {
-        if (const auto position = window_.ListView1.items().indexOfKey(keyAt(index)))
-            window_.ListView1.setChecked(*position, false);
-    }
+    void clearCheck(int index) override { window_.untick(keyAt(index)); }
     std::vector<std::uint8_t> bitmapFile(const std::string& key) override {
         const auto found = thumbnails_.find(key);
         if (found == thumbnails_.end())
@@ -65,17 +61,17 @@ class Form2::HistoryExportSource : public ExportSource {
         return keys_.at(static_cast<std::size_t>(index - 1));
     }
     const ListItem* current(int index) const {
-        const auto position = window_.ListView1.items().indexOfKey(keyAt(index));
-        return position ? &window_.ListView1.item(*position) : nullptr;
+        const auto position = window_.entries().indexOfKey(keyAt(index));
+        return position ? &window_.entries().item(*position) : nullptr;
     }
 
-    frmBrowser& window_;
+    ExportHost& window_;
     PictureBox& work_;
     std::vector<std::string> keys_, ticked_;
     std::unordered_map<std::string, PackedImage> thumbnails_;
 };
 
-Form2::Form2(frmBrowser& mainWindow)
+Form2::Form2(ExportHost& mainWindow)
     : Command1("実行"), Command2("ｷｬﾝｾﾙ"),
       Label1("履歴ﾘｽﾄでﾁｪｯｸﾎﾞｯｸｽがONになっている項目が対象です。"), Check1("ｻﾑﾈｲﾙも作成する"),
       mainWindow_(&mainWindow) {
@@ -163,8 +159,7 @@ void Form2::Drive1_Change() {
 void Form2::Command1_Click() {
     if (!mainWindow_ || exporting())
         return;
-    const ImageList& thumbnails = mainWindow_->ImageList1;
-    placedPicture1->setPixelSize(thumbnails.imageWidth(), thumbnails.imageHeight());
+    placedPicture1->setPixelSize(mainWindow_->thumbnailWidth(), mainWindow_->thumbnailHeight());
 
     source_ = std::make_unique<HistoryExportSource>(*mainWindow_, Picture1);
     run_ = std::make_unique<ExportRun>(*source_, Dir1.Path(), Check1.get_active());

@@ -3,6 +3,7 @@
 // The export dialog: choose a drive and a folder, whether thumbnails are written too, and run
 // the export of the entries ticked in the history pane.
 
+#include "DialogHosts.h"
 #include "DriveList.h"
 #include "ExportWriter.h"
 #include "FolderList.h"
@@ -20,11 +21,9 @@
 
 namespace quillet {
 
-class frmBrowser;
-
 class Form2 : public Gtk::Window {
   public:
-    explicit Form2(frmBrowser& mainWindow);
+    explicit Form2(ExportHost& mainWindow);
     ~Form2() override;
 
     // The main window has unloaded: there is no history left to export.
@@ -66,7 +65,7 @@ class Form2 : public Gtk::Window {
     void startWriting();
     void exportFinished(const ExportResult& result);
     void stopExport();
-    frmBrowser* mainWindow_;
+    ExportHost* mainWindow_;
     bool filling_ = false;
     std::unique_ptr<HistoryExportSource> source_;
     std::unique_ptr<ExportRun> run_;

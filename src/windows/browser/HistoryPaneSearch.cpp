@@ -3,10 +3,10 @@
 // that filters the pane to the matching pages as the user types, newest first.
 
 #include "ErrorStyles.h"
+#include "HistoryPane.h"
 #include "HistoryRules.h"
 #include "SearchTokenizer.h"
 #include "Widgets.h"
-#include "frmBrowser.h"
 
 #include <gdk/gdkkeysyms.h>
 
@@ -18,8 +18,10 @@ constexpr int kMatchesShown = 50;
 
 } // namespace
 
-void frmBrowser::placeHistorySearch() {
-    placedHistorySearch_ = &placements_.put(fixed_, historySearch, 0, 0, 2055, kSearchFieldHeight);
+void HistoryPane::placeSearchField(Placements& placements, Gtk::Fixed& fixed,
+                                   const PlacedControl& pane) {
+    placedPane_ = &pane;
+    placedSearch_ = &placements.put(fixed, historySearch, 0, 0, 2055, kSearchFieldHeight);
     historySearch.set_no_show_all(true);
     historySearch.hide();
     historySearch.set_placeholder_text("履歴を検索");
@@ -28,16 +30,18 @@ void frmBrowser::placeHistorySearch() {
     // As tall as the pane's column headers, which it covers: the first row stays in sight.
     styleWidget(historySearch, kCompactEntry);
     styleWidget(historySearch, std::string("entry { ") + japaneseFont("9.75pt") + " }");
+}
 
+void HistoryPane::connectSearchField() {
     // At every change, not after the search entry's pause: the worker drops a search that a
     // newer one has overtaken, and matches come back well within the pause.
-    historySearch.signal_changed().connect([this] { searchHistoryFor(historySearch.get_text()); });
+    historySearch.signal_changed().connect([this] { searchFor(historySearch.get_text()); });
     historySearch.signal_activate().connect([this] { openSelectedMatch(); });
     // Before the entry: Escape would only clear it, and Down would do nothing.
     historySearch.signal_key_press_event().connect(
         [this](GdkEventKey* event) {
             if (event->keyval == GDK_KEY_Escape) {
-                closeHistorySearch();
+                closeSearch();
                 return true;
             }
             if (event->keyval == GDK_KEY_Down || event->keyval == GDK_KEY_KP_Down) {
@@ -50,22 +54,22 @@ void frmBrowser::placeHistorySearch() {
     ListView1.signal_ResultSelected().connect([this] { showSelectedMatchTooltip(); });
 }
 
-void frmBrowser::layOutHistorySearch() {
-    placedHistorySearch_->setLeft(placedListView->left());
-    placedHistorySearch_->setTop(placedListView->top());
-    placedHistorySearch_->setWidth(std::max(0.0F, placedListView->width()));
+void HistoryPane::layOutSearchField() {
+    placedSearch_->setLeft(placedPane_->left());
+    placedSearch_->setTop(placedPane_->top());
+    placedSearch_->setWidth(std::max(0.0F, placedPane_->width()));
 }
 
-void frmBrowser::openHistorySearch() {
-    layOutHistorySearch();
+void HistoryPane::openSearch() {
+    layOutSearchField();
     historySearch.show();
     historySearch.grab_focus();
     if (!historySearch.get_text().empty())
-        searchHistoryFor(historySearch.get_text());
+        searchFor(historySearch.get_text());
 }
 
-void frmBrowser::closeHistorySearch() {
-    if (!historySearchOpen())
+void HistoryPane::closeSearch() {
+    if (!searchOpen())
         return;
     ++searchNumber_; // a search still under way is not shown
     // The match the user had selected stays selected in the whole list: what Delete or Enter
@@ -80,32 +84,32 @@ void frmBrowser::closeHistorySearch() {
     ListView1.setFocus();
 }
 
-void frmBrowser::searchHistoryFor(const std::string& typed) {
+void HistoryPane::searchFor(const std::string& typed) {
     const unsigned number = ++searchNumber_;
     if (searchQuery(typed).empty()) { // nothing but spaces and punctuation
         ListView1.showAllItems();
         return;
     }
-    keeper_->search(
-        typed, kMatchesShown, searchRequests_, [this, number](std::vector<SearchHit> hits) {
-            if (number != searchNumber_ || !historySearchOpen())
-                return;
-            std::vector<ListView::ResultRow> rows;
-            rows.reserve(hits.size());
-            for (SearchHit& hit : hits)
-                rows.push_back({std::move(hit.entry.address), std::move(hit.entry.title),
-                                formatVisitTime(fromStoredTime(hit.entry.lastVisit)),
-                                std::move(hit.snippet)});
-            ListView1.showResults(std::move(rows));
-        });
+    keeper_.search(typed, kMatchesShown, searchRequests_,
+                   [this, number](std::vector<SearchHit> hits) {
+                       if (number != searchNumber_ || !searchOpen())
+                           return;
+                       std::vector<ListView::ResultRow> rows;
+                       rows.reserve(hits.size());
+                       for (SearchHit& hit : hits)
+                           rows.push_back({std::move(hit.entry.address), std::move(hit.entry.title),
+                                           formatVisitTime(fromStoredTime(hit.entry.lastVisit)),
+                                           std::move(hit.snippet)});
+                       ListView1.showResults(std::move(rows));
+                   });
 }
 
-void frmBrowser::openSelectedMatch() {
+void HistoryPane::openSelectedMatch() {
     if (const auto row = ListView1.selectedResult())
-        brwWebBrowser.Navigate(ListView1.results()[static_cast<std::size_t>(*row)].address);
+        open_.emit(ListView1.results()[static_cast<std::size_t>(*row)].address);
 }
 
-void frmBrowser::showSelectedMatchTooltip() {
+void HistoryPane::showSelectedMatchTooltip() {
     const auto row = ListView1.selectedResult();
     if (!row) {
         ListView1.setToolTipText("");

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The history pane as one object: the entries (ImageList1, ListView1), the kept entries placed
+// before this run's, each entry's last visit, removal and clearing (the history first, then
+// the pane, in one pass), the search field over the pane (Ctrl+H), and the pane's menu. Its
+// commands are actions of the group "history" (keep, search, delete, exclude-site, clear),
+// shared by the menu, the Delete key and any later control. The main window wires it: it
+// adds this run's entries, and opens what signal_open names.
+
+#include "DialogHosts.h"
+#include "HistoryKeeper.h"
+#include "ImageList.h"
+#include "ListView.h"
+#include "PlacedControl.h"
+#include "Privacy.h"
+#include "SettingsStore.h"
+#include "VisitRecorder.h"
+#include "WindowFrame.h"
+
+#include <giomm/simpleactiongroup.h>
+#include <gtkmm/checkmenuitem.h>
+#include <gtkmm/fixed.h>
+#include <gtkmm/menu.h>
+#include <gtkmm/messagedialog.h>
+#include <gtkmm/searchentry.h>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace quillet {
+
+class ClearHistoryDialog;
+
+class HistoryPane : public ExportHost, public ClearHistoryHost {
+  public:
+    // `window` is the pane's window (the parent of its questions); `thumbnailSize` the size
+    // thumbnails are made at now, for kept entries placed before this run's first.
+    HistoryPane(Gtk::Window& window, HistoryKeeper& keeper, VisitRecorder& recorder,
+                SettingsStore& settings, Privacy privacy, std::function<PixelSize()> thumbnailSize);
+    ~HistoryPane();
+    HistoryPane(const HistoryPane&) = delete;
+    HistoryPane& operator=(const HistoryPane&) = delete;
+
+    ImageList ImageList1; // the thumbnails, keyed by address, packed as PNG
+    ListView ListView1;   // the pane: thumbnail, address, title, visit time, tick box
+    Gtk::SearchEntry historySearch;
+    Gtk::Menu historyMenu;
+    Gtk::CheckMenuItem keepHistoryItem;
+    Gtk::MenuItem searchHistoryItem, deleteEntryItem, excludeSiteItem, clearHistoryItem;
+
+    // The search field, placed in the window's layout over the top of `pane` (the list view's
+    // place), and laid out again there when the window's layout changes.
+    void placeSearchField(Placements& placements, Gtk::Fixed& fixed, const PlacedControl& pane);
+    void layOutSearchField();
+    // Reads the kept entries into the pane (once the window's first page is on screen).
+    void loadKept();
+    // A visit of this run, for clearing by time.
+    void noteVisit(const std::string& address, StoredTime time) { visitTimes_[address] = time; }
+
+    Glib::RefPtr<Gio::SimpleActionGroup> actions() const { return actions_; }
+    // A page to open: a match chosen in the search.
+    sigc::signal<void(std::string)>& signal_open() { return open_; }
+
+    bool keepingHistory() const { return keeper_.keeping(); }
+    // Turning keeping off asks whether to delete what is stored.
+    void setKeepHistory(bool keep);
+    void openSearch();
+    void closeSearch();
+    bool searchOpen() const { return historySearch.get_visible(); }
+    void openSelectedMatch();
+    void showSelectedMatchTooltip();
+    void deleteSelectedEntry();
+    void excludeSelectedSite(); // asks first
+    void showClearHistoryDialog();
+    ClearHistoryDialog* clearHistoryDialog() { return clearDialog_.get(); }
+    // Removes from the history and the pane every page last visited at or after `since`.
+    void clearHistorySince(StoredTime since) override;
+    // Removes these pages from the history, then from the pane, in one pass over it.
+    void removeEntries(const std::unordered_set<std::string>& addresses);
+    // The address the pane's selection stands for: the selected entry, or the selected match.
+    std::optional<std::string> selectedAddress() const;
+    // The last notice about the kept history (a file set aside, storing stopped); null if none.
+    Gtk::MessageDialog* historyNotice() { return notice_.get(); }
+
+    // For the export and clearing dialogs.
+    const ListItems& entries() const override { return ListView1.items(); }
+    void untick(const std::string& key) override;
+    int thumbnailWidth() const override { return ImageList1.imageWidth(); }
+    int thumbnailHeight() const override { return ImageList1.imageHeight(); }
+    void
+    thumbnailsForExport(std::vector<std::string> keys, HistoryKeeper::Requests& requests,
+                        std::function<void(std::vector<std::optional<PackedImage>>)> done) override;
+    void excludedSites(HistoryKeeper::Requests& requests,
+                       std::function<void(std::vector<std::string>)> done) override;
+    void keepSiteAgain(const std::string& host) override { keeper_.includeHost(host); }
+
+  private:
+    void addActions();
+    void buildMenu();
+    void popUpMenu(const GdkEvent* event);
+    void enableAction(const char* name, bool enabled);
+    void connectSearchField();
+    void searchFor(const std::string& typed);
+    void addKeptEntries(std::vector<StoredEntry> entries);
+    void removeFromPane(const std::unordered_set<std::string>& addresses);
+    void tellProblem(const std::string& text);
+    PackedImage fitted(PackedImage picture) const;
+
+    Gtk::Window& window_;
+    HistoryKeeper& keeper_;
+    VisitRecorder& recorder_;
+    SettingsStore& settings_;
+    Privacy privacy_;
+    std::function<PixelSize()> thumbnailSize_;
+    Glib::RefPtr<Gio::SimpleActionGroup> actions_ = Gio::SimpleActionGroup::create();
+    sigc::signal<void(std::string)> open_;
+    sigc::connection keepToggled_;
+    PlacedControl* placedSearch_ = nullptr;
+    const PlacedControl* placedPane_ = nullptr;
+    std::unique_ptr<ClearHistoryDialog> clearDialog_;
+    std::unique_ptr<Gtk::MessageDialog> notice_;
+    // Each entry's last visit, for clearing by time; and the entries read from the kept
+    // history (the others are this run's), which stand at the top of the pane.
+    std::unordered_map<std::string, StoredTime> visitTimes_;
+    std::unordered_set<std::string> keptEntries_;
+    int keptEntriesPlaced_ = 0;
+    unsigned searchNumber_ = 0; // answers to an older search are dropped
+    // Answers the pane waits for: the kept entries and their thumbnails, and the search's.
+    HistoryKeeper::Requests keptRequests_, searchRequests_;
+};
+
+} // namespace quillet
