@@ -1,0 +1,240 @@
+// SPDX-License-Identifier: MIT
+// The pane and its privacy actions over a full kept history (one written by
+// `history_bench 32767 FOLDER`), each on a fresh copy of it, in a real window with keeping on:
+//   clear        履歴を消去 → すべての期間: the pane empty after the click, the longest stall of
+//                the main loop, the file without a page (scrubbed) after the click
+//   close        the same, the window closed at once: closed, and every page gone from the file
+//   exclude      このサイトを履歴に残さない (every page of the file is of one site)
+//   stop         履歴を残すのをやめて削除する
+//   delete       one Delete in the window, median of 21
+//   scroll       the whole pane scrolled through: the UI process's memory above the unscrolled
+//   export       1,000 kept entries with bitmaps: the longest stall while it runs
+// usage: privacy_bench FOLDER   (under Xvfb)
+
+#include "BrowserHarness.h"
+#include "ClearHistoryDialog.h"
+#include "Form2.h"
+#include "Rendering.h"
+#include "ResidentMemory.h"
+
+#include <filesystem>
+#include <glibmm/main.h>
+#include <gtkmm/application.h>
+#include <iostream>
+#include <thread>
+
+using namespace quillet;
+using namespace quillet::test;
+using quillet::bench::residentKiB;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Milliseconds = std::chrono::duration<double, std::milli>;
+using SteadyClock = std::chrono::steady_clock;
+
+double since(SteadyClock::time_point start) {
+    return Milliseconds(SteadyClock::now() - start).count();
+}
+
+void row(const std::string& name, double value, const std::string& unit) {
+    std::printf("%-58s %10.1f %s\n", name.c_str(), value, unit.c_str());
+}
+
+// The longest time the main loop went without running a 2 ms timer, while alive.
+class StallMeter {
+  public:
+    StallMeter() {
+        tick_ = Glib::signal_timeout().connect(
+            [this] {
+                const auto now = SteadyClock::now();
+                longest_ = std::max(longest_, Milliseconds(now - last_).count());
+                last_ = now;
+                return true;
+            },
+            2, Glib::PRIORITY_HIGH);
+    }
+    ~StallMeter() { tick_.disconnect(); }
+    double longest() const { return longest_; }
+
+  private:
+    sigc::connection tick_;
+    SteadyClock::time_point last_ = SteadyClock::now();
+    double longest_ = 0;
+};
+
+// Runs the main loop until the keeper has done all it was handed (waited for on a thread).
+double pumpUntilKeeperIdle(HistoryKeeper& keeper, SteadyClock::time_point start) {
+    std::atomic<bool> idle{false};
+    std::thread waiter([&] {
+        keeper.waitUntilIdle();
+        idle = true;
+    });
+    pumpUntil([&] { return idle.load(); }, 600s);
+    const double took = since(start);
+    waiter.join();
+    return took;
+}
+
+// A fresh copy of the kept history, in a settings folder of its own.
+class Copy {
+  public:
+    explicit Copy(const std::string& kept) {
+        fs::create_directories(folder_.file("data"));
+        fs::copy(kept, folder_.file("data/Quillet"), fs::copy_options::recursive);
+    }
+    std::string path() const { return folder_.path(); }
+    std::int64_t pagesLeft() const {
+        return HistoryStore(folder_.file("data/Quillet/history.sqlite")).pageCount();
+    }
+
+  private:
+    TempFolder folder_;
+};
+
+std::unique_ptr<BrowserHarness> openFull(const Copy& copy) {
+    auto browser = std::make_unique<BrowserHarness>(StoredSettings{{"history/keep", "1"}},
+                                                    std::chrono::system_clock::now, copy.path());
+    browser->waitForPageShown();
+    pumpUntil([&] { return browser->entryCount() >= ImageList::kMaxCount; }, 300s);
+    pumpFor(500ms);
+    return browser;
+}
+
+void clearEverything(BrowserHarness& browser) {
+    browser.pane().showClearHistoryDialog();
+    ClearHistoryDialog& dialog = *browser.pane().clearHistoryDialog();
+    dialog.everything.set_active(true);
+    MessageBoxAnswerer yes(Gtk::RESPONSE_YES);
+    dialog.clearButton.clicked();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc < 2) {
+        std::cerr << "usage: privacy_bench FOLDER (a kept history from history_bench)\n";
+        return 2;
+    }
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as it is measured
+    const std::string kept = argv[1];
+    chooseWebRendering();
+    auto app = Gtk::Application::create("org.quillet.PrivacyBench", Gio::APPLICATION_NON_UNIQUE);
+    std::printf("== The pane and its privacy actions over %lld kept pages\n",
+                static_cast<long long>(HistoryStore(kept + "/history.sqlite").pageCount()));
+
+    {
+        Copy copy(kept);
+        auto browser = openFull(copy);
+        row("pane entries", browser->entryCount(), "");
+        const auto clicked = SteadyClock::now();
+        StallMeter stalls;
+        // The question's own loop runs until the answer; the clearing starts after it.
+        clearEverything(*browser); // the test answers the question within 50 ms
+        const double paneDone = since(clicked);
+        const int left = browser->entryCount();
+        const double fileDone = pumpUntilKeeperIdle((*browser)->historyKeeper(), clicked);
+        row("clear all: pane empty after the click (" + std::to_string(left) + " left)", paneDone,
+            "ms");
+        row("clear all: longest main-loop stall", stalls.longest(), "ms");
+        row("clear all: file scrubbed after the click", fileDone, "ms");
+        browser.reset();
+        row("clear all: pages left in the file", static_cast<double>(copy.pagesLeft()), "");
+    }
+    {
+        Copy copy(kept);
+        auto browser = openFull(copy);
+        const auto clicked = SteadyClock::now();
+        clearEverything(*browser);
+        browser->window().close();
+        pumpUntil([&] { return !browser->window().get_visible(); });
+        row("close during clear: window closed after the click", since(clicked), "ms");
+        browser.reset(); // the process would end here: the worker finishes what it was handed
+        row("close during clear: removal finished after the click", since(clicked), "ms");
+        row("close during clear: pages left in the file", static_cast<double>(copy.pagesLeft()),
+            "");
+    }
+    {
+        Copy copy(kept);
+        auto browser = openFull(copy);
+        browser->selectEntry(1);
+        const auto clicked = SteadyClock::now();
+        StallMeter stalls;
+        {
+            MessageBoxAnswerer yes(Gtk::RESPONSE_YES);
+            browser->pane().excludeSelectedSite();
+        }
+        const double fileDone = pumpUntilKeeperIdle((*browser)->historyKeeper(), clicked);
+        row("exclude site: kept entries left in the pane", browser->entryCount() - 1.0, "");
+        row("exclude site: longest main-loop stall", stalls.longest(), "ms");
+        row("exclude site: file scrubbed after the answer", fileDone, "ms");
+        browser.reset();
+        row("exclude site: pages of the site left in the file",
+            static_cast<double>(copy.pagesLeft()) - 1, "");
+    }
+    {
+        Copy copy(kept);
+        auto browser = openFull(copy);
+        const auto clicked = SteadyClock::now();
+        StallMeter stalls;
+        {
+            MessageBoxAnswerer yes(Gtk::RESPONSE_YES); // 削除する
+            browser->pane().setKeepHistory(false);
+        }
+        row("stop keeping, delete: longest main-loop stall", stalls.longest(), "ms");
+        row("stop keeping, delete: file gone after the answer",
+            pumpUntilKeeperIdle((*browser)->historyKeeper(), clicked), "ms");
+        row("stop keeping, delete: file left",
+            fs::exists(copy.path() + "/data/Quillet/history.sqlite") ? 1 : 0, "");
+    }
+    {
+        Copy copy(kept);
+        auto browser = openFull(copy);
+        std::vector<double> deletes;
+        for (int n = 0; n < 21; ++n) {
+            browser->selectEntry(1 + n * 1000);
+            const auto pressed = SteadyClock::now();
+            browser->pane().deleteSelectedEntry();
+            deletes.push_back(since(pressed));
+            pumpFor(20ms);
+        }
+        std::sort(deletes.begin(), deletes.end());
+        row("one Delete in the window, median of 21", deletes[10], "ms");
+        (*browser)->historyKeeper().waitUntilIdle();
+        const long before = residentKiB();
+        Gtk::TreeView& tree = (*browser)->ListView1.tree();
+        for (int row = 0; row < browser->entryCount(); row += 8) {
+            Gtk::TreeModel::Path path;
+            path.push_back(row);
+            tree.scroll_to_row(path, 0);
+            while (Glib::MainContext::get_default()->iteration(false))
+                ;
+            (*browser)->historyKeeper().waitUntilIdle();
+            while (Glib::MainContext::get_default()->iteration(false)) // thumbnails drawn
+                ;
+        }
+        row("scroll the whole pane: UI memory above the unscrolled pane",
+            (residentKiB() - before) / 1024.0, "MiB");
+        row("scroll the whole pane: kept thumbnails held",
+            (*browser)->ListView1.keptThumbnails().bytes() / 1048576.0, "MiB");
+
+        for (int position = 1; position <= 1000; ++position)
+            (*browser)->ListView1.setChecked(position, true);
+        TempFolder target;
+        (*browser)->Image5.clicked();
+        Form2& dialog = *(*browser)->exportDialog();
+        dialog.Dir1.setPath(target.path());
+        dialog.Check1.set_active(true);
+        MessageBoxAnswerer answers;
+        const auto clicked = SteadyClock::now();
+        StallMeter stalls;
+        dialog.Command1.clicked();
+        pumpUntil([&] { return !answers.texts().empty(); }, 600s);
+        row("export 1,000 kept entries with bitmaps", since(clicked), "ms");
+        row("export: longest main-loop stall", stalls.longest(), "ms");
+        std::cout << "export: " << (answers.texts().empty() ? "(no answer)" : answers.texts()[0])
+                  << '\n';
+    }
+    return 0;
+}

@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: MIT
+// The history's worker on a main loop of its own, without a display: work done in order,
+// overtaken searches dropped, answers dropped with their caller, every request answered when
+// its work fails (of any type), an answer that throws holding up no other, one notice for a
+// disk that failed, and the work handed over finished when the keeper goes.
+
+#include "HistoryKeeper.h"
+#include "HistoryStore.h"
+#include "TestFiles.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <glibmm/exceptionhandler.h>
+#include <glibmm/init.h>
+#include <glibmm/main.h>
+#include <gtest/gtest.h>
+
+using namespace quillet;
+using quillet::test::TempFolder;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        Glib::MainContext::get_default()->iteration(false);
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+void pumpFor(std::chrono::milliseconds duration) {
+    pumpUntil([] { return false; }, duration);
+}
+
+PageVisit page(int n, const std::string& text) {
+    return {
+        "http://site.test/" + std::to_string(n), "page " + std::to_string(n), 1000 + n, {}, text};
+}
+
+std::vector<std::string> addressesOf(const std::vector<SearchHit>& hits) {
+    std::vector<std::string> addresses;
+    for (const SearchHit& hit : hits)
+        addresses.push_back(hit.entry.address);
+    return addresses;
+}
+
+// Holds the worker until released: work handed over meanwhile waits in its queue.
+class HeldWorker {
+  public:
+    explicit HeldWorker(HistoryKeeper& keeper) {
+        keeper.runOnWorker([this] {
+            while (!released_)
+                std::this_thread::sleep_for(1ms);
+        });
+    }
+    ~HeldWorker() { release(); }
+    void release() { released_ = true; }
+
+  private:
+    std::atomic<bool> released_{false};
+};
+
+class HistoryKeeperTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { Glib::init(); }
+    void SetUp() override {
+        handler_ = Glib::add_exception_handler([this] { ++failuresReported; });
+    }
+    void TearDown() override { handler_.disconnect(); }
+
+    int failuresReported = 0;
+    TempFolder folder;
+    const std::string keptFolder = folder.file("data/Quillet");
+
+  private:
+    sigc::connection handler_;
+};
+
+} // namespace
+
+TEST_F(HistoryKeeperTest, WorkIsDoneInOrderAndOvertakenSearchesAreDropped) {
+    HistoryKeeper keeper(keptFolder, true);
+    HistoryKeeper::Requests requests;
+    std::vector<std::string> answered;
+    {
+        HeldWorker held(keeper);
+        keeper.store(page(1, "zqxalpha"));
+        keeper.search("zqxalpha", 10, requests, [&](std::vector<SearchHit> hits) {
+            answered.push_back("first:" + std::to_string(hits.size()));
+        });
+        keeper.remove({"http://site.test/1"});
+        keeper.store(page(2, "zqxalpha again"));
+        for (const char* typed : {"z", "zq", "zqx"})
+            keeper.search(typed, 10, requests,
+                          [&, typed](std::vector<SearchHit>) { answered.push_back(typed); });
+        keeper.search("zqxalpha", 10, requests, [&](std::vector<SearchHit> hits) {
+            answered.push_back("last:" + addressesOf(hits).at(0));
+        });
+    }
+    ASSERT_TRUE(pumpUntil([&] { return answered.size() == 1; }));
+    keeper.waitUntilIdle();
+    pumpFor(50ms);
+    // Only the newest search answers: the first was overtaken before the worker reached it
+    // too, as were the three typed in between.
+    EXPECT_EQ(answered, std::vector<std::string>{"last:http://site.test/2"});
+}
+
+TEST_F(HistoryKeeperTest, AnswersOfACallerThatWentAreDropped) {
+    HistoryKeeper keeper(keptFolder, true);
+    keeper.store(page(1, "zqxbeta"));
+    int delivered = 0;
+    HistoryKeeper::Requests stays;
+    {
+        HistoryKeeper::Requests goes;
+        HeldWorker held(keeper);
+        keeper.excludedHosts(goes, [&](std::vector<std::string>) { delivered += 100; });
+        keeper.thumbnails({"http://site.test/1"}, goes,
+                          [&](HistoryKeeper::Thumbnails) { delivered += 100; });
+        keeper.excludedHosts(stays, [&](std::vector<std::string>) { ++delivered; });
+    }
+    HistoryKeeper::Requests cancelled;
+    keeper.loadKept(10, cancelled, [&](std::vector<StoredEntry>) { delivered += 1000; });
+    cancelled.cancel();
+    keeper.waitUntilIdle();
+    ASSERT_TRUE(pumpUntil([&] { return delivered > 0; }));
+    pumpFor(50ms);
+    EXPECT_EQ(delivered, 1);
+}
+
+// A piece of work that throws (an exception of any type) ends neither the worker nor the
+// answers; a request whose work fails is answered empty; an answer that throws is reported
+// the program's way and the next answer still comes.
+TEST_F(HistoryKeeperTest, FailingWorkAndThrowingAnswersHoldUpNothing) {
+    HistoryKeeper keeper(keptFolder, false);
+    HistoryKeeper::Requests requests;
+    keeper.runOnWorker([] { throw std::runtime_error("a failing step"); });
+    keeper.runOnWorker([] { throw Glib::Error(G_FILE_ERROR, G_FILE_ERROR_NOENT, "no file"); });
+    keeper.runOnWorker([] { throw 42; });
+    keeper.store(page(3, "zqxgamma"));
+    std::vector<std::string> answers;
+    keeper.excludedHosts(requests, [&](std::vector<std::string>) {
+        answers.push_back("throws");
+        throw std::runtime_error("an answer that fails");
+    });
+    keeper.search("zqxgamma", 10, requests,
+                  [&](std::vector<SearchHit> hits) { answers.push_back(addressesOf(hits).at(0)); });
+    ASSERT_TRUE(pumpUntil([&] { return answers.size() == 2; }));
+    EXPECT_EQ(answers[1], "http://site.test/3");
+    EXPECT_EQ(failuresReported, 1);
+}
+
+// The kept file going bad under the keeper (here its table dropped by another program): the
+// search is answered, with this run's matches, and the user is told once.
+TEST_F(HistoryKeeperTest, AFileThatFailsIsToldOnceAndEveryRequestStillAnswered) {
+    HistoryKeeper keeper(keptFolder, true);
+    HistoryKeeper::Requests requests;
+    std::vector<std::string> told;
+    keeper.signal_Problem().connect([&](const std::string& text) { told.push_back(text); });
+    keeper.store(page(4, "zqxdelta"));
+    keeper.waitUntilIdle();
+    {
+        Database other(keptFolder + "/history.sqlite", false);
+        other.execute("DROP TABLE visits");
+    }
+    int answered = 0;
+    for (int i = 0; i < 3; ++i) {
+        keeper.store(page(10 + i, "zqxdelta later"));
+        keeper.search("zqxdelta", 10, requests, [&](std::vector<SearchHit>) { ++answered; });
+        keeper.waitUntilIdle();
+        ASSERT_TRUE(pumpUntil([&] { return answered == i + 1; })) << "search " << i;
+    }
+    pumpFor(50ms);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].find("履歴を保存できなくなりました"), 0u) << told[0];
+    // Storing stopped, this run's search goes on: the later pages are found in it.
+    std::vector<std::string> found;
+    keeper.search("later", 10, requests,
+                  [&](std::vector<SearchHit> hits) { found = addressesOf(hits); });
+    ASSERT_TRUE(pumpUntil([&] { return !found.empty(); }));
+    EXPECT_EQ(found.size(), 3u); // the one whose storing failed too
+}
+
+// Destroyed with work still queued: every visit and removal handed over is in the file.
+TEST_F(HistoryKeeperTest, WorkHandedOverIsFinishedWhenTheKeeperGoes) {
+    {
+        HistoryKeeper keeper(keptFolder, true);
+        HeldWorker held(keeper);
+        for (int n = 0; n < 200; ++n)
+            keeper.store(page(n, "zqxepsilon " + std::to_string(n)));
+        std::vector<std::string> removed;
+        for (int n = 0; n < 200; n += 2)
+            removed.push_back("http://site.test/" + std::to_string(n));
+        keeper.remove(removed);
+        held.release();
+    }
+    HistoryStore store(keptFolder + "/history.sqlite");
+    EXPECT_EQ(store.pageCount(), 100);
+    EXPECT_TRUE(store.visitsOf("http://site.test/0").empty());
+    EXPECT_EQ(store.visitsOf("http://site.test/199").size(), 1u);
+}
+
+// With keeping on, a page is held once, in the kept file; the pages of this run are still
+// found after keeping is turned off (kept or deleted) and after their site is left out.
+TEST_F(HistoryKeeperTest, ThisRunsPagesAreFoundAfterKeepingStopsOrTheirSiteIsLeftOut) {
+    HistoryKeeper keeper(keptFolder, true);
+    HistoryKeeper::Requests requests;
+    keeper.store(page(1, "zqxzeta"));
+    keeper.store({"http://other.test/", "other", 2000, {}, "zqxzeta other"});
+    const auto found = [&] {
+        std::optional<std::vector<std::string>> result;
+        keeper.search("zqxzeta", 10, requests,
+                      [&](std::vector<SearchHit> hits) { result = addressesOf(hits); });
+        EXPECT_TRUE(pumpUntil([&] { return result.has_value(); }));
+        return result.value_or(std::vector<std::string>{});
+    };
+    keeper.excludeHost("other.test");
+    EXPECT_EQ(found(), (std::vector<std::string>{"http://other.test/", "http://site.test/1"}));
+    keeper.stopKeeping(true);
+    EXPECT_EQ(found(), (std::vector<std::string>{"http://other.test/", "http://site.test/1"}));
+    keeper.waitUntilIdle();
+    EXPECT_FALSE(std::filesystem::exists(keptFolder + "/history.sqlite"));
+}
