@@ -637,3 +637,35 @@ TEST_F(KeptHistory, ClearingThousandsOfKeptPagesEmptiesThePaneThenTheFileAlsoWhe
     for (const char* word : {"zqxclearword", "消去される", "/page/2999"})
         EXPECT_EQ(bytes.find(word), std::string::npos) << word;
 }
+
+// Japanese typed as its users type it, with Mozc: romaji, converted, committed. In the address
+// box the Enter that commits the conversion visits nothing; in the search field the committed
+// word finds its page.
+TEST_F(KeptHistory, JapaneseTypedWithTheInputMethodIsCommittedThenSearched) {
+    if (!haveJapaneseInputMethod())
+        GTEST_SKIP() << "no Japanese input method in this session";
+    BrowserHarness browser(StoredSettings{{kKeepOn, "1"}});
+    browseAll(browser);
+    ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s));
+    const std::string shown = browser->brwWebBrowser.LocationURL();
+    pressKeys("ctrl+l");
+    ASSERT_TRUE(pumpUntil([&] { return browser->cboAddress.has_focus(); }));
+    typeWithInputMethod("toukyou");
+    ASSERT_TRUE(pumpUntil([&] { return browser.addressText() == "東京"; }))
+        << "the address box holds \"" << browser.addressText() << "\"";
+    pumpFor(300ms);
+    EXPECT_FALSE(browser->timTimerEnabled()) << "the Enter that committed it visited";
+    EXPECT_EQ(browser->brwWebBrowser.LocationURL(), shown);
+
+    ASSERT_NO_FATAL_FAILURE(focusPane(browser));
+    pressKeys("ctrl+h");
+    ASSERT_TRUE(pumpUntil([&] { return browser.pane().historySearch.has_focus(); }));
+    typeWithInputMethod("toukyou");
+    ASSERT_TRUE(pumpUntil([&] {
+        return browser.pane().historySearch.get_text() == "東京" &&
+               browser->ListView1.showingResults() && browser->ListView1.results().size() == 1;
+    })) << "typed \""
+        << std::string(browser.pane().historySearch.get_text()) << "\"";
+    EXPECT_EQ(browser->ListView1.results()[0].address, server.url("/tokyo"));
+    saveScreenshot(browser.window(), "mozc-search");
+}

@@ -8,6 +8,8 @@
 #
 # QUILLET_TEST_DISPLAY chooses the display:
 #   x11-wm   Xvfb with openbox, a window manager that frames windows with a title bar (default)
+#   ime      the same, with a Japanese input method (IBus with Mozc,
+#            tests/session/with-input-method.sh), the command run as a desktop user (nobody)
 #   x11      a bare Xvfb
 #   wayland  the weston compositor on a private Xvfb; GTK draws its own title bar and shadow
 #   mutter   GNOME's compositor, headless on Wayland (tests/session/with-mutter.sh)
@@ -114,6 +116,7 @@ fi
 case "$kind" in
   x11) start_xvfb ;;
   x11-wm) start_xvfb && start_openbox ;;
+  ime) start_xvfb && start_openbox ;;
   wayland) start_weston ;;
   mutter) ;; # started inside the session bus, below
   *)
@@ -124,8 +127,14 @@ esac
 export GDK_SCALE="$scale"
 
 # A session bus of this session's own; the accessibility bus is activated through it.
+here="$(cd "$(dirname "$0")" && pwd)"
 if [ "$kind" = mutter ]; then
-  dbus-run-session -- "$(dirname "$0")/with-mutter.sh" "$(echo "$screen" | cut -dx -f1-2)" "$@"
+  dbus-run-session -- "$here/with-mutter.sh" "$(echo "$screen" | cut -dx -f1-2)" "$@"
+elif [ "$kind" = ime ]; then
+  # A desktop user's session, not root's: Mozc's server refuses to run as root.
+  chown -R nobody:nogroup "$runtime"
+  setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$runtime" \
+    dbus-run-session -- "$here/with-input-method.sh" "$@"
 else
   dbus-run-session -- "$@"
 fi

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "TestSupport.h"
 
+#include <cstdlib>
+
 #include "HandlerFailures.h"
 #include "MutterInput.h"
 #include "PixelCopy.h"
@@ -76,6 +78,25 @@ void typeText(const std::string& text) {
         mutterInput().typeText(text);
     else
         runXdotool("type --delay 30 '" + text + "'");
+}
+
+bool haveJapaneseInputMethod() {
+    const char* method = std::getenv("QUILLET_TEST_INPUT_METHOD");
+    return method && std::string(method) == "mozc" && !onWayland();
+}
+
+void typeWithInputMethod(const std::string& romaji) {
+    // The input method answers each key in its own time: each step waits for the last one's
+    // answer to be drawn, as a person looks before the next key.
+    const auto step = [](const std::function<void()>& keys) {
+        keys();
+        pumpFor(std::chrono::milliseconds(400));
+    };
+    step([] { pressKeys("Zenkaku_Hankaku"); });
+    step([&] { typeText(romaji); });
+    step([] { pressKeys("space"); });
+    step([] { pressKeys("Return"); });
+    step([] { pressKeys("Zenkaku_Hankaku"); });
 }
 
 void pressAsTheUser(Gtk::Button& button) {

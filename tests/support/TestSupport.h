@@ -43,6 +43,13 @@ void pressAsTheUser(Gtk::Button& button);
 void pressKeys(const std::string& keys);
 void typeText(const std::string& text);
 
+// Whether the session has a Japanese input method (IBus with Mozc, under the window manager).
+bool haveJapaneseInputMethod();
+// Types Japanese as its users do with Mozc, into the focused field: Japanese input turned on
+// (Zenkaku_Hankaku), the reading in romaji, Space to convert it, Return to commit the first
+// candidate, and Japanese input turned off again.
+void typeWithInputMethod(const std::string& romaji);
+
 // With QUILLET_TEST_SCREENSHOTS set to a folder, the window as it draws itself is saved there
 // as NAME-<display>.png, for a person to look at; otherwise nothing happens.
 void saveScreenshot(Gtk::Window& window, const std::string& name);
