@@ -4,12 +4,13 @@
 //   clear        履歴を消去 → すべての期間: the pane empty after the click, the longest stall of
 //                the main loop, the file without a page (scrubbed) after the click
 //   close        the same, the window closed at once: closed, and every page gone from the file
-//   exclude      このサイトを履歴に残さない (every page of the file is of one site)
+//   exclude      このサイトを履歴に残さない over the 5,461 pages of one site (every sixth)
 //   stop         履歴を残すのをやめて削除する
 //   delete       one Delete in the window, median of 21
 //   scroll       the whole pane scrolled through: the UI process's memory above the unscrolled
 //   export       1,000 kept entries with bitmaps: the longest stall while it runs
-// usage: privacy_bench FOLDER   (under Xvfb)
+// usage: privacy_bench FOLDER [clear|close|exclude|stop|pane ...]   (under Xvfb; all when
+//        none is named; pane: delete, scroll and export)
 
 #include "BrowserHarness.h"
 #include "ClearHistoryDialog.h"
@@ -84,6 +85,13 @@ class Copy {
         fs::create_directories(folder_.file("data"));
         fs::copy(kept, folder_.file("data/Quillet"), fs::copy_options::recursive);
     }
+    // Every sixth page moved to a site of its own.
+    void moveEverySixthPageTo(const std::string& host) {
+        Database db(folder_.file("data/Quillet/history.sqlite"), false);
+        db.execute(("UPDATE pages SET address = replace(address, 'reference.example', '" + host +
+                    "'), host = '" + host + "' WHERE id % 6 = 0")
+                       .c_str());
+    }
     std::string path() const { return folder_.path(); }
     std::int64_t pagesLeft() const {
         return HistoryStore(folder_.file("data/Quillet/history.sqlite")).pageCount();
@@ -119,12 +127,16 @@ int main(int argc, char* argv[]) {
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as it is measured
     const std::string kept = argv[1];
+    const std::vector<std::string> chosen(argv + 2, argv + argc);
+    const auto runs = [&](const char* scenario) {
+        return chosen.empty() || std::ranges::find(chosen, scenario) != chosen.end();
+    };
     chooseWebRendering();
     auto app = Gtk::Application::create("org.quillet.PrivacyBench", Gio::APPLICATION_NON_UNIQUE);
     std::printf("== The pane and its privacy actions over %lld kept pages\n",
                 static_cast<long long>(HistoryStore(kept + "/history.sqlite").pageCount()));
 
-    {
+    if (runs("clear")) {
         Copy copy(kept);
         auto browser = openFull(copy);
         row("pane entries", browser->entryCount(), "");
@@ -142,7 +154,7 @@ int main(int argc, char* argv[]) {
         browser.reset();
         row("clear all: pages left in the file", static_cast<double>(copy.pagesLeft()), "");
     }
-    {
+    if (runs("close")) {
         Copy copy(kept);
         auto browser = openFull(copy);
         const auto clicked = SteadyClock::now();
@@ -155,10 +167,15 @@ int main(int argc, char* argv[]) {
         row("close during clear: pages left in the file", static_cast<double>(copy.pagesLeft()),
             "");
     }
-    {
+    if (runs("exclude")) {
         Copy copy(kept);
+        copy.moveEverySixthPageTo("other.example");
         auto browser = openFull(copy);
-        browser->selectEntry(1);
+        const ListItems& items = (*browser)->ListView1.items();
+        int ofTheSite = 1;
+        while (items.item(ofTheSite).key.find("other.example") == std::string::npos)
+            ++ofTheSite;
+        browser->selectEntry(ofTheSite);
         const auto clicked = SteadyClock::now();
         StallMeter stalls;
         {
@@ -166,14 +183,17 @@ int main(int argc, char* argv[]) {
             browser->pane().excludeSelectedSite();
         }
         const double fileDone = pumpUntilKeeperIdle((*browser)->historyKeeper(), clicked);
-        row("exclude site: kept entries left in the pane", browser->entryCount() - 1.0, "");
+        int left = 0;
+        for (int i = 1; i <= items.count(); ++i)
+            left += items.item(i).key.find("other.example") != std::string::npos;
+        row("exclude site: its entries left in the pane", left, "");
         row("exclude site: longest main-loop stall", stalls.longest(), "ms");
         row("exclude site: file scrubbed after the answer", fileDone, "ms");
         browser.reset();
-        row("exclude site: pages of the site left in the file",
-            static_cast<double>(copy.pagesLeft()) - 1, "");
+        row("exclude site: pages left in the file (of the others)",
+            static_cast<double>(copy.pagesLeft()), "");
     }
-    {
+    if (runs("stop")) {
         Copy copy(kept);
         auto browser = openFull(copy);
         const auto clicked = SteadyClock::now();
@@ -188,7 +208,7 @@ int main(int argc, char* argv[]) {
         row("stop keeping, delete: file left",
             fs::exists(copy.path() + "/data/Quillet/history.sqlite") ? 1 : 0, "");
     }
-    {
+    if (runs("pane")) { // delete, scroll, export
         Copy copy(kept);
         auto browser = openFull(copy);
         std::vector<double> deletes;
@@ -204,15 +224,13 @@ int main(int argc, char* argv[]) {
         (*browser)->historyKeeper().waitUntilIdle();
         const long before = residentKiB();
         Gtk::TreeView& tree = (*browser)->ListView1.tree();
-        for (int row = 0; row < browser->entryCount(); row += 8) {
+        for (int row = 0; row < browser->entryCount(); row += 5) { // a pane's height at a time
             Gtk::TreeModel::Path path;
             path.push_back(row);
             tree.scroll_to_row(path, 0);
-            while (Glib::MainContext::get_default()->iteration(false))
-                ;
+            pumpFor(10ms); // drawn: its thumbnails asked for
             (*browser)->historyKeeper().waitUntilIdle();
-            while (Glib::MainContext::get_default()->iteration(false)) // thumbnails drawn
-                ;
+            pumpFor(5ms); // and drawn again with them
         }
         row("scroll the whole pane: UI memory above the unscrolled pane",
             (residentKiB() - before) / 1024.0, "MiB");

@@ -90,6 +90,11 @@ class HistoryKeeper {
     void waitUntilIdle();
     // Runs `work` on the worker, in turn with the rest (tests: a piece of work that fails).
     void runOnWorker(std::function<void()> work) { post(std::move(work)); }
+    // Lets go of `garbage` on the worker: what the window drops in bulk (the whole pane's
+    // entries) is freed there, not while the window waits.
+    void dispose(std::shared_ptr<void> garbage) {
+        post([garbage = std::move(garbage)]() mutable { garbage.reset(); });
+    }
 
     // A problem the user should know of, in Japanese: an unusable file set aside, storing
     // stopped (disk full, folder read-only). Each kind is told once.

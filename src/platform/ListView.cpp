@@ -8,6 +8,7 @@
 #include <gdk/gdkkeysyms.h>
 #include <gtkmm/cellrendererpixbuf.h>
 #include <gtkmm/cellrenderertext.h>
+#include <glibmm/main.h>
 #include <gtkmm/cellrenderertoggle.h>
 #include <ranges>
 
@@ -61,6 +62,7 @@ ListView::ListView(const ImageList& smallIcons)
 }
 
 ListView::~ListView() {
+    freeRetiredRows_.disconnect();
     // The window that listens is going away too: tell it nothing more.
     for (auto* signal : {&dblClick_, &gotFocus_, &lostFocus_, &resultSelected_, &deleteKey_})
         signal->clear();
@@ -178,27 +180,18 @@ void ListView::insertRow(int index, const std::string& key, bool wasEmpty) {
 }
 
 void ListView::removeItemsWithImages(const std::unordered_set<std::string>& keys) {
-    // A few rows go one by one, each found by its position; many go while the tree view is
-    // detached from the list, so that it neither redraws nor re-measures for each.
-    constexpr std::size_t kRowsRemovedInView = 64;
+    // Rows go one by one from the list the tree view shows, each found by its position: the
+    // tree view takes each out of its own tree of rows, where detaching it and attaching it
+    // again would build that tree anew for every row left.
     const auto selectedBefore = items_.selected();
     const std::string selectedKey = selectedBefore ? items_.item(*selectedBefore).key : "";
-    const bool detach = keys.size() > kRowsRemovedInView && !showingResults_;
-    if (detach)
-        tree_.unset_model();
-    if (keys.size() >= static_cast<std::size_t>(items_.count()) &&
-        std::ranges::all_of(
-            keys, [&](const std::string& key) { return items_.indexOfKey(key).has_value(); })) {
-        store_->clear();
-    } else {
-        std::vector<int> positions;
-        for (const std::string& key : keys)
-            if (const auto position = items_.indexOfKey(key))
-                positions.push_back(*position);
-        std::ranges::sort(positions, std::greater<>());
-        for (const int position : positions)
-            store_->erase(store_->get_iter(pathOf(position)));
-    }
+    std::vector<int> positions;
+    for (const std::string& key : keys)
+        if (const auto position = items_.indexOfKey(key))
+            positions.push_back(*position);
+    std::ranges::sort(positions, std::greater<>());
+    for (const int position : positions)
+        store_->erase(store_->get_iter(pathOf(position)));
     for (const std::string& key : keys) {
         keptThumbnails_.erase(key);
         thumbnailsAskedFor_.erase(key);
@@ -206,10 +199,32 @@ void ListView::removeItemsWithImages(const std::unordered_set<std::string>& keys
     }
     std::erase_if(unpackedOrder_, [&](const std::string& key) { return keys.contains(key); });
     items_.removeWithImages(keys);
-    if (detach)
-        tree_.set_model(store_);
     if (!showingResults_)
-        selectAfterRemoval(detach || keys.contains(selectedKey));
+        selectAfterRemoval(keys.contains(selectedKey));
+}
+
+ListItems ListView::removeAllItems() {
+    // The tree view gets a new, empty list at once; the old list's rows are freed a few
+    // thousand at a time while the window is idle.
+    retiredStores_.push_back(store_);
+    store_ = Gtk::ListStore::create(columns_);
+    if (!showingResults_)
+        tree_.set_model(store_);
+    if (!freeRetiredRows_.connected())
+        freeRetiredRows_ = Glib::signal_idle().connect([this] {
+            constexpr int kRowsAtATime = 2000;
+            auto& store = retiredStores_.front();
+            for (int n = 0; n < kRowsAtATime && !store->children().empty(); ++n)
+                store->erase(store->children().begin());
+            if (store->children().empty())
+                retiredStores_.pop_front();
+            return !retiredStores_.empty();
+        });
+    keptThumbnails_.clear();
+    thumbnailsAskedFor_.clear();
+    unpacked_.clear();
+    unpackedOrder_.clear();
+    return std::exchange(items_, ListItems());
 }
 
 void ListView::selectAfterRemoval(bool moveCursor) {

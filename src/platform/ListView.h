@@ -13,6 +13,7 @@
 #include <gtkmm/liststore.h>
 #include <gtkmm/scrolledwindow.h>
 #include <gtkmm/treeview.h>
+#include <deque>
 #include <list>
 #include <unordered_map>
 #include <unordered_set>
@@ -39,6 +40,9 @@ class ListView : public Gtk::ScrolledWindow {
     // Removes the items with these keys (see ListItems::removeWithImages); many at once are
     // taken out while the tree view is detached, so it redraws once.
     void removeItemsWithImages(const std::unordered_set<std::string>& keys);
+    // Removes every item, at once however many there are; hands back what it held, for the
+    // caller to let go of where that costs the window nothing.
+    ListItems removeAllItems();
     void setSubItem(int index, int column, const std::string& text);
     void setChecked(int index, bool checked);
 
@@ -134,6 +138,8 @@ class ListView : public Gtk::ScrolledWindow {
     Columns columns_;
     Glib::RefPtr<Gtk::ListStore> store_;
     Glib::RefPtr<Gtk::ListStore> resultStore_;
+    std::deque<Glib::RefPtr<Gtk::ListStore>> retiredStores_; // emptied while the window is idle
+    sigc::connection freeRetiredRows_;
     std::vector<ResultRow> results_;
     bool showingResults_ = false;
     std::unordered_set<std::string> thumbnailsAskedFor_;

@@ -271,8 +271,20 @@ std::optional<PageVisit> HistoryStore::visitOf(std::string_view address) {
 }
 
 void HistoryStore::removeWhere(const char* condition, const std::function<void(Statement&)>& bind) {
-    Transaction transaction(db_);
     const std::string where = std::string(" WHERE ") + condition;
+    Statement counted = db_.prepare(("SELECT count(*), (SELECT count(*) FROM pages) FROM pages" + where).c_str());
+    bind(counted);
+    counted.step();
+    const std::int64_t removed = counted.integer(0);
+    const std::int64_t all = counted.integer(1);
+    counted.reset();
+    if (removed == 0)
+        return;
+    if (removed * 2 >= all) {
+        rewriteWithout(where, bind);
+        return;
+    }
+    Transaction transaction(db_);
     Statement text = db_.prepare(
         ("DELETE FROM page_text WHERE rowid IN (SELECT id FROM pages" + where + ")").c_str());
     bind(text);
@@ -282,6 +294,39 @@ void HistoryStore::removeWhere(const char* condition, const std::function<void(S
     pages.run();
     transaction.commit();
     scrub();
+}
+
+void HistoryStore::rewriteWithout(const std::string& where,
+                                  const std::function<void(Statement&)>& bind) {
+    // Most of the history goes: the rest is written anew rather than each removed page
+    // erased. The index is rebuilt from the pages that stay (each removed page would have to
+    // be read and its terms taken out one by one), the removed rows are freed without being
+    // zeroed, and VACUUM then writes the file afresh from what is left: nothing removed is in
+    // it any more, and the log is emptied after.
+    db_.execute("PRAGMA secure_delete=OFF");
+    try {
+        Transaction transaction(db_);
+        db_.execute("CREATE VIRTUAL TABLE page_text_kept USING fts5(title, address, body, "
+                    "tokenize='quillet')");
+        Statement keep = db_.prepare(
+            ("INSERT INTO page_text_kept(rowid, title, address, body) SELECT rowid, title, "
+             "address, body FROM page_text WHERE rowid NOT IN (SELECT id FROM pages" +
+             where + ")")
+                .c_str());
+        bind(keep);
+        keep.run();
+        db_.execute("DROP TABLE page_text; ALTER TABLE page_text_kept RENAME TO page_text");
+        Statement pages = db_.prepare(("DELETE FROM pages" + where).c_str());
+        bind(pages);
+        pages.run();
+        transaction.commit();
+    } catch (...) {
+        db_.execute("PRAGMA secure_delete=ON");
+        throw;
+    }
+    db_.execute("PRAGMA secure_delete=ON");
+    db_.exec("VACUUM");
+    logOwed_ = !emptyLog();
 }
 
 void HistoryStore::remove(std::string_view address) {

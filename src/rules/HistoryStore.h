@@ -102,6 +102,7 @@ class HistoryStore {
     void migrate(int from); // from the file's version up to kSchemaVersion
     void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);
     void scrub();
+    void rewriteWithout(const std::string& where, const std::function<void(Statement&)>& bind);
 
     Database db_;
     bool logOwed_ = false;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ImageList.h"
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 
@@ -9,7 +10,7 @@ namespace quillet {
 void ImageList::add(int index, const std::string& key, PackedImage image) {
     if (index < 1 || index > static_cast<int>(images_.size()) + 1)
         throw std::out_of_range("image index out of range");
-    if (positionOfKey_.contains(key))
+    if (positions_.contains(key))
         throw std::invalid_argument("key is not unique in the image list");
     if (images_.size() >= kMaxCount)
         throw std::length_error("image list is full");
@@ -20,24 +21,52 @@ void ImageList::add(int index, const std::string& key, PackedImage image) {
         height_ = image.height;
     }
     images_.insert(images_.begin() + (index - 1), Entry{key, std::move(image)});
-    for (int i = index; i <= static_cast<int>(images_.size()); ++i)
-        positionOfKey_[images_[static_cast<std::size_t>(i - 1)].key] = i;
+    positions_.insert(index, key);
 }
 
 void ImageList::removeKeys(const std::unordered_set<std::string>& keys) {
-    if (keys.empty())
+    std::vector<int> removed;
+    for (const std::string& key : keys)
+        if (const auto position = positions_.find(key)) {
+            removed.push_back(*position);
+        }
+    if (removed.empty())
         return;
-    std::erase_if(images_, [&](const Entry& entry) { return keys.contains(entry.key); });
-    positionOfKey_.clear();
-    for (int i = 1; i <= static_cast<int>(images_.size()); ++i)
-        positionOfKey_[images_[static_cast<std::size_t>(i - 1)].key] = i;
+    if (removed.size() == images_.size()) {
+        images_.clear();
+        positions_.clear();
+        return;
+    }
+    std::sort(removed.begin(), removed.end());
+    positions_.removeAt(removed, keys);
+    // Nothing before the first removed image moves.
+    std::size_t to = static_cast<std::size_t>(removed.front() - 1), next = 0;
+    for (std::size_t from = to; from < images_.size(); ++from) {
+        if (next < removed.size() && from + 1 == static_cast<std::size_t>(removed[next])) {
+            ++next;
+            continue;
+        }
+        if (to != from)
+            images_[to] = std::move(images_[from]);
+        ++to;
+    }
+    images_.resize(to);
+}
+
+ImageList ImageList::takeAll() {
+    ImageList taken;
+    std::swap(taken.images_, images_);
+    std::swap(taken.positions_, positions_);
+    taken.width_ = width_;
+    taken.height_ = height_;
+    return taken;
 }
 
 void ImageList::setBytes(const std::string& key, std::vector<std::uint8_t> bytes) {
-    const auto found = positionOfKey_.find(key);
-    if (found == positionOfKey_.end())
+    const auto found = positions_.find(key);
+    if (!found)
         throw std::out_of_range("no image with that key");
-    images_[static_cast<std::size_t>(found->second - 1)].image.bytes = std::move(bytes);
+    images_[static_cast<std::size_t>(*found - 1)].image.bytes = std::move(bytes);
 }
 
 const PackedImage& ImageList::image(int index) const {
@@ -53,10 +82,10 @@ const std::string& ImageList::key(int index) const {
 }
 
 const PackedImage& ImageList::image(const std::string& key) const {
-    const auto found = positionOfKey_.find(key);
-    if (found == positionOfKey_.end())
+    const auto found = positions_.find(key);
+    if (!found)
         throw std::out_of_range("no image with that key");
-    return image(found->second);
+    return image(*found);
 }
 
 std::size_t ImageList::packedBytes() const {

@@ -4,6 +4,8 @@
 // (fixed by the first image), at most 32,767 of them. Images are kept packed; the caller
 // decides the packing (see ThumbnailCodec) so that a full history stays small.
 
+#include "KeyPositions.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,6 +32,8 @@ class ImageList {
     // Removes the images with these keys (unknown keys are ignored); the others close up in
     // their order. One pass over the list, however many go.
     void removeKeys(const std::unordered_set<std::string>& keys);
+    // Removes every image (the size stays the list's), handing them back as a list of their own.
+    ImageList takeAll();
     // Sets the bytes of an image added without them (a kept entry whose thumbnail is read
     // when it is first drawn). Throws std::out_of_range for an unknown key.
     void setBytes(const std::string& key, std::vector<std::uint8_t> bytes);
@@ -37,7 +41,7 @@ class ImageList {
     // The count as the history reads it: a signed 16-bit number.
     std::int16_t count() const { return static_cast<std::int16_t>(images_.size()); }
 
-    bool contains(const std::string& key) const { return positionOfKey_.contains(key); }
+    bool contains(const std::string& key) const { return positions_.contains(key); }
     const PackedImage& image(int index) const;
     const PackedImage& image(const std::string& key) const; // throws std::out_of_range
     const std::string& key(int index) const;
@@ -54,7 +58,7 @@ class ImageList {
         PackedImage image;
     };
     std::vector<Entry> images_;
-    std::unordered_map<std::string, int> positionOfKey_;
+    KeyPositions positions_;
     int width_ = 0;
     int height_ = 0;
 };

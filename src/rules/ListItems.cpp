@@ -9,11 +9,10 @@ namespace quillet {
 void ListItems::add(int index, const std::string& key, const std::string& text, int smallIcon) {
     if (index < 1 || index > count() + 1)
         throw std::out_of_range("list item index out of range");
-    if (positionOfKey_.contains(key))
+    if (positions_.contains(key))
         throw std::invalid_argument("key is not unique in the list");
     items_.insert(items_.begin() + (index - 1), ListItem{key, text, {}, {}, smallIcon, false});
-    for (int i = index; i <= count(); ++i)
-        positionOfKey_[items_[i - 1].key] = i;
+    positions_.insert(index, key);
     if (!selected_)
         selected_ = index;
     else if (*selected_ >= index)
@@ -29,37 +28,54 @@ void ListItems::insertWithImage(int index, const std::string& key, const std::st
 }
 
 void ListItems::removeWithImages(const std::unordered_set<std::string>& keys) {
-    if (keys.empty())
+    // The removed items' positions and images, found by key: nothing before the first of them
+    // moves.
+    std::vector<int> removed, removedImages;
+    for (const std::string& key : keys)
+        if (const auto position = indexOfKey(key)) {
+            removed.push_back(*position);
+            removedImages.push_back(item(*position).smallIcon);
+        }
+    if (removed.empty())
         return;
-    // imagesRemovedBefore[n]: how many of the removed items' images stand before image n.
-    int lastImage = 0;
-    for (const ListItem& item : items_)
-        lastImage = std::max(lastImage, item.smallIcon);
-    std::vector<int> imagesRemovedBefore(static_cast<std::size_t>(lastImage) + 2, 0);
-    for (const ListItem& item : items_)
-        if (keys.contains(item.key) && item.smallIcon > 0)
-            ++imagesRemovedBefore[static_cast<std::size_t>(item.smallIcon) + 1];
-    for (std::size_t n = 1; n < imagesRemovedBefore.size(); ++n)
-        imagesRemovedBefore[n] += imagesRemovedBefore[n - 1];
-
-    std::optional<int> selected;
-    std::vector<ListItem> kept;
-    kept.reserve(items_.size());
-    for (int i = 1; i <= count(); ++i) {
-        ListItem& item = items_[static_cast<std::size_t>(i - 1)];
-        if (keys.contains(item.key))
-            continue;
-        if (item.smallIcon > 0)
-            item.smallIcon -= imagesRemovedBefore[static_cast<std::size_t>(item.smallIcon)];
-        kept.push_back(std::move(item));
-        if (selected_ && !selected && i >= *selected_)
-            selected = static_cast<int>(kept.size()); // the selected item, or the next left
+    if (removed.size() == items_.size()) {
+        items_.clear();
+        positions_.clear();
+        selected_.reset();
+        return;
     }
-    items_ = std::move(kept);
-    positionOfKey_.clear();
-    for (int i = 1; i <= count(); ++i)
-        positionOfKey_[items_[static_cast<std::size_t>(i - 1)].key] = i;
-    if (selected_ && !selected && count() > 0)
+    std::ranges::sort(removed);
+    std::ranges::sort(removedImages);
+    const auto imagesRemovedBefore = [&](int image) {
+        return static_cast<int>(std::ranges::lower_bound(removedImages, image) -
+                                removedImages.begin());
+    };
+
+    // The selected item, or the next one left, stands as many places up as items went before
+    // it (the last one left when none is after it).
+    std::optional<int> selected = selected_;
+    if (selected_)
+        selected = *selected_ - static_cast<int>(std::ranges::lower_bound(removed, *selected_) -
+                                                 removed.begin());
+    positions_.removeAt(removed, keys);
+    std::size_t to = static_cast<std::size_t>(removed.front() - 1);
+    std::size_t next = 0; // of `removed`
+    for (std::size_t from = to; from < items_.size(); ++from) {
+        if (next < removed.size() && static_cast<int>(from) + 1 == removed[next]) {
+            ++next;
+            continue;
+        }
+        ListItem& moved = items_[from];
+        if (moved.smallIcon > 0)
+            moved.smallIcon -= imagesRemovedBefore(moved.smallIcon);
+        if (to != from)
+            items_[to] = std::move(moved);
+        ++to;
+    }
+    items_.resize(to);
+    if (count() == 0)
+        selected.reset();
+    else if (selected && *selected > count())
         selected = count();
     selected_ = selected;
 }
@@ -75,10 +91,7 @@ ListItem& ListItems::at(int index) {
 }
 
 std::optional<int> ListItems::indexOfKey(const std::string& key) const {
-    const auto found = positionOfKey_.find(key);
-    if (found == positionOfKey_.end())
-        return std::nullopt;
-    return found->second;
+    return positions_.find(key);
 }
 
 void ListItems::setSubItem(int index, int column, std::string text) {

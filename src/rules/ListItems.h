@@ -4,6 +4,8 @@
 // two sub-item texts, a check mark and the small-image position of each item, and the
 // selected item. The pane widget (ListView) shows what this holds.
 
+#include "KeyPositions.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -53,7 +55,7 @@ class ListItems {
   private:
     ListItem& at(int index);
     std::vector<ListItem> items_;
-    std::unordered_map<std::string, int> positionOfKey_;
+    KeyPositions positions_;
     std::optional<int> selected_;
 };
 

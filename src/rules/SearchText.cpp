@@ -28,10 +28,17 @@ bool isJapanese(gunichar c) {
     }
 }
 
+// Kana and the common kanji, which NFKC and case folding leave as they are (katakana then
+// becomes hiragana): most characters of Japanese text, folded here without GLib's passes.
+bool isPlainJapanese(gunichar c) {
+    return (c >= 0x3041 && c <= 0x3096) || (c >= 0x30A1 && c <= 0x30F6) ||
+           (c >= 0x4E00 && c <= 0x9FFF);
+}
+
 enum class Kind { Separator, Word, Japanese };
 
 Kind kindOf(gunichar c) {
-    if (isJapanese(c))
+    if (isPlainJapanese(c) || isJapanese(c))
         return Kind::Japanese;
     if (g_unichar_isalnum(c) || g_unichar_ismark(c))
         return Kind::Word;
@@ -75,6 +82,8 @@ void appendRunTerms(std::vector<SearchTerm>& terms, Kind kind, const std::vector
 
 // A voiced or semi-voiced sound mark that joins the kana before it under NFKC.
 bool joinsThePrevious(gunichar c) {
+    if (c < 0x300 || isPlainJapanese(c)) // (no mark is either: the first marks are U+0300)
+        return false;
     return c == 0xFF9E || c == 0xFF9F || c == 0x3099 || c == 0x309A || g_unichar_ismark(c);
 }
 
@@ -130,6 +139,9 @@ std::vector<SearchTerm> searchTerms(std::string_view text, TermsFor use) {
         if (q == p + 1 && *p != '\0' && static_cast<unsigned char>(*p) < 0x80) {
             // ASCII, most of many pages' text: only its case folds.
             chars.push_back({static_cast<gunichar>(g_ascii_tolower(*p)), begin, after});
+        } else if (const gunichar c = g_utf8_get_char_validated(p, q - p);
+                   q == g_utf8_next_char(p) && isPlainJapanese(c)) {
+            chars.push_back({isKatakana(c) ? c - 0x60 : c, begin, after});
         } else {
             const std::string folded = foldForSearch(std::string_view(p, after - begin));
             for (const char* f = folded.c_str(); *f; f = g_utf8_next_char(f))

@@ -152,3 +152,35 @@ TEST(PendingVisits, AVisitDeletedOrClearedWhileItsTextIsOnTheWayIsNotStored) {
     EXPECT_EQ(all[0].address, "http://e.test/");
     EXPECT_EQ(pending.size(), 0u);
 }
+
+// When most of the history goes, the rest is written anew: what goes is out of the file and
+// its log, what stays is found as before, and the history goes on being stored.
+TEST(HistoryFile, RemovingMostPagesRewritesTheRestAndLeavesNoTraceOfTheOthers) {
+    TempFolder folder;
+    OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+    HistoryStore& store = *opened.store;
+    for (int i = 0; i < 60; ++i)
+        store.store({"http://page.test/" + std::to_string(i), "頁", i,
+                     PackedImage{2, 2, std::vector<std::uint8_t>(3000, 0x5a)},
+                     (i < 15 ? "zqxstaysword 残る本文 " : "zqxgoesword 消える本文 ") +
+                         std::to_string(i)});
+    store.removeVisitedSince(15);
+    EXPECT_EQ(store.pageCount(), 15);
+    EXPECT_EQ(store.search("残る", 50).size(), 15u);
+    EXPECT_TRUE(store.search("消える", 50).empty());
+    EXPECT_TRUE(store.visitsOf("http://page.test/30").empty());
+    EXPECT_EQ(store.visitsOf("http://page.test/3").size(), 1u);
+    EXPECT_FALSE(store.logOwed());
+    std::string bytes = readFile(folder.file("history.sqlite"));
+    if (std::filesystem::exists(folder.file("history.sqlite-wal")))
+        bytes += readFile(folder.file("history.sqlite-wal"));
+    for (const char* word : {"zqxgoesword", "消える", "page.test/59"})
+        EXPECT_EQ(bytes.find(word), std::string::npos) << word;
+    EXPECT_NE(bytes.find("zqxstaysword"), std::string::npos);
+
+    store.excludeHost("page.test"); // every page: the rewrite leaves an empty history
+    EXPECT_EQ(store.pageCount(), 0);
+    EXPECT_TRUE(store.store({"http://next.test/", "next", 100, {}, "zqxnextword"}));
+    EXPECT_EQ(store.search("zqxnextword", 5).size(), 1u);
+    EXPECT_FALSE(store.store({"http://page.test/x", "x", 101, {}, "x"}));
+}

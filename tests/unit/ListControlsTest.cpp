@@ -173,6 +173,18 @@ TEST(ListItems, ASetOfEntriesIsRemovedInOnePassAtTheFullSize) {
     EXPECT_EQ(items.item(1).key, "http://site/2");
     EXPECT_EQ(items.item(*items.selected()).key, "http://site/102");
     EXPECT_EQ(items.findItem("http://site/4", 1), 2);
+    // Positions freed by the removal are taken again by entries inserted after it.
+    images.add(1, "http://kept/1", {1, 1, {}});
+    items.insertWithImage(1, "http://kept/1", "http://kept/1");
+    items.add(items.count() + 1, "http://new/1", "http://new/1", images.count() + 1);
+    images.add(images.count() + 1, "http://new/1", {1, 1, {}});
+    for (int i = 1; i <= items.count(); i += 97) {
+        ASSERT_EQ(items.indexOfKey(items.item(i).key), i);
+        ASSERT_EQ(images.key(items.item(i).smallIcon), items.item(i).key) << i;
+    }
+    EXPECT_EQ(items.indexOfKey("http://site/2"), 2);
+    EXPECT_EQ(items.indexOfKey("http://new/1"), items.count());
+    EXPECT_EQ(images.image("http://new/1").width, 1);
 
     std::unordered_set<std::string> rest;
     for (int i = 1; i <= items.count(); ++i)

@@ -94,6 +94,12 @@ void HistoryPane::removeEntries(const std::unordered_set<std::string>& addresses
 }
 
 void HistoryPane::removeFromPane(const std::unordered_set<std::string>& addresses) {
+    if (!addresses.empty() && addresses.size() >= static_cast<std::size_t>(ListView1.count()) &&
+        std::ranges::all_of(addresses,
+                            [this](const std::string& key) { return ImageList1.contains(key); })) {
+        removeEverythingFromPane();
+        return;
+    }
     for (const std::string& address : addresses) {
         visitTimes_.erase(address);
         if (keptEntries_.erase(address))
@@ -103,6 +109,26 @@ void HistoryPane::removeFromPane(const std::unordered_set<std::string>& addresse
     ImageList1.removeKeys(addresses);
     if (searchOpen())
         searchFor(historySearch.get_text()); // the match list without them
+}
+
+void HistoryPane::removeEverythingFromPane() {
+    // At once, and what the pane held is freed on the history's worker: 32,767 entries take
+    // longer to free than the window may stand still.
+    struct Everything {
+        std::unordered_map<std::string, StoredTime> visitTimes;
+        std::unordered_set<std::string> keptEntries;
+        ListItems items;
+        ImageList images;
+    };
+    auto everything = std::make_shared<Everything>();
+    std::swap(everything->visitTimes, visitTimes_);
+    std::swap(everything->keptEntries, keptEntries_);
+    keptEntriesPlaced_ = 0;
+    everything->items = ListView1.removeAllItems();
+    everything->images = ImageList1.takeAll();
+    keeper_.dispose(std::move(everything));
+    if (searchOpen())
+        searchFor(historySearch.get_text());
 }
 
 void HistoryPane::deleteSelectedEntry() {
@@ -122,20 +148,33 @@ void HistoryPane::excludeSelectedSite() {
                      "残さない"))
         return;
     std::unordered_set<std::string> kept;
+    // Parsing every address takes long in a pane of 32,767: an address that does not hold the
+    // host's name (ASCII, in any case) is passed over first.
+    const bool ascii = std::ranges::all_of(host, [](char c) { return (c & 0x80) == 0; });
+    const auto mayBeOf = [&](const std::string& address) {
+        return !ascii || !std::ranges::search(address, host, [](char a, char b) {
+                              return g_ascii_tolower(a) == b;
+                          }).empty();
+    };
     for (const std::string& entry : keptEntries_)
-        if (hostOfAddress(entry) == host)
+        if (mayBeOf(entry) && hostOfAddress(entry) == host)
             kept.insert(entry);
     keeper_.excludeHost(host);
     removeFromPane(kept);
 }
 
 void HistoryPane::clearHistorySince(StoredTime since) {
+    recorder_.forgetVisitedSince(since);
+    keeper_.removeVisitedSince(since);
+    if (std::ranges::all_of(visitTimes_, [&](const auto& visit) { return visit.second >= since; }) &&
+        visitTimes_.size() == static_cast<std::size_t>(ListView1.count())) {
+        removeEverythingFromPane(); // without a set of every address first
+        return;
+    }
     std::unordered_set<std::string> cleared;
     for (const auto& [address, time] : visitTimes_)
         if (time >= since)
             cleared.insert(address);
-    recorder_.forgetVisitedSince(since);
-    keeper_.removeVisitedSince(since);
     removeFromPane(cleared);
 }
 

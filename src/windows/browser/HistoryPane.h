@@ -104,6 +104,7 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void searchFor(const std::string& typed);
     void addKeptEntries(std::vector<StoredEntry> entries);
     void removeFromPane(const std::unordered_set<std::string>& addresses);
+    void removeEverythingFromPane();
     void tellProblem(const std::string& text);
     PackedImage fitted(PackedImage picture) const;
 
