@@ -241,7 +241,8 @@ void HistoryKeeper::store(PageVisit visit) {
         // This run's history holds only what the kept one does not (keeping off, a site never
         // kept, a disk that failed): the search reads both, and a page is not held twice.
         if (kept) {
-            session_.remove(visit.address); // an earlier visit of this run, while keeping was off
+            if (session_.visitOf(visit.address)) // an earlier visit, while keeping was off
+                session_.remove(visit.address);
             keptThisRun_.insert(visit.address);
             return;
         }

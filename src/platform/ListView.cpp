@@ -6,9 +6,9 @@
 #include "Widgets.h"
 
 #include <gdk/gdkkeysyms.h>
+#include <glibmm/main.h>
 #include <gtkmm/cellrendererpixbuf.h>
 #include <gtkmm/cellrenderertext.h>
-#include <glibmm/main.h>
 #include <gtkmm/cellrenderertoggle.h>
 #include <ranges>
 

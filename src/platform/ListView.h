@@ -10,10 +10,10 @@
 #include "ListItems.h"
 #include "ThumbnailCache.h"
 
+#include <deque>
 #include <gtkmm/liststore.h>
 #include <gtkmm/scrolledwindow.h>
 #include <gtkmm/treeview.h>
-#include <deque>
 #include <list>
 #include <unordered_map>
 #include <unordered_set>
@@ -86,8 +86,6 @@ class ListView : public Gtk::ScrolledWindow {
     Gtk::TreeView& tree() { return tree_; }
     // The picture the pane draws for image `imageIndex` (null when there is none).
     Glib::RefPtr<Gdk::Pixbuf> smallIconPicture(int imageIndex);
-    // Unpacked pictures held for drawing, and the memory they take.
-    std::size_t unpackedPictures() const { return unpacked_.size(); }
 
     sigc::signal<void()>& signal_DblClick() { return dblClick_; }
     sigc::signal<void(int)>& signal_KeyPress() { return keyPress_; } // the character code

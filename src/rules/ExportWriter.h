@@ -53,8 +53,6 @@ class ExportRun {
     bool step();
     bool finished() const { return result_.failure.has_value() || next_ > count_; }
     const ExportResult& result() const { return result_; }
-    int entriesPassed() const { return next_ - 1; }
-    int entryCount() const { return count_; }
 
   private:
     ExportSource& source_;

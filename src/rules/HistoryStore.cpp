@@ -272,7 +272,8 @@ std::optional<PageVisit> HistoryStore::visitOf(std::string_view address) {
 
 void HistoryStore::removeWhere(const char* condition, const std::function<void(Statement&)>& bind) {
     const std::string where = std::string(" WHERE ") + condition;
-    Statement counted = db_.prepare(("SELECT count(*), (SELECT count(*) FROM pages) FROM pages" + where).c_str());
+    Statement counted =
+        db_.prepare(("SELECT count(*), (SELECT count(*) FROM pages) FROM pages" + where).c_str());
     bind(counted);
     counted.step();
     const std::int64_t removed = counted.integer(0);

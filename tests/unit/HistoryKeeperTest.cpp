@@ -15,6 +15,7 @@
 #include <glibmm/init.h>
 #include <glibmm/main.h>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace quillet;
 using quillet::test::TempFolder;
@@ -49,20 +50,21 @@ std::vector<std::string> addressesOf(const std::vector<SearchHit>& hits) {
     return addresses;
 }
 
-// Holds the worker until released: work handed over meanwhile waits in its queue.
+// Holds the worker until released: work handed over meanwhile waits in its queue. The flag
+// is shared with the held work, which may look at it once more after this has gone.
 class HeldWorker {
   public:
     explicit HeldWorker(HistoryKeeper& keeper) {
-        keeper.runOnWorker([this] {
-            while (!released_)
+        keeper.runOnWorker([released = released_] {
+            while (!*released)
                 std::this_thread::sleep_for(1ms);
         });
     }
     ~HeldWorker() { release(); }
-    void release() { released_ = true; }
+    void release() { *released_ = true; }
 
   private:
-    std::atomic<bool> released_{false};
+    std::shared_ptr<std::atomic<bool>> released_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 class HistoryKeeperTest : public ::testing::Test {

@@ -166,7 +166,8 @@ void HistoryPane::excludeSelectedSite() {
 void HistoryPane::clearHistorySince(StoredTime since) {
     recorder_.forgetVisitedSince(since);
     keeper_.removeVisitedSince(since);
-    if (std::ranges::all_of(visitTimes_, [&](const auto& visit) { return visit.second >= since; }) &&
+    if (std::ranges::all_of(visitTimes_,
+                            [&](const auto& visit) { return visit.second >= since; }) &&
         visitTimes_.size() == static_cast<std::size_t>(ListView1.count())) {
         removeEverythingFromPane(); // without a set of every address first
         return;

@@ -186,8 +186,8 @@ void Form2::startWriting() {
         while (more && std::chrono::steady_clock::now() < until)
             more = run_->step();
         if (more) {
-            Label1.set_text("ｴｸｽﾎﾟｰﾄ中... " + std::to_string(run_->entriesPassed()) + "/" +
-                            std::to_string(run_->entryCount()));
+            Label1.set_text("ｴｸｽﾎﾟｰﾄ中... " + std::to_string(run_->result().exported) + "/" +
+                            std::to_string(source_->tickedKeys().size()));
             return true;
         }
         const ExportResult result = run_->result();
