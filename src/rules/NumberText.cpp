@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <stdexcept>
 
@@ -121,8 +122,17 @@ std::string writeNumber(double value, Precision precision) {
         return "0";
     const int significant = static_cast<int>(precision);
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::scientific, significant - 1);
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                std::chars_format::scientific, significant - 1);
+    if (std::isinf(std::strtod(std::string(buffer, result.ptr).c_str(), nullptr))) {
+        // The largest doubles round up past the largest double in so few digits: written as
+        // the next lower value of that many digits, so the text reads back as a number.
+        const double halfLastDigit =
+            std::pow(10.0, std::numeric_limits<double>::max_exponent10 - (significant - 1)) / 2;
+        const double lower = value - std::copysign(halfLastDigit, value);
+        result = std::to_chars(buffer, buffer + sizeof buffer, lower, std::chars_format::scientific,
+                               significant - 1);
+    }
     const std::string scientific(buffer, result.ptr);
 
     // scientific is "-d.ddddde+XX": split it into sign, digits without trailing zeros, exponent.

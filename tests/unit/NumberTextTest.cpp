@@ -97,6 +97,11 @@ TEST(WriteNumber, RoundTripsThroughTheReader) {
 }
 
 TEST(WriteNumber, RefusesNumbersThatAreNotFinite) {
+    // The largest double rounds up past itself in 15 digits: it is written one step lower, so
+    // that what is stored reads back as a number.
+    const double largest = std::numeric_limits<double>::max();
+    EXPECT_EQ(writeNumber(largest, Precision::Double), "1.79769313486231E+308");
+    EXPECT_NEAR(readNumber(writeNumber(-largest, Precision::Double)), -largest, largest * 1e-14);
     EXPECT_THROW(writeNumber(std::numeric_limits<double>::infinity(), Precision::Double),
                  std::domain_error);
     EXPECT_THROW(writeNumber(std::nan(""), Precision::Single), std::domain_error);
