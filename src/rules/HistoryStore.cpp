@@ -36,8 +36,10 @@ CREATE TABLE excluded_hosts(host TEXT PRIMARY KEY) WITHOUT ROWID;
 // opens it; a file made before a step is moved forward rather than set aside.
 constexpr const char* kMigrations[] = {
     kSchema, // to version 1: the tables
-    // To version 2: the visits by their time, for walking the history day by day.
-    "CREATE INDEX visits_by_time ON visits(time);",
+    // To version 2: the visits by their time, for walking the history day by day; and the
+    // scrubbing a removal still owes the file, should the process end before it is done.
+    "CREATE INDEX visits_by_time ON visits(time);"
+    "CREATE TABLE owed(task TEXT PRIMARY KEY) WITHOUT ROWID;",
 };
 static_assert(std::size(kMigrations) == HistoryStore::kSchemaVersion);
 
@@ -116,6 +118,12 @@ HistoryStore::HistoryStore(const std::string& path) try : db_(path, true) {
     sqlite3_busy_timeout(db_.handle(), 5000); // another Quillet writing: wait, on this thread
     registerSearchTokenizer(db_.handle());
     createOrCheckSchema();
+    try {
+        payWhatIsOwed(); // a removal a process ended before it was done
+    } catch (const SqliteError& error) {
+        if (error.code() != SQLITE_BUSY) // another Quillet is writing: the next opening pays
+            throw;
+    }
 } catch (const SqliteError& error) {
     if (isBrokenFile(error))
         throw UnusableHistoryFile(error.what());
@@ -293,40 +301,63 @@ void HistoryStore::removeWhere(const char* condition, const std::function<void(S
     Statement pages = db_.prepare(("DELETE FROM pages" + where).c_str());
     bind(pages);
     pages.run();
+    db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");
     transaction.commit();
     scrub();
 }
 
 void HistoryStore::rewriteWithout(const std::string& where,
                                   const std::function<void(Statement&)>& bind) {
-    // Most of the history goes: the rest is written anew rather than each removed page
-    // erased. The index is rebuilt from the pages that stay (each removed page would have to
-    // be read and its terms taken out one by one), the removed rows are freed without being
-    // zeroed, and VACUUM then writes the file afresh from what is left: nothing removed is in
-    // it any more, and the log is emptied after.
+    // Most of the history goes: the index is rebuilt from the pages that stay rather than
+    // each removed page's terms taken out one by one (which reads and splits all its text
+    // again), and the removed rows are freed without being zeroed: VACUUM then writes the file
+    // afresh from what is left, so nothing removed stays in it, and the log is emptied after.
+    // The transaction that removes them also notes the VACUUM owed, so a process ended before
+    // it leaves the next opening of the file to do it.
     db_.execute("PRAGMA secure_delete=OFF");
     try {
         Transaction transaction(db_);
         db_.execute("CREATE VIRTUAL TABLE page_text_kept USING fts5(title, address, body, "
                     "tokenize='quillet')");
-        Statement keep = db_.prepare(
-            ("INSERT INTO page_text_kept(rowid, title, address, body) SELECT rowid, title, "
-             "address, body FROM page_text WHERE rowid NOT IN (SELECT id FROM pages" +
-             where + ")")
-                .c_str());
+        Statement keep = db_.prepare(("INSERT INTO page_text_kept(rowid, title, address, body) "
+                                      "SELECT rowid, title, address, body FROM page_text WHERE "
+                                      "rowid NOT IN (SELECT id FROM pages" +
+                                      where + ")")
+                                         .c_str());
         bind(keep);
         keep.run();
         db_.execute("DROP TABLE page_text; ALTER TABLE page_text_kept RENAME TO page_text");
         Statement pages = db_.prepare(("DELETE FROM pages" + where).c_str());
         bind(pages);
         pages.run();
+        db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('vacuum')");
         transaction.commit();
     } catch (...) {
         db_.execute("PRAGMA secure_delete=ON");
         throw;
     }
     db_.execute("PRAGMA secure_delete=ON");
-    db_.exec("VACUUM");
+    payWhatIsOwed();
+}
+
+void HistoryStore::payWhatIsOwed() {
+    // What an earlier removal noted and did not get to do: the index rewritten without the
+    // removed terms, the freed space given back.
+    bool vacuum = false, scrub = false;
+    {
+        Statement tasks = db_.prepare("SELECT task FROM owed");
+        while (tasks.step()) {
+            vacuum = vacuum || tasks.text(0) == "vacuum";
+            scrub = scrub || tasks.text(0) == "scrub";
+        }
+    }
+    if (!vacuum && !scrub)
+        return;
+    if (scrub)
+        db_.exec("INSERT INTO page_text(page_text) VALUES('optimize')");
+    if (vacuum)
+        db_.exec("VACUUM");
+    db_.exec("DELETE FROM owed");
     logOwed_ = !emptyLog();
 }
 
@@ -344,6 +375,7 @@ void HistoryStore::remove(const std::vector<std::string>& addresses) {
             .run();
         db_.cached("DELETE FROM pages WHERE address = ?").bind(1, address).run();
     }
+    db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");
     transaction.commit();
     scrub();
 }
@@ -356,8 +388,7 @@ void HistoryStore::scrub() {
     // Secure delete has zeroed the rows; the index still holds the removed terms in older
     // segments until it is rewritten, and the log holds old copies of the pages until a
     // checkpoint empties it.
-    db_.exec("INSERT INTO page_text(page_text) VALUES('optimize')");
-    logOwed_ = !emptyLog();
+    payWhatIsOwed();
 }
 
 bool HistoryStore::emptyLog() {

@@ -103,6 +103,7 @@ class HistoryStore {
     void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);
     void scrub();
     void rewriteWithout(const std::string& where, const std::function<void(Statement&)>& bind);
+    void payWhatIsOwed();
 
     Database db_;
     bool logOwed_ = false;

@@ -3,6 +3,8 @@
 // one is committed: the tests kill it (kill -9) in the middle, or run two at once.
 //
 //   history_writer FOLDER PREFIX COUNT
+//   history_writer FOLDER PREFIX -N     removes every page from the Nth on (most of them), saying
+//                                       "removing" before it begins and "removed" once done
 
 #include "HistoryFile.h"
 
@@ -16,6 +18,14 @@ int main(int argc, char* argv[]) {
     const int count = std::stoi(argv[3]);
     quillet::OpenedHistory opened =
         quillet::openKeptHistory(argv[1], std::chrono::system_clock::now());
+    if (count < 0) {
+        std::printf("removing\n");
+        std::fflush(stdout);
+        opened.store->removeVisitedSince(1'000'000 - count);
+        std::printf("removed\n");
+        std::fflush(stdout);
+        return 0;
+    }
     std::string text;
     for (int i = 0; i < 100; ++i)
         text += "東京都の天気予報と history text ";

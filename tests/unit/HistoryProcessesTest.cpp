@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/wait.h>
@@ -114,4 +115,49 @@ TEST(HistoryProcesses, TwoProcessesStoreIntoOneFileAtOnce) {
     OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
     EXPECT_EQ(storedAddresses(*opened.store), reported);
     EXPECT_EQ(integrity(folder.path()), "ok");
+}
+
+// Killed at any moment while it removes most of the history (the removal that writes the rest
+// anew): the file opens whole, with every page or with only those that stay, and a removal
+// that was committed leaves none of the removed text once the file is opened again.
+TEST(HistoryProcesses, AProcessKilledWhileRemovingMostOfTheHistoryLeavesItWholeAndScrubbed) {
+    for (const int delay : {0, 2, 8, 30, 120}) {
+        TempFolder folder;
+        {
+            Writer writer(folder.path(), "kept", 300);
+            std::string line;
+            while (writer.readLine(line)) {
+            }
+            ASSERT_EQ(writer.wait(), 0);
+        }
+        bool finished = false;
+        {
+            Writer remover(folder.path(), "kept", -60);
+            std::string line;
+            ASSERT_TRUE(remover.readLine(line));
+            ASSERT_EQ(line, "removing");
+            usleep(static_cast<useconds_t>(delay) * 1000);
+            kill(remover.pid, SIGKILL);
+            finished = remover.readLine(line) && line == "removed";
+            remover.wait();
+        }
+        OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+        EXPECT_TRUE(opened.setAsideAs.empty()) << delay;
+        const std::set<std::string> stored = storedAddresses(*opened.store);
+        EXPECT_TRUE(stored.size() == 300 || stored.size() == 60)
+            << stored.size() << " pages after a kill at " << delay << " ms";
+        if (finished) {
+            EXPECT_EQ(stored.size(), 60u);
+        }
+        EXPECT_EQ(opened.store->search("天気", 500).size(), stored.size()) << delay;
+        opened.store.reset();
+        EXPECT_EQ(integrity(folder.path()), "ok") << delay;
+        if (stored.size() == 60) {
+            std::string bytes = quillet::test::readFile(folder.file("history.sqlite"));
+            if (std::filesystem::exists(folder.file("history.sqlite-wal")))
+                bytes += quillet::test::readFile(folder.file("history.sqlite-wal"));
+            EXPECT_EQ(bytes.find("kept.test/299"), std::string::npos) << delay;
+            EXPECT_EQ(bytes.find("page 150"), std::string::npos) << delay;
+        }
+    }
 }

@@ -4,6 +4,7 @@
 
 #include "HistoryFile.h"
 #include "PendingVisits.h"
+#include "SearchTokenizer.h"
 #include "Sqlite.h"
 #include "TestFiles.h"
 #include "ThumbnailCache.h"
@@ -160,10 +161,10 @@ TEST(HistoryFile, RemovingMostPagesRewritesTheRestAndLeavesNoTraceOfTheOthers) {
     OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
     HistoryStore& store = *opened.store;
     for (int i = 0; i < 60; ++i)
-        store.store({"http://page.test/" + std::to_string(i), "頁", i,
-                     PackedImage{2, 2, std::vector<std::uint8_t>(3000, 0x5a)},
-                     (i < 15 ? "zqxstaysword 残る本文 " : "zqxgoesword 消える本文 ") +
-                         std::to_string(i)});
+        store.store(
+            {"http://page.test/" + std::to_string(i), "頁", i,
+             PackedImage{2, 2, std::vector<std::uint8_t>(3000, 0x5a)},
+             (i < 15 ? "zqxstaysword 残る本文 " : "zqxgoesword 消える本文 ") + std::to_string(i)});
     store.removeVisitedSince(15);
     EXPECT_EQ(store.pageCount(), 15);
     EXPECT_EQ(store.search("残る", 50).size(), 15u);
@@ -183,4 +184,42 @@ TEST(HistoryFile, RemovingMostPagesRewritesTheRestAndLeavesNoTraceOfTheOthers) {
     EXPECT_TRUE(store.store({"http://next.test/", "next", 100, {}, "zqxnextword"}));
     EXPECT_EQ(store.search("zqxnextword", 5).size(), 1u);
     EXPECT_FALSE(store.store({"http://page.test/x", "x", 101, {}, "x"}));
+}
+
+// A process that ended after a removal was committed and before its space was given back
+// leaves that owed in the file: the next opening pays it, and the removed text is gone.
+TEST(HistoryFile, AScrubOwedByAnEndedProcessIsDoneAtTheNextOpening) {
+    TempFolder folder;
+    const std::string file = folder.file("history.sqlite");
+    {
+        OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+        for (int i = 0; i < 30; ++i)
+            opened.store->store({"http://page.test/" + std::to_string(i),
+                                 "頁",
+                                 i,
+                                 {},
+                                 (i < 10 ? "zqxleftword " : "zqxowedword ") + std::to_string(i)});
+    }
+    {
+        // The state a removal commits before its VACUUM: rows freed without being zeroed.
+        Database db(file, false);
+        registerSearchTokenizer(db.handle());
+        db.execute("PRAGMA secure_delete=OFF; BEGIN;"
+                   "DELETE FROM page_text WHERE rowid IN (SELECT id FROM pages WHERE "
+                   "last_visit >= 10); DELETE FROM pages WHERE last_visit >= 10;"
+                   "INSERT INTO owed(task) VALUES('vacuum'); COMMIT;"
+                   "PRAGMA wal_checkpoint(TRUNCATE)");
+    }
+    ASSERT_NE(readFile(file).find("zqxowedword"), std::string::npos) << "nothing left to scrub";
+    {
+        HistoryStore store(file);
+        EXPECT_EQ(store.pageCount(), 10);
+        EXPECT_EQ(store.search("zqxleftword", 50).size(), 10u);
+    }
+    std::string bytes = readFile(file);
+    if (std::filesystem::exists(file + "-wal"))
+        bytes += readFile(file + "-wal");
+    EXPECT_EQ(bytes.find("zqxowedword"), std::string::npos);
+    Database db(file, false);
+    EXPECT_FALSE(db.prepare("SELECT 1 FROM owed").step());
 }
