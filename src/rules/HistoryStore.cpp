@@ -46,8 +46,8 @@ static_assert(std::size(kMigrations) == HistoryStore::kSchemaVersion);
 // Every table and column this version reads: a file lacking one is not our history.
 constexpr const char* kSchemaCheck =
     "SELECT p.id, p.address, p.host, p.title, p.last_visit, p.thumbnail_width, "
-    "p.thumbnail_height, p.thumbnail, v.page, v.time, t.title, t.address, t.body, e.host "
-    "FROM pages p, visits v, page_text t, excluded_hosts e LIMIT 0";
+    "p.thumbnail_height, p.thumbnail, v.page, v.time, t.title, t.address, t.body, e.host, "
+    "o.task FROM pages p, visits v, page_text t, excluded_hosts e, owed o LIMIT 0";
 
 bool isBrokenFile(const SqliteError& error) {
     return error.code() == SQLITE_NOTADB || error.code() == SQLITE_CORRUPT;
