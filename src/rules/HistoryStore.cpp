@@ -303,7 +303,7 @@ void HistoryStore::removeWhere(const char* condition, const std::function<void(S
     pages.run();
     db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");
     transaction.commit();
-    scrub();
+    payWhatIsOwed();
 }
 
 void HistoryStore::rewriteWithout(const std::string& where,
@@ -341,8 +341,10 @@ void HistoryStore::rewriteWithout(const std::string& where,
 }
 
 void HistoryStore::payWhatIsOwed() {
-    // What an earlier removal noted and did not get to do: the index rewritten without the
-    // removed terms, the freed space given back.
+    // What a removal noted, done now or at the next opening after a process that ended first.
+    // Secure delete has zeroed the removed rows; the index still holds their terms in older
+    // segments until it is rewritten (scrub), the space a rewrite freed is given back (vacuum),
+    // and the log holds old copies of the pages until a checkpoint empties it.
     bool vacuum = false, scrub = false;
     {
         Statement tasks = db_.prepare("SELECT task FROM owed");
@@ -377,18 +379,11 @@ void HistoryStore::remove(const std::vector<std::string>& addresses) {
     }
     db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");
     transaction.commit();
-    scrub();
+    payWhatIsOwed();
 }
 
 void HistoryStore::removeVisitedSince(StoredTime since) {
     removeWhere("last_visit >= ?", [&](Statement& s) { s.bind(1, since); });
-}
-
-void HistoryStore::scrub() {
-    // Secure delete has zeroed the rows; the index still holds the removed terms in older
-    // segments until it is rewritten, and the log holds old copies of the pages until a
-    // checkpoint empties it.
-    payWhatIsOwed();
 }
 
 bool HistoryStore::emptyLog() {

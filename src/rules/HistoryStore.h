@@ -101,7 +101,6 @@ class HistoryStore {
     void createOrCheckSchema();
     void migrate(int from); // from the file's version up to kSchemaVersion
     void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);
-    void scrub();
     void rewriteWithout(const std::string& where, const std::function<void(Statement&)>& bind);
     void payWhatIsOwed();
 

@@ -62,13 +62,6 @@ ImageList ImageList::takeAll() {
     return taken;
 }
 
-void ImageList::setBytes(const std::string& key, std::vector<std::uint8_t> bytes) {
-    const auto found = positions_.find(key);
-    if (!found)
-        throw std::out_of_range("no image with that key");
-    images_[static_cast<std::size_t>(*found - 1)].image.bytes = std::move(bytes);
-}
-
 const PackedImage& ImageList::image(int index) const {
     if (index < 1 || index > static_cast<int>(images_.size()))
         throw std::out_of_range("image index out of range");

@@ -34,9 +34,6 @@ class ImageList {
     void removeKeys(const std::unordered_set<std::string>& keys);
     // Removes every image (the size stays the list's), handing them back as a list of their own.
     ImageList takeAll();
-    // Sets the bytes of an image added without them (a kept entry whose thumbnail is read
-    // when it is first drawn). Throws std::out_of_range for an unknown key.
-    void setBytes(const std::string& key, std::vector<std::uint8_t> bytes);
 
     // The count as the history reads it: a signed 16-bit number.
     std::int16_t count() const { return static_cast<std::int16_t>(images_.size()); }

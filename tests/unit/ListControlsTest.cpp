@@ -193,12 +193,3 @@ TEST(ListItems, ASetOfEntriesIsRemovedInOnePassAtTheFullSize) {
     EXPECT_EQ(items.count(), 0);
     EXPECT_FALSE(items.selected());
 }
-
-TEST(ImageList, AThumbnailAddedWithoutBytesGetsThemLater) {
-    ImageList images;
-    images.add(1, "a", {2, 2, {}});
-    EXPECT_TRUE(images.image("a").bytes.empty());
-    images.setBytes("a", {1, 2, 3});
-    EXPECT_EQ(images.image(1).bytes, (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_THROW(images.setBytes("b", {}), std::out_of_range);
-}
