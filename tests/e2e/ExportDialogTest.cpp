@@ -125,9 +125,9 @@ TEST_F(ExportDialog, ExportsTheTickedEntriesWithBitmaps) {
     EXPECT_EQ(bitmap.substr(0, 2), "BM");
     EXPECT_EQ(static_cast<unsigned char>(bitmap[28]), 24);
     auto written = Gdk::Pixbuf::create_from_file(target.file("Red_ one.bmp"));
-    auto thumbnail = unpackThumbnail(browser->ImageList1.image(server.url("/red")));
-    ASSERT_EQ(written->get_width(), browser->ImageList1.imageWidth());
-    ASSERT_EQ(written->get_height(), browser->ImageList1.imageHeight());
+    auto thumbnail = unpackThumbnail(browser.thumbnail(server.url("/red")));
+    ASSERT_EQ(written->get_width(), browser.thumbnailSize().width);
+    ASSERT_EQ(written->get_height(), browser.thumbnailSize().height);
     for (int y = 0; y < written->get_height(); y += 9)
         for (int x = 0; x < written->get_width(); x += 9)
             for (int c = 0; c < 3; ++c)

@@ -64,7 +64,7 @@ class HistoryCapture : public ::testing::Test {
           <div style="right:0;bottom:0;background:#FFFF00"></div>)"));
     }
     Glib::RefPtr<Gdk::Pixbuf> thumbnail(BrowserHarness& browser, int position) {
-        return unpackThumbnail(browser->ImageList1.image(position));
+        return unpackThumbnail(browser.thumbnail(position));
     }
     LocalHttpServer server;
 };
@@ -76,7 +76,7 @@ TEST_F(HistoryCapture, ASolidPageGivesAThumbnailOfItsColour) {
     browser.waitForPageShown();
     ASSERT_EQ(browser.entryCount(), 1); // the home page
     browser.navigateAndWait(server.url("/red"));
-    ASSERT_EQ(browser->ImageList1.count(), 2);
+    ASSERT_EQ(browser.thumbnailCount(), 2);
     // The web-process extension told the window of the page's frame: it was not taken as
     // shown only after the longest wait.
     EXPECT_FALSE(browser->brwWebBrowser.FirstFrameWaitRanOut());
@@ -140,8 +140,8 @@ TEST_F(HistoryCapture, ThumbnailSizeFollowsTxAndTyWhateverThePageShape) {
     BrowserHarness browser(StoredSettings{{"width_thumb", "160"}, {"height_thumb", "120"}});
     browser.waitForPageShown();
     browser.navigateAndWait(server.url("/green"));
-    EXPECT_EQ(browser->ImageList1.imageWidth(), 160);
-    EXPECT_EQ(browser->ImageList1.imageHeight(), 120);
+    EXPECT_EQ(browser.thumbnailSize().width, 160);
+    EXPECT_EQ(browser.thumbnailSize().height, 120);
     auto picture = thumbnail(browser, 2);
     EXPECT_EQ(picture->get_width(), 160);
     EXPECT_EQ(picture->get_height(), 120);
@@ -161,8 +161,7 @@ TEST_F(HistoryCapture, EachDistinctAddressBecomesTheNextEntryAndRevisitsAddNothi
     ASSERT_EQ(browser.entryCount(), 3);
     for (int k = 1; k <= 3; ++k) {
         EXPECT_EQ(browser.entry(k).smallIcon, k);
-        EXPECT_EQ(browser->ImageList1.image(browser.entry(k).key).bytes,
-                  browser->ImageList1.image(k).bytes);
+        EXPECT_EQ(browser.thumbnail(browser.entry(k).key).bytes, browser.thumbnail(k).bytes);
     }
     const ListItem& red = browser.entry(2);
     EXPECT_EQ(red.key, server.url("/red"));
@@ -174,16 +173,16 @@ TEST_F(HistoryCapture, EachDistinctAddressBecomesTheNextEntryAndRevisitsAddNothi
     // Back, reload and typing the address again add nothing and leave the entry as it was.
     clock.now = ManualClock::at(2025, 1, 2, 3, 4, 5);
     browser.tickEntry(2, true);
-    const auto packed = browser->ImageList1.image(2).bytes;
+    const auto packed = browser.thumbnail(2).bytes;
     browser.loadAndWait([&] { browser->Image1.at(kToolbarBack)->clicked(); });
     browser.loadAndWait([&] { browser->Image1.at(kToolbarRefresh)->clicked(); });
     browser.navigateAndWait(server.url("/red"));
     EXPECT_EQ(browser.entryCount(), 3);
-    EXPECT_EQ(browser->ImageList1.count(), 3);
+    EXPECT_EQ(browser.thumbnailCount(), 3);
     EXPECT_EQ(browser.entry(2).subItem2, "2024/05/01 21:05:03");
     EXPECT_EQ(browser.entry(2).subItem1, "Red");
     EXPECT_TRUE(browser.entry(2).checked);
-    EXPECT_EQ(browser->ImageList1.image(2).bytes, packed);
+    EXPECT_EQ(browser.thumbnail(2).bytes, packed);
 }
 
 TEST_F(HistoryCapture, ATinyPageViewStillMakesAnEntry) {
@@ -198,39 +197,31 @@ TEST_F(HistoryCapture, ATinyPageViewStillMakesAnEntry) {
 TEST_F(HistoryCapture, TheHistoryStopsAt32767Entries) {
     BrowserHarness browser;
     browser.waitForPageShown();
-    const PackedImage synthetic = browser->ImageList1.image(1);
-    for (int n = 2; n <= 32766; ++n) {
-        const std::string key = "http://synthetic.invalid/" + std::to_string(n);
-        browser->ImageList1.add(n, key, synthetic);
-        browser->ListView1.addItem(n, key, key, n);
-    }
+    browser.addEntriesLike(1, 32765);
     browser.navigateAndWait(server.url("/red"));
-    ASSERT_EQ(browser->ImageList1.count(), 32767);
+    ASSERT_EQ(browser.thumbnailCount(), 32767);
     EXPECT_EQ(browser.entry(32767).key, server.url("/red"));
     browser.navigateAndWait(server.url("/green"));
-    EXPECT_EQ(browser->ImageList1.count(), 32767);
+    EXPECT_EQ(browser.thumbnailCount(), 32767);
     EXPECT_EQ(browser.entryCount(), 32767);
     EXPECT_FALSE(browser.hasEntry(server.url("/green")));
 }
 
 TEST_F(HistoryCapture, TheNextStartCapturesAtTheSizeChosenInTheDialog) {
-    TempFolder config;
+    TempFolder folder;
     {
-        frmBrowser first{SettingsStore(config.path())};
-        first.show();
-        first.Image4.clicked();
-        Form1& dialog = *first.thumbnailSizeDialog();
+        BrowserHarness first({}, std::chrono::system_clock::now, folder.path());
+        first->Image4.clicked();
+        Form1& dialog = *first->thumbnailSizeDialog();
         dialog.Text1.set_text("100");
         dialog.Text2.set_text("80");
         MessageBoxAnswerer answers;
         dialog.Command1.clicked();
-        first.close();
-        pumpUntil([&] { return !first.get_visible(); });
+        first->close();
+        pumpUntil([&] { return !first->get_visible(); });
     }
-    frmBrowser next{SettingsStore(config.path())};
-    next.show();
-    ASSERT_TRUE(pumpUntil([&] { return next.ImageList1.count() == 1; }));
-    EXPECT_EQ(next.ImageList1.imageWidth(), 100);
-    EXPECT_EQ(next.ImageList1.imageHeight(), 80);
-    EXPECT_EQ(unpackThumbnail(next.ImageList1.image(1))->get_width(), 100);
+    BrowserHarness next({}, std::chrono::system_clock::now, folder.path());
+    ASSERT_TRUE(pumpUntil([&] { return next.thumbnailCount() == 1; }));
+    EXPECT_EQ(next.thumbnailSize(), (PixelSize{100, 80}));
+    EXPECT_EQ(unpackThumbnail(next.thumbnail(1))->get_width(), 100);
 }

@@ -54,14 +54,14 @@ class HistorySearch : public ::testing::Test {
     void search(const std::string& text) {
         browser.typeAddress(text);
         browser->Image3.clicked();
-        pumpFor(20ms);
+        pumpPending();
     }
     void escapeInPane() {
-        sendKey(browser->ListView1.tree(), GDK_KEY_Escape);
-        pumpFor(20ms);
+        sendKey(browser.historyList(), GDK_KEY_Escape);
+        pumpPending();
     }
-    int selected() { return browser->ListView1.selectedIndex().value_or(0); }
-    bool paneFocused() { return browser->ListView1.hasFocus(); }
+    int selected() { return browser.selectedEntry().value_or(0); }
+    bool paneFocused() { return browser.historyFocused(); }
     bool addressFocused() { return browser->cboAddress.has_focus(); }
 
     LocalHttpServer server;
@@ -75,7 +75,7 @@ TEST_F(HistorySearch, ABareHostFindsTheFirstEntryAndFocusesThePane) {
     search(host);
     EXPECT_EQ(selected(), 2);
     EXPECT_TRUE(paneFocused());
-    EXPECT_EQ(browser->ListView1.toolTipText(), "Top - " + server.url("/"));
+    EXPECT_EQ(browser.historyTooltip(), "Top - " + server.url("/"));
     EXPECT_EQ(browser.addressText(), host); // the address box keeps what was typed
 }
 
@@ -96,7 +96,7 @@ TEST_F(HistorySearch, EscapeInTheAddressBoxSearchesTheWholeHistory) {
     browser.selectEntry(4);
     browser.typeAddress(server.url("/a"));
     sendKey(browser->cboAddress, GDK_KEY_Escape);
-    pumpFor(20ms);
+    pumpPending();
     EXPECT_EQ(selected(), 3);
     EXPECT_FALSE(browser->timTimerEnabled()); // and does not navigate
 }
@@ -132,12 +132,12 @@ TEST_F(HistorySearch, FullFindsTheSelectedFirstMatchAndCursorStopsAtTheEnd) {
 
 TEST_F(HistorySearch, DoubleClickAndEnterReopenTheSelectedEntryWithoutANewOne) {
     browser.selectEntry(3);
-    browser.loadAndWait([&] { sendDoubleClick(browser->ListView1.tree(), 5, 5000); });
+    browser.loadAndWait([&] { sendDoubleClick(browser.historyList(), 5, 5000); });
     EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/a"));
 
     browser.selectEntry(2);
     browser.focusHistory();
-    browser.loadAndWait([&] { sendKey(browser->ListView1.tree(), GDK_KEY_Return); });
+    browser.loadAndWait([&] { sendKey(browser.historyList(), GDK_KEY_Return); });
     EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/"));
     EXPECT_EQ(browser.entryCount(), 5);
     EXPECT_EQ(server.requestCount("/a"), 2);
@@ -146,13 +146,13 @@ TEST_F(HistorySearch, DoubleClickAndEnterReopenTheSelectedEntryWithoutANewOne) {
 TEST_F(HistorySearch, TheTooltipNamesTheSelectedEntryWhileThePaneHasFocus) {
     browser.selectEntry(3);
     browser.focusHistory();
-    pumpFor(20ms);
-    EXPECT_EQ(browser->ListView1.toolTipText(), "A - " + server.url("/a"));
-    EXPECT_TRUE(browser->ListView1.tree().get_has_tooltip());
+    pumpPending();
+    EXPECT_EQ(browser.historyTooltip(), "A - " + server.url("/a"));
+    EXPECT_TRUE(browser.historyList().get_has_tooltip());
     browser->cboAddress.grab_focus();
-    pumpFor(20ms);
-    EXPECT_EQ(browser->ListView1.toolTipText(), "");
-    EXPECT_FALSE(browser->ListView1.tree().get_has_tooltip());
+    pumpPending();
+    EXPECT_EQ(browser.historyTooltip(), "");
+    EXPECT_FALSE(browser.historyList().get_has_tooltip());
 }
 
 TEST(HistoryPaneEmpty, HandlersDoNoHarmWithoutEntries) {
@@ -196,10 +196,14 @@ bool toggleThroughAccessibility(Gtk::TreeView& tree, int row) {
 } // namespace
 
 TEST_F(HistorySearch, CheckBoxesToggleByMouseSpaceAndAccessibleAction) {
-    Gtk::TreeView& tree = browser->ListView1.tree();
+    Gtk::TreeView& tree = browser.historyList();
     // The mouse: a real click on the check box of the second row.
     tree.scroll_to_row(Gtk::TreeModel::Path("1"));
-    pumpFor(100ms);
+    ASSERT_TRUE(pumpUntil([&] {
+        Gtk::TreeModel::Path first, last;
+        return tree.get_visible_range(first, last) && first <= Gtk::TreeModel::Path("1") &&
+               Gtk::TreeModel::Path("1") <= last;
+    }));
     Gdk::Rectangle cell;
     tree.get_cell_area(Gtk::TreeModel::Path("1"), *tree.get_column(0), cell);
     int originX = 0, originY = 0;
@@ -220,9 +224,7 @@ TEST_F(HistorySearch, CheckBoxesToggleByMouseSpaceAndAccessibleAction) {
 
     // A screen reader's "toggle".
     ASSERT_TRUE(toggleThroughAccessibility(tree, 3));
-    pumpFor(50ms);
-
-    EXPECT_TRUE(browser.entry(4).checked);
+    EXPECT_TRUE(pumpUntil([&] { return browser.entry(4).checked; }));
     EXPECT_FALSE(browser.entry(1).checked);
     EXPECT_FALSE(browser.entry(5).checked);
 }

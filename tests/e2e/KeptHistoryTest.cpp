@@ -56,8 +56,8 @@ void focusPane(BrowserHarness& browser) {
     if (onWayland())
         browser.focusHistory();
     else
-        clickWithPointer(browser->ListView1.tree(), 60, 60);
-    ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.hasFocus(); }, 3s));
+        clickWithPointer(browser.historyList(), 60, 60);
+    ASSERT_TRUE(pumpUntil([&] { return browser.historyFocused(); }, 3s));
 }
 
 // Everything the history's file holds on disk, the log included.
@@ -90,9 +90,7 @@ class KeptHistory : public ::testing::Test {
         browser.waitForPageShown();
         for (const char* path : {"/tokyo", "/guide", "/latin"})
             browser.navigateAndWait(server.url(path));
-        browser->historyKeeper().waitUntilIdle();
-        pumpFor(50ms);
-        browser->historyKeeper().waitUntilIdle(); // the last page's text arrives a moment later
+        browser.waitUntilStored();
     }
     // Types into the search field as real keys and waits for the pane to show `rows` matches.
     void searchFor(BrowserHarness& browser, const std::string& text, std::size_t rows) {
@@ -101,12 +99,11 @@ class KeptHistory : public ::testing::Test {
         ASSERT_TRUE(pumpUntil([&] { return browser.pane().historySearch.has_focus(); }));
         typeThroughInputMethod(text);
         ASSERT_TRUE(pumpUntil([&] {
-            return browser.pane().historySearch.get_text() == text &&
-                   browser->ListView1.showingResults() &&
-                   browser->ListView1.results().size() == rows;
+            return browser.pane().historySearch.get_text() == text && browser.showingMatches() &&
+                   browser.matches().size() == rows;
         })) << "typed \""
             << std::string(browser.pane().historySearch.get_text()) << "\", "
-            << browser->ListView1.results().size() << " rows";
+            << browser.matches().size() << " rows";
     }
 
     LocalHttpServer server;
@@ -140,15 +137,15 @@ TEST_F(KeptHistory, TheHomePageIsFoundByTheWordsTheEngineShowsForIt) {
     EXPECT_GT(words(readFromHtml).size(), 10u);
     EXPECT_EQ(words(readFromHtml), words(*shownByTheEngine));
 
-    ASSERT_NO_FATAL_FAILURE(searchFor(browser, "ようこそ", 2));       // the home page and its copy
-    EXPECT_EQ(browser->ListView1.results()[1].address, kHomeAddress); // newest first
+    ASSERT_NO_FATAL_FAILURE(searchFor(browser, "ようこそ", 2)); // the home page and its copy
+    EXPECT_EQ(browser.matches()[1].address, kHomeAddress);      // newest first
 }
 
 TEST_F(KeptHistory, WithKeepingOffNothingIsWrittenAndThisRunsPagesAreFoundByTheirText) {
     BrowserHarness browser;
     browseAll(browser);
     ASSERT_NO_FATAL_FAILURE(searchFor(browser, "晴れ", 1));
-    EXPECT_EQ(browser->ListView1.results()[0].address, server.url("/tokyo"));
+    EXPECT_EQ(browser.matches()[0].address, server.url("/tokyo"));
     EXPECT_FALSE(browser.pane().keepingHistory());
     EXPECT_FALSE(fs::exists(browser.historyFolder()));
 }
@@ -175,12 +172,10 @@ TEST_F(KeptHistory, APrivateWindowFindsItsOwnPagesAndKeepsNothing) {
         EXPECT_FALSE(browser.pane().keepHistoryItem.get_sensitive());
         for (const char* path : {"/guide", "/latin"})
             browser.navigateAndWait(server.url(path));
-        browser->historyKeeper().waitUntilIdle();
-        pumpFor(50ms);
-        browser->historyKeeper().waitUntilIdle();
+        browser.waitUntilStored();
         EXPECT_FALSE(browser.hasEntry(server.url("/tokyo")));
         ASSERT_NO_FATAL_FAILURE(searchFor(browser, "設定", 1));
-        EXPECT_EQ(browser->ListView1.results()[0].address, server.url("/guide"));
+        EXPECT_EQ(browser.matches()[0].address, server.url("/guide"));
         saveScreenshot(browser.window(), "private-window");
         browser.resizeTo(9000, 7000);
         browser->Form_Unload(); // as the window closes: the run's settings stay in memory
@@ -196,8 +191,7 @@ TEST_F(KeptHistory, KeptPagesComeBackAfterARestartAndAreFoundByAJapaneseWord) {
     {
         BrowserHarness first({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
         browseAll(first);
-        tokyoVisitTime =
-            first.entry(*first->ListView1.items().indexOfKey(server.url("/tokyo"))).subItem2;
+        tokyoVisitTime = first.entry(*first.positionOf(server.url("/tokyo"))).subItem2;
     }
     EXPECT_EQ(fs::status(folder.path() + "/data/Quillet").permissions() & fs::perms::all,
               fs::perms::owner_all);
@@ -212,7 +206,7 @@ TEST_F(KeptHistory, KeptPagesComeBackAfterARestartAndAreFoundByAJapaneseWord) {
     // oldest first, with their titles and visit times.
     ASSERT_EQ(browser.entryCount(), 4);
     const auto position = [&](const char* path) {
-        return browser->ListView1.items().indexOfKey(server.url(path)).value_or(0);
+        return browser.positionOf(server.url(path)).value_or(0);
     };
     EXPECT_LT(position("/tokyo"), position("/guide"));
     EXPECT_LT(position("/guide"), position("/latin"));
@@ -221,10 +215,10 @@ TEST_F(KeptHistory, KeptPagesComeBackAfterARestartAndAreFoundByAJapaneseWord) {
     EXPECT_EQ(browser.entry(position("/latin")).subItem1, "Latin");
 
     // The thumbnail is read from the file when its row is drawn: the red page is red.
-    ASSERT_TRUE(pumpUntil(
-        [&] { return browser->ListView1.heldThumbnail(server.url("/tokyo")) != nullptr; }));
-    EXPECT_TRUE(browser->ImageList1.image(server.url("/tokyo")).bytes.empty()); // the file has it
-    auto thumbnail = unpackThumbnail(*browser->ListView1.heldThumbnail(server.url("/tokyo")));
+    ASSERT_TRUE(
+        pumpUntil([&] { return browser.drawnKeptThumbnail(server.url("/tokyo")) != nullptr; }));
+    EXPECT_TRUE(browser.thumbnail(server.url("/tokyo")).bytes.empty()); // the file has it
+    auto thumbnail = unpackThumbnail(*browser.drawnKeptThumbnail(server.url("/tokyo")));
     const guint8* centre = thumbnail->get_pixels() +
                            thumbnail->get_height() / 2 * thumbnail->get_rowstride() +
                            thumbnail->get_width() / 2 * thumbnail->get_n_channels();
@@ -232,9 +226,9 @@ TEST_F(KeptHistory, KeptPagesComeBackAfterARestartAndAreFoundByAJapaneseWord) {
 
     // Two kanji typed as keys find the page by its text, with the text around the match.
     ASSERT_NO_FATAL_FAILURE(searchFor(browser, "東京", 1));
-    EXPECT_EQ(browser->ListView1.results()[0].address, server.url("/tokyo"));
-    EXPECT_NE(browser->ListView1.toolTipText().find("東京都の天気予報"), std::string::npos)
-        << browser->ListView1.toolTipText();
+    EXPECT_EQ(browser.matches()[0].address, server.url("/tokyo"));
+    EXPECT_NE(browser.historyTooltip().find("東京都の天気予報"), std::string::npos)
+        << browser.historyTooltip();
     pumpFor(300ms);
     saveScreenshot(browser.window(), "history-search-tokyo");
     // Enter opens the selected match.
@@ -244,7 +238,7 @@ TEST_F(KeptHistory, KeptPagesComeBackAfterARestartAndAreFoundByAJapaneseWord) {
     browser.pane().historySearch.grab_focus();
     pressKeys("Escape");
     ASSERT_TRUE(pumpUntil([&] { return !browser.pane().searchOpen(); }));
-    EXPECT_FALSE(browser->ListView1.showingResults());
+    EXPECT_FALSE(browser.showingMatches());
     EXPECT_EQ(browser.entryCount(), 4);
 }
 
@@ -254,11 +248,11 @@ TEST_F(KeptHistory, TheExportOfAKeptEntryWritesItsThumbnailAsBefore) {
     {
         BrowserHarness first({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
         browseAll(first);
-        before = first->ImageList1.image(server.url("/guide")).bytes;
+        before = first.thumbnail(server.url("/guide")).bytes;
     }
     BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
     ASSERT_TRUE(pumpUntil([&] { return browser.hasEntry(server.url("/guide")); }));
-    const int position = *browser->ListView1.items().indexOfKey(server.url("/guide"));
+    const int position = *browser.positionOf(server.url("/guide"));
     browser.tickEntry(position);
     browser->Image5.clicked();
     Form2& dialog = *browser->exportDialog();
@@ -286,7 +280,7 @@ TEST_F(KeptHistory, DeleteAndClearRemoveEntriesFromThePaneAndTheirTextFromTheFil
 
     // The Delete key on the selected entry, as the user presses it.
     ASSERT_NO_FATAL_FAILURE(focusPane(browser));
-    browser.selectEntry(*browser->ListView1.items().indexOfKey(server.url("/latin")));
+    browser.selectEntry(*browser.positionOf(server.url("/latin")));
     pressKeys("Delete");
     ASSERT_TRUE(pumpUntil([&] { return !browser.hasEntry(server.url("/latin")); }));
     browser->historyKeeper().waitUntilIdle();
@@ -318,11 +312,9 @@ TEST_F(KeptHistory, ASiteLeftOutLeavesTheFileButStaysInThisRunsPane) {
     browser.waitForPageShown();
     browser.navigateAndWait(server.url("/tokyo", "localhost"));
     browser.navigateAndWait(server.url("/guide"));
-    browser->historyKeeper().waitUntilIdle();
-    pumpFor(50ms);
-    browser->historyKeeper().waitUntilIdle();
+    browser.waitUntilStored();
 
-    browser.selectEntry(*browser->ListView1.items().indexOfKey(server.url("/tokyo", "localhost")));
+    browser.selectEntry(*browser.positionOf(server.url("/tokyo", "localhost")));
     {
         MessageBoxAnswerer answers(Gtk::RESPONSE_YES);
         browser.pane().excludeSiteItem.activate();
@@ -335,9 +327,7 @@ TEST_F(KeptHistory, ASiteLeftOutLeavesTheFileButStaysInThisRunsPane) {
               (std::vector<std::string>{server.url("/guide"), "quillet://home/"}));
     // Visited again: shown, never stored.
     browser.navigateAndWait(server.url("/latin", "localhost"));
-    browser->historyKeeper().waitUntilIdle();
-    pumpFor(50ms);
-    browser->historyKeeper().waitUntilIdle();
+    browser.waitUntilStored();
     EXPECT_TRUE(browser.hasEntry(server.url("/latin", "localhost")));
     EXPECT_TRUE(browser.hasEntry(server.url("/tokyo", "localhost"))); // this run's, as today
     EXPECT_EQ(fileBytes(folder).find("zebraword"), std::string::npos);
@@ -408,13 +398,9 @@ TEST_F(KeptHistory, HostilePagesAreStoredCappedAndIntact) {
     // An address too long to type (the address box holds 65,535 characters), as a link gives it.
     browser.loadAndWait([&] { browser->brwWebBrowser.Navigate(longAddress); });
     browser.navigateAndWait(server.url("/odd"));
-    // The text of 10 MB takes its page's process a moment to read.
+    browser.waitUntilStored(); // the text of 10 MB takes its page's process a moment to read
     HistoryStore store(browser.historyFolder() + "/history.sqlite");
-    ASSERT_TRUE(pumpUntil([&] {
-        pumpFor(100ms);
-        return store.pageCount() == 4;
-    })) << store.pageCount()
-        << " pages stored";
+    ASSERT_EQ(store.pageCount(), 4);
     const auto entries = store.newest(10, false);
     EXPECT_EQ(entries[1].address, longAddress);
     // (WebKit itself shortens a title this long.)
@@ -437,10 +423,9 @@ TEST_F(KeptHistory, HostilePagesAreStoredCappedAndIntact) {
     browser.pane().openSearch();
     for (const char* typed : {"\"", "*", "NEAR(a b)", "a OR b", "-x", "(", "odd\"word"}) {
         browser.pane().historySearch.set_text(typed);
-        pumpFor(30ms);
+        browser.waitForHistoryAnswers();
     }
-    browser->historyKeeper().waitUntilIdle();
-    pumpFor(50ms);
+    browser.waitForHistoryAnswers();
     EXPECT_TRUE(browser.pane().searchOpen());
 }
 
@@ -463,11 +448,9 @@ TEST_F(KeptHistory, AFullDiskStopsStoringWithOneMessageAndBrowsingGoesOn) {
                                folder.path());
         browser.waitForPageShown();
         browser.navigateAndWait(server.url("/tokyo"));
+        browser.waitUntilStored();
         HistoryStore store(browser.historyFolder() + "/history.sqlite");
-        ASSERT_TRUE(pumpUntil([&] {
-            pumpFor(50ms);
-            return store.pageCount() == 2;
-        }));
+        ASSERT_EQ(store.pageCount(), 2);
         for (const char* path : {"/big", "/guide", "/big?again"})
             browser.navigateAndWait(server.url(path));
         ASSERT_TRUE(pumpUntil([&] { return browser.pane().historyNotice() != nullptr; }))
@@ -475,7 +458,7 @@ TEST_F(KeptHistory, AFullDiskStopsStoringWithOneMessageAndBrowsingGoesOn) {
         const Gtk::MessageDialog* notice = browser.pane().historyNotice();
         EXPECT_EQ(notice->property_text().get_value().find("履歴を保存できなくなりました"), 0u);
         browser.navigateAndWait(server.url("/latin"));
-        pumpFor(200ms);
+        browser.waitUntilStored();
         EXPECT_EQ(browser.pane().historyNotice(), notice) << "told more than once";
         EXPECT_TRUE(browser.hasEntry(server.url("/latin")));
         EXPECT_TRUE(browser.hasEntry(server.url("/big")));
@@ -506,11 +489,9 @@ TEST_F(KeptHistory, AnUnreadableFileIsSetAsideAndTheUserToldOnce) {
     // A fresh history goes on.
     browser.waitForPageShown();
     browser.navigateAndWait(server.url("/tokyo"));
+    browser.waitUntilStored();
     HistoryStore store(browser.historyFolder() + "/history.sqlite");
-    EXPECT_TRUE(pumpUntil([&] {
-        pumpFor(50ms);
-        return store.search("晴れ", 5).size() == 1;
-    }));
+    EXPECT_EQ(store.search("晴れ", 5).size(), 1u);
 }
 
 // Closed right after the page showed, while its text (10 MB of it) is still being read: the
@@ -553,7 +534,7 @@ TEST_F(KeptHistory, AnEntryDeletedAfterTheSearchClosedIsGoneFromTheFileToo) {
         ASSERT_NO_FATAL_FAILURE(searchFor(browser, "設定", 1));
         pressKeys("Escape");
         ASSERT_TRUE(pumpUntil([&] { return !browser.pane().searchOpen(); }));
-        ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.hasFocus(); }));
+        ASSERT_TRUE(pumpUntil([&] { return browser.historyFocused(); }));
         const auto selected = browser.pane().selectedAddress();
         ASSERT_EQ(selected, server.url("/guide")) << "the match found is no longer selected";
         pressKeys("Delete");
@@ -567,7 +548,7 @@ TEST_F(KeptHistory, AnEntryDeletedAfterTheSearchClosedIsGoneFromTheFileToo) {
     BrowserHarness again({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
     again.waitForPageShown();
     ASSERT_TRUE(pumpUntil([&] { return again.entryCount() == 3; }));
-    pumpFor(200ms); // no part of the kept entries still to come
+    again.waitForHistoryAnswers(); // no part of the kept entries still to come
     EXPECT_EQ(paneAddresses(again), shownAfterDelete);
 }
 
@@ -582,24 +563,21 @@ TEST_F(KeptHistory, APageDeletedWhileItsTextIsOnTheWayStaysDeleted) {
     browser.waitForPageShown();
     browser.navigateAndWait(server.url("/huge"));
     ASSERT_EQ(browser->visitsAwaitingText(), 1u) << "the text came before the test could delete";
-    browser.selectEntry(*browser->ListView1.items().indexOfKey(server.url("/huge")));
+    browser.selectEntry(*browser.positionOf(server.url("/huge")));
     browser.pane().deleteSelectedEntry();
     EXPECT_EQ(browser->visitsAwaitingText(), 0u);
     // The next page's text is asked for after the deleted one's, of the same web process: once
     // it is stored, the deleted page's answer has come and gone.
     browser.navigateAndWait(server.url("/tokyo"));
+    browser.waitUntilStored();
     HistoryStore store(browser.historyFolder() + "/history.sqlite");
-    ASSERT_TRUE(pumpUntil([&] {
-        pumpFor(50ms);
-        return store.search("晴れ", 5).size() == 1;
-    }));
-    browser->historyKeeper().waitUntilIdle();
+    ASSERT_EQ(store.search("晴れ", 5).size(), 1u);
     EXPECT_TRUE(store.visitsOf(server.url("/huge")).empty());
     EXPECT_EQ(fileBytes(browser.historyFolder()).find("zqxlateword"), std::string::npos);
     browser.pane().openSearch();
     browser.pane().historySearch.set_text("zqxlateword");
-    ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.showingResults(); }));
-    EXPECT_TRUE(browser->ListView1.results().empty());
+    ASSERT_TRUE(pumpUntil([&] { return browser.showingMatches(); }));
+    EXPECT_TRUE(browser.matches().empty());
 }
 
 // 履歴を消去 (all of it) over thousands of kept entries: the pane is empty when the click
@@ -629,13 +607,79 @@ TEST_F(KeptHistory, ClearingThousandsOfKeptPagesEmptiesThePaneThenTheFileAlsoWhe
         dialog.clearButton.clicked();
         ASSERT_EQ(answers.texts().size(), 1u);
         EXPECT_EQ(browser.entryCount(), 0); // at once, before the worker has removed anything
-        EXPECT_EQ(browser->ImageList1.count(), 0);
+        EXPECT_EQ(browser.thumbnailCount(), 0);
     } // closed at once: the removal handed over is finished before the window is gone
     HistoryStore store(historyFolder + "/history.sqlite");
     EXPECT_EQ(store.pageCount(), 0);
     const std::string bytes = fileBytes(historyFolder);
     for (const char* word : {"zqxclearword", "消去される", "/page/2999"})
         EXPECT_EQ(bytes.find(word), std::string::npos) << word;
+}
+
+// このサイトを履歴に残さない over thousands of kept entries: the file's removal is handed over
+// with the answer (a window closed at once has lost them too); the pane lets them go while the
+// window stays usable, keeps the other site's entries in their order, and the open search's
+// matches follow.
+TEST_F(KeptHistory, ASiteOfThousandsOfKeptPagesLeavesTheFileAtOnceAndThePaneInTurn) {
+    constexpr int kPages = 3000;
+    const auto address = [&](int i) {
+        return server.url("/page/" + std::to_string(i), i % 3 ? "localhost" : "127.0.0.1");
+    };
+    const auto writeKept = [&](const std::string& historyFolder) {
+        OpenedHistory opened = openKeptHistory(historyFolder, std::chrono::system_clock::now());
+        const StoredTime now = toStoredTime(std::chrono::system_clock::now());
+        for (int i = 0; i < kPages; ++i)
+            opened.store->store({address(i),
+                                 "頁" + std::to_string(i),
+                                 now - kPages + i,
+                                 {},
+                                 "zqxsiteword 残されない頁 " + std::to_string(i)});
+    };
+    const auto ofLocalhost = [](BrowserHarness& browser) {
+        int shown = 0;
+        for (int i = 1; i <= browser.entryCount(); ++i)
+            shown += browser.entry(i).key.find("//localhost:") != std::string::npos;
+        return shown;
+    };
+    const auto excludeLocalhost = [&](BrowserHarness& browser) {
+        browser.waitForPageShown();
+        ASSERT_TRUE(pumpUntil([&] { return browser.entryCount() == kPages + 1; }));
+        browser.selectEntry(address(4));
+        MessageBoxAnswerer yes(Gtk::RESPONSE_YES);
+        browser.pane().excludeSiteItem.activate();
+        ASSERT_EQ(yes.texts().size(), 1u);
+    };
+
+    TempFolder closedAtOnce;
+    writeKept(closedAtOnce.file("data/Quillet"));
+    {
+        BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now,
+                               closedAtOnce.path());
+        ASSERT_NO_FATAL_FAILURE(excludeLocalhost(browser));
+        EXPECT_GT(ofLocalhost(browser), 0) << "the pane was not let go in turn";
+    }
+    {
+        HistoryStore store(closedAtOnce.file("data/Quillet/history.sqlite"));
+        EXPECT_EQ(store.pageCount(), 1001); // the other site's and the home page
+        EXPECT_TRUE(store.visitsOf(address(2998)).empty());
+        EXPECT_EQ(store.search("zqxsiteword", 3000).size(), 1000u);
+    }
+
+    TempFolder waited;
+    writeKept(waited.file("data/Quillet"));
+    BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now, waited.path());
+    ASSERT_NO_FATAL_FAILURE(excludeLocalhost(browser));
+    browser.pane().openSearch(); // while the pane still lets them go
+    browser.pane().historySearch.set_text("zqxsiteword");
+    ASSERT_TRUE(pumpUntil([&] { return ofLocalhost(browser) == 0; }));
+    ASSERT_EQ(browser.entryCount(), 1001);
+    for (int i = 1; i < 1001; ++i)
+        ASSERT_EQ(browser.entry(i).key, address(3 * (i - 1))) << i;
+    browser.waitForHistoryAnswers();
+    ASSERT_TRUE(browser.showingMatches());
+    EXPECT_EQ(browser.matches().size(), 50u); // as many as the pane shows
+    for (const auto& match : browser.matches())
+        ASSERT_EQ(match.address.find("//localhost:"), std::string::npos) << match.address;
 }
 
 // Japanese typed as its users type it, with Mozc: romaji, converted, committed. In the address
@@ -662,10 +706,10 @@ TEST_F(KeptHistory, JapaneseTypedWithTheInputMethodIsCommittedThenSearched) {
     ASSERT_TRUE(pumpUntil([&] { return browser.pane().historySearch.has_focus(); }));
     typeWithInputMethod("toukyou");
     ASSERT_TRUE(pumpUntil([&] {
-        return browser.pane().historySearch.get_text() == "東京" &&
-               browser->ListView1.showingResults() && browser->ListView1.results().size() == 1;
+        return browser.pane().historySearch.get_text() == "東京" && browser.showingMatches() &&
+               browser.matches().size() == 1;
     })) << "typed \""
         << std::string(browser.pane().historySearch.get_text()) << "\"";
-    EXPECT_EQ(browser->ListView1.results()[0].address, server.url("/tokyo"));
+    EXPECT_EQ(browser.matches()[0].address, server.url("/tokyo"));
     saveScreenshot(browser.window(), "mozc-search");
 }

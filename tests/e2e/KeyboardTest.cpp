@@ -73,7 +73,7 @@ TEST_F(Keyboard, EscapeCancellingAConversionDoesNotSearchTheNextEscapeDoes) {
     EXPECT_EQ(browser.addressText(), "127.0.0.1");
 
     pressKeys("Escape"); // a history search: the entry for /a is found and the pane focused
-    ASSERT_TRUE(pumpUntil([&] { return browser->ListView1.tree().has_focus(); }, 3s));
+    ASSERT_TRUE(pumpUntil([&] { return browser.historyFocused(); }, 3s));
 }
 
 TEST_F(Keyboard, BackForwardReloadAndTheAddressBoxFromAnywhere) {
@@ -100,8 +100,8 @@ TEST_F(Keyboard, BackForwardReloadAndTheAddressBoxFromAnywhere) {
     // Ctrl+L and F6 put the focus in the address box with its text selected, from the page
     // view and from the history pane alike.
     for (const char* keys : {"ctrl+l", "F6"}) {
-        browser->ListView1.tree().grab_focus();
-        pumpFor(100ms);
+        browser.historyList().grab_focus();
+        ASSERT_TRUE(pumpUntil([&] { return browser.historyFocused(); }));
         pressKeys(keys);
         EXPECT_TRUE(pumpUntil([&] { return browser->cboAddress.has_focus(); }, 2s)) << keys;
         int start = 0, end = 0;

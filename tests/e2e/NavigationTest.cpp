@@ -121,8 +121,8 @@ TEST_F(Navigation, EscapeDoesNotNavigateAndEnterDoesNotSearch) {
     // Enter with a text that names a history entry navigates; it does not select the entry.
     browser.selectEntry(1);
     browser.navigateAndWait(server.url("/a"));
-    EXPECT_EQ(*browser->ListView1.selectedIndex(), 1);
-    EXPECT_FALSE(browser->ListView1.hasFocus());
+    EXPECT_EQ(*browser.selectedEntry(), 1);
+    EXPECT_FALSE(browser.historyFocused());
     EXPECT_EQ(server.requestCount("/a"), 2);
 }
 

@@ -69,6 +69,29 @@ void BrowserHarness::navigateAndWait(const std::string& address) {
     });
 }
 
+void BrowserHarness::addEntriesLike(int like, int count) {
+    const PackedImage picture = window_->ImageList1.image(like);
+    const int first = window_->ImageList1.count() + 1;
+    for (int n = first; n < first + count; ++n) {
+        const std::string key = "http://synthetic.invalid/" + std::to_string(n);
+        window_->ImageList1.add(n, key, picture);
+        window_->ListView1.addItem(n, key, key, n);
+    }
+}
+
+void BrowserHarness::waitUntilStored() {
+    // A page's text can take its web process seconds (10 MB of it).
+    ASSERT_TRUE(
+        pumpUntil([this] { return window_->visitsAwaitingText() == 0; }, std::chrono::seconds(60)))
+        << window_->visitsAwaitingText() << " pages still wait for their text";
+    waitForHistoryAnswers();
+}
+
+void BrowserHarness::waitForHistoryAnswers() {
+    window_->historyKeeper().waitUntilIdle();
+    pumpPending(); // the answers wait in the main loop
+}
+
 void BrowserHarness::resizeTo(float widthTwips, float heightTwips) {
     window_->setWidth(widthTwips);
     window_->setHeight(heightTwips);

@@ -33,20 +33,51 @@ class BrowserHarness {
     // Runs `start` (which begins a load) and waits for that load to be reported complete.
     void loadAndWait(const std::function<void()>& start);
     void navigateAndWait(const std::string& address);
+    // Waits until every page shown so far has its text read and is stored (in the kept
+    // history or this run's search), and the history's worker has answered all it was asked.
+    void waitUntilStored();
+    // Waits until the history's worker has done all it was handed and its answers are in.
+    void waitForHistoryAnswers();
     // Resizes the window (outer size in twips) and waits until it has that size.
     void resizeTo(float widthTwips, float heightTwips);
 
     // The history pane, by position from 1, as the user sees and uses it.
     int entryCount() const { return window_->ListView1.count(); }
     const ListItem& entry(int position) const { return window_->ListView1.item(position); }
-    bool hasEntry(const std::string& address) const {
-        return window_->ListView1.items().indexOfKey(address).has_value();
+    std::optional<int> positionOf(const std::string& address) const {
+        return window_->ListView1.items().indexOfKey(address);
     }
+    bool hasEntry(const std::string& address) const { return positionOf(address).has_value(); }
     void selectEntry(int position) { window_->ListView1.setSelected(position); }
+    void selectEntry(const std::string& address) { selectEntry(positionOf(address).value()); }
+    std::optional<int> selectedEntry() const { return window_->ListView1.selectedIndex(); }
     void tickEntry(int position, bool ticked = true) {
         window_->ListView1.setChecked(position, ticked);
     }
+    // Fills the pane to `count` more entries, each with the thumbnail of entry `like` and an
+    // address of its own, as many visits would.
+    void addEntriesLike(int like, int count);
     void focusHistory() { window_->ListView1.setFocus(); }
+    bool historyFocused() const { return window_->ListView1.hasFocus(); }
+    // The list the user clicks and types into, for real pointer and key events.
+    Gtk::TreeView& historyList() { return window_->ListView1.tree(); }
+    std::string historyTooltip() const { return window_->ListView1.toolTipText(); }
+    // The search's match list, shown in the pane's place while the search is open.
+    bool showingMatches() const { return window_->ListView1.showingResults(); }
+    const std::vector<ListView::ResultRow>& matches() const { return window_->ListView1.results(); }
+    // Entries' thumbnails: this run's as captured (a kept one's is empty: the file has it),
+    // and a kept one once its row was drawn.
+    int thumbnailCount() const { return window_->ImageList1.count(); }
+    const PackedImage& thumbnail(int position) const { return window_->ImageList1.image(position); }
+    const PackedImage& thumbnail(const std::string& address) const {
+        return window_->ImageList1.image(address);
+    }
+    PixelSize thumbnailSize() const {
+        return {window_->ImageList1.imageWidth(), window_->ImageList1.imageHeight()};
+    }
+    const PackedImage* drawnKeptThumbnail(const std::string& address) {
+        return window_->ListView1.heldThumbnail(address);
+    }
     // The pane's search field, menu and kept-history controls.
     HistoryPane& pane() { return window_->historyPane(); }
 

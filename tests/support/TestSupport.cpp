@@ -37,6 +37,11 @@ void pumpFor(std::chrono::milliseconds duration) {
     pumpUntil([&] { return std::chrono::steady_clock::now() >= end; }, duration * 2);
 }
 
+void pumpPending() {
+    while (Glib::MainContext::get_default()->iteration(false)) {
+    }
+}
+
 bool onWayland() {
     return std::string(G_OBJECT_TYPE_NAME(gdk_display_get_default())) == "GdkWaylandDisplay";
 }

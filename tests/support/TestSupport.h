@@ -21,6 +21,8 @@ namespace quillet::test {
 bool pumpUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
 void pumpFor(std::chrono::milliseconds duration);
+// Runs the main loop until nothing in it is ready to run.
+void pumpPending();
 
 // Whether the windows are on a Wayland compositor rather than an X server.
 bool onWayland();

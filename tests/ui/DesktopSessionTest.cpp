@@ -82,8 +82,8 @@ TEST(DesktopSession, EveryStartComesUpLaidOutWithARealThumbnail) {
         // The home page was seen on screen (not waited for until the longest wait ran out),
         // and its thumbnail shows the page, not an empty grey rectangle.
         EXPECT_FALSE(browser->brwWebBrowser.FirstFrameWaitRanOut());
-        ASSERT_EQ(browser->ImageList1.count(), 1);
-        EXPECT_GT(contrastOf(unpackThumbnail(browser->ImageList1.image(1))), 60);
+        ASSERT_EQ(browser.thumbnailCount(), 1);
+        EXPECT_GT(contrastOf(unpackThumbnail(browser.thumbnail(1))), 60);
     }
 }
 
@@ -157,7 +157,7 @@ TEST(DesktopSession, PixelsAreLogicalAtAnyScale) {
     // and the capture come out the same at scale 2.
     EXPECT_NEAR(browser->Width(), 7995, 15);
     EXPECT_EQ(browser->placedPageView->pixelWidth(), 355);
-    auto thumbnail = unpackThumbnail(browser->ImageList1.image(1));
+    auto thumbnail = unpackThumbnail(browser.thumbnail(1));
     EXPECT_EQ(thumbnail->get_width(), 120);
     EXPECT_EQ(thumbnail->get_height(), 120);
 }

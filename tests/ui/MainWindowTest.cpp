@@ -59,7 +59,7 @@ TEST_F(MainWindow, OpensWithAnEmptyCaptionStatusAndHistory) {
     EXPECT_EQ(browser.statusText(), "");
     EXPECT_EQ(browser.addressText(), "");
     EXPECT_EQ(browser.entryCount(), 0);
-    EXPECT_EQ(browser->ImageList1.count(), 0);
+    EXPECT_EQ(browser.thumbnailCount(), 0);
     if (onWayland())
         return; // the compositor places windows there; a client cannot
     int x = 0, y = 0;

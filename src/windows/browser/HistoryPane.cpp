@@ -37,7 +37,9 @@ HistoryPane::HistoryPane(Gtk::Window& window, HistoryKeeper& keeper, VisitRecord
     ListView1.signal_DeleteKey().connect([this] { actions_->activate_action("delete"); });
 }
 
-HistoryPane::~HistoryPane() = default;
+HistoryPane::~HistoryPane() {
+    removeLeaving_.disconnect();
+}
 
 PackedImage HistoryPane::fitted(PackedImage picture) const {
     // A thumbnail kept at another size (the size was changed since) is fitted to the pane's.
@@ -100,6 +102,31 @@ void HistoryPane::removeFromPane(const std::unordered_set<std::string>& addresse
         removeEverythingFromPane();
         return;
     }
+    if (addresses.size() <= kRemovedAtOnce) {
+        removeFromPaneNow(addresses);
+        if (searchOpen())
+            searchFor(historySearch.get_text()); // the match list without them
+        return;
+    }
+    // Each slice renumbers the whole pane and takes its rows out of the tree view one by one:
+    // thousands at once would hold the window still for longer than a user notices. The
+    // history has them already, so only the pane waits, a slice each time the window is idle.
+    leaving_.insert(leaving_.end(), addresses.begin(), addresses.end());
+    if (!removeLeaving_.connected())
+        removeLeaving_ = Glib::signal_idle().connect([this] {
+            const std::size_t rest = leaving_.size() - std::min(leaving_.size(), kRemovedAtOnce);
+            removeFromPaneNow(
+                {leaving_.begin() + static_cast<std::ptrdiff_t>(rest), leaving_.end()});
+            leaving_.resize(rest);
+            if (!leaving_.empty())
+                return true;
+            if (searchOpen())
+                searchFor(historySearch.get_text());
+            return false;
+        });
+}
+
+void HistoryPane::removeFromPaneNow(const std::unordered_set<std::string>& addresses) {
     for (const std::string& address : addresses) {
         visitTimes_.erase(address);
         if (keptEntries_.erase(address))
@@ -107,8 +134,6 @@ void HistoryPane::removeFromPane(const std::unordered_set<std::string>& addresse
     }
     ListView1.removeItemsWithImages(addresses);
     ImageList1.removeKeys(addresses);
-    if (searchOpen())
-        searchFor(historySearch.get_text()); // the match list without them
 }
 
 void HistoryPane::removeEverythingFromPane() {
@@ -120,6 +145,8 @@ void HistoryPane::removeEverythingFromPane() {
         ListItems items;
         ImageList images;
     };
+    removeLeaving_.disconnect();
+    leaving_.clear();
     auto everything = std::make_shared<Everything>();
     std::swap(everything->visitTimes, visitTimes_);
     std::swap(everything->keptEntries, keptEntries_);

@@ -104,6 +104,7 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void searchFor(const std::string& typed);
     void addKeptEntries(std::vector<StoredEntry> entries);
     void removeFromPane(const std::unordered_set<std::string>& addresses);
+    void removeFromPaneNow(const std::unordered_set<std::string>& addresses);
     void removeEverythingFromPane();
     void tellProblem(const std::string& text);
     PackedImage fitted(PackedImage picture) const;
@@ -126,6 +127,10 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     std::unordered_map<std::string, StoredTime> visitTimes_;
     std::unordered_set<std::string> keptEntries_;
     int keptEntriesPlaced_ = 0;
+    // A removal of more entries than this leaves the pane a slice at a time (`leaving_`).
+    static constexpr std::size_t kRemovedAtOnce = 1000;
+    std::vector<std::string> leaving_;
+    sigc::connection removeLeaving_;
     unsigned searchNumber_ = 0; // answers to an older search are dropped
     // Answers the pane waits for: the kept entries and their thumbnails, and the search's.
     HistoryKeeper::Requests keptRequests_, searchRequests_;
