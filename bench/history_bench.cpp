@@ -78,6 +78,7 @@ std::string pageText(const std::string& all, std::size_t page) {
 // Thumbnails a real window captured of the reference's real pages.
 std::vector<PackedImage> realThumbnails() {
     LocalHttpServer server;
+    server.setCacheControl("no-cache"); // (no-store: the kept history would hold no text)
     std::vector<std::string> paths;
     for (const fs::path& file : chapters()) {
         std::ifstream in(file);

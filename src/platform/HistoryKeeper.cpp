@@ -4,6 +4,7 @@
 #include "HistoryFile.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <glib.h>
 #include <glibmm/exceptionhandler.h>
 #include <glibmm/main.h>
@@ -237,17 +238,27 @@ void HistoryKeeper::store(PageVisit visit) {
     post([this, visit = std::move(visit)]() mutable {
         assertOnWorker();
         bool kept = false;
-        onKept([&](HistoryStore& store) { kept = store.store(visit); });
-        // This run's history holds only what the kept one does not (keeping off, a site never
-        // kept, a disk that failed): the search reads both, and a page is not held twice.
-        if (kept) {
+        if (!paused_)
+            onKept([&](HistoryStore& store) { kept = store.store(visit); });
+        // This run's history holds only what the kept one does not (keeping off or paused, a
+        // site never kept, a disk that failed, and the text of a page whose content is not
+        // kept): the search reads both, and a page's text is not held twice.
+        if (kept && !visit.contentWithheld) {
             if (session_.visitOf(visit.address)) // an earlier visit, while keeping was off
                 session_.remove(visit.address);
             keptThisRun_.insert(visit.address);
             return;
         }
-        visit.thumbnail = {}; // this run's pane holds this run's thumbnails
+        visit.thumbnail = {};          // this run's pane holds this run's thumbnails
+        visit.contentWithheld = false; // this run's search finds it by its text
         session_.store(visit);
+    });
+}
+
+void HistoryKeeper::pauseKeeping(bool paused) {
+    post([this, paused] {
+        assertOnWorker();
+        paused_ = paused;
     });
 }
 
@@ -340,6 +351,28 @@ void HistoryKeeper::search(std::string typed, int limit, Requests& requests,
             hits.resize(static_cast<std::size_t>(limit));
         answer(alive, [done, hits = std::move(hits)]() mutable { done(std::move(hits)); });
     });
+}
+
+void HistoryKeeper::removeKeptVisitedBefore(StoredTime before) {
+    post([this, before] { onKept([&](HistoryStore& kept) { kept.removeVisitedBefore(before); }); });
+}
+
+void HistoryKeeper::keptSize(Requests& requests,
+                             std::function<void(std::pair<std::int64_t, std::uint64_t>)> done) {
+    ask<std::pair<std::int64_t, std::uint64_t>>(
+        requests,
+        [this] {
+            std::pair<std::int64_t, std::uint64_t> size{0, 0};
+            onKept([&](HistoryStore& kept) { size.first = kept.pageCount(); });
+            for (const char* name : {"/history.sqlite", "/history.sqlite-wal"}) {
+                std::error_code failed;
+                const auto bytes = std::filesystem::file_size(keptFolder_ + name, failed);
+                if (!failed)
+                    size.second += bytes;
+            }
+            return size;
+        },
+        std::move(done));
 }
 
 void HistoryKeeper::remove(std::vector<std::string> addresses) {

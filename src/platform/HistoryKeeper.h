@@ -63,8 +63,13 @@ class HistoryKeeper {
     // Stops storing; with `deleteStored` the file is removed with everything in it.
     void stopKeeping(bool deleteStored);
 
-    // Stores one visit in this run's history, and in the kept one unless its host is excluded.
+    // Stores one visit in this run's history, and in the kept one unless its host is excluded
+    // or keeping is paused. Of a visit whose content is withheld, the kept history stores the
+    // address, title and time, and this run's the text (so this run's search finds it).
     void store(PageVisit visit);
+    // While paused, visits are stored in this run's history only; the kept one is read,
+    // searched and removed from as ever.
+    void pauseKeeping(bool paused);
 
     // The kept entries (newest `limit`, without thumbnails), handed over oldest first in
     // parts, so the window draws between them.
@@ -82,6 +87,11 @@ class HistoryKeeper {
 
     void remove(std::vector<std::string> addresses);
     void removeVisitedSince(StoredTime since);
+    // Removes the kept pages last visited before `before` (this run's history is left alone).
+    void removeKeptVisitedBefore(StoredTime before);
+    // The number of kept pages and the bytes of the kept history's files (0, 0 when none).
+    void keptSize(Requests& requests,
+                  std::function<void(std::pair<std::int64_t, std::uint64_t>)> done);
     void excludeHost(std::string addressOrHost);
     void includeHost(std::string host);
     void excludedHosts(Requests& requests, std::function<void(std::vector<std::string>)> done);
@@ -137,6 +147,7 @@ class HistoryKeeper {
     std::unique_ptr<HistoryStore> kept_;
     std::unordered_set<std::string> keptThisRun_; // this run's pages the kept history holds
     bool storingStoppedTold_ = false;
+    bool paused_ = false;
 
     unsigned latestSearch_ = 0; // guarded by mutex_
 

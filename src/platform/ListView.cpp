@@ -195,6 +195,7 @@ void ListView::removeItemsWithImages(const std::unordered_set<std::string>& keys
     for (const std::string& key : keys) {
         keptThumbnails_.erase(key);
         thumbnailsAskedFor_.erase(key);
+        withoutThumbnail_.erase(key);
         unpacked_.erase(key);
     }
     std::erase_if(unpackedOrder_, [&](const std::string& key) { return keys.contains(key); });
@@ -222,6 +223,7 @@ ListItems ListView::removeAllItems() {
         });
     keptThumbnails_.clear();
     thumbnailsAskedFor_.clear();
+    withoutThumbnail_.clear();
     unpacked_.clear();
     unpackedOrder_.clear();
     return std::exchange(items_, ListItems());
@@ -316,10 +318,13 @@ void ListView::setSelectedResult(int row) {
 }
 
 void ListView::thumbnailArrived(const std::string& key, std::optional<PackedImage> picture) {
-    if (!picture || !items_.indexOfKey(key))
-        return; // asked for once: it stays without one
+    if (!items_.indexOfKey(key))
+        return;
+    if (!picture)
+        withoutThumbnail_.insert(key); // asked for once: it stays without one
+    else
+        keptThumbnails_.put(key, std::move(*picture));
     thumbnailsAskedFor_.erase(key);
-    keptThumbnails_.put(key, std::move(*picture));
     if (showingResults_)
         tree_.queue_draw();
     else if (const auto position = items_.indexOfKey(key))
@@ -357,6 +362,15 @@ Glib::RefPtr<Gdk::Pixbuf> ListView::smallIconPicture(int imageIndex) {
     if (auto found = unpacked_.find(key); found != unpacked_.end())
         return found->second;
     const PackedImage* packed = heldThumbnail(key);
+    if (!packed && withoutThumbnail_.contains(key)) {
+        if (!placeholder_) {
+            placeholder_ = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8,
+                                               std::max(1, smallIcons_.imageWidth()),
+                                               std::max(1, smallIcons_.imageHeight()));
+            placeholder_->fill(0xE4E4E4FF);
+        }
+        return placeholder_;
+    }
     if (!packed) {
         if (thumbnailsAskedFor_.insert(key).second)
             thumbnailWanted_.emit(key);

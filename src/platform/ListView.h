@@ -74,9 +74,11 @@ class ListView : public Gtk::ScrolledWindow {
     // A thumbnail added without its bytes (a kept entry's, which stays in the file) is asked
     // for when its row is drawn and not held; thumbnailArrived() holds it among the kept
     // thumbnails read, a cache of kKeptThumbnailBytes, and draws the rows showing it again.
-    // One that cannot be read (none: the page was stored without one) is not asked for again.
+    // One that cannot be read (none: the page was stored without one) is not asked for again,
+    // and its row shows a plain placeholder, as does an entry marked as having none.
     sigc::signal<void(std::string)>& signal_ThumbnailWanted() { return thumbnailWanted_; }
     void thumbnailArrived(const std::string& key, std::optional<PackedImage> picture);
+    void markWithoutThumbnail(const std::string& key) { withoutThumbnail_.insert(key); }
     static constexpr std::size_t kKeptThumbnailBytes = 16u << 20;
     // The thumbnail of an entry as the pane holds it: its own, or the kept one read for its
     // row; null when neither is at hand.
@@ -140,7 +142,8 @@ class ListView : public Gtk::ScrolledWindow {
     sigc::connection freeRetiredRows_;
     std::vector<ResultRow> results_;
     bool showingResults_ = false;
-    std::unordered_set<std::string> thumbnailsAskedFor_;
+    std::unordered_set<std::string> thumbnailsAskedFor_, withoutThumbnail_;
+    Glib::RefPtr<Gdk::Pixbuf> placeholder_; // made at the thumbnails' size when first drawn
     ThumbnailCache keptThumbnails_{kKeptThumbnailBytes};
     Gtk::TreeView tree_;
     std::string toolTip_;

@@ -11,12 +11,12 @@ namespace {
 
 struct Request {
     std::string address;
-    std::function<void(std::string)> done;
+    std::function<void(PageContent)> done;
 };
 
 } // namespace
 
-void PageText::take(std::string address, std::function<void(std::string)> done) {
+void PageText::take(std::string address, std::function<void(PageContent)> done) {
     if (!running_)
         running_.reset(g_cancellable_new());
     webkit_web_view_send_message_to_page(
@@ -37,20 +37,23 @@ void PageText::taken(GObject* webView, GAsyncResult* result, gpointer data) {
         webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(webView), result, out(error)));
     if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
         return;
-    std::string text;
+    PageContent content;
+    content.withheld.secretField = true; // until the page's own answer says otherwise
     GVariant* answered = answer ? webkit_user_message_get_parameters(answer.get()) : nullptr;
-    if (answered && g_variant_is_of_type(answered, G_VARIANT_TYPE("(say)"))) {
+    if (answered && g_variant_is_of_type(answered, G_VARIANT_TYPE("(sayb)"))) {
         const char* address = nullptr;
         GVariant* bytes = nullptr;
-        g_variant_get(answered, "(&s@ay)", &address, &bytes);
+        gboolean secret = TRUE;
+        g_variant_get(answered, "(&s@ayb)", &address, &bytes, &secret);
         if (request->address == address) { // else another page's text: this one gets none
             gsize size = 0;
             const auto* data = static_cast<const char*>(g_variant_get_fixed_array(bytes, &size, 1));
-            text.assign(data ? data : "", size);
+            content.text.assign(data ? data : "", size);
+            content.withheld.secretField = secret;
         }
         g_variant_unref(bytes);
     }
-    request->done(std::move(text));
+    request->done(std::move(content));
 }
 
 } // namespace quillet

@@ -25,6 +25,20 @@ WebKitWebView* newWebView(WebKitWebContext* context) {
     return view;
 }
 
+// "host:port" of an address, as an authentication's protection space names its site.
+std::string siteOf(const std::string& address) {
+    GUri* uri = g_uri_parse(address.c_str(), G_URI_FLAGS_NONE, nullptr);
+    if (!uri)
+        return {};
+    const char* host = g_uri_get_host(uri);
+    int port = g_uri_get_port(uri);
+    if (port == -1)
+        port = g_str_equal(g_uri_get_scheme(uri), "https") ? 443 : 80;
+    std::string site = host ? std::string(host) + ":" + std::to_string(port) : std::string();
+    g_uri_unref(uri);
+    return site;
+}
+
 constexpr double kZoomStep = 1.1;
 constexpr double kSmallestZoom = 0.3;
 constexpr double kLargestZoom = 5.0;
@@ -61,6 +75,17 @@ struct PageView::Signals {
                                          dynamic_cast<Gtk::Window*>(view->widget_->get_toplevel()));
     }
 
+    // The site asks for a user name and password: its pages from here on are a signed-in
+    // user's. WebKit's own dialog asks the user.
+    static gboolean authenticate(WebKitWebView*, WebKitAuthenticationRequest* request,
+                                 gpointer data) {
+        if (const char* host = webkit_authentication_request_get_host(request))
+            static_cast<PageView*>(data)->authenticatedSites_.insert(
+                std::string(host) + ":" +
+                std::to_string(webkit_authentication_request_get_port(request)));
+        return FALSE;
+    }
+
     static void foundText(WebKitFindController*, guint matches, gpointer data) {
         static_cast<PageView*>(data)->foundMatches_.emit(matches);
     }
@@ -77,6 +102,7 @@ PageView::PageView(Privacy privacy)
     permissions_.watch(view_);
     connectGuarded<Signals::loadChanged>(view_, "load-changed", this);
     connectGuarded<Signals::create>(view_, "create", this);
+    connectGuarded<Signals::authenticate>(view_, "authenticate", this);
     WebKitFindController* finder = webkit_web_view_get_find_controller(view_);
     connectGuarded<Signals::foundText>(finder, "found-text", this);
     connectGuarded<Signals::failedToFindText>(finder, "failed-to-find-text", this);
@@ -132,11 +158,35 @@ std::string PageView::LocationName() const {
     return title && *title ? title : LocationURL();
 }
 
-void PageView::TakeText(std::function<void(std::string)> done) {
-    if (showsHomePage())
-        done(homePageText()); // read from its HTML: a script would start the engine for it
-    else
-        text_.take(LocationURL(), std::move(done));
+void PageView::TakeText(std::function<void(PageContent)> done) {
+    if (showsHomePage()) {
+        done({homePageText(), {}}); // read from its HTML: a script would start the engine for it
+        return;
+    }
+    // The facts of the page whose text is asked for, with the fields its process finds.
+    const ContentWithheld facts = shownPageFacts();
+    text_.take(LocationURL(), [facts, done = std::move(done)](PageContent content) {
+        const bool secretField = content.withheld.secretField;
+        content.withheld = facts;
+        content.withheld.secretField = secretField;
+        done(std::move(content));
+    });
+}
+
+ContentWithheld PageView::shownPageFacts() const {
+    ContentWithheld facts;
+    if (WebKitWebResource* page = webkit_web_view_get_main_resource(view_))
+        if (WebKitURIResponse* response = webkit_web_resource_get_response(page))
+            if (SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response))
+                if (const char* cacheControl =
+                        soup_message_headers_get_list(headers, "Cache-Control"))
+                    facts.noStore = saysNoStore(cacheControl);
+    GTlsCertificate* certificate = nullptr;
+    GTlsCertificateFlags errors{};
+    facts.certificateException =
+        webkit_web_view_get_tls_info(view_, &certificate, &errors) && errors != 0;
+    facts.authenticated = authenticatedSites_.contains(siteOf(LocationURL()));
+    return facts;
 }
 
 bool PageView::showsHomePage() const {

@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <gtkmm/widget.h>
+#include <set>
 #include <sigc++/signal.h>
 #include <string>
 #include <vector>
@@ -81,8 +82,10 @@ class PageView {
 
     PageDownloads& Downloads() { return downloads_; }
 
-    // The text the page shows, for the history's search (see PageText).
-    void TakeText(std::function<void(std::string)> done);
+    // The text the page shows, for the history's search (see PageText), and why its content
+    // is not to be kept, if it is not: a secret field, its response said no-store, it was
+    // reached through HTTP authentication, or its certificate was not trusted.
+    void TakeText(std::function<void(PageContent)> done);
     // Whether the last page was taken as shown only after the longest wait for its frame.
     bool FirstFrameWaitRanOut() const { return firstFrame_.ranOut(); }
 
@@ -96,7 +99,8 @@ class PageView {
 
   private:
     struct Signals;
-    bool showsHomePage() const; // Quillet's own home page, which runs no script
+    bool showsHomePage() const;             // Quillet's own home page, which runs no script
+    ContentWithheld shownPageFacts() const; // of the page now shown, less its fields
 
     GObjectPtr<WebKitWebContext> context_;
     WebKitWebView* view_ = nullptr; // owned by widget_, which the window's container manages
@@ -110,6 +114,9 @@ class PageView {
     ScriptWindows scriptWindows_;
     PageDownloads downloads_;
     PageText text_;
+    // The sites ("host:port") that asked for HTTP authentication in this run: their pages
+    // are reached with the credentials given then.
+    std::set<std::string> authenticatedSites_;
 };
 
 } // namespace quillet

@@ -25,6 +25,8 @@ PixelRect captureSourceRect(double left, double top, double width, double height
 
 // "title - address", the pane's tooltip for an entry.
 std::string entryTooltip(std::string_view title, std::string_view address);
+// The tooltip's second line for a kept entry whose text and thumbnail were not stored.
+inline constexpr const char* kContentNotKeptTooltip = "このページの内容は保存されていません";
 
 // The search text: "http://" is put in front unless it occurs anywhere in the text
 // (case-sensitive).

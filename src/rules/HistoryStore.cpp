@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "HistoryStore.h"
 
+#include "NumberRedaction.h"
 #include "SearchTokenizer.h"
 
 #include <functional>
@@ -40,14 +41,18 @@ constexpr const char* kMigrations[] = {
     // scrubbing a removal still owes the file, should the process end before it is done.
     "CREATE INDEX visits_by_time ON visits(time);"
     "CREATE TABLE owed(task TEXT PRIMARY KEY) WITHOUT ROWID;",
+    // To version 3: whether a page's content (text and thumbnail) is kept, or only its
+    // address, title and visits (a sign-in or payment page, one its site said not to store).
+    "ALTER TABLE pages ADD COLUMN content_kept INTEGER NOT NULL DEFAULT 1;",
 };
 static_assert(std::size(kMigrations) == HistoryStore::kSchemaVersion);
 
 // Every table and column this version reads: a file lacking one is not our history.
 constexpr const char* kSchemaCheck =
     "SELECT p.id, p.address, p.host, p.title, p.last_visit, p.thumbnail_width, "
-    "p.thumbnail_height, p.thumbnail, v.page, v.time, t.title, t.address, t.body, e.host, "
-    "o.task FROM pages p, visits v, page_text t, excluded_hosts e, owed o LIMIT 0";
+    "p.thumbnail_height, p.thumbnail, p.content_kept, v.page, v.time, t.title, t.address, "
+    "t.body, e.host, o.task FROM pages p, visits v, page_text t, excluded_hosts e, owed o "
+    "LIMIT 0";
 
 bool isBrokenFile(const SqliteError& error) {
     return error.code() == SQLITE_NOTADB || error.code() == SQLITE_CORRUPT;
@@ -179,52 +184,72 @@ bool HistoryStore::store(const PageVisit& visit) {
         return false;
 
     const std::int64_t id = *firstInteger(db_.cached("SELECT coalesce(max(id), 0) + 1 FROM pages"));
-    const std::string title = cleanStoredText(visit.title, kMaxTitleCharacters);
-    std::string body = cleanStoredText(visit.text, kMaxTextCharacters);
+    // Card numbers and My Numbers are taken out of the text before anything is written.
+    const std::string title = redactNumbers(cleanStoredText(visit.title, kMaxTitleCharacters));
+    const bool withheld = visit.contentWithheld;
+    std::string body =
+        withheld ? std::string() : redactNumbers(cleanStoredText(visit.text, kMaxTextCharacters));
+    // A page whose content was kept before and is withheld now loses it: its text and
+    // thumbnail are scrubbed as a removal's are.
+    bool contentRemoved = false;
 
     if (const auto old = firstInteger(
             db_.cached("SELECT id FROM pages WHERE address = ?").bind(1, visit.address))) {
-        if (visit.text.empty()) {
+        if (withheld)
+            contentRemoved =
+                firstInteger(
+                    db_.cached("SELECT content_kept FROM pages WHERE id = ?").bind(1, *old))
+                    .value_or(0) != 0;
+        else if (visit.text.empty()) {
             Statement oldText = db_.cached("SELECT body FROM page_text WHERE rowid = ?");
             if (oldText.bind(1, *old).step())
                 body = oldText.text(0);
         }
         db_.cached("DELETE FROM page_text WHERE rowid = ?").bind(1, *old).run();
-        Statement update = db_.cached("UPDATE pages SET id = ?1, title = ?2, last_visit = ?3, "
-                                      "thumbnail_width = iif(?4 IS NULL, thumbnail_width, ?5), "
-                                      "thumbnail_height = iif(?4 IS NULL, thumbnail_height, ?6), "
-                                      "thumbnail = coalesce(?4, thumbnail) WHERE id = ?7");
+        Statement update = db_.cached(
+            "UPDATE pages SET id = ?1, title = ?2, last_visit = ?3, content_kept = NOT ?8, "
+            "thumbnail_width = iif(?8, 0, iif(?4 IS NULL, thumbnail_width, ?5)), "
+            "thumbnail_height = iif(?8, 0, iif(?4 IS NULL, thumbnail_height, ?6)), "
+            "thumbnail = iif(?8, NULL, coalesce(?4, thumbnail)) WHERE id = ?7");
         update.bind(1, id).bind(2, title).bind(3, visit.time).bindBlob(4, visit.thumbnail.bytes);
-        update.bind(5, visit.thumbnail.width).bind(6, visit.thumbnail.height).bind(7, *old).run();
+        update.bind(5, visit.thumbnail.width).bind(6, visit.thumbnail.height).bind(7, *old);
+        update.bind(8, withheld ? 1 : 0).run();
     } else {
+        const PackedImage none;
+        const PackedImage& thumbnail = withheld ? none : visit.thumbnail;
         Statement insert = db_.cached("INSERT INTO pages(id, address, host, title, last_visit, "
-                                      "thumbnail_width, thumbnail_height, thumbnail) "
-                                      "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+                                      "thumbnail_width, thumbnail_height, thumbnail, "
+                                      "content_kept) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
         insert.bind(1, id).bind(2, visit.address).bind(3, host).bind(4, title);
-        insert.bind(5, visit.time).bind(6, visit.thumbnail.width).bind(7, visit.thumbnail.height);
-        insert.bindBlob(8, visit.thumbnail.bytes).run();
+        insert.bind(5, visit.time).bind(6, thumbnail.width).bind(7, thumbnail.height);
+        insert.bindBlob(8, thumbnail.bytes).bind(9, withheld ? 0 : 1).run();
     }
     db_.cached("INSERT INTO visits(page, time) VALUES(?, ?)").bind(1, id).bind(2, visit.time).run();
     Statement text =
         db_.cached("INSERT INTO page_text(rowid, title, address, body) VALUES(?, ?, ?, ?)");
     text.bind(1, id).bind(2, title).bind(3, visit.address).bind(4, body).run();
+    if (contentRemoved)
+        db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");
     transaction.commit();
+    if (contentRemoved)
+        payWhatIsOwed();
     return true;
 }
 
 std::vector<StoredEntry> HistoryStore::newest(int limit, bool withThumbnails) {
     Statement rows = db_.prepare(
-        withThumbnails ? "SELECT address, title, last_visit, thumbnail_width, thumbnail_height, "
-                         "thumbnail FROM pages ORDER BY id DESC LIMIT ?"
-                       : "SELECT address, title, last_visit FROM pages ORDER BY id DESC LIMIT ?");
+        withThumbnails ? "SELECT address, title, last_visit, content_kept, thumbnail_width, "
+                         "thumbnail_height, thumbnail FROM pages ORDER BY id DESC LIMIT ?"
+                       : "SELECT address, title, last_visit, content_kept FROM pages "
+                         "ORDER BY id DESC LIMIT ?");
     rows.bind(1, limit);
     std::vector<StoredEntry> entries;
     while (rows.step()) {
-        StoredEntry& entry =
-            entries.emplace_back(StoredEntry{rows.text(0), rows.text(1), rows.integer(2), {}});
+        StoredEntry& entry = entries.emplace_back(
+            StoredEntry{rows.text(0), rows.text(1), rows.integer(2), {}, rows.integer(3) != 0});
         if (withThumbnails)
-            entry.thumbnail = {static_cast<int>(rows.integer(3)), static_cast<int>(rows.integer(4)),
-                               rows.blob(5)};
+            entry.thumbnail = {static_cast<int>(rows.integer(4)), static_cast<int>(rows.integer(5)),
+                               rows.blob(6)};
     }
     return entries;
 }
@@ -384,6 +409,10 @@ void HistoryStore::remove(const std::vector<std::string>& addresses) {
 
 void HistoryStore::removeVisitedSince(StoredTime since) {
     removeWhere("last_visit >= ?", [&](Statement& s) { s.bind(1, since); });
+}
+
+void HistoryStore::removeVisitedBefore(StoredTime before) {
+    removeWhere("last_visit < ?", [&](Statement& s) { s.bind(1, before); });
 }
 
 bool HistoryStore::emptyLog() {

@@ -34,13 +34,17 @@ struct PageVisit {
     StoredTime time = 0;
     PackedImage thumbnail; // empty bytes: keep the one stored before
     std::string text;      // the page's visible text; empty: keep the text stored before
+    // The page's content is not to be kept (a sign-in or payment page, a page its site said
+    // not to store): its address, title and visits are stored, its text and thumbnail not.
+    bool contentWithheld = false;
 };
 
 struct StoredEntry {
     std::string address;
     std::string title;
     StoredTime lastVisit = 0;
-    PackedImage thumbnail; // empty unless asked for
+    PackedImage thumbnail;   // empty unless asked for
+    bool contentKept = true; // false: the file holds no text nor thumbnail of it
 };
 
 struct SearchHit {
@@ -56,7 +60,7 @@ class UnusableHistoryFile : public std::runtime_error {
 
 class HistoryStore {
   public:
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
     static constexpr std::size_t kMaxTextCharacters = 200'000;
     static constexpr std::size_t kMaxTitleCharacters = 2'000;
 
@@ -84,6 +88,8 @@ class HistoryStore {
     void remove(const std::vector<std::string>& addresses); // one transaction, one scrub
     // Removes every page last visited at or after `since` (with its earlier visits).
     void removeVisitedSince(StoredTime since);
+    // Removes every page last visited before `before` (the retention the user set).
+    void removeVisitedBefore(StoredTime before);
 
     // Pages of an excluded host are removed and never stored again. Hosts are compared in
     // lower case; `excludeHost` takes an address or a host.

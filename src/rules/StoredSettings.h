@@ -25,5 +25,7 @@ inline constexpr StoredSetting kHistoryWidth{"width_history", "2"};
 // Whether the history is kept for the next start ("1") or lives only as long as the window.
 inline constexpr const char* kHistorySection = "history";
 inline constexpr StoredSetting kKeepHistory{"keep", "0"};
+// How long the kept history keeps a page after its last visit (see Retention.h).
+inline constexpr StoredSetting kHistoryRetention{"retention", "forever"};
 
 } // namespace quillet

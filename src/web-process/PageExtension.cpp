@@ -60,7 +60,34 @@ void answerFirstFrame(JSCContext* context, WebKitUserMessage* message) {
         jsc_value_function_call(whenTwoFramesRan.get(), JSC_TYPE_VALUE, done.get(), G_TYPE_NONE));
 }
 
+// Whether the page, or a frame of it from the same site, holds a field whose page is not
+// kept (a password, a card, a one-time code). Frames of other sites cannot be looked into.
+bool holdsSecretField(JSCContext* context) {
+    const std::string script = std::string(R"js(
+        ((selector) => {
+            const within = (doc) => {
+                if (doc.querySelector(selector))
+                    return true;
+                for (const frame of doc.querySelectorAll('iframe, frame')) {
+                    try {
+                        if (frame.contentDocument && within(frame.contentDocument))
+                            return true;
+                    } catch (e) {}
+                }
+                return false;
+            };
+            return within(document);
+        })(")js") + messages::kSecretFieldSelector +
+                               "\")";
+    const GObjectPtr<JSCValue> found(jsc_context_evaluate(context, script.c_str(), -1));
+    // A script that failed says nothing either way: the page is taken as holding one.
+    const bool failed = jsc_context_get_exception(context) != nullptr;
+    jsc_context_clear_exception(context);
+    return failed || !jsc_value_is_boolean(found.get()) || jsc_value_to_boolean(found.get());
+}
+
 void answerPageText(WebKitWebPage* page, JSCContext* context, WebKitUserMessage* message) {
+    const bool secret = holdsSecretField(context);
     // innerText is the text as laid out and shown: no scripts, styles or hidden elements.
     const std::string script = "(document.body ? document.body.innerText : '').slice(0, " +
                                std::to_string(messages::kMaxTextCharacters) + ")";
@@ -73,8 +100,9 @@ void answerPageText(WebKitWebPage* page, JSCContext* context, WebKitUserMessage*
     // With the address of the page read: the window may have moved on to another meanwhile.
     const char* address = webkit_web_page_get_uri(page);
     reply(message,
-          g_variant_new("(s@ay)", address ? address : "",
-                        g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes.get(), TRUE)));
+          g_variant_new("(s@ayb)", address ? address : "",
+                        g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes.get(), TRUE),
+                        secret));
 }
 
 gboolean messageReceived(WebKitWebPage* page, WebKitUserMessage* message, gpointer extension) {

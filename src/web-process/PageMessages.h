@@ -10,10 +10,18 @@ namespace quillet::page_messages {
 // was drawn and handed to the window before the answer.
 inline constexpr const char* kFirstFrame = "quillet.first-frame";
 
-// Answered with the address of the page read and the text it shows (innerText), at most
-// kMaxTextCharacters of it, as "(say)": the text a bytestring of UTF-8, since a NUL in the
-// page's text would end a string.
+// Answered with the address of the page read, the text it shows (innerText), at most
+// kMaxTextCharacters of it, and whether the page holds a secret field, as "(sayb)": the text
+// a bytestring of UTF-8, since a NUL in the page's text would end a string.
 inline constexpr const char* kPageText = "quillet.page-text";
 inline constexpr int kMaxTextCharacters = 200'000;
+
+// The fields whose page is not kept: a password, a card's number, code or expiry, a one-time
+// code (by the field's type, or a token of its autocomplete attribute).
+inline constexpr const char* kSecretFieldSelector =
+    "input[type=password i], [autocomplete~='cc-number' i], [autocomplete~='cc-csc' i], "
+    "[autocomplete~='cc-exp' i], [autocomplete~='cc-exp-month' i], "
+    "[autocomplete~='cc-exp-year' i], [autocomplete~='one-time-code' i], "
+    "[autocomplete~='current-password' i], [autocomplete~='new-password' i]";
 
 } // namespace quillet::page_messages

@@ -20,6 +20,7 @@
 #include <optional>
 #include <set>
 #include <sstream>
+#include <webkit2/webkit2.h>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -80,6 +81,8 @@ std::vector<std::string> keptAddresses(const std::string& folder) {
 class KeptHistory : public ::testing::Test {
   protected:
     void SetUp() override {
+        // A page sent with no-store is kept without its content (tested on its own below).
+        server.setCacheControl("no-cache");
         server.add("/tokyo",
                    textPage("東京の天気", "#E01020", "東京都の天気予報です。明日は晴れ。"));
         server.add("/guide", textPage("設定ガイド", "#1030E0",
@@ -127,7 +130,8 @@ TEST_F(KeptHistory, TheHomePageIsFoundByTheWordsTheEngineShowsForIt) {
     browser.waitForPageShown();
     browser.navigateAndWait(server.url("/home-copy"));
     std::optional<std::string> shownByTheEngine;
-    browser->brwWebBrowser.TakeText([&](std::string text) { shownByTheEngine = std::move(text); });
+    browser->brwWebBrowser.TakeText(
+        [&](PageContent content) { shownByTheEngine = std::move(content.text); });
     ASSERT_TRUE(pumpUntil([&] { return shownByTheEngine.has_value(); }));
     const auto words = [](const std::string& text) {
         std::istringstream in(text);
@@ -614,6 +618,199 @@ TEST_F(KeptHistory, ClearingThousandsOfKeptPagesEmptiesThePaneThenTheFileAlsoWhe
     const std::string bytes = fileBytes(historyFolder);
     for (const char* word : {"zqxclearword", "消去される", "/page/2999"})
         EXPECT_EQ(bytes.find(word), std::string::npos) << word;
+}
+
+// Pages whose content is a secret, or that asked not to be stored, are shown and found in
+// this run as any page; the file holds their address, title and visits only, and after a
+// restart the pane draws a placeholder for them and says why. Each rule beside a page that
+// only looks like it.
+TEST_F(KeptHistory, SignInPaymentAndNoStorePagesAreKeptWithoutTheirContent) {
+    struct Case {
+        std::string path;
+        Page page;
+        bool withheld;
+    };
+    const auto form = [](const std::string& path, const std::string& field) {
+        return textPage(path, "#E0A020",
+                        "zqxbody" + path.substr(1) + " <form>" + field + "</form>");
+    };
+    const auto withCacheControl = [](Page page, const std::string& value) {
+        page.cacheControl = value;
+        return page;
+    };
+    Page signedIn = textPage("/auth", "#E0A020", "zqxbodyauth");
+    signedIn.basicCredentials = "user:secret";
+    std::vector<Case> cases = {
+        {"/signin", form("/signin", "<input type=password>"), true},
+        {"/card", form("/card", "<input autocomplete='billing cc-number'>"), true},
+        {"/expiry", form("/expiry", "<input autocomplete='CC-EXP'>"), true},
+        {"/code", form("/code", "<input autocomplete=one-time-code>"), true},
+        {"/newpass", form("/newpass", "<input autocomplete='new-password'>"), true},
+        {"/framed", form("/framed", "<iframe srcdoc='<input type=password>'></iframe>"), true},
+        {"/nostore", withCacheControl(form("/nostore", ""), "private, No-Store"), true},
+        {"/auth", signedIn, true},
+        {"/plainform", form("/plainform", "<input autocomplete=name><input type=search>"), false},
+        {"/cached", withCacheControl(form("/cached", ""), "no-cache, max-age=0"), false},
+        {"/quoted", withCacheControl(form("/quoted", ""), "private=\"no-store\""), false},
+    };
+    for (const Case& c : cases)
+        server.add(c.path, c.page);
+    LocalHttpServer secure(true);
+    secure.setCacheControl("no-cache");
+    secure.add("/secure", textPage("/secure", "#E0A020", "zqxbodysecure"));
+    // The site signed in to is every page of it from then on: it has a name of its own here.
+    const auto addressOf = [&](const std::string& path) {
+        return path == "/secure" ? secure.url(path)
+               : path == "/auth" ? server.url(path, "localhost")
+                                 : server.url(path);
+    };
+
+    TempFolder folder;
+    {
+        BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+        auto* view = WEBKIT_WEB_VIEW(browser->brwWebBrowser.Widget().gobj());
+        // The user answers the site's sign-in dialog; the certificate is let through as an
+        // exception for the test's own server.
+        g_signal_connect(view, "authenticate",
+                         G_CALLBACK(+[](WebKitWebView*, WebKitAuthenticationRequest* request,
+                                        gpointer) -> gboolean {
+                             WebKitCredential* credential = webkit_credential_new(
+                                 "user", "secret", WEBKIT_CREDENTIAL_PERSISTENCE_FOR_SESSION);
+                             webkit_authentication_request_authenticate(request, credential);
+                             webkit_credential_free(credential);
+                             return TRUE;
+                         }),
+                         nullptr);
+        webkit_web_context_allow_tls_certificate_for_host(webkit_web_view_get_context(view),
+                                                          secure.certificate(), "127.0.0.1");
+        browser.waitForPageShown();
+        for (const Case& c : cases)
+            browser.navigateAndWait(addressOf(c.path));
+        browser.navigateAndWait(secure.url("/secure"));
+        cases.push_back({"/secure", {}, true});
+        browser.waitUntilStored();
+
+        const auto address = [&](const Case& c) { return addressOf(c.path); };
+        const std::string historyFolder = browser.historyFolder();
+        const std::string bytes = fileBytes(historyFolder);
+        HistoryStore store(historyFolder + "/history.sqlite");
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.path);
+            // This run's pane and search, as for any page.
+            ASSERT_TRUE(browser.hasEntry(address(c)));
+            EXPECT_FALSE(browser.thumbnail(address(c)).bytes.empty());
+            const std::string word = "zqxbody" + c.path.substr(1);
+            browser.pane().openSearch();
+            browser.pane().historySearch.set_text(word);
+            browser.waitForHistoryAnswers();
+            ASSERT_EQ(browser.matches().size(), 1u);
+            EXPECT_EQ(browser.matches()[0].address, address(c));
+            // The file: the address, title and visit always; the text and picture only when
+            // the page's content may be kept.
+            const auto stored = store.visitOf(address(c));
+            ASSERT_TRUE(stored);
+            EXPECT_EQ(stored->title, c.path);
+            EXPECT_EQ(store.visitsOf(address(c)).size(), 1u);
+            EXPECT_EQ(stored->text.empty(), c.withheld) << stored->text;
+            EXPECT_EQ(store.thumbnail(address(c)).has_value(), !c.withheld);
+            EXPECT_EQ(bytes.find(word) == std::string::npos, c.withheld);
+        }
+        browser.pane().closeSearch();
+    }
+
+    BrowserHarness again({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+    again.waitForPageShown();
+    ASSERT_TRUE(pumpUntil([&] { return again.hasEntry(server.url("/signin")); }));
+    again.waitForHistoryAnswers();
+    for (const char* path : {"/signin", "/plainform"}) {
+        const bool withheld = std::string(path) == "/signin";
+        EXPECT_EQ(again.pane().contentNotKept(server.url(path)), withheld) << path;
+        again->cboAddress.grab_focus(); // the tooltip is set as the pane takes the focus
+        ASSERT_TRUE(pumpUntil([&] { return !again.historyFocused(); }));
+        again.selectEntry(server.url(path));
+        again.focusHistory();
+        ASSERT_TRUE(pumpUntil([&] { return again.historyFocused(); }));
+        pumpPending();
+        EXPECT_EQ(again.historyTooltip().find("このページの内容は保存されていません") !=
+                      std::string::npos,
+                  withheld)
+            << again.historyTooltip();
+    }
+    saveScreenshot(again.window(), "kept-without-content");
+}
+
+// 一時的に残さない: while checked, pages are shown and found as ever but nothing reaches the
+// file; unchecked, storing goes on. The caption does not change.
+TEST_F(KeptHistory, APauseStoresNothingUntilItEnds) {
+    BrowserHarness browser(StoredSettings{{kKeepOn, "1"}});
+    browser.waitForPageShown();
+    browser.pane().pauseKeepingItem.activate();
+    ASSERT_TRUE(browser.pane().paused());
+    browser.navigateAndWait(server.url("/tokyo"));
+    browser.waitUntilStored();
+    EXPECT_EQ(browser->get_title(), "Quillet 東京の天気"); // as ever: the pause is not shown
+    EXPECT_TRUE(browser.hasEntry(server.url("/tokyo")));
+    browser.pane().openSearch();
+    browser.pane().historySearch.set_text("晴れ");
+    browser.waitForHistoryAnswers();
+    ASSERT_EQ(browser.matches().size(), 1u);
+    browser.pane().closeSearch();
+    {
+        HistoryStore store(browser.historyFolder() + "/history.sqlite");
+        EXPECT_FALSE(store.visitOf(server.url("/tokyo")));
+    }
+    EXPECT_EQ(fileBytes(browser.historyFolder()).find("晴れ"), std::string::npos);
+
+    browser.pane().pauseKeepingItem.activate();
+    EXPECT_FALSE(browser.pane().paused());
+    browser.navigateAndWait(server.url("/guide"));
+    browser.waitUntilStored();
+    HistoryStore store(browser.historyFolder() + "/history.sqlite");
+    EXPECT_TRUE(store.visitOf(server.url("/guide")));
+    EXPECT_FALSE(store.visitOf(server.url("/tokyo")));
+}
+
+// 保存期間: pages last visited longer ago than it are removed from the file and the pane when
+// it is set and at the next start; the dialog says what is kept.
+TEST_F(KeptHistory, TheRetentionRemovesOlderPagesAndTheDialogSaysWhatIsKept) {
+    TempFolder folder;
+    const std::string historyFolder = folder.file("data/Quillet");
+    const auto now = std::chrono::system_clock::now();
+    const auto write = [&](const std::string& path, std::chrono::hours ago) {
+        OpenedHistory opened = openKeptHistory(historyFolder, now);
+        opened.store->store(
+            {server.url(path), path, toStoredTime(now - ago), {}, "zqxretained " + path});
+    };
+    write("/old", std::chrono::hours(24 * 40));
+    write("/recent", std::chrono::hours(24));
+    {
+        BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+        browser.waitForPageShown();
+        ASSERT_TRUE(pumpUntil([&] { return browser.hasEntry(server.url("/old")); }));
+        browser.pane().showClearHistoryDialog();
+        ClearHistoryDialog& dialog = *browser.pane().clearHistoryDialog();
+        EXPECT_EQ(dialog.retentionChoice.get_active_text(), "無期限");
+        ASSERT_TRUE(pumpUntil([&] {
+            return dialog.keptSummaryText().starts_with("保存されている履歴: 3 ページ (");
+        })) << dialog.keptSummaryText();
+        saveScreenshot(dialog, "clear-history-dialog");
+        dialog.retentionChoice.set_active(0); // 1か月
+        EXPECT_FALSE(browser.hasEntry(server.url("/old")));
+        EXPECT_TRUE(browser.hasEntry(server.url("/recent")));
+        ASSERT_TRUE(pumpUntil([&] {
+            return dialog.keptSummaryText().starts_with("保存されている履歴: 2 ページ (");
+        })) << dialog.keptSummaryText();
+        EXPECT_EQ(browser.setting("history/retention"), "1m");
+        EXPECT_EQ(fileBytes(historyFolder).find("/old"), std::string::npos);
+    }
+    write("/old-again", std::chrono::hours(24 * 35)); // by another Quillet meanwhile
+    BrowserHarness again({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
+    again.waitForPageShown();
+    ASSERT_TRUE(pumpUntil([&] { return again.hasEntry(server.url("/recent")); }));
+    again.waitForHistoryAnswers();
+    EXPECT_FALSE(again.hasEntry(server.url("/old-again")));
+    HistoryStore store(historyFolder + "/history.sqlite");
+    EXPECT_FALSE(store.visitOf(server.url("/old-again")));
 }
 
 // このサイトを履歴に残さない over thousands of kept entries: the file's removal is handed over

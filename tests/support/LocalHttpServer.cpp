@@ -36,9 +36,8 @@ LocalHttpServer::LocalHttpServer(bool https)
     : server_(soup_server_new(nullptr, nullptr)), https_(https) {
     soup_server_add_handler(server_, nullptr, &LocalHttpServer::handle, this, nullptr);
     if (https) {
-        GTlsCertificate* certificate = selfSignedCertificate();
-        soup_server_set_tls_certificate(server_, certificate);
-        g_object_unref(certificate);
+        certificate_ = selfSignedCertificate();
+        soup_server_set_tls_certificate(server_, certificate_);
     }
     GError* error = nullptr;
     GInetAddress* loopback = g_inet_address_new_loopback(G_SOCKET_FAMILY_IPV4);
@@ -63,6 +62,8 @@ LocalHttpServer::~LocalHttpServer() {
         g_object_unref(message);
     soup_server_disconnect(server_);
     g_object_unref(server_);
+    if (certificate_)
+        g_object_unref(certificate_);
 }
 
 std::string LocalHttpServer::url(const std::string& path, const std::string& host) const {
@@ -127,6 +128,21 @@ void LocalHttpServer::handle(SoupServer*, SoupServerMessage* message, const char
         return;
     }
     const Page& page = found->second;
+    if (!page.basicCredentials.empty()) {
+        gchar* encoded =
+            g_base64_encode(reinterpret_cast<const guchar*>(page.basicCredentials.data()),
+                            page.basicCredentials.size());
+        const std::string expected = std::string("Basic ") + encoded;
+        g_free(encoded);
+        const char* given = soup_message_headers_get_one(
+            soup_server_message_get_request_headers(message), "Authorization");
+        if (!given || expected != given) {
+            soup_message_headers_replace(soup_server_message_get_response_headers(message),
+                                         "WWW-Authenticate", "Basic realm=\"quillet-test\"");
+            soup_server_message_set_status(message, 401, nullptr);
+            return;
+        }
+    }
     soup_server_message_set_status(message, static_cast<guint>(page.status), nullptr);
     if (!page.disposition.empty())
         soup_message_headers_append(soup_server_message_get_response_headers(message),
@@ -134,8 +150,10 @@ void LocalHttpServer::handle(SoupServer*, SoupServerMessage* message, const char
     if (!page.location.empty())
         soup_message_headers_replace(soup_server_message_get_response_headers(message), "Location",
                                      page.location.c_str());
-    soup_message_headers_replace(soup_server_message_get_response_headers(message), "Cache-Control",
-                                 "no-store");
+    const std::string& cacheControl = page.cacheControl.value_or(self->cacheControl_);
+    if (!cacheControl.empty())
+        soup_message_headers_replace(soup_server_message_get_response_headers(message),
+                                     "Cache-Control", cacheControl.c_str());
     if (page.sentBeforeHold > 0 && page.sentBeforeHold < page.body.size()) {
         SoupMessageHeaders* headers = soup_server_message_get_response_headers(message);
         soup_message_headers_set_encoding(headers, SOUP_ENCODING_CHUNKED);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <map>
+#include <optional>
 #include <string>
 
 #include <libsoup/soup.h>
@@ -20,6 +21,11 @@ struct Page {
     // When not 0, only the body's first `sentBeforeHold` bytes go out (chunked) until
     // release(path): a download that stays running for as long as the test needs.
     std::size_t sentBeforeHold = 0;
+    // Cache-Control; none: the server's own (see LocalHttpServer::setCacheControl).
+    std::optional<std::string> cacheControl;
+    // When set ("user:password"), the page asks for HTTP Basic authentication (401) until a
+    // request brings these credentials.
+    std::string basicCredentials;
 };
 
 class LocalHttpServer {
@@ -31,9 +37,14 @@ class LocalHttpServer {
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
 
     void add(const std::string& path, Page page) { pages_[path] = std::move(page); }
+    // The Cache-Control of pages without their own: "no-store" unless set, so that no page
+    // comes from a cache of an earlier test ("": none sent).
+    void setCacheControl(std::string value) { cacheControl_ = std::move(value); }
     // http://127.0.0.1:port/path; with `host` the same server under another name.
     std::string url(const std::string& path, const std::string& host = "127.0.0.1") const;
     int port() const { return port_; }
+    // The self-signed certificate an HTTPS server speaks with (null for HTTP).
+    GTlsCertificate* certificate() const { return certificate_; }
     int requestCount(const std::string& path) const;
     // Sends the rest of the held responses to `path`.
     void release(const std::string& path);
@@ -51,8 +62,10 @@ class LocalHttpServer {
                        void* self);
     SoupServer* server_ = nullptr;
     bool https_ = false;
+    GTlsCertificate* certificate_ = nullptr; // a reference
     int port_ = 0;
     std::map<std::string, Page> pages_;
+    std::string cacheControl_ = "no-store";
     std::map<std::string, int> requests_;
     std::multimap<std::string, SoupServerMessage*> held_; // a reference each
 };

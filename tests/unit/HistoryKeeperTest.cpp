@@ -227,3 +227,43 @@ TEST_F(HistoryKeeperTest, ThisRunsPagesAreFoundAfterKeepingStopsOrTheirSiteIsLef
     keeper.waitUntilIdle();
     EXPECT_FALSE(std::filesystem::exists(keptFolder + "/history.sqlite"));
 }
+
+// A visit whose content is withheld: the kept file holds its address, title and visit, this
+// run's search finds it by its text, once. While paused, nothing goes to the file and this
+// run's search still finds every page; after the pause, storing goes on.
+TEST_F(HistoryKeeperTest, WithheldContentAndAPauseKeepTheTextInThisRunOnly) {
+    HistoryKeeper keeper(keptFolder, true);
+    HistoryKeeper::Requests requests;
+    const auto found = [&](const std::string& typed) {
+        std::optional<std::vector<std::string>> result;
+        keeper.search(typed, 10, requests,
+                      [&](std::vector<SearchHit> hits) { result = addressesOf(hits); });
+        EXPECT_TRUE(pumpUntil([&] { return result.has_value(); }));
+        return result.value_or(std::vector<std::string>{});
+    };
+    PageVisit signIn = page(1, "zqxsecretword");
+    signIn.thumbnail = {2, 1, {1, 2, 3}};
+    signIn.contentWithheld = true;
+    keeper.store(signIn);
+    EXPECT_EQ(found("zqxsecretword"), std::vector<std::string>{"http://site.test/1"});
+    EXPECT_EQ(found("page 1"), std::vector<std::string>{"http://site.test/1"}); // not twice
+
+    keeper.pauseKeeping(true);
+    keeper.store(page(2, "zqxpausedword"));
+    EXPECT_EQ(found("zqxpausedword"), std::vector<std::string>{"http://site.test/2"});
+    keeper.pauseKeeping(false);
+    keeper.store(page(3, "zqxresumedword"));
+    keeper.waitUntilIdle();
+    {
+        HistoryStore kept(keptFolder + "/history.sqlite");
+        const auto stored = kept.visitOf("http://site.test/1");
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(stored->title, "page 1");
+        EXPECT_EQ(stored->text, "");
+        EXPECT_FALSE(kept.thumbnail("http://site.test/1"));
+        EXPECT_FALSE(kept.visitOf("http://site.test/2"));
+        EXPECT_EQ(kept.search("zqxresumedword", 10).size(), 1u);
+    }
+    keeper.remove({"http://site.test/1"}); // from this run's history too
+    EXPECT_TRUE(found("zqxsecretword").empty());
+}

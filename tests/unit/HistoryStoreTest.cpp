@@ -281,3 +281,35 @@ TEST(HistoryFile, AReadOnlyFolderIsAnErrorNotABrokenFile) {
     EXPECT_ANY_THROW(openKeptHistory(folder.path() + "/Quillet", std::chrono::system_clock::now()));
     ::chmod(folder.path().c_str(), 0700);
 }
+
+// A page kept with its content, visited again when its content is withheld (a sign-in form
+// appeared on it): the text and thumbnail go from the file, scrubbed; visited once more as a
+// plain page, they are kept again.
+TEST(HistoryStore, AWithheldVisitTakesThePagesStoredContentOut) {
+    TempFolder folder;
+    const std::string path = folder.file("history.sqlite");
+    {
+        HistoryStore store(path);
+        store.store(visit("http://bank.test/", "Bank", 100, "zqxbalanceword 残高"));
+        PageVisit withheld = visit("http://bank.test/", "Bank", 200);
+        withheld.contentWithheld = true;
+        store.store(withheld);
+        EXPECT_TRUE(store.search("zqxbalanceword", 10).empty());
+        EXPECT_EQ(found(store, "Bank"), std::vector<std::string>{"http://bank.test/"});
+        EXPECT_FALSE(store.thumbnail("http://bank.test/"));
+        EXPECT_EQ(store.visitsOf("http://bank.test/").size(), 2u);
+        const auto entries = store.newest(10, true);
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_FALSE(entries[0].contentKept);
+    }
+    std::string bytes = readFile(path);
+    if (std::filesystem::exists(path + "-wal"))
+        bytes += readFile(path + "-wal");
+    EXPECT_EQ(bytes.find("zqxbalanceword"), std::string::npos);
+
+    HistoryStore store(path);
+    store.store(visit("http://bank.test/", "Bank", 300, "zqxwelcomeword"));
+    EXPECT_EQ(found(store, "zqxwelcomeword"), std::vector<std::string>{"http://bank.test/"});
+    EXPECT_TRUE(store.thumbnail("http://bank.test/"));
+    EXPECT_TRUE(store.newest(1, false)[0].contentKept);
+}

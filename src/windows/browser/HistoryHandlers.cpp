@@ -43,7 +43,10 @@ void frmBrowser::showSelectedEntryTooltip() {
     }
     if (const auto selected = ListView1.selectedIndex()) {
         const ListItem& entry = ListView1.item(*selected);
-        ListView1.setToolTipText(entryTooltip(entry.subItem1, entry.text));
+        std::string tooltip = entryTooltip(entry.subItem1, entry.text);
+        if (historyPane_.contentNotKept(entry.key))
+            tooltip += std::string("\n") + kContentNotKeptTooltip;
+        ListView1.setToolTipText(tooltip);
     }
 }
 
@@ -56,7 +59,10 @@ void frmBrowser::FindInHistory(std::string text, SearchMode mode) {
             ListView1.setSelected(*found);
             ListView1.setFocus();
             const ListItem& entry = ListView1.item(*found);
-            ListView1.setToolTipText(entryTooltip(entry.subItem1, entry.text));
+            std::string tooltip = entryTooltip(entry.subItem1, entry.text);
+            if (historyPane_.contentNotKept(entry.key))
+                tooltip += std::string("\n") + kContentNotKeptTooltip;
+            ListView1.setToolTipText(tooltip);
             return;
         }
     }

@@ -39,6 +39,31 @@ HistoryPane::HistoryPane(Gtk::Window& window, HistoryKeeper& keeper, VisitRecord
 
 HistoryPane::~HistoryPane() {
     removeLeaving_.disconnect();
+    dailyRemoval_.disconnect();
+}
+
+Retention HistoryPane::retention() const {
+    return retentionFromSetting(settings_.read(kSettingsApp, kHistorySection, kHistoryRetention.key,
+                                               kHistoryRetention.fallback));
+}
+
+void HistoryPane::setRetention(Retention retention) {
+    settings_.write(kSettingsApp, kHistorySection, kHistoryRetention.key,
+                    retentionSetting(retention));
+    removeExpired();
+}
+
+void HistoryPane::removeExpired() {
+    const auto cutoff = retentionCutoff(retention(), std::chrono::system_clock::now());
+    if (!cutoff || !keeper_.keeping())
+        return;
+    keeper_.removeKeptVisitedBefore(*cutoff);
+    std::unordered_set<std::string> expired;
+    for (const std::string& address : keptEntries_)
+        if (const auto visit = visitTimes_.find(address);
+            visit != visitTimes_.end() && visit->second < *cutoff)
+            expired.insert(address);
+    removeFromPane(expired);
 }
 
 PackedImage HistoryPane::fitted(PackedImage picture) const {
@@ -50,6 +75,13 @@ PackedImage HistoryPane::fitted(PackedImage picture) const {
 }
 
 void HistoryPane::loadKept() {
+    removeExpired(); // before the entries are read: what expired is not shown at all
+    dailyRemoval_ = Glib::signal_timeout().connect_seconds(
+        [this] {
+            removeExpired();
+            return true;
+        },
+        24 * 60 * 60);
     if (keeper_.keeping())
         keeper_.loadKept(
             ImageList::kMaxCount, keptRequests_,
@@ -71,6 +103,10 @@ void HistoryPane::addKeptEntries(std::vector<StoredEntry> entries) {
                          formatVisitTime(fromStoredTime(entry.lastVisit)), 0, false});
         visitTimes_[entry.address] = entry.lastVisit;
         keptEntries_.insert(entry.address);
+        if (!entry.contentKept) {
+            contentNotKept_.insert(entry.address);
+            ListView1.markWithoutThumbnail(entry.address);
+        }
         ++keptEntriesPlaced_;
     }
     ListView1.insertItemsWithImages(keptEntriesPlaced_ - static_cast<int>(items.size()) + 1, items);
@@ -129,6 +165,7 @@ void HistoryPane::removeFromPane(const std::unordered_set<std::string>& addresse
 void HistoryPane::removeFromPaneNow(const std::unordered_set<std::string>& addresses) {
     for (const std::string& address : addresses) {
         visitTimes_.erase(address);
+        contentNotKept_.erase(address);
         if (keptEntries_.erase(address))
             --keptEntriesPlaced_;
     }
@@ -150,6 +187,7 @@ void HistoryPane::removeEverythingFromPane() {
     auto everything = std::make_shared<Everything>();
     std::swap(everything->visitTimes, visitTimes_);
     std::swap(everything->keptEntries, keptEntries_);
+    contentNotKept_.clear();
     keptEntriesPlaced_ = 0;
     everything->items = ListView1.removeAllItems();
     everything->images = ImageList1.takeAll();
@@ -253,7 +291,21 @@ void HistoryPane::setKeepHistory(bool keep) {
                 std::unordered_set<std::string>(keptEntries_.begin(), keptEntries_.end()));
     }
     showChoice(keep);
+    setPaused(false); // a pause lasts while keeping does
+    enableAction("pause", keep);
+    pauseKeepingItem.set_sensitive(keep);
     settings_.write(kSettingsApp, kHistorySection, kKeepHistory.key, keep ? "1" : "0");
+}
+
+void HistoryPane::setPaused(bool paused) {
+    if (paused != paused_)
+        keeper_.pauseKeeping(paused);
+    paused_ = paused;
+    pauseToggled_.block();
+    pauseKeepingItem.set_active(paused);
+    Glib::RefPtr<Gio::SimpleAction>::cast_dynamic(actions_->lookup_action("pause"))
+        ->set_state(Glib::Variant<bool>::create(paused));
+    pauseToggled_.unblock();
 }
 
 void HistoryPane::untick(const std::string& key) {

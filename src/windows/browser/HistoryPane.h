@@ -2,10 +2,10 @@
 #pragma once
 // The history pane as one object: the entries (ImageList1, ListView1), the kept entries placed
 // before this run's, each entry's last visit, removal and clearing (the history first, then
-// the pane, in one pass), the search field over the pane (Ctrl+H), and the pane's menu. Its
-// commands are actions of the group "history" (keep, search, delete, exclude-site, clear),
-// shared by the menu, the Delete key and any later control. The main window wires it: it
-// adds this run's entries, and opens what signal_open names.
+// the pane), the search field over the pane (Ctrl+H), and the pane's menu. Its commands are
+// actions of the group "history" (keep, pause, search, delete, exclude-site, clear), shared
+// by the menu, the Delete key and any later control. The main window wires it: it adds this
+// run's entries, and opens what signal_open names.
 
 #include "DialogHosts.h"
 #include "HistoryKeeper.h"
@@ -46,7 +46,7 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     ListView ListView1;   // the pane: thumbnail, address, title, visit time, tick box
     Gtk::SearchEntry historySearch;
     Gtk::Menu historyMenu;
-    Gtk::CheckMenuItem keepHistoryItem;
+    Gtk::CheckMenuItem keepHistoryItem, pauseKeepingItem;
     Gtk::MenuItem searchHistoryItem, deleteEntryItem, excludeSiteItem, clearHistoryItem;
 
     // The search field, placed in the window's layout over the top of `pane` (the list view's
@@ -65,6 +65,10 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     bool keepingHistory() const { return keeper_.keeping(); }
     // Turning keeping off asks whether to delete what is stored.
     void setKeepHistory(bool keep);
+    // 一時的に残さない: nothing more is stored in the kept history until unpaused, keeping is
+    // turned off or on, or the window closes; the pane and its search work as ever.
+    void setPaused(bool paused);
+    bool paused() const { return paused_; }
     void openSearch();
     void closeSearch();
     bool searchOpen() const { return historySearch.get_visible(); }
@@ -78,6 +82,11 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void clearHistorySince(StoredTime since) override;
     // Removes these pages from the history, then from the pane, in one pass over it.
     void removeEntries(const std::unordered_set<std::string>& addresses);
+    // Whether the entry is a kept one whose content the file does not hold (its thumbnail is
+    // a placeholder).
+    bool contentNotKept(const std::string& address) const {
+        return contentNotKept_.contains(address);
+    }
     // The address the pane's selection stands for: the selected entry, or the selected match.
     std::optional<std::string> selectedAddress() const;
     // The last notice about the kept history (a file set aside, storing stopped); null if none.
@@ -94,6 +103,14 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void excludedSites(HistoryKeeper::Requests& requests,
                        std::function<void(std::vector<std::string>)> done) override;
     void keepSiteAgain(const std::string& host) override { keeper_.includeHost(host); }
+    // 保存期間: kept pages last visited longer ago are removed, from the file and the pane, at
+    // start, once a day while the window is open, and when the user sets it.
+    Retention retention() const override;
+    void setRetention(Retention retention) override;
+    void keptSize(HistoryKeeper::Requests& requests,
+                  std::function<void(std::pair<std::int64_t, std::uint64_t>)> done) override {
+        keeper_.keptSize(requests, std::move(done));
+    }
 
   private:
     void addActions();
@@ -106,6 +123,7 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void removeFromPane(const std::unordered_set<std::string>& addresses);
     void removeFromPaneNow(const std::unordered_set<std::string>& addresses);
     void removeEverythingFromPane();
+    void removeExpired(); // what the retention no longer keeps
     void tellProblem(const std::string& text);
     PackedImage fitted(PackedImage picture) const;
 
@@ -117,7 +135,8 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     std::function<PixelSize()> thumbnailSize_;
     Glib::RefPtr<Gio::SimpleActionGroup> actions_ = Gio::SimpleActionGroup::create();
     sigc::signal<void(std::string)> open_;
-    sigc::connection keepToggled_;
+    sigc::connection keepToggled_, pauseToggled_;
+    bool paused_ = false;
     PlacedControl* placedSearch_ = nullptr;
     const PlacedControl* placedPane_ = nullptr;
     std::unique_ptr<ClearHistoryDialog> clearDialog_;
@@ -125,12 +144,13 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     // Each entry's last visit, for clearing by time; and the entries read from the kept
     // history (the others are this run's), which stand at the top of the pane.
     std::unordered_map<std::string, StoredTime> visitTimes_;
-    std::unordered_set<std::string> keptEntries_;
+    std::unordered_set<std::string> keptEntries_, contentNotKept_;
     int keptEntriesPlaced_ = 0;
     // A removal of more entries than this leaves the pane a slice at a time (`leaving_`).
     static constexpr std::size_t kRemovedAtOnce = 1000;
     std::vector<std::string> leaving_;
     sigc::connection removeLeaving_;
+    sigc::connection dailyRemoval_;
     unsigned searchNumber_ = 0; // answers to an older search are dropped
     // Answers the pane waits for: the kept entries and their thumbnails, and the search's.
     HistoryKeeper::Requests keptRequests_, searchRequests_;

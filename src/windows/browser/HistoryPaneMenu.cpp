@@ -17,6 +17,13 @@ void HistoryPane::addActions() {
         setKeepHistory(Glib::VariantBase::cast_dynamic<Glib::Variant<bool>>(wanted).get());
     });
     keep->set_enabled(privacy_ == Privacy::Normal);
+    actions_->add_action_bool(
+        "pause", [] {}, false);
+    auto pause = Glib::RefPtr<Gio::SimpleAction>::cast_dynamic(actions_->lookup_action("pause"));
+    pause->signal_change_state().connect([this](const Glib::VariantBase& wanted) {
+        setPaused(Glib::VariantBase::cast_dynamic<Glib::Variant<bool>>(wanted).get());
+    });
+    pause->set_enabled(keeper_.keeping());
     actions_->add_action("search", [this] { openSearch(); });
     actions_->add_action("delete", [this] { deleteSelectedEntry(); });
     actions_->add_action("exclude-site", [this] { excludeSelectedSite(); });
@@ -26,6 +33,7 @@ void HistoryPane::addActions() {
 
 void HistoryPane::buildMenu() {
     keepHistoryItem.set_label("履歴を次回も残す");
+    pauseKeepingItem.set_label("一時的に残さない");
     searchHistoryItem.set_label("履歴を検索...");
     deleteEntryItem.set_label("この履歴を削除");
     excludeSiteItem.set_label("このサイトを履歴に残さない");
@@ -36,6 +44,7 @@ void HistoryPane::buildMenu() {
         keepHistoryItem.set_tooltip_text("プライベートウィンドウの履歴は残りません");
     }
     historyMenu.append(keepHistoryItem);
+    historyMenu.append(pauseKeepingItem);
     historyMenu.append(searchHistoryItem);
     historyMenu.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
     historyMenu.append(deleteEntryItem);
@@ -57,6 +66,11 @@ void HistoryPane::buildMenu() {
         actions_->lookup_action("keep")->change_state(
             Glib::Variant<bool>::create(keepHistoryItem.get_active()));
     });
+    pauseToggled_ = pauseKeepingItem.signal_toggled().connect([this] {
+        actions_->lookup_action("pause")->change_state(
+            Glib::Variant<bool>::create(pauseKeepingItem.get_active()));
+    });
+    pauseKeepingItem.set_sensitive(keeper_.keeping());
     const std::pair<Gtk::MenuItem*, const char*> commands[] = {
         {&searchHistoryItem, "history.search"},
         {&deleteEntryItem, "history.delete"},

@@ -15,8 +15,8 @@ namespace quillet {
 class VisitRecorder {
   public:
     VisitRecorder(PageView& page, HistoryKeeper& keeper) : page_(page), keeper_(keeper) {}
-    // The visits still waiting are stored without their text (the page's text stored at an
-    // earlier visit stays): the window is closing.
+    // The visits still waiting are stored without their text and thumbnail (what an earlier
+    // visit stored stays): the window is closing.
     ~VisitRecorder();
     VisitRecorder(const VisitRecorder&) = delete;
     VisitRecorder& operator=(const VisitRecorder&) = delete;

@@ -39,6 +39,14 @@ ClearHistoryDialog::ClearHistoryDialog(ClearHistoryHost& mainWindow)
     for (Gtk::RadioButton* choice : {&lastHour, &lastDay, &lastWeek, &everything})
         layout_.pack_start(*choice, false, false);
     layout_.pack_start(clearButton, false, false);
+    retentionLabel_.set_text("保存期間:");
+    for (const Retention retention : kRetentions)
+        retentionChoice.append(retentionName(retention));
+    retentionRow_.pack_start(retentionLabel_, false, false);
+    retentionRow_.pack_start(retentionChoice, false, false);
+    layout_.pack_start(retentionRow_, false, false);
+    keptSummary.set_xalign(0);
+    layout_.pack_start(keptSummary, false, false);
     layout_.pack_start(sitesLabel_, false, false);
     siteScroller_.add(siteList);
     siteScroller_.set_shadow_type(Gtk::SHADOW_IN);
@@ -49,16 +57,39 @@ ClearHistoryDialog::ClearHistoryDialog(ClearHistoryHost& mainWindow)
     layout_.pack_start(buttons_, false, false);
     add(layout_);
     setAccessible(siteList, "履歴に残さないサイト", Atk::ROLE_LIST);
+    setAccessible(retentionChoice, "保存期間", Atk::ROLE_COMBO_BOX);
 
     clearButton.signal_clicked().connect([this] { clearChosenPeriod(); });
     keepAgainButton.signal_clicked().connect([this] { keepSelectedSiteAgain(); });
     closeButton.signal_clicked().connect([this] { hide(); });
+    retentionChanged_ = retentionChoice.signal_changed().connect([this] {
+        const int chosen = retentionChoice.get_active_row_number();
+        if (chosen < 0)
+            return;
+        mainWindow_.setRetention(kRetentions[chosen]);
+        showKeptSize();
+    });
     siteList.signal_row_selected().connect(
         [this](Gtk::ListBoxRow* row) { keepAgainButton.set_sensitive(row != nullptr); });
     show_all_children();
 }
 
+void ClearHistoryDialog::showKeptSize() {
+    const unsigned number = ++sizeAskings_;
+    mainWindow_.keptSize(requests_, [this, number](std::pair<std::int64_t, std::uint64_t> size) {
+        if (number == sizeAskings_)
+            keptSummary.set_text(keptHistorySummary(size.first, size.second));
+    });
+}
+
 void ClearHistoryDialog::refresh() {
+    retentionChanged_.block();
+    const Retention retention = mainWindow_.retention();
+    for (std::size_t n = 0; n < std::size(kRetentions); ++n)
+        if (kRetentions[n] == retention)
+            retentionChoice.set_active(static_cast<int>(n));
+    retentionChanged_.unblock();
+    showKeptSize();
     const unsigned number = ++refreshes_;
     mainWindow_.excludedSites(requests_, [this, number](std::vector<std::string> sites) {
         if (number == refreshes_)
@@ -95,6 +126,7 @@ void ClearHistoryDialog::clearChosenPeriod() {
                                  ? std::numeric_limits<StoredTime>::min()
                                  : toStoredTime(std::chrono::system_clock::now() - period.length);
     mainWindow_.clearHistorySince(since);
+    showKeptSize();
 }
 
 void ClearHistoryDialog::keepSelectedSiteAgain() {

@@ -5,6 +5,7 @@
 
 #include "HistoryKeeper.h"
 #include "ListItems.h"
+#include "Retention.h"
 
 #include <functional>
 #include <optional>
@@ -48,6 +49,11 @@ class ClearHistoryHost {
     virtual void excludedSites(HistoryKeeper::Requests& requests,
                                std::function<void(std::vector<std::string>)> done) = 0;
     virtual void keepSiteAgain(const std::string& host) = 0;
+    virtual Retention retention() const = 0;
+    virtual void setRetention(Retention retention) = 0;
+    // The number of kept pages and the bytes of their files.
+    virtual void keptSize(HistoryKeeper::Requests& requests,
+                          std::function<void(std::pair<std::int64_t, std::uint64_t>)> done) = 0;
 
   protected:
     ~ClearHistoryHost() = default;

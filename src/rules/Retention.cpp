@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+#include "Retention.h"
+
+#include <cstdio>
+
+namespace quillet {
+namespace {
+
+std::string withThousands(std::uint64_t number) {
+    std::string digits = std::to_string(number);
+    for (std::size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, ",");
+    return digits;
+}
+
+} // namespace
+
+const char* retentionName(Retention retention) {
+    switch (retention) {
+    case Retention::OneMonth:
+        return "1か月";
+    case Retention::ThreeMonths:
+        return "3か月";
+    case Retention::OneYear:
+        return "1年";
+    case Retention::Forever:
+        break;
+    }
+    return "無期限";
+}
+
+std::string retentionSetting(Retention retention) {
+    switch (retention) {
+    case Retention::OneMonth:
+        return "1m";
+    case Retention::ThreeMonths:
+        return "3m";
+    case Retention::OneYear:
+        return "1y";
+    case Retention::Forever:
+        break;
+    }
+    return "forever";
+}
+
+Retention retentionFromSetting(std::string_view stored) {
+    for (const Retention retention : kRetentions)
+        if (stored == retentionSetting(retention))
+            return retention;
+    return Retention::Forever;
+}
+
+std::optional<StoredTime> retentionCutoff(Retention retention,
+                                          std::chrono::system_clock::time_point now) {
+    using namespace std::chrono;
+    const int months = retention == Retention::OneMonth      ? 1
+                       : retention == Retention::ThreeMonths ? 3
+                       : retention == Retention::OneYear     ? 12
+                                                             : 0;
+    if (months == 0)
+        return std::nullopt;
+    const sys_days today = floor<days>(now);
+    const year_month_day date(today);
+    year_month_day back = date - std::chrono::months(months);
+    if (!back.ok()) // 31 March less a month: the last of February
+        back = year_month_day_last(back.year(), month_day_last(back.month()));
+    return toStoredTime(sys_days(back) + (now - today));
+}
+
+std::string keptHistorySummary(std::int64_t pages, std::uint64_t bytes) {
+    const double megabytes = static_cast<double>(bytes) / 1e6;
+    std::string size;
+    if (megabytes < 10) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", megabytes);
+        size = text;
+    } else {
+        size = withThousands(static_cast<std::uint64_t>(megabytes + 0.5));
+    }
+    return "保存されている履歴: " +
+           withThousands(static_cast<std::uint64_t>(std::max<std::int64_t>(0, pages))) +
+           " ページ (" + size + " MB)";
+}
+
+} // namespace quillet
