@@ -9,7 +9,9 @@
 //   delete       one Delete in the window, median of 21
 //   scroll       the whole pane scrolled through: the UI process's memory above the unscrolled
 //   export       1,000 kept entries with bitmaps: the longest stall while it runs
-// usage: privacy_bench FOLDER [clear|close|exclude|stop|pane ...]   (under Xvfb; all when
+//   retention    保存期間 set to 1年 when the older half of the pages is two years old: the
+//                longest stall, and the time until the file is without them
+// usage: privacy_bench FOLDER [clear|close|exclude|stop|pane|retention ...] (under Xvfb; all when
 //        none is named; pane: delete, scroll and export)
 
 #include "BrowserHarness.h"
@@ -17,6 +19,7 @@
 #include "Form2.h"
 #include "Rendering.h"
 #include "ResidentMemory.h"
+#include "Retention.h"
 
 #include <filesystem>
 #include <glibmm/main.h>
@@ -90,6 +93,16 @@ class Copy {
         Database db(folder_.file("data/Quillet/history.sqlite"), false);
         db.execute(("UPDATE pages SET address = replace(address, 'reference.example', '" + host +
                     "'), host = '" + host + "' WHERE id % 6 = 0")
+                       .c_str());
+    }
+    // The older half of the pages visited `days` earlier than they were (their order kept).
+    void ageOlderHalf(int days) {
+        Database db(folder_.file("data/Quillet/history.sqlite"), false);
+        const std::string by = std::to_string(static_cast<long long>(days) * 24 * 60 * 60);
+        db.execute(("UPDATE visits SET time = time - " + by +
+                    " WHERE page <= (SELECT max(id) / 2 FROM pages); "
+                    "UPDATE pages SET last_visit = last_visit - " +
+                    by + " WHERE id <= (SELECT max(id) / 2 FROM pages)")
                        .c_str());
     }
     std::string path() const { return folder_.path(); }
@@ -197,6 +210,21 @@ int main(int argc, char* argv[]) {
         browser.reset();
         row("exclude site: pages left in the file (of the others)",
             static_cast<double>(copy.pagesLeft()), "");
+    }
+    if (runs("retention")) {
+        Copy copy(kept);
+        copy.ageOlderHalf(730);
+        const std::int64_t before = copy.pagesLeft();
+        auto browser = openFull(copy);
+        const auto chosen = SteadyClock::now();
+        StallMeter stalls;
+        browser->pane().setRetention(Retention::OneYear);
+        const double fileDone = pumpUntilKeeperIdle((*browser)->historyKeeper(), chosen);
+        row("retention 1年: longest main-loop stall", stalls.longest(), "ms");
+        row("retention 1年: the older pages out of the file (scrubbed)", fileDone, "ms");
+        browser.reset();
+        row("retention 1年: pages removed, of " + std::to_string(before),
+            static_cast<double>(before - copy.pagesLeft()), "");
     }
     if (runs("stop")) {
         Copy copy(kept);

@@ -63,23 +63,8 @@ void answerFirstFrame(JSCContext* context, WebKitUserMessage* message) {
 // Whether the page, or a frame of it from the same site, holds a field whose page is not
 // kept (a password, a card, a one-time code). Frames of other sites cannot be looked into.
 bool holdsSecretField(JSCContext* context) {
-    const std::string script = std::string(R"js(
-        ((selector) => {
-            const within = (doc) => {
-                if (doc.querySelector(selector))
-                    return true;
-                for (const frame of doc.querySelectorAll('iframe, frame')) {
-                    try {
-                        if (frame.contentDocument && within(frame.contentDocument))
-                            return true;
-                    } catch (e) {}
-                }
-                return false;
-            };
-            return within(document);
-        })(")js") + messages::kSecretFieldSelector +
-                               "\")";
-    const GObjectPtr<JSCValue> found(jsc_context_evaluate(context, script.c_str(), -1));
+    const GObjectPtr<JSCValue> found(
+        jsc_context_evaluate(context, messages::kSecretFieldScript, -1));
     // A script that failed says nothing either way: the page is taken as holding one.
     const bool failed = jsc_context_get_exception(context) != nullptr;
     jsc_context_clear_exception(context);

@@ -16,12 +16,31 @@ inline constexpr const char* kFirstFrame = "quillet.first-frame";
 inline constexpr const char* kPageText = "quillet.page-text";
 inline constexpr int kMaxTextCharacters = 200'000;
 
-// The fields whose page is not kept: a password, a card's number, code or expiry, a one-time
-// code (by the field's type, or a token of its autocomplete attribute).
-inline constexpr const char* kSecretFieldSelector =
-    "input[type=password i], [autocomplete~='cc-number' i], [autocomplete~='cc-csc' i], "
-    "[autocomplete~='cc-exp' i], [autocomplete~='cc-exp-month' i], "
-    "[autocomplete~='cc-exp-year' i], [autocomplete~='one-time-code' i], "
-    "[autocomplete~='current-password' i], [autocomplete~='new-password' i]";
+// An expression that says whether the page, or a frame of it from the same site, holds a field
+// whose page is not kept: a password, a card's number, code or expiry, a one-time code (by the
+// field's type, or a token of its autocomplete attribute). Only the form fields are looked at
+// closely: a page of many elements and few fields is looked through quickly.
+inline constexpr const char* kSecretFieldScript = R"js((() => {
+    const secret = "input[type=password i], [autocomplete~='cc-number' i], " +
+        "[autocomplete~='cc-csc' i], [autocomplete~='cc-exp' i], " +
+        "[autocomplete~='cc-exp-month' i], [autocomplete~='cc-exp-year' i], " +
+        "[autocomplete~='one-time-code' i], [autocomplete~='current-password' i], " +
+        "[autocomplete~='new-password' i]";
+    const within = (doc) => {
+        for (const element of doc.querySelectorAll('input, select, textarea, iframe, frame')) {
+            if (element.localName !== 'iframe' && element.localName !== 'frame') {
+                if (element.matches(secret))
+                    return true;
+                continue;
+            }
+            try {
+                if (element.contentDocument && within(element.contentDocument))
+                    return true;
+            } catch (e) {}
+        }
+        return false;
+    };
+    return within(document);
+})())js";
 
 } // namespace quillet::page_messages

@@ -270,6 +270,7 @@ void HistoryPane::setKeepHistory(bool keep) {
     }
     if (keep) {
         keeper_.startKeeping();
+        removeExpired(); // the file kept from an earlier run keeps no more than it should
     } else {
         Gtk::MessageDialog question(window_,
                                     "履歴を残すのをやめます。保存されている履歴も削除しますか?",
