@@ -163,12 +163,17 @@ void PageView::TakeText(std::function<void(PageContent)> done) {
         done({homePageText(), {}}); // read from its HTML: a script would start the engine for it
         return;
     }
-    // The facts of the page whose text is asked for, with the fields its process finds.
+    // The facts of the page whose text is asked for, with the fields its process finds, and
+    // the facts again as the text comes, if the page is still the one shown (a sign-in asked
+    // for meanwhile counts).
     const ContentWithheld facts = shownPageFacts();
-    text_.take(LocationURL(), [facts, done = std::move(done)](PageContent content) {
-        const bool secretField = content.withheld.secretField;
-        content.withheld = facts;
-        content.withheld.secretField = secretField;
+    const std::string address = LocationURL();
+    text_.take(address, [this, facts, address, done = std::move(done)](PageContent content) {
+        ContentWithheld& withheld = content.withheld;
+        const ContentWithheld now = LocationURL() == address ? shownPageFacts() : facts;
+        withheld.noStore = facts.noStore || now.noStore;
+        withheld.authenticated = facts.authenticated || now.authenticated;
+        withheld.certificateException = facts.certificateException || now.certificateException;
         done(std::move(content));
     });
 }
