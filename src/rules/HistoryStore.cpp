@@ -141,15 +141,19 @@ void HistoryStore::createOrCheckSchema() {
         read.step();
         return read.integer(0);
     };
-    // Only read until the file is known to be ours: a file set aside must stay as it was.
-    const bool empty = [this] {
-        Statement tables = db_.prepare("SELECT count(*) FROM sqlite_master");
-        tables.step();
-        return tables.integer(0) == 0;
+    // Only read until the file is known to be ours: a file set aside must stay as it was. The
+    // version and the tables are read in one statement, so both are of the same moment: another
+    // Quillet may be making the file meanwhile, and a file read between its tables and its
+    // version would look like another program's.
+    const auto [firstVersion, empty] = [this] {
+        Statement read = db_.prepare("SELECT (SELECT user_version FROM pragma_user_version), "
+                                     "(SELECT count(*) FROM sqlite_master)");
+        read.step();
+        return std::pair(read.integer(0), read.integer(1) == 0);
     }();
-    if (version() == 0 && !empty)
+    if (firstVersion == 0 && !empty)
         throw UnusableHistoryFile("a database of another program");
-    if (version() > kSchemaVersion)
+    if (firstVersion > kSchemaVersion)
         throw UnusableHistoryFile("a history of a newer version");
     db_.execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; "
                 "PRAGMA secure_delete=ON");
