@@ -156,15 +156,14 @@ TEST(Binary, AddressesOnTheCommandLineAreVisitedInTurn) {
     const std::string typed = "127.0.0.1:" + std::to_string(server.port()) + "/second";
     const pid_t child = startQuillet(home, {"./ページ 1.html", typed}, pages.path());
     ASSERT_GE(child, 0);
-    const std::string file = keptHistoryFile(home);
     std::vector<std::string> visited;
     const bool both = pumpUntil(
         [&] {
             try {
-                HistoryStore store(file);
                 visited.clear();
-                for (const StoredEntry& entry : store.newest(10, false))
-                    visited.insert(visited.begin(), entry.address);
+                if (const auto store = readKeptHistory(home))
+                    for (const StoredEntry& entry : store->newest(10, false))
+                        visited.insert(visited.begin(), entry.address);
             } catch (const std::exception&) {
             }
             return visited.size() == 3;
@@ -173,7 +172,8 @@ TEST(Binary, AddressesOnTheCommandLineAreVisitedInTurn) {
     // The home page was taken as it was shown, before the next address: its own background.
     std::optional<PackedImage> homeThumbnail;
     try {
-        homeThumbnail = HistoryStore(file).thumbnail("quillet://home/");
+        if (const auto store = readKeptHistory(home))
+            homeThumbnail = store->thumbnail("quillet://home/");
     } catch (const std::exception&) {
     }
     EXPECT_TRUE(endQuillet(child));

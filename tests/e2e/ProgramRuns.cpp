@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "ProgramRuns.h"
 
+#include "FolderLock.h"
 #include "HistoryStore.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,12 +97,27 @@ std::string keptHistoryFile(const TempFolder& home) {
     return home.file("data/Quillet/history.sqlite");
 }
 
+std::unique_ptr<HistoryStore> readKeptHistory(const TempFolder& home) {
+    const std::string folder = home.file("data/Quillet");
+    if (!std::filesystem::exists(folder))
+        return nullptr;
+    const FolderLock lock(folder);
+    std::error_code noSize;
+    if (std::filesystem::file_size(keptHistoryFile(home), noSize) == 0 || noSize)
+        return nullptr;
+    try {
+        return std::make_unique<HistoryStore>(keptHistoryFile(home));
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
 std::vector<std::string> keptAddresses(const TempFolder& home) {
     std::vector<std::string> addresses;
     try {
-        HistoryStore store(keptHistoryFile(home));
-        for (const StoredEntry& entry : store.newest(100, false))
-            addresses.push_back(entry.address);
+        if (const auto store = readKeptHistory(home))
+            for (const StoredEntry& entry : store->newest(100, false))
+                addresses.push_back(entry.address);
     } catch (const std::exception&) {
         return {};
     }
@@ -110,7 +127,8 @@ std::vector<std::string> keptAddresses(const TempFolder& home) {
 
 std::size_t keptVisitsOf(const TempFolder& home, const std::string& address) {
     try {
-        return HistoryStore(keptHistoryFile(home)).visitsOf(address).size();
+        const auto store = readKeptHistory(home);
+        return store ? store->visitsOf(address).size() : 0;
     } catch (const std::exception&) {
         return 0;
     }

@@ -3,9 +3,11 @@
 // Running the real program as a user's desktop does: with its settings, cache and data in a
 // test folder, started directly or by another program, and ended by SIGTERM.
 
+#include "HistoryStore.h"
 #include "TestSupport.h"
 
 #include <array>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -48,6 +50,10 @@ bool windowTitled(const std::string& caption);
 // The kept history file of `home`; the addresses in it, sorted; the visits of one address.
 // While the file cannot be read: none.
 std::string keptHistoryFile(const TempFolder& home);
+// The kept history as a Quillet made it, for reading; none before one has. Opened under the
+// folder's lock, as Quillet opens it, and never made here: a file this made (empty at first)
+// would be taken by a Quillet starting meanwhile for a damaged one, and set aside.
+std::unique_ptr<HistoryStore> readKeptHistory(const TempFolder& home);
 std::vector<std::string> keptAddresses(const TempFolder& home);
 std::size_t keptVisitsOf(const TempFolder& home, const std::string& address);
 
