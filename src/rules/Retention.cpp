@@ -2,6 +2,7 @@
 #include "Retention.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace quillet {
 namespace {
@@ -13,40 +14,38 @@ std::string withThousands(std::uint64_t number) {
     return digits;
 }
 
+struct RetentionWords {
+    Retention retention;
+    const char* name;    // as the dialog shows it
+    const char* setting; // as the settings store holds it
+};
+
+constexpr RetentionWords kWords[] = {{Retention::OneMonth, "1か月", "1m"},
+                                     {Retention::ThreeMonths, "3か月", "3m"},
+                                     {Retention::OneYear, "1年", "1y"},
+                                     {Retention::Forever, "無期限", "forever"}};
+
+const RetentionWords& wordsOf(Retention retention) {
+    for (const RetentionWords& words : kWords)
+        if (words.retention == retention)
+            return words;
+    return kWords[std::size(kWords) - 1];
+}
+
 } // namespace
 
 const char* retentionName(Retention retention) {
-    switch (retention) {
-    case Retention::OneMonth:
-        return "1か月";
-    case Retention::ThreeMonths:
-        return "3か月";
-    case Retention::OneYear:
-        return "1年";
-    case Retention::Forever:
-        break;
-    }
-    return "無期限";
+    return wordsOf(retention).name;
 }
 
 std::string retentionSetting(Retention retention) {
-    switch (retention) {
-    case Retention::OneMonth:
-        return "1m";
-    case Retention::ThreeMonths:
-        return "3m";
-    case Retention::OneYear:
-        return "1y";
-    case Retention::Forever:
-        break;
-    }
-    return "forever";
+    return wordsOf(retention).setting;
 }
 
 Retention retentionFromSetting(std::string_view stored) {
-    for (const Retention retention : kRetentions)
-        if (stored == retentionSetting(retention))
-            return retention;
+    for (const RetentionWords& words : kWords)
+        if (stored == words.setting)
+            return words.retention;
     return Retention::Forever;
 }
 
