@@ -2,6 +2,8 @@
 #include "HistoryKeeper.h"
 
 #include "HistoryFile.h"
+#include "ThumbnailCodec.h"
+#include "TimelineDays.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -14,6 +16,9 @@ namespace quillet {
 namespace {
 
 constexpr int kEntriesPerPart = 250;
+// Looks worked out between other work: a batch takes some 20 ms, so a search or a visit handed
+// over meanwhile waits no longer than that.
+constexpr int kLooksPerBatch = 24;
 // A log that a reader held at the checkpoint is tried again this often, and at the end for
 // at most kLastCheckpointTries of them.
 constexpr std::chrono::milliseconds kCheckpointRetry{200};
@@ -119,7 +124,9 @@ void HistoryKeeper::run() {
             if (work_.empty())
                 idle_.notify_all();
             const auto ready = [this] { return ending_ || !work_.empty(); };
-            if (!logOwed())
+            if (looksOwed_ && !ending_ && work_.empty())
+                work = [this] { workOutUnseenLooks(); }; // only while nothing else waits
+            else if (!logOwed())
                 workArrived_.wait(lock, ready);
             else if (!workArrived_.wait_for(lock, kCheckpointRetry, ready))
                 work = [this] { onKept([](HistoryStore& kept) { kept.emptyLog(); }); };
@@ -169,6 +176,7 @@ void HistoryKeeper::openKept() {
     try {
         OpenedHistory opened = openKeptHistory(keptFolder_, std::chrono::system_clock::now());
         kept_ = std::move(opened.store);
+        looksOwed_ = true;
         if (!opened.setAsideAs.empty())
             answer(own_.alive_, [this, path = opened.setAsideAs] {
                 problem_.emit("履歴のファイルを読めなかったため、" + path +
@@ -234,9 +242,25 @@ void HistoryKeeper::stopKeeping(bool deleteStored) {
     });
 }
 
+void HistoryKeeper::workOutUnseenLooks() {
+    assertOnWorker();
+    std::vector<UnseenLook> unseen;
+    onKept([&](HistoryStore& kept) { unseen = kept.unseenLooks(kLooksPerBatch); });
+    looksOwed_ = kept_ && unseen.size() == static_cast<std::size_t>(kLooksPerBatch);
+    if (unseen.empty())
+        return;
+    std::vector<std::pair<std::string, std::optional<LookSignature>>> looks;
+    looks.reserve(unseen.size());
+    for (UnseenLook& page : unseen)
+        looks.emplace_back(std::move(page.address), lookOfThumbnail(page.thumbnail));
+    onKept([&](HistoryStore& kept) { kept.setLooks(looks); });
+}
+
 void HistoryKeeper::store(PageVisit visit) {
     post([this, visit = std::move(visit)]() mutable {
         assertOnWorker();
+        if (!visit.look && !visit.contentWithheld)
+            visit.look = lookOfThumbnail(visit.thumbnail);
         bool kept = false;
         if (!paused_)
             onKept([&](HistoryStore& store) { kept = store.store(visit); });
@@ -249,7 +273,7 @@ void HistoryKeeper::store(PageVisit visit) {
             keptThisRun_.insert(visit.address);
             return;
         }
-        visit.thumbnail = {};          // this run's pane holds this run's thumbnails
+        visit.thumbnail = {};          // this run's pane holds this run's thumbnails (the look stays)
         visit.contentWithheld = false; // this run's search finds it by its text
         session_.store(visit);
     });
@@ -315,14 +339,14 @@ void HistoryKeeper::thumbnails(std::vector<std::string> addresses, Requests& req
         std::move(done));
 }
 
-void HistoryKeeper::search(std::string typed, int limit, Requests& requests,
+void HistoryKeeper::search(HistoryFilter filter, int limit, Requests& requests,
                            std::function<void(std::vector<SearchHit>)> done) {
     unsigned number = 0;
     {
         std::lock_guard lock(mutex_);
         number = ++latestSearch_;
     }
-    post([this, number, typed = std::move(typed), limit, alive = requests.alive_,
+    post([this, number, filter = std::move(filter), limit, alive = requests.alive_,
           done = std::move(done)] {
         {
             std::lock_guard lock(mutex_);
@@ -331,9 +355,9 @@ void HistoryKeeper::search(std::string typed, int limit, Requests& requests,
         }
         std::vector<SearchHit> hits;
         try {
-            hits = session_.search(typed, limit);
+            hits = session_.search(filter, limit);
             onKept([&](HistoryStore& kept) {
-                for (SearchHit& hit : kept.search(typed, limit))
+                for (SearchHit& hit : kept.search(filter, limit))
                     hits.push_back(std::move(hit));
             });
         } catch (...) {
@@ -351,6 +375,74 @@ void HistoryKeeper::search(std::string typed, int limit, Requests& requests,
             hits.resize(static_cast<std::size_t>(limit));
         answer(alive, [done, hits = std::move(hits)]() mutable { done(std::move(hits)); });
     });
+}
+
+void HistoryKeeper::similar(std::string address, int limit, Requests& requests,
+                            std::function<void(std::vector<SearchHit>)> done) {
+    ask<std::vector<SearchHit>>(
+        requests,
+        [this, address = std::move(address), limit] {
+            std::optional<LookSignature> look = session_.lookOf(address);
+            onKept([&](HistoryStore& kept) {
+                if (!look)
+                    look = kept.lookOf(address);
+            });
+            if (!look)
+                return std::vector<SearchHit>{};
+            std::vector<LookMatch> matches = session_.nearest(*look, limit);
+            onKept([&](HistoryStore& kept) {
+                for (LookMatch& match : kept.nearest(*look, limit))
+                    matches.push_back(std::move(match));
+            });
+            // The page itself first, even among pages that look exactly like it.
+            std::stable_sort(matches.begin(), matches.end(),
+                             [&](const LookMatch& a, const LookMatch& b) {
+                                 const bool aSelf = a.entry.address == address;
+                                 const bool bSelf = b.entry.address == address;
+                                 return aSelf != bSelf ? aSelf : a.distance < b.distance;
+                             });
+            std::unordered_set<std::string> seen;
+            std::vector<SearchHit> hits;
+            for (LookMatch& match : matches)
+                if (hits.size() < static_cast<std::size_t>(limit) &&
+                    seen.insert(match.entry.address).second)
+                    hits.push_back({std::move(match.entry), {}});
+            return hits;
+        },
+        std::move(done));
+}
+
+void HistoryKeeper::dayBefore(StoredTime before, HistoryFilter filter, Requests& requests,
+                              std::function<void(Day)> done) {
+    ask<Day>(
+        requests,
+        [this, before, filter = std::move(filter)] {
+            std::optional<StoredTime> latest = session_.latestVisitBefore(before, filter);
+            onKept([&](HistoryStore& kept) {
+                if (const auto keptLatest = kept.latestVisitBefore(before, filter))
+                    latest = std::max(latest.value_or(*keptLatest), *keptLatest);
+            });
+            Day day;
+            if (!latest)
+                return day;
+            day.start = startOfLocalDay(*latest);
+            const StoredTime end = std::min(before, startOfNextLocalDay(day.start));
+            day.pages = session_.visitedBetween(day.start, end, filter);
+            onKept([&](HistoryStore& kept) {
+                for (StoredEntry& page : kept.visitedBetween(day.start, end, filter))
+                    day.pages.push_back(std::move(page));
+            });
+            std::stable_sort(day.pages.begin(), day.pages.end(),
+                             [](const StoredEntry& a, const StoredEntry& b) {
+                                 return a.lastVisit > b.lastVisit;
+                             });
+            std::unordered_set<std::string> seen;
+            std::erase_if(day.pages, [&](const StoredEntry& page) {
+                return !seen.insert(page.address).second;
+            });
+            return day;
+        },
+        std::move(done));
 }
 
 void HistoryKeeper::removeKeptVisitedBefore(StoredTime before) {

@@ -82,8 +82,26 @@ class HistoryKeeper {
 
     // Matches in this run's history and the kept one, newest first, at most `limit`. A search
     // overtaken by a newer one before the worker reaches it is dropped (`done` is not called).
-    void search(std::string typed, int limit, Requests& requests,
+    void search(HistoryFilter filter, int limit, Requests& requests,
                 std::function<void(std::vector<SearchHit>)> done);
+    void search(std::string typed, int limit, Requests& requests,
+                std::function<void(std::vector<SearchHit>)> done) {
+        search(HistoryFilter{std::move(typed), 0}, limit, requests, std::move(done));
+    }
+    // The `limit` pages of either history that look most like this one, nearest first, the
+    // page itself first (none if its look is not known).
+    void similar(std::string address, int limit, Requests& requests,
+                 std::function<void(std::vector<SearchHit>)> done);
+
+    // One day of the timeline: the matching pages of the latest day with a visit before
+    // `before`, in either history, each with its latest visit that day, newest first. A day
+    // starting at 0 with no pages: there is no earlier day.
+    struct Day {
+        StoredTime start = 0;
+        std::vector<StoredEntry> pages;
+    };
+    void dayBefore(StoredTime before, HistoryFilter filter, Requests& requests,
+                   std::function<void(Day)> done);
 
     void remove(std::vector<std::string> addresses);
     void removeVisitedSince(StoredTime since);
@@ -129,6 +147,8 @@ class HistoryKeeper {
     // Copies this run's pages that `which` picks from the kept history into this run's own,
     // before the kept history stops holding them for this run.
     void keepThisRunsPagesInSession(const std::function<bool(const std::string&)>& which);
+    // Works out the looks of a few kept thumbnails stored without one (an older file's).
+    void workOutUnseenLooks();
     // Closes the kept history for the rest of the run and tells the user (the first time).
     void stopStoring(const std::string& why);
 
@@ -148,6 +168,7 @@ class HistoryKeeper {
     std::unordered_set<std::string> keptThisRun_; // this run's pages the kept history holds
     bool storingStoppedTold_ = false;
     bool paused_ = false;
+    bool looksOwed_ = false; // the kept file may hold thumbnails without their look
 
     unsigned latestSearch_ = 0; // guarded by mutex_
 

@@ -37,4 +37,17 @@ Glib::RefPtr<Gdk::Pixbuf> unpackThumbnail(const PackedImage& packed) {
     return picture;
 }
 
+std::optional<LookSignature> lookOfThumbnail(const PackedImage& packed) {
+    if (packed.bytes.empty())
+        return std::nullopt;
+    try {
+        const auto picture = unpackThumbnail(packed);
+        return lookOf({picture->get_pixels(), picture->get_width(), picture->get_height(),
+                       picture->get_rowstride(), picture->get_n_channels()});
+    } catch (const Glib::Error&) {
+    } catch (const std::runtime_error&) {
+    }
+    return std::nullopt;
+}
+
 } // namespace quillet

@@ -3,6 +3,7 @@
 // Packs a thumbnail losslessly (PNG) so that a full history stays small, and unpacks it.
 
 #include "ImageList.h"
+#include "LookSignature.h"
 
 #include <cstdint>
 #include <gdkmm/pixbuf.h>
@@ -18,5 +19,7 @@ std::vector<std::uint8_t> encodePicture(const Glib::RefPtr<Gdk::Pixbuf>& picture
                                         const std::vector<Glib::ustring>& keys = {},
                                         const std::vector<Glib::ustring>& values = {});
 Glib::RefPtr<Gdk::Pixbuf> unpackThumbnail(const PackedImage& packed);
+// How a packed thumbnail looks (none when it cannot be unpacked). Any thread.
+std::optional<LookSignature> lookOfThumbnail(const PackedImage& packed);
 
 } // namespace quillet

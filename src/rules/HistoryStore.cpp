@@ -44,13 +44,18 @@ constexpr const char* kMigrations[] = {
     // To version 3: whether a page's content (text and thumbnail) is kept, or only its
     // address, title and visits (a sign-in or payment page, one its site said not to store).
     "ALTER TABLE pages ADD COLUMN content_kept INTEGER NOT NULL DEFAULT 1;",
+    // To version 4: each thumbnail's look (LookSignature, packed) and its colour chips. The
+    // pages stored before have none until the worker has worked theirs out, a few at a time.
+    "ALTER TABLE pages ADD COLUMN look BLOB;"
+    "ALTER TABLE pages ADD COLUMN look_chips INTEGER NOT NULL DEFAULT 0;"
+    "CREATE INDEX pages_without_look ON pages(id) WHERE look IS NULL AND thumbnail IS NOT NULL;",
 };
 static_assert(std::size(kMigrations) == HistoryStore::kSchemaVersion);
 
 // Every table and column this version reads: a file lacking one is not our history.
 constexpr const char* kSchemaCheck =
     "SELECT p.id, p.address, p.host, p.title, p.last_visit, p.thumbnail_width, "
-    "p.thumbnail_height, p.thumbnail, p.content_kept, v.page, v.time, t.title, t.address, "
+    "p.thumbnail_height, p.thumbnail, p.content_kept, p.look, p.look_chips, v.page, v.time, t.title, t.address, "
     "t.body, e.host, o.task FROM pages p, visits v, page_text t, excluded_hosts e, owed o "
     "LIMIT 0";
 
@@ -193,6 +198,9 @@ bool HistoryStore::store(const PageVisit& visit) {
     const bool withheld = visit.contentWithheld;
     std::string body =
         withheld ? std::string() : redactNumbers(cleanStoredText(visit.text, kMaxTextCharacters));
+    const std::optional<LookSignature> keptLook = withheld ? std::nullopt : visit.look;
+    const std::vector<std::uint8_t> look = keptLook ? packLook(*keptLook) : std::vector<std::uint8_t>{};
+    const int chips = keptLook ? keptLook->chips : 0;
     // A page whose content was kept before and is withheld now loses it: its text and
     // thumbnail are scrubbed as a removal's are.
     bool contentRemoved = false;
@@ -214,19 +222,25 @@ bool HistoryStore::store(const PageVisit& visit) {
             "UPDATE pages SET id = ?1, title = ?2, last_visit = ?3, content_kept = NOT ?8, "
             "thumbnail_width = iif(?8, 0, iif(?4 IS NULL, thumbnail_width, ?5)), "
             "thumbnail_height = iif(?8, 0, iif(?4 IS NULL, thumbnail_height, ?6)), "
-            "thumbnail = iif(?8, NULL, coalesce(?4, thumbnail)) WHERE id = ?7");
+            "thumbnail = iif(?8, NULL, coalesce(?4, thumbnail)), "
+            // A new thumbnail without its look leaves the look to be worked out again.
+            "look = iif(?8, NULL, iif(?9 IS NOT NULL, ?9, iif(?4 IS NULL, look, NULL))), "
+            "look_chips = iif(?8, 0, iif(?9 IS NOT NULL, ?10, iif(?4 IS NULL, look_chips, 0))) "
+            "WHERE id = ?7");
         update.bind(1, id).bind(2, title).bind(3, visit.time).bindBlob(4, visit.thumbnail.bytes);
         update.bind(5, visit.thumbnail.width).bind(6, visit.thumbnail.height).bind(7, *old);
-        update.bind(8, withheld ? 1 : 0).run();
+        update.bind(8, withheld ? 1 : 0).bindBlob(9, look).bind(10, chips).run();
     } else {
         const PackedImage none;
         const PackedImage& thumbnail = withheld ? none : visit.thumbnail;
-        Statement insert = db_.cached("INSERT INTO pages(id, address, host, title, last_visit, "
-                                      "thumbnail_width, thumbnail_height, thumbnail, "
-                                      "content_kept) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        Statement insert = db_.cached(
+            "INSERT INTO pages(id, address, host, title, last_visit, thumbnail_width, "
+            "thumbnail_height, thumbnail, content_kept, look, look_chips) "
+            "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
         insert.bind(1, id).bind(2, visit.address).bind(3, host).bind(4, title);
         insert.bind(5, visit.time).bind(6, thumbnail.width).bind(7, thumbnail.height);
-        insert.bindBlob(8, thumbnail.bytes).bind(9, withheld ? 0 : 1).run();
+        insert.bindBlob(8, thumbnail.bytes).bind(9, withheld ? 0 : 1).bindBlob(10, look);
+        insert.bind(11, chips).run();
     }
     db_.cached("INSERT INTO visits(page, time) VALUES(?, ?)").bind(1, id).bind(2, visit.time).run();
     Statement text =
@@ -235,6 +249,8 @@ bool HistoryStore::store(const PageVisit& visit) {
     if (contentRemoved)
         db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");
     transaction.commit();
+    if (looks_ && (withheld || keptLook || !visit.thumbnail.bytes.empty()))
+        noteLook(visit.address, keptLook);
     if (contentRemoved)
         payWhatIsOwed();
     return true;
@@ -283,16 +299,31 @@ std::vector<StoredTime> HistoryStore::visitsOf(std::string_view address) {
     return times;
 }
 
+bool HistoryFilter::empty() const {
+    return chips == 0 && searchQuery(typed).empty();
+}
+
 std::vector<SearchHit> HistoryStore::search(std::string_view typed, int limit) {
-    const std::string query = searchQuery(typed);
-    if (query.empty())
+    return search(HistoryFilter{std::string(typed), 0}, limit);
+}
+
+std::vector<SearchHit> HistoryStore::search(const HistoryFilter& filter, int limit) {
+    const std::string query = searchQuery(filter.typed);
+    if (query.empty() && filter.chips == 0)
         return {};
     // The index yields its rows newest first and stops at the limit: no sort of all matches.
+    // Chips alone walk the pages newest first.
     Statement rows = db_.prepare(
-        "SELECT p.address, p.title, p.last_visit, "
-        "snippet(page_text, 2, '', '', '…', 24) FROM page_text JOIN pages p ON p.id = "
-        "page_text.rowid WHERE page_text MATCH ? ORDER BY page_text.rowid DESC LIMIT ?");
-    rows.bind(1, query).bind(2, limit);
+        query.empty()
+            ? "SELECT address, title, last_visit, '' FROM pages WHERE (look_chips & ?1) = ?1 "
+              "ORDER BY id DESC LIMIT ?3"
+            : "SELECT p.address, p.title, p.last_visit, "
+              "snippet(page_text, 2, '', '', '…', 24) FROM page_text JOIN pages p ON p.id = "
+              "page_text.rowid WHERE page_text MATCH ?2 AND (p.look_chips & ?1) = ?1 "
+              "ORDER BY page_text.rowid DESC LIMIT ?3");
+    rows.bind(1, filter.chips).bind(3, limit);
+    if (!query.empty())
+        rows.bind(2, query);
     std::vector<SearchHit> hits;
     while (rows.step())
         hits.push_back({{rows.text(0), rows.text(1), rows.integer(2), {}}, rows.text(3)});
@@ -318,6 +349,7 @@ void HistoryStore::removeWhere(const char* condition, const std::function<void(S
     counted.reset();
     if (removed == 0)
         return;
+    looks_.reset(); // read again when next looked for
     if (removed * 2 >= all) {
         rewriteWithout(where, bind);
         return;
@@ -408,6 +440,7 @@ void HistoryStore::remove(const std::vector<std::string>& addresses) {
     }
     db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");
     transaction.commit();
+    forgetLooks(addresses);
     payWhatIsOwed();
 }
 
@@ -456,6 +489,159 @@ bool HistoryStore::isExcluded(std::string_view address) {
     const std::string host = hostOfAddress(address);
     return !host.empty() &&
            db_.cached("SELECT 1 FROM excluded_hosts WHERE host = ?").bind(1, host).step();
+}
+
+std::optional<LookSignature> HistoryStore::lookOf(std::string_view address) {
+    Statement row = db_.cached("SELECT look FROM pages WHERE address = ?");
+    if (!row.bind(1, address).step() || row.isNull(0))
+        return std::nullopt;
+    return unpackLook(row.blob(0));
+}
+
+void HistoryStore::loadLooks() {
+    Looks looks;
+    Statement rows = db_.prepare("SELECT address, look FROM pages WHERE length(look) > 0");
+    while (rows.step())
+        if (const auto look = unpackLook(rows.blob(1))) {
+            looks.positions.emplace(rows.text(0), looks.addresses.size());
+            looks.addresses.push_back(rows.text(0));
+            looks.signatures.push_back(*look);
+        }
+    looks_ = std::move(looks);
+}
+
+void HistoryStore::noteLook(const std::string& address, const std::optional<LookSignature>& look) {
+    if (!looks_)
+        return;
+    if (const auto found = looks_->positions.find(address); found != looks_->positions.end()) {
+        if (look) {
+            looks_->signatures[found->second] = *look;
+            return;
+        }
+        forgetLooks({address});
+        return;
+    }
+    if (!look)
+        return;
+    looks_->positions.emplace(address, looks_->addresses.size());
+    looks_->addresses.push_back(address);
+    looks_->signatures.push_back(*look);
+}
+
+void HistoryStore::forgetLooks(const std::vector<std::string>& addresses) {
+    if (!looks_)
+        return;
+    Looks& looks = *looks_;
+    for (const std::string& address : addresses) {
+        const auto found = looks.positions.find(address);
+        if (found == looks.positions.end())
+            continue;
+        // The last signature takes the removed one's place.
+        const std::size_t at = found->second;
+        looks.positions.erase(found);
+        if (at + 1 != looks.addresses.size()) {
+            looks.addresses[at] = std::move(looks.addresses.back());
+            looks.signatures[at] = looks.signatures.back();
+            looks.positions[looks.addresses[at]] = at;
+        }
+        looks.addresses.pop_back();
+        looks.signatures.pop_back();
+    }
+}
+
+std::vector<LookMatch> HistoryStore::nearest(const LookSignature& look, int limit) {
+    if (!looks_)
+        loadLooks();
+    std::vector<LookMatch> matches;
+    Statement row = db_.cached("SELECT title, last_visit FROM pages WHERE address = ?");
+    for (const std::size_t at :
+         nearestLooks(look, looks_->signatures, static_cast<std::size_t>(std::max(limit, 0)))) {
+        const std::string& address = looks_->addresses[at];
+        if (row.bind(1, address).step())
+            matches.push_back({{address, row.text(0), row.integer(1), {}},
+                               lookDistance(look, looks_->signatures[at])});
+        row.reset();
+    }
+    return matches;
+}
+
+std::vector<UnseenLook> HistoryStore::unseenLooks(int limit) {
+    Statement rows = db_.cached("SELECT address, thumbnail_width, thumbnail_height, thumbnail "
+                                "FROM pages WHERE look IS NULL AND thumbnail IS NOT NULL "
+                                "ORDER BY id DESC LIMIT ?");
+    rows.bind(1, limit);
+    std::vector<UnseenLook> unseen;
+    while (rows.step())
+        unseen.push_back({rows.text(0),
+                          {static_cast<int>(rows.integer(1)), static_cast<int>(rows.integer(2)),
+                           rows.blob(3)}});
+    rows.reset();
+    return unseen;
+}
+
+void HistoryStore::setLooks(
+    const std::vector<std::pair<std::string, std::optional<LookSignature>>>& looks) {
+    Transaction transaction(db_);
+    for (const auto& [address, look] : looks) {
+        // An unreadable thumbnail gets an empty look, so it is not asked for again.
+        Statement set = db_.cached("UPDATE pages SET look = coalesce(?1, zeroblob(0)), "
+                                   "look_chips = ?2 WHERE address = ?3 AND thumbnail IS NOT NULL");
+        set.bindBlob(1, look ? packLook(*look) : std::vector<std::uint8_t>{});
+        set.bind(2, look ? look->chips : 0).bind(3, address).run();
+    }
+    transaction.commit();
+    for (const auto& [address, look] : looks)
+        noteLook(address, look);
+}
+
+namespace {
+
+// The filter's conditions on `p` (pages), with its words bound as ?3 and its chips as ?4.
+std::string filterCondition(const std::string& query, const HistoryFilter& filter) {
+    std::string condition;
+    if (filter.chips != 0)
+        condition += " AND (p.look_chips & ?4) = ?4";
+    if (!query.empty())
+        condition += " AND p.id IN (SELECT rowid FROM page_text WHERE page_text MATCH ?3)";
+    return condition;
+}
+
+void bindFilter(Statement& statement, const std::string& query, const HistoryFilter& filter) {
+    if (!query.empty())
+        statement.bind(3, query);
+    if (filter.chips != 0)
+        statement.bind(4, filter.chips);
+}
+
+} // namespace
+
+std::optional<StoredTime> HistoryStore::latestVisitBefore(StoredTime before,
+                                                          const HistoryFilter& filter) {
+    const std::string query = searchQuery(filter.typed);
+    // Unfiltered, the visits' time index answers at once; filtered, it walks back from `before`.
+    Statement latest = db_.prepare(
+        ("SELECT v.time FROM visits v JOIN pages p ON p.id = v.page WHERE v.time < ?1" +
+         filterCondition(query, filter) + " ORDER BY v.time DESC LIMIT 1")
+            .c_str());
+    latest.bind(1, before);
+    bindFilter(latest, query, filter);
+    return firstInteger(latest);
+}
+
+std::vector<StoredEntry> HistoryStore::visitedBetween(StoredTime from, StoredTime to,
+                                                      const HistoryFilter& filter) {
+    const std::string query = searchQuery(filter.typed);
+    Statement rows = db_.prepare(
+        ("SELECT p.address, p.title, max(v.time) AS latest, p.content_kept FROM visits v "
+         "JOIN pages p ON p.id = v.page WHERE v.time >= ?1 AND v.time < ?2" +
+         filterCondition(query, filter) + " GROUP BY v.page ORDER BY latest DESC")
+            .c_str());
+    rows.bind(1, from).bind(2, to);
+    bindFilter(rows, query, filter);
+    std::vector<StoredEntry> entries;
+    while (rows.step())
+        entries.push_back({rows.text(0), rows.text(1), rows.integer(2), {}, rows.integer(3) != 0});
+    return entries;
 }
 
 } // namespace quillet

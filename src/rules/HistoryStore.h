@@ -10,6 +10,7 @@
 // The store is not thread-safe; one thread (the history's worker) owns it.
 
 #include "ImageList.h"
+#include "LookSignature.h"
 #include "Sqlite.h"
 
 #include <chrono>
@@ -18,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quillet {
@@ -37,6 +39,9 @@ struct PageVisit {
     // The page's content is not to be kept (a sign-in or payment page, a page its site said
     // not to store): its address, title and visits are stored, its text and thumbnail not.
     bool contentWithheld = false;
+    // How the thumbnail looks; none with a thumbnail: to be worked out later (the file's
+    // pages without one are filled in the background).
+    std::optional<LookSignature> look = std::nullopt;
 };
 
 struct StoredEntry {
@@ -52,6 +57,25 @@ struct SearchHit {
     std::string snippet; // the text around the first match
 };
 
+// Words typed and colour chips picked: a page matches when it holds every word and has every
+// chip (either may be empty; both empty matches every page).
+struct HistoryFilter {
+    std::string typed;
+    ColourChips chips = 0;
+    bool empty() const;
+};
+
+struct LookMatch {
+    StoredEntry entry;
+    double distance = 0; // lookDistance to the page looked for
+};
+
+// A page whose thumbnail has no look worked out yet.
+struct UnseenLook {
+    std::string address;
+    PackedImage thumbnail;
+};
+
 // A file that is not a history this version can use (not a database, another program's
 // database, a newer schema): it must be set aside, not written to.
 class UnusableHistoryFile : public std::runtime_error {
@@ -60,7 +84,7 @@ class UnusableHistoryFile : public std::runtime_error {
 
 class HistoryStore {
   public:
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
     static constexpr std::size_t kMaxTextCharacters = 200'000;
     static constexpr std::size_t kMaxTitleCharacters = 2'000;
 
@@ -80,6 +104,25 @@ class HistoryStore {
 
     // Entries whose title, address or text hold every word typed, newest first.
     std::vector<SearchHit> search(std::string_view typed, int limit);
+    // The same, narrowed to the pages with every chip picked (or only by them, with no words).
+    std::vector<SearchHit> search(const HistoryFilter& filter, int limit);
+
+    // By look: the page's signature, and the `limit` pages whose look is nearest to one,
+    // nearest first. The signatures are read once into memory and kept up to date there.
+    std::optional<LookSignature> lookOf(std::string_view address);
+    std::vector<LookMatch> nearest(const LookSignature& look, int limit);
+    // Pages with a thumbnail and no signature (a file of an earlier version), at most
+    // `limit`; setLooks stores theirs in one transaction (none: the thumbnail is unreadable,
+    // and is not asked for again).
+    std::vector<UnseenLook> unseenLooks(int limit);
+    void setLooks(const std::vector<std::pair<std::string, std::optional<LookSignature>>>& looks);
+
+    // Day by day: the latest visit before `before` of a page that matches (none: no earlier
+    // visit), and the matching pages visited in [from, to), each with its latest visit there,
+    // newest first.
+    std::optional<StoredTime> latestVisitBefore(StoredTime before, const HistoryFilter& filter);
+    std::vector<StoredEntry> visitedBetween(StoredTime from, StoredTime to,
+                                            const HistoryFilter& filter);
 
     // This page's title, last visit and text, as stored (no thumbnail); none if not stored.
     std::optional<PageVisit> visitOf(std::string_view address);
@@ -109,8 +152,18 @@ class HistoryStore {
     void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);
     void rewriteWithout(const std::string& where, const std::function<void(Statement&)>& bind);
     void payWhatIsOwed();
+    void loadLooks();
+    void noteLook(const std::string& address, const std::optional<LookSignature>& look);
+    void forgetLooks(const std::vector<std::string>& addresses);
 
     Database db_;
+    // The pages' signatures, once a search by look has read them (none before).
+    struct Looks {
+        std::vector<std::string> addresses;
+        std::vector<LookSignature> signatures;
+        std::unordered_map<std::string, std::size_t> positions;
+    };
+    std::optional<Looks> looks_;
     bool logOwed_ = false;
 };
 

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// How a thumbnail looks, in a few hundred bytes, so that pages can be found by their look: the
+// colour layout (the mean colour of each cell of an 8x8 grid, in OKLab, where distances follow
+// what the eye sees) and the structure (a 64-bit perceptual hash: the signs of the low
+// frequencies of the grey picture's DCT against their median). The colour chips of the search
+// come from the same grid: each chip is the colour of a hue range (or white, or black), and a
+// page has the chips that cover much of it.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+// A picture as packed RGB(A) rows, the way gdk-pixbuf hands them over.
+struct PixelView {
+    const std::uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int rowStride = 0;
+    int channels = 3; // 3 or 4 (the fourth is ignored)
+};
+
+// The eight chips, in the order they stand beside the search field.
+enum class ColourChip { Red, Orange, Yellow, Green, Blue, Purple, White, Black };
+inline constexpr int kColourChipCount = 8;
+using ColourChips = std::uint8_t; // one bit per chip, 1 << chip
+constexpr ColourChips chipBit(ColourChip chip) {
+    return static_cast<ColourChips>(1U << static_cast<unsigned>(chip));
+}
+// 赤, 橙, 黄, 緑, 青, 紫, 白, 黒: the chips' names, which are also their accessible names.
+std::string_view chipName(ColourChip chip);
+// The chip's colour as the chip is drawn, 0xRRGGBB.
+std::uint32_t chipColour(ColourChip chip);
+
+struct LookSignature {
+    static constexpr int kGrid = 8;
+    static constexpr std::size_t kLayoutBytes = kGrid * kGrid * 3;
+    // L, a, b of each cell, rows top to bottom, each quantised to a byte.
+    std::array<std::uint8_t, kLayoutBytes> layout{};
+    std::uint64_t structure = 0;
+    ColourChips chips = 0;
+
+    bool operator==(const LookSignature&) const = default;
+};
+
+// The signature of a picture of at least one pixel (none for an empty picture).
+std::optional<LookSignature> lookOf(const PixelView& picture);
+
+// How the two parts of the nearness are weighed: the colour layout's mean difference per
+// cell (0 to 1) and the share of the structure's bits that differ (0 to 1).
+struct LookWeights {
+    double layout = 0.6;
+    double structure = 0.4;
+};
+inline constexpr LookWeights kLookWeights{};
+
+// The layout's difference as a sum over its bytes (0 to 192 * 255), and the structure's as
+// the count of differing bits (0 to 64); look distance weighs them to one number (0 to 1).
+unsigned layoutDifference(const LookSignature& a, const LookSignature& b);
+int structureDifference(const LookSignature& a, const LookSignature& b);
+double lookDistance(const LookSignature& a, const LookSignature& b,
+                    LookWeights weights = kLookWeights);
+
+// The stored form: the layout's bytes, then the structure (8 bytes, little-endian), then the
+// chips (1 byte). A blob of another size is not a signature.
+std::vector<std::uint8_t> packLook(const LookSignature& look);
+std::optional<LookSignature> unpackLook(const std::vector<std::uint8_t>& bytes);
+
+// The `count` nearest of `candidates` to `wanted`, nearest first (ties in the candidates'
+// order); each candidate's index in `candidates` is returned.
+std::vector<std::size_t> nearestLooks(const LookSignature& wanted,
+                                      const std::vector<LookSignature>& candidates,
+                                      std::size_t count, LookWeights weights = kLookWeights);
+
+} // namespace quillet

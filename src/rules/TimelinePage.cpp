@@ -1,0 +1,245 @@
+// SPDX-License-Identifier: MIT
+#include "TimelinePage.h"
+
+#include "LookSignature.h"
+#include "TimelineDays.h"
+
+#include <glib.h>
+#include <memory>
+
+namespace quillet {
+namespace {
+
+std::string escapedForQuery(std::string_view text) {
+    const std::string plain(text);
+    const std::unique_ptr<char, decltype(&g_free)> escaped(
+        g_uri_escape_string(plain.c_str(), nullptr, false), g_free);
+    return escaped.get();
+}
+
+std::optional<StoredTime> number(const char* text) {
+    if (!text || !*text)
+        return std::nullopt;
+    char* end = nullptr;
+    const long long value = g_ascii_strtoll(text, &end, 10);
+    if (*end != '\0')
+        return std::nullopt;
+    return value;
+}
+
+// The page's look, and its script: the days further back are fetched as the end of the page
+// comes near; the chips and the date field show the timeline anew; the export hands the
+// ticked pages to the window.
+constexpr const char* kHead = R"html(<!DOCTYPE html>
+<html lang="ja"><head><meta charset="utf-8"><title>履歴をたどる</title>
+<style>
+body { font-family: "Noto Sans CJK JP", sans-serif; margin: 0; background: #F4F6F3; color: #222; }
+header { position: sticky; top: 0; background: #FFF; border-bottom: 1px solid #CCC; padding: 8px 16px; z-index: 1; }
+header h1 { font-size: 18px; margin: 0 16px 0 0; display: inline; }
+header form { display: inline; }
+.chip { display: inline-block; border: 1px solid #999; border-radius: 12px; padding: 1px 8px 1px 4px; margin: 0 2px; font-size: 13px; }
+.chip::before { content: ""; display: inline-block; width: 12px; height: 12px; border-radius: 6px; background: var(--c); border: 1px solid #888; vertical-align: -2px; margin-right: 2px; }
+.chip input { margin: 0 2px 0 0; }
+main { padding: 0 16px 16px; }
+h2 { font-size: 16px; margin: 20px 0 8px; }
+ul.pages { list-style: none; margin: 0; padding: 0; display: flex; flex-wrap: wrap; gap: 12px; }
+ul.pages li { width: 168px; position: relative; }
+ul.pages a { display: block; color: inherit; text-decoration: none; border-radius: 4px; padding: 4px; }
+ul.pages a:hover, ul.pages a:focus { background: #DDE8F6; outline: 2px solid #3A7BD5; }
+.thumb { display: block; width: 160px; height: 120px; object-fit: contain; background: #FFF; border: 1px solid #BBB; }
+.thumb.empty { background: #D8D8D8; }
+.time { font-size: 12px; color: #555; }
+.title { font-size: 13px; display: block; overflow: hidden; white-space: nowrap; text-overflow: ellipsis; }
+ul.pages input[type=checkbox] { position: absolute; top: 8px; right: 8px; }
+#more { margin: 24px 0; color: #555; }
+</style></head><body>
+)html";
+
+constexpr const char* kScript = R"html(<script>
+(() => {
+  const more = document.getElementById('more');
+  const filter = new URLSearchParams(location.search);
+  filter.delete('day');
+  let loading = false, ended = more.dataset.ended === '1';
+  const lastStart = () => {
+    const days = document.querySelectorAll('section.day');
+    return days.length ? days[days.length - 1].dataset.start : null;
+  };
+  const nearEnd = () => more.getBoundingClientRect().top < innerHeight + 800;
+  async function loadMore() {
+    if (loading || ended || !lastStart()) return;
+    loading = true;
+    const asked = new URLSearchParams(filter);
+    asked.set('before', lastStart());
+    try {
+      const html = await (await fetch('quillet://history/day?' + asked)).text();
+      if (html.trim() === '') {
+        ended = true;
+        more.textContent = 'これより前の履歴はありません';
+      } else {
+        more.insertAdjacentHTML('beforebegin', html);
+      }
+    } catch (e) {
+      ended = true;
+      more.textContent = '履歴を読めませんでした';
+    }
+    loading = false;
+    if (!ended && nearEnd()) loadMore();
+  }
+  new IntersectionObserver(seen => { if (seen.some(s => s.isIntersecting)) loadMore(); },
+                           {rootMargin: '800px'}).observe(more);
+  const form = document.getElementById('filter');
+  for (const field of form.querySelectorAll('input[name=c], input[name=day]'))
+    field.addEventListener('change', () => form.submit());
+  document.getElementById('export').addEventListener('click', () => {
+    const ticked = [...document.querySelectorAll('ul.pages input:checked')]
+      .map(box => 'a=' + encodeURIComponent(box.dataset.address));
+    fetch('quillet://history/export?' + ticked.join('&'));
+  });
+})();
+</script>
+)html";
+
+std::string pageTile(const StoredEntry& page) {
+    const std::string title = page.title.empty() ? page.address : page.title;
+    const std::string time = timeOfDay(page.lastVisit);
+    const std::string name = escapeHtml(title + " " + time);
+    const std::string address = escapeHtml(page.address);
+    std::string tile = "<li><a href=\"" + address + "\">";
+    if (page.contentKept)
+        tile += "<img class=\"thumb\" loading=\"lazy\" alt=\"" + name +
+                "\" src=\"quillet://history/thumbnail?a=" + escapeHtml(escapedForQuery(page.address)) +
+                "\">";
+    else // the file holds no picture of it
+        tile += "<span class=\"thumb empty\" role=\"img\" aria-label=\"" + name + "\"></span>";
+    tile += "<span class=\"time\" aria-hidden=\"true\">" + escapeHtml(time) +
+            "</span><span class=\"title\" aria-hidden=\"true\">" + escapeHtml(title) +
+            "</span></a><input type=\"checkbox\" aria-label=\"" + escapeHtml(title) +
+            " をエクスポートに選ぶ\" data-address=\"" + address + "\"></li>\n";
+    return tile;
+}
+
+} // namespace
+
+bool isTimelineAddress(std::string_view address) {
+    return address.starts_with("quillet://history/") || address == "quillet://history";
+}
+
+TimelineRequest readTimelineRequest(std::string_view address) {
+    TimelineRequest request;
+    const std::string text(address);
+    GUri* uri = g_uri_parse(text.c_str(), G_URI_FLAGS_NONE, nullptr);
+    if (!uri)
+        return request;
+    const std::unique_ptr<GUri, decltype(&g_uri_unref)> owned(uri, g_uri_unref);
+    if (g_strcmp0(g_uri_get_scheme(uri), "quillet") != 0 ||
+        g_strcmp0(g_uri_get_host(uri), "history") != 0)
+        return request;
+    const std::string path = g_uri_get_path(uri);
+    using Kind = TimelineRequest::Kind;
+    request.kind = path.empty() || path == "/" ? Kind::Page
+                   : path == "/day"            ? Kind::Day
+                   : path == "/thumbnail"      ? Kind::Thumbnail
+                   : path == "/export"         ? Kind::Export
+                                               : Kind::Unknown;
+    const char* query = g_uri_get_query(uri);
+    if (!query)
+        return request;
+    // Every value read in turn: a name may come more than once (c, a).
+    GUriParamsIter params;
+    g_uri_params_iter_init(&params, query, -1, "&", G_URI_PARAMS_WWW_FORM);
+    char* name = nullptr;
+    char* value = nullptr;
+    while (g_uri_params_iter_next(&params, &name, &value, nullptr)) {
+        const std::string key = name ? name : "";
+        const std::string got = value ? value : "";
+        g_free(name);
+        g_free(value);
+        if (key == "q")
+            request.filter.typed = got;
+        else if (key == "c") {
+            if (const auto bits = number(got.c_str()); bits && *bits > 0 && *bits < 256)
+                request.filter.chips |= static_cast<ColourChips>(*bits);
+        } else if (key == "before")
+            request.before = number(got.c_str());
+        else if (key == "day")
+            request.day = parseLocalDate(got);
+        else if (key == "a")
+            request.addresses.push_back(got);
+    }
+    return request;
+}
+
+std::string timelineAddress(const HistoryFilter& filter) {
+    std::string address = kTimelineAddress;
+    std::string query;
+    if (!filter.typed.empty())
+        query += "q=" + escapedForQuery(filter.typed);
+    for (int chip = 0; chip < kColourChipCount; ++chip)
+        if (filter.chips & chipBit(static_cast<ColourChip>(chip)))
+            query += (query.empty() ? "c=" : "&c=") +
+                     std::to_string(chipBit(static_cast<ColourChip>(chip)));
+    return query.empty() ? address : address + "?" + query;
+}
+
+std::string escapeHtml(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text)
+        switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '"': escaped += "&quot;"; break;
+        case '\'': escaped += "&#39;"; break;
+        default: escaped += c;
+        }
+    return escaped;
+}
+
+std::string timelineDay(StoredTime dayStart, const std::vector<StoredEntry>& pages) {
+    if (pages.empty())
+        return {};
+    std::string section = "<section class=\"day\" data-start=\"" + std::to_string(dayStart) +
+                          "\" aria-labelledby=\"day-" + localDateText(dayStart) + "\">\n<h2 id=\"day-" +
+                          localDateText(dayStart) + "\">" + escapeHtml(dayHeading(dayStart)) +
+                          " <span class=\"time\">" + std::to_string(pages.size()) +
+                          " ページ</span></h2>\n<ul class=\"pages\">\n";
+    for (const StoredEntry& page : pages)
+        section += pageTile(page);
+    return section + "</ul>\n</section>\n";
+}
+
+std::string timelinePage(const TimelineRequest& request, StoredTime firstDay,
+                         const std::vector<StoredEntry>& pages) {
+    std::string page = kHead;
+    page += "<header><h1>履歴をたどる</h1><form id=\"filter\" method=\"get\" "
+            "action=\"quillet://history/\" role=\"search\"><input type=\"search\" name=\"q\" "
+            "aria-label=\"履歴を検索\" placeholder=\"履歴を検索\" value=\"" +
+            escapeHtml(request.filter.typed) + "\"> ";
+    for (int chip = 0; chip < kColourChipCount; ++chip) {
+        const auto which = static_cast<ColourChip>(chip);
+        char colour[8];
+        g_snprintf(colour, sizeof colour, "#%06X", chipColour(which));
+        page += "<label class=\"chip\" style=\"--c:" + std::string(colour) +
+                "\"><input type=\"checkbox\" name=\"c\" value=\"" +
+                std::to_string(chipBit(which)) + "\"" +
+                ((request.filter.chips & chipBit(which)) ? " checked" : "") + ">" +
+                std::string(chipName(which)) + "</label>";
+    }
+    page += " <label>日付 <input type=\"date\" name=\"day\" value=\"" +
+            (pages.empty() ? std::string() : localDateText(firstDay)) +
+            "\"></label> <button type=\"submit\">表示</button></form> "
+            "<button type=\"button\" id=\"export\">選んだページをエクスポート...</button>"
+            "</header>\n<main>\n";
+    if (pages.empty())
+        page += "<p id=\"more\" data-ended=\"1\">" +
+                std::string(request.filter.empty() ? "履歴はありません"
+                                                   : "一致するページはありません") +
+                "</p>\n";
+    else
+        page += timelineDay(firstDay, pages) + "<p id=\"more\" aria-live=\"polite\"></p>\n";
+    return page + "</main>\n" + kScript + "</body></html>\n";
+}
+
+} // namespace quillet

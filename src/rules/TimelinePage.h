@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Quillet's page quillet://history/: the history day by day as pictures. What the page asks
+// for (its addresses), and the HTML it is made of: the whole page with its first day, and each
+// further day, fetched by the page's script as the user scrolls down. Every text from the
+// history is escaped; the page runs no script but its own.
+
+#include "HistoryStore.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+inline constexpr const char* kTimelineAddress = "quillet://history/";
+bool isTimelineAddress(std::string_view address);
+
+struct TimelineRequest {
+    enum class Kind { Page, Day, Thumbnail, Export, Unknown };
+    Kind kind = Kind::Unknown;
+    HistoryFilter filter;                // q (the words) and c (chip bits, summed)
+    std::optional<StoredTime> before;    // Day: the start of the last day shown
+    std::optional<StoredTime> day;       // Page: the day to start at (day=YYYY-MM-DD)
+    std::vector<std::string> addresses;  // Thumbnail: one; Export: every ticked page
+};
+TimelineRequest readTimelineRequest(std::string_view address);
+
+// The timeline's address for these words and chips (the pane's search, opened from there).
+std::string timelineAddress(const HistoryFilter& filter);
+
+// The page, with its first day (none: the history holds nothing that matches).
+std::string timelinePage(const TimelineRequest& request, StoredTime firstDay,
+                         const std::vector<StoredEntry>& pages);
+// One day's section; "" when there is no earlier day.
+std::string timelineDay(StoredTime dayStart, const std::vector<StoredEntry>& pages);
+
+std::string escapeHtml(std::string_view text);
+
+} // namespace quillet
