@@ -418,6 +418,10 @@ bool ListView::onKeyPress(GdkEventKey* event) {
     switch (event->keyval) {
     case GDK_KEY_Return:
     case GDK_KEY_KP_Enter:
+        if ((event->state & GDK_CONTROL_MASK) != 0) {
+            ctrlEnter_.emit();
+            return true;
+        }
         keyPress_.emit(kKeyEnter);
         return true; // the tree view would activate the row too; Enter means "open" here
     case GDK_KEY_Escape:

@@ -91,6 +91,7 @@ class ListView : public Gtk::ScrolledWindow {
 
     sigc::signal<void()>& signal_DblClick() { return dblClick_; }
     sigc::signal<void(int)>& signal_KeyPress() { return keyPress_; } // the character code
+    sigc::signal<void()>& signal_CtrlEnter() { return ctrlEnter_; }
     sigc::signal<void(int)>& signal_ItemClick() { return itemClick_; }
     sigc::signal<void()>& signal_GotFocus() { return gotFocus_; }
     sigc::signal<void()>& signal_LostFocus() { return lostFocus_; }
@@ -126,6 +127,7 @@ class ListView : public Gtk::ScrolledWindow {
     // Declared before the tree view: it still reports focus changes while it is destroyed.
     sigc::signal<void()> dblClick_;
     sigc::signal<void(int)> keyPress_;
+    sigc::signal<void()> ctrlEnter_;
     sigc::signal<void(int)> itemClick_;
     sigc::signal<void()> gotFocus_;
     sigc::signal<void()> lostFocus_;

@@ -76,6 +76,8 @@ class PageView {
     // True while the view shows one of Quillet's own pages for an address that failed
     // (the load failed, its certificate was untrusted, or the web process ended).
     bool ShowingErrorPage() const { return failures_.showingErrorPage(); }
+    // quillet://history/ is answered by `server` (the window, over its history).
+    void ServeHistoryPages(BuiltInServer server) { serveHistoryPages(context_.get(), std::move(server)); }
 
     // Asks the page whether it may be closed (see PageClosing).
     void AskToClose(std::function<void()> agreed) { closing_.ask(std::move(agreed)); }

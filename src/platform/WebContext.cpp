@@ -13,9 +13,24 @@ namespace quillet {
 namespace {
 
 constexpr const char* kHomePageResource = "/org/quillet/home/index.html";
+constexpr const char* kBuiltInPagesKey = "quillet-built-in-pages";
 
-// Serves the built-in pages from the program's resources: quillet://home/ is the home page.
-void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer) {
+// What the context's quillet:// requests go to besides the program's resources.
+struct BuiltInPages {
+    BuiltInServer history;
+};
+
+// Serves the built-in pages: quillet://home/ from the program's resources, quillet://history/
+// from the window that asked for it to be served.
+void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer data) {
+    const std::string address = webkit_uri_scheme_request_get_uri(request);
+    if (address.starts_with("quillet://history")) {
+        const auto* pages = static_cast<BuiltInPages*>(data);
+        if (pages->history) {
+            pages->history(std::make_shared<BuiltInRequest>(request));
+            return;
+        }
+    }
     const std::string path = webkit_uri_scheme_request_get_path(request);
     const std::string resource =
         path == "/" || path.empty() ? kHomePageResource : "/org/quillet/home" + path;
@@ -84,9 +99,54 @@ GObjectPtr<WebKitWebContext> newWebContext(Privacy privacy) {
     // Pages run in a bubblewrap sandbox wherever one can be made.
     if (webSandboxUsable())
         webkit_web_context_set_sandbox_enabled(context.get(), TRUE);
-    webkit_web_context_register_uri_scheme(context.get(), "quillet",
-                                           Guarded<serveBuiltInPage>::call, nullptr, nullptr);
+    auto* pages = new BuiltInPages;
+    g_object_set_data(G_OBJECT(context.get()), kBuiltInPagesKey, pages);
+    webkit_web_context_register_uri_scheme(
+        context.get(), "quillet", Guarded<serveBuiltInPage>::call, pages,
+        [](gpointer data) { delete static_cast<BuiltInPages*>(data); });
+    // Its pages fetch their parts from it (the timeline's further days), as a site would.
+    WebKitSecurityManager* security = webkit_web_context_get_security_manager(context.get());
+    webkit_security_manager_register_uri_scheme_as_secure(security, "quillet");
+    webkit_security_manager_register_uri_scheme_as_cors_enabled(security, "quillet");
     return context;
+}
+
+void serveHistoryPages(WebKitWebContext* context, BuiltInServer server) {
+    if (auto* pages = static_cast<BuiltInPages*>(
+            g_object_get_data(G_OBJECT(context), kBuiltInPagesKey)))
+        pages->history = std::move(server);
+}
+
+BuiltInRequest::BuiltInRequest(WebKitURISchemeRequest* request)
+    : request_(GObjectPtr<WebKitURISchemeRequest>(
+          WEBKIT_URI_SCHEME_REQUEST(g_object_ref(request)))) {}
+
+BuiltInRequest::~BuiltInRequest() {
+    if (!answered_)
+        fail("not answered");
+}
+
+std::string BuiltInRequest::address() const {
+    return webkit_uri_scheme_request_get_uri(request_.get());
+}
+
+void BuiltInRequest::finish(std::vector<std::uint8_t> bytes, const char* contentType) {
+    answered_ = true;
+    const std::unique_ptr<GBytes, decltype(&g_bytes_unref)> held(
+        g_bytes_new(bytes.data(), bytes.size()), g_bytes_unref);
+    GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_bytes(held.get()));
+    webkit_uri_scheme_request_finish(request_.get(), stream.get(),
+                                     static_cast<gint64>(bytes.size()), contentType);
+}
+
+void BuiltInRequest::finish(const std::string& text, const char* contentType) {
+    finish(std::vector<std::uint8_t>(text.begin(), text.end()), contentType);
+}
+
+void BuiltInRequest::fail(const std::string& why) {
+    answered_ = true;
+    GErrorPtr error(g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, why.c_str()));
+    webkit_uri_scheme_request_finish_error(request_.get(), error.get());
 }
 
 } // namespace quillet

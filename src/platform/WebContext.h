@@ -8,9 +8,13 @@
 #include "Privacy.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 typedef struct _WebKitWebContext WebKitWebContext;
+typedef struct _WebKitURISchemeRequest WebKitURISchemeRequest;
 
 namespace quillet {
 
@@ -20,6 +24,28 @@ inline constexpr const char* kHomeAddress = "quillet://home/";
 inline constexpr std::uint32_t kHomeBackground = 0x00F3F8F4;
 
 GObjectPtr<WebKitWebContext> newWebContext(Privacy privacy);
+
+// A request for one of the window's own pages (quillet://history/...), answered once, now or
+// later; a request dropped unanswered fails.
+class BuiltInRequest {
+  public:
+    explicit BuiltInRequest(WebKitURISchemeRequest* request);
+    ~BuiltInRequest();
+    BuiltInRequest(const BuiltInRequest&) = delete;
+    BuiltInRequest& operator=(const BuiltInRequest&) = delete;
+
+    std::string address() const;
+    void finish(std::vector<std::uint8_t> bytes, const char* contentType);
+    void finish(const std::string& text, const char* contentType);
+    void fail(const std::string& why);
+
+  private:
+    GObjectPtr<WebKitURISchemeRequest> request_;
+    bool answered_ = false;
+};
+using BuiltInServer = std::function<void(std::shared_ptr<BuiltInRequest>)>;
+// Hands the context's requests for quillet://history/ to `server` (none: they fail).
+void serveHistoryPages(WebKitWebContext* context, BuiltInServer server);
 
 // The text the home page shows, read from its HTML without the web engine.
 std::string homePageText();

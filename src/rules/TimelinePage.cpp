@@ -34,12 +34,14 @@ constexpr const char* kHead = R"html(<!DOCTYPE html>
 <html lang="ja"><head><meta charset="utf-8"><title>履歴をたどる</title>
 <style>
 body { font-family: "Noto Sans CJK JP", sans-serif; margin: 0; background: #F4F6F3; color: #222; }
-header { position: sticky; top: 0; background: #FFF; border-bottom: 1px solid #CCC; padding: 8px 16px; z-index: 1; }
-header h1 { font-size: 18px; margin: 0 16px 0 0; display: inline; }
+header { background: #FFF; border-bottom: 1px solid #CCC; padding: 6px 16px; font-size: 13px; line-height: 2; }
+header h1 { font-size: 17px; margin: 0 12px 0 0; display: inline; }
 header form { display: inline; }
-.chip { display: inline-block; border: 1px solid #999; border-radius: 12px; padding: 1px 8px 1px 4px; margin: 0 2px; font-size: 13px; }
-.chip::before { content: ""; display: inline-block; width: 12px; height: 12px; border-radius: 6px; background: var(--c); border: 1px solid #888; vertical-align: -2px; margin-right: 2px; }
-.chip input { margin: 0 2px 0 0; }
+.chip { display: inline-block; position: relative; border: 1px solid #999; border-radius: 12px; padding: 0 7px 0 4px; margin: 0 1px; line-height: 1.6; }
+.chip::before { content: ""; display: inline-block; width: 12px; height: 12px; border-radius: 6px; background: var(--c); border: 1px solid #888; vertical-align: -2px; margin-right: 3px; }
+.chip input { position: absolute; opacity: 0; margin: 0; }
+.chip:has(input:checked) { background: #DDE8F6; border: 2px solid #1A1A1A; padding: 0 6px 0 3px; }
+.chip:has(input:focus-visible) { outline: 2px solid #3A7BD5; }
 main { padding: 0 16px 16px; }
 h2 { font-size: 16px; margin: 20px 0 8px; }
 ul.pages { list-style: none; margin: 0; padding: 0; display: flex; flex-wrap: wrap; gap: 12px; }
@@ -93,7 +95,8 @@ constexpr const char* kScript = R"html(<script>
     field.addEventListener('change', () => form.submit());
   document.getElementById('export').addEventListener('click', () => {
     const ticked = [...document.querySelectorAll('ul.pages input:checked')]
-      .map(box => 'a=' + encodeURIComponent(box.dataset.address));
+      .map(box => 'a=' + encodeURIComponent(box.dataset.address) +
+                  '&t=' + encodeURIComponent(box.dataset.title));
     fetch('quillet://history/export?' + ticked.join('&'));
   });
 })();
@@ -115,7 +118,8 @@ std::string pageTile(const StoredEntry& page) {
     tile += "<span class=\"time\" aria-hidden=\"true\">" + escapeHtml(time) +
             "</span><span class=\"title\" aria-hidden=\"true\">" + escapeHtml(title) +
             "</span></a><input type=\"checkbox\" aria-label=\"" + escapeHtml(title) +
-            " をエクスポートに選ぶ\" data-address=\"" + address + "\"></li>\n";
+            " をエクスポートに選ぶ\" data-address=\"" + address + "\" data-title=\"" +
+            escapeHtml(page.title) + "\"></li>\n";
     return tile;
 }
 
@@ -166,6 +170,8 @@ TimelineRequest readTimelineRequest(std::string_view address) {
             request.day = parseLocalDate(got);
         else if (key == "a")
             request.addresses.push_back(got);
+        else if (key == "t")
+            request.titles.push_back(got);
     }
     return request;
 }

@@ -24,6 +24,7 @@ struct TimelineRequest {
     std::optional<StoredTime> before;    // Day: the start of the last day shown
     std::optional<StoredTime> day;       // Page: the day to start at (day=YYYY-MM-DD)
     std::vector<std::string> addresses;  // Thumbnail: one; Export: every ticked page
+    std::vector<std::string> titles;     // Export: their titles, in the same order
 };
 TimelineRequest readTimelineRequest(std::string_view address);
 

@@ -9,6 +9,7 @@
 #include "PixelCopy.h"
 #include "ScreenMetrics.h"
 #include "ThumbnailCodec.h"
+#include "TimelinePage.h"
 #include "frmBrowser.h"
 
 namespace quillet {
@@ -31,6 +32,9 @@ void frmBrowser::AddPageToHistory() {
     // take that address's place in the history, and the real page could never be added.
     if (brwWebBrowser.ShowingErrorPage())
         return;
+    // The timeline shows the history; it is not a page of it.
+    if (isTimelineAddress(brwWebBrowser.LocationURL()))
+        return;
     // Stops at the first failing step; whatever the steps before it did stays done.
     stopSilently([this] {
         placedPicture2->setPixelSize(tx, ty);
@@ -49,13 +53,13 @@ void frmBrowser::AddPageToHistory() {
         const std::string title = brwWebBrowser.LocationName();
         const auto now = clock_();
         const bool known = ImageList1.contains(address);
-        // Packed once, for the pane (a new address) and for the kept history (every visit).
+        // Packed once, for the pane (a new address) and for the history (every visit kept, and
+        // this run's new pages, whose look the history works out from it).
         PackedImage packed;
         if (!known || keeper_->keeping())
             packed = packThumbnail(fitToList(thumbnail, ImageList1));
         historyPane_.noteVisit(address, toStoredTime(now));
-        recorder_->record(PageVisit{
-            address, title, toStoredTime(now), keeper_->keeping() ? packed : PackedImage{}, {}});
+        recorder_->record(PageVisit{address, title, toStoredTime(now), packed, {}});
         const int n = nextPosition(ImageList1.count());
         // A known address stops here, as adding its key would fail: nothing is added.
         if (known)

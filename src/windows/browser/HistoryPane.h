@@ -23,6 +23,8 @@
 #include <gtkmm/menu.h>
 #include <gtkmm/messagedialog.h>
 #include <gtkmm/searchentry.h>
+#include <gtkmm/togglebutton.h>
+#include <array>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -45,13 +47,19 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     ImageList ImageList1; // the thumbnails, keyed by address, packed as PNG
     ListView ListView1;   // the pane: thumbnail, address, title, visit time, tick box
     Gtk::SearchEntry historySearch;
+    // Under the search field: 赤 橙 黄 緑 青 紫 白 黒, each narrowing the matches to the pages
+    // of its colour, with the words typed.
+    Gtk::Box colourChipStrip;
+    std::array<Gtk::ToggleButton, kColourChipCount> colourChips;
     Gtk::Menu historyMenu;
     Gtk::CheckMenuItem keepHistoryItem, pauseKeepingItem;
-    Gtk::MenuItem searchHistoryItem, deleteEntryItem, excludeSiteItem, clearHistoryItem;
+    Gtk::MenuItem searchHistoryItem, similarPagesItem, timelineItem, deleteEntryItem,
+        excludeSiteItem, clearHistoryItem;
 
-    // The search field, placed in the window's layout over the top of `pane` (the list view's
-    // place), and laid out again there when the window's layout changes.
-    void placeSearchField(Placements& placements, Gtk::Fixed& fixed, const PlacedControl& pane);
+    // The search field and its chips, placed in the window's layout over the top of `pane`
+    // (the list view's place), and laid out again there when the window's layout has placed
+    // the pane afresh; while they are open the list stands below the chips.
+    void placeSearchField(Placements& placements, Gtk::Fixed& fixed, PlacedControl& pane);
     void layOutSearchField();
     // Reads the kept entries into the pane (once the window's first page is on screen).
     void loadKept();
@@ -72,6 +80,14 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void openSearch();
     void closeSearch();
     bool searchOpen() const { return historySearch.get_visible(); }
+    // What the search shows: the words typed and the chips picked.
+    HistoryFilter searchFilter() const;
+    ColourChips pickedChips() const;
+    // 似たページを探す: the 50 pages that look most like the selected one, it first.
+    void showSimilarPages();
+    bool showingSimilarPages() const { return similarTo_.has_value(); }
+    // 履歴をたどる: the timeline (quillet://history/) in the page view, with the search's filter.
+    void openTimeline();
     void openSelectedMatch();
     void showSelectedMatchTooltip();
     void deleteSelectedEntry();
@@ -119,6 +135,9 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void enableAction(const char* name, bool enabled);
     void connectSearchField();
     void searchFor(const std::string& typed);
+    void connectColourChips();
+    void showMatches(std::vector<SearchHit> hits);
+    void shiftListBelowSearch(bool open);
     void addKeptEntries(std::vector<StoredEntry> entries);
     void removeFromPane(const std::unordered_set<std::string>& addresses);
     void removeFromPaneNow(const std::unordered_set<std::string>& addresses);
@@ -138,7 +157,10 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     sigc::connection keepToggled_, pauseToggled_;
     bool paused_ = false;
     PlacedControl* placedSearch_ = nullptr;
-    const PlacedControl* placedPane_ = nullptr;
+    PlacedControl* placedChips_ = nullptr;
+    PlacedControl* placedPane_ = nullptr;
+    float listShift_ = 0; // twips the list stands below its place, under the open search
+    std::optional<std::string> similarTo_; // the page the shown matches look like
     std::unique_ptr<ClearHistoryDialog> clearDialog_;
     std::unique_ptr<Gtk::MessageDialog> notice_;
     // Each entry's last visit, for clearing by time; and the entries read from the kept

@@ -25,6 +25,8 @@ void HistoryPane::addActions() {
     });
     pause->set_enabled(keeper_.keeping());
     actions_->add_action("search", [this] { openSearch(); });
+    actions_->add_action("similar", [this] { showSimilarPages(); });
+    actions_->add_action("timeline", [this] { openTimeline(); });
     actions_->add_action("delete", [this] { deleteSelectedEntry(); });
     actions_->add_action("exclude-site", [this] { excludeSelectedSite(); });
     actions_->add_action("clear", [this] { showClearHistoryDialog(); });
@@ -35,6 +37,8 @@ void HistoryPane::buildMenu() {
     keepHistoryItem.set_label("履歴を次回も残す");
     pauseKeepingItem.set_label("一時的に残さない");
     searchHistoryItem.set_label("履歴を検索...");
+    similarPagesItem.set_label("似たページを探す");
+    timelineItem.set_label("履歴をたどる");
     deleteEntryItem.set_label("この履歴を削除");
     excludeSiteItem.set_label("このサイトを履歴に残さない");
     clearHistoryItem.set_label("履歴を消去...");
@@ -46,6 +50,8 @@ void HistoryPane::buildMenu() {
     historyMenu.append(keepHistoryItem);
     historyMenu.append(pauseKeepingItem);
     historyMenu.append(searchHistoryItem);
+    historyMenu.append(similarPagesItem);
+    historyMenu.append(timelineItem);
     historyMenu.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
     historyMenu.append(deleteEntryItem);
     historyMenu.append(excludeSiteItem);
@@ -56,7 +62,7 @@ void HistoryPane::buildMenu() {
     // The menu greys out what has nothing to act on while it is open; the Delete key and any
     // other control find every command there again once it closes.
     historyMenu.signal_hide().connect([this] {
-        for (const char* name : {"delete", "exclude-site"})
+        for (const char* name : {"delete", "exclude-site", "similar"})
             enableAction(name, true);
     });
 
@@ -73,6 +79,8 @@ void HistoryPane::buildMenu() {
     pauseKeepingItem.set_sensitive(keeper_.keeping());
     const std::pair<Gtk::MenuItem*, const char*> commands[] = {
         {&searchHistoryItem, "history.search"},
+        {&similarPagesItem, "history.similar"},
+        {&timelineItem, "history.timeline"},
         {&deleteEntryItem, "history.delete"},
         {&excludeSiteItem, "history.exclude-site"},
         {&clearHistoryItem, "history.clear"}};
@@ -106,6 +114,7 @@ void HistoryPane::enableAction(const char* name, bool enabled) {
 void HistoryPane::popUpMenu(const GdkEvent* event) {
     const bool entry = selectedAddress().has_value();
     enableAction("delete", entry);
+    enableAction("similar", entry);
     enableAction("exclude-site", entry && keeper_.keeping()); // only the kept history can
     if (event) {
         historyMenu.popup_at_pointer(event);

@@ -1,29 +1,60 @@
 // SPDX-License-Identifier: MIT
 // The search of the history by what its pages said (Ctrl+H): a field over the top of the pane
-// that filters the pane to the matching pages as the user types, newest first.
+// that filters the pane to the matching pages as the user types, newest first; the colour chips
+// under it, which narrow the matches to the pages of their colours; and the pages that look like
+// a chosen one (似たページを探す, Ctrl+Enter), nearest first.
 
 #include "ErrorStyles.h"
 #include "HistoryPane.h"
 #include "HistoryRules.h"
 #include "SearchTokenizer.h"
+#include "TimelinePage.h"
 #include "Widgets.h"
 
+#include <cstdio>
 #include <gdk/gdkkeysyms.h>
 
 namespace quillet {
 namespace {
 
 constexpr float kSearchFieldHeight = 360; // twips
+constexpr float kChipStripHeight = 270;   // twips
 constexpr int kMatchesShown = 50;
+
+std::string chipCss(ColourChip chip) {
+    char colour[8];
+    std::snprintf(colour, sizeof colour, "#%06X", chipColour(chip));
+    // A swatch, with a dark ring when picked; white gets a grey edge to be seen on white.
+    return std::string("button { min-width: 12px; min-height: 12px; padding: 0; margin: 0; "
+                       "border-radius: 8px; border: 1px solid #8A8A8A; box-shadow: none; "
+                       "background-image: none; background-color: ") +
+           colour + "; } button:checked { border: 3px solid #1A1A1A; }";
+}
 
 } // namespace
 
 void HistoryPane::placeSearchField(Placements& placements, Gtk::Fixed& fixed,
-                                   const PlacedControl& pane) {
+                                   PlacedControl& pane) {
     placedPane_ = &pane;
     placedSearch_ = &placements.put(fixed, historySearch, 0, 0, 2055, kSearchFieldHeight);
+    placedChips_ =
+        &placements.put(fixed, colourChipStrip, 0, kSearchFieldHeight, 2055, kChipStripHeight);
     historySearch.set_no_show_all(true);
     historySearch.hide();
+    colourChipStrip.set_no_show_all(true);
+    colourChipStrip.set_homogeneous(true);
+    colourChipStrip.set_spacing(2);
+    for (int i = 0; i < kColourChipCount; ++i) {
+        const auto chip = static_cast<ColourChip>(i);
+        Gtk::ToggleButton& button = colourChips[static_cast<std::size_t>(i)];
+        const std::string name(chipName(chip));
+        button.set_tooltip_text(name + "のページに絞る");
+        setAccessible(button, name, Atk::ROLE_TOGGLE_BUTTON);
+        styleWidget(button, chipCss(chip));
+        button.show();
+        colourChipStrip.pack_start(button, Gtk::PACK_EXPAND_WIDGET);
+    }
+    colourChipStrip.hide();
     historySearch.set_placeholder_text("履歴を検索");
     historySearch.set_width_chars(1);
     setAccessible(historySearch, "履歴を検索", Atk::ROLE_ENTRY);
@@ -48,21 +79,64 @@ void HistoryPane::connectSearchField() {
                 ListView1.setFocus();
                 return true;
             }
+            if ((event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) &&
+                (event->state & GDK_CONTROL_MASK) != 0) {
+                showSimilarPages();
+                return true;
+            }
             return false;
         },
         false);
     ListView1.signal_ResultSelected().connect([this] { showSelectedMatchTooltip(); });
+    ListView1.signal_CtrlEnter().connect([this] { showSimilarPages(); });
+    connectColourChips();
+}
+
+void HistoryPane::connectColourChips() {
+    for (Gtk::ToggleButton& chip : colourChips)
+        chip.signal_toggled().connect([this] { searchFor(historySearch.get_text()); });
+}
+
+ColourChips HistoryPane::pickedChips() const {
+    ColourChips chips = 0;
+    for (int i = 0; i < kColourChipCount; ++i)
+        if (colourChips[static_cast<std::size_t>(i)].get_active())
+            chips |= chipBit(static_cast<ColourChip>(i));
+    return chips;
+}
+
+HistoryFilter HistoryPane::searchFilter() const {
+    if (!searchOpen())
+        return {};
+    return {historySearch.get_text(), pickedChips()};
 }
 
 void HistoryPane::layOutSearchField() {
-    placedSearch_->setLeft(placedPane_->left());
-    placedSearch_->setTop(placedPane_->top());
-    placedSearch_->setWidth(std::max(0.0F, placedPane_->width()));
+    listShift_ = 0; // the layout has just placed the list where it belongs
+    shiftListBelowSearch(searchOpen());
+    for (PlacedControl* placed : {placedSearch_, placedChips_}) {
+        placed->setLeft(placedPane_->left());
+        placed->setWidth(std::max(0.0F, placedPane_->width()));
+    }
+    placedSearch_->setTop(placedPane_->top() - listShift_);
+    placedChips_->setTop(placedPane_->top() - listShift_ + kSearchFieldHeight);
+}
+
+void HistoryPane::shiftListBelowSearch(bool open) {
+    // The field covers the list's column headers; the chips would cover its first row, so the
+    // list stands their height lower while they show.
+    const float shift = open ? std::min(kChipStripHeight, placedPane_->height()) : 0;
+    placedPane_->setTop(placedPane_->top() + shift - listShift_);
+    placedPane_->setHeight(std::max(0.0F, placedPane_->height() - (shift - listShift_)));
+    listShift_ = shift;
 }
 
 void HistoryPane::openSearch() {
-    layOutSearchField();
+    const bool wasOpen = searchOpen();
     historySearch.show();
+    colourChipStrip.show();
+    if (!wasOpen)
+        layOutSearchField();
     historySearch.grab_focus();
     if (!historySearch.get_text().empty())
         searchFor(historySearch.get_text());
@@ -75,7 +149,10 @@ void HistoryPane::closeSearch() {
     // The match the user had selected stays selected in the whole list: what Delete or Enter
     // acts on next is the page they found.
     const auto found = selectedAddress();
+    similarTo_.reset();
     historySearch.hide();
+    colourChipStrip.hide();
+    shiftListBelowSearch(false);
     ListView1.showAllItems();
     if (const auto position = found ? ListView1.items().indexOfKey(*found) : std::nullopt) {
         ListView1.setSelected(*position);
@@ -86,22 +163,48 @@ void HistoryPane::closeSearch() {
 
 void HistoryPane::searchFor(const std::string& typed) {
     const unsigned number = ++searchNumber_;
-    if (searchQuery(typed).empty()) { // nothing but spaces and punctuation
+    similarTo_.reset();
+    const HistoryFilter filter{typed, pickedChips()};
+    if (filter.empty()) { // nothing but spaces and punctuation, and no chip
         ListView1.showAllItems();
         return;
     }
-    keeper_.search(typed, kMatchesShown, searchRequests_,
+    keeper_.search(filter, kMatchesShown, searchRequests_,
                    [this, number](std::vector<SearchHit> hits) {
-                       if (number != searchNumber_ || !searchOpen())
-                           return;
-                       std::vector<ListView::ResultRow> rows;
-                       rows.reserve(hits.size());
-                       for (SearchHit& hit : hits)
-                           rows.push_back({std::move(hit.entry.address), std::move(hit.entry.title),
-                                           formatVisitTime(fromStoredTime(hit.entry.lastVisit)),
-                                           std::move(hit.snippet)});
-                       ListView1.showResults(std::move(rows));
+                       if (number == searchNumber_ && searchOpen())
+                           showMatches(std::move(hits));
                    });
+}
+
+void HistoryPane::showMatches(std::vector<SearchHit> hits) {
+    std::vector<ListView::ResultRow> rows;
+    rows.reserve(hits.size());
+    for (SearchHit& hit : hits)
+        rows.push_back({std::move(hit.entry.address), std::move(hit.entry.title),
+                        formatVisitTime(fromStoredTime(hit.entry.lastVisit)),
+                        std::move(hit.snippet)});
+    ListView1.showResults(std::move(rows));
+}
+
+void HistoryPane::showSimilarPages() {
+    const auto picked = selectedAddress();
+    if (!picked)
+        return;
+    openSearch();
+    const unsigned number = ++searchNumber_;
+    similarTo_ = *picked;
+    keeper_.similar(*picked, kMatchesShown, searchRequests_,
+                    [this, number](std::vector<SearchHit> hits) {
+                        if (number != searchNumber_ || !searchOpen())
+                            return;
+                        showMatches(std::move(hits));
+                        if (!ListView1.results().empty())
+                            ListView1.setSelectedResult(0); // the page picked
+                    });
+}
+
+void HistoryPane::openTimeline() {
+    open_.emit(timelineAddress(searchFilter()));
 }
 
 void HistoryPane::openSelectedMatch() {

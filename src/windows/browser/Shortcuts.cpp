@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The keys people expect of a browser, wherever the focus is in the main window: Alt+Left and
 // Alt+Right (and the mouse's back and forward buttons), Alt+Home, F5 and Ctrl+R, Ctrl+L and
-// F6, Ctrl+F with F3 / Shift+F3, Ctrl+H (the history's search), and Ctrl+plus, Ctrl+minus and
+// F6, Ctrl+F with F3 / Shift+F3, Ctrl+H (the history's search), Ctrl+Shift+H (the timeline), and Ctrl+plus, Ctrl+minus and
 // Ctrl+0 for the page's zoom. Enter and Escape keep their own meanings in the address box and the
 // history pane.
 
@@ -63,6 +63,9 @@ bool frmBrowser::onShortcutKey(const GdkEventKey& event) {
         findBar.open();
     else if (ctrl && (key == GDK_KEY_h || key == GDK_KEY_H))
         historyPane_.openSearch();
+    else if (modifiers == (GDK_CONTROL_MASK | GDK_SHIFT_MASK) &&
+             (key == GDK_KEY_h || key == GDK_KEY_H))
+        historyPane_.openTimeline();
     else if (key == GDK_KEY_F3 && findBar.isOpen())
         (modifiers == GDK_SHIFT_MASK) ? findBar.findPrevious() : findBar.findNext();
     else if ((ctrl || modifiers == (GDK_CONTROL_MASK | GDK_SHIFT_MASK)) &&

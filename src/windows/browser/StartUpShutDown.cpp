@@ -122,6 +122,7 @@ void frmBrowser::Form_Unload() {
         form1_->mainWindowClosed();
     if (form2_)
         form2_->mainWindowClosed();
+    timeline_.windowClosed();
     settings_.write({{kWindowWidth, writeNumber(Width(), Precision::Single)},
                      {kWindowHeight, writeNumber(Height(), Precision::Single)},
                      {kThumbnailWidth, writeNumber(tx, Precision::Double)},

@@ -70,7 +70,7 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyF
                    [this] {
                        return PixelSize{roundHalfEven(tx), roundHalfEven(ty)};
                    }),
-      findBar(brwWebBrowser), downloadStrip(brwWebBrowser.Downloads()),
+      timeline_(*this, *keeper_, historyPane_), findBar(brwWebBrowser), downloadStrip(brwWebBrowser.Downloads()),
       Line1(fixed_, kRuleGrey, 0, 530, 4560, 530), Line2(fixed_, kWhite, 0, 545, 4560, 545),
       Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
       Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960) {
@@ -78,11 +78,14 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyF
     connectHandlers();
     connectShortcuts();
     connectHistoryPane();
+    brwWebBrowser.ServeHistoryPages(
+        [this](const std::shared_ptr<BuiltInRequest>& request) { timeline_.serve(request); });
     Form_Load();
 }
 
 frmBrowser::~frmBrowser() {
     timTimer_.disconnect();
+    brwWebBrowser.ServeHistoryPages(nullptr);
     recorder_.reset(); // its last visits go to the worker, which stores them before it ends
 }
 

@@ -9,6 +9,7 @@
 #include "HistoryFile.h"
 #include "HistoryKeeper.h"
 #include "HistoryPane.h"
+#include "HistoryTimeline.h"
 #include "HistoryRules.h"
 #include "ImageButton.h"
 #include "KeyCodes.h"
@@ -121,6 +122,7 @@ class frmBrowser : public Gtk::Window, public ThumbnailSizeHost {
     HistoryKeeper& historyKeeper() { return *keeper_; }
     // The history pane with its search field, menu and the kept history's controls.
     HistoryPane& historyPane() { return historyPane_; }
+    HistoryTimeline& timeline() { return timeline_; }
     // Visits whose page text is still being read.
     std::size_t visitsAwaitingText() const { return recorder_->waiting(); }
     const SettingsStore& settings() const { return settings_; }
@@ -171,6 +173,7 @@ class frmBrowser : public Gtk::Window, public ThumbnailSizeHost {
   private:
     std::unique_ptr<VisitRecorder> recorder_; // hands the page view's visits to keeper_
     HistoryPane historyPane_;
+    HistoryTimeline timeline_; // quillet://history/
 
   public:
     ImageList& ImageList1 = historyPane_.ImageList1;

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+#include "HistoryTimeline.h"
+
+#include "Form2.h"
+#include "TimelineDays.h"
+#include "UserPresent.h"
+
+#include <gtkmm/application.h>
+#include <limits>
+
+namespace quillet {
+
+HistoryTimeline::HistoryTimeline(Gtk::Window& window, HistoryKeeper& keeper, HistoryPane& pane)
+    : window_(window), keeper_(keeper), pane_(pane) {}
+
+HistoryTimeline::~HistoryTimeline() = default;
+
+void HistoryTimeline::windowClosed() {
+    requests_.cancel();
+    if (export_)
+        export_->mainWindowClosed();
+}
+
+void HistoryTimeline::serve(const std::shared_ptr<BuiltInRequest>& request) {
+    const TimelineRequest asked = readTimelineRequest(request->address());
+    switch (asked.kind) {
+    case TimelineRequest::Kind::Page:
+    case TimelineRequest::Kind::Day:
+        serveDay(request, asked, asked.kind == TimelineRequest::Kind::Page);
+        return;
+    case TimelineRequest::Kind::Thumbnail:
+        if (asked.addresses.size() == 1) {
+            serveThumbnail(request, asked.addresses.front());
+            return;
+        }
+        break;
+    case TimelineRequest::Kind::Export:
+        exportPages(asked.addresses, asked.titles);
+        request->finish(std::string(), "text/plain");
+        return;
+    case TimelineRequest::Kind::Unknown:
+        break;
+    }
+    request->fail("Quillet には、このページはありません");
+}
+
+void HistoryTimeline::serveDay(const std::shared_ptr<BuiltInRequest>& request,
+                               const TimelineRequest& asked, bool wholePage) {
+    // The page starts at the day asked for (the date field) or the newest; a further day is
+    // the one before the last day shown.
+    StoredTime before = std::numeric_limits<StoredTime>::max();
+    if (wholePage && asked.day)
+        before = startOfNextLocalDay(*asked.day);
+    else if (!wholePage)
+        before = asked.before.value_or(std::numeric_limits<StoredTime>::min());
+    keeper_.dayBefore(before, asked.filter, requests_,
+                      [request, asked, wholePage](HistoryKeeper::Day day) {
+                          const char* html = "text/html; charset=utf-8";
+                          if (wholePage)
+                              request->finish(timelinePage(asked, day.start, day.pages), html);
+                          else
+                              request->finish(timelineDay(day.start, day.pages), html);
+                      });
+}
+
+void HistoryTimeline::serveThumbnail(const std::shared_ptr<BuiltInRequest>& request,
+                                     const std::string& address) {
+    // This run's thumbnails are in the pane; the kept ones in the file (the pane holds none
+    // of theirs but those of drawn rows).
+    if (pane_.ImageList1.contains(address) && !pane_.ImageList1.image(address).bytes.empty()) {
+        request->finish(pane_.ImageList1.image(address).bytes, "image/png");
+        return;
+    }
+    keeper_.thumbnails({address}, requests_, [request](HistoryKeeper::Thumbnails pictures) {
+        if (!pictures.empty() && pictures.front() && !pictures.front()->bytes.empty())
+            request->finish(std::move(pictures.front()->bytes), "image/png");
+        else
+            request->fail("この履歴には縮小画像がありません");
+    });
+}
+
+void HistoryTimeline::exportPages(const std::vector<std::string>& addresses,
+                                  const std::vector<std::string>& titles) {
+    if (export_ && export_->get_visible())
+        return; // an export under way keeps its pages
+    ticked_ = ListItems();
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        if (ticked_.indexOfKey(addresses[i]))
+            continue;
+        const int position = ticked_.count() + 1;
+        ticked_.add(position, addresses[i], addresses[i], position);
+        ticked_.setSubItem(position, 1, i < titles.size() ? titles[i] : std::string());
+        ticked_.setChecked(position, true);
+    }
+    if (!export_)
+        export_ = std::make_unique<Form2>(*this);
+    export_->Form_Load();
+    if (auto application = window_.get_application())
+        application->add_window(*export_);
+    presentForUser(*export_);
+}
+
+void HistoryTimeline::untick(const std::string& key) {
+    if (const auto position = ticked_.indexOfKey(key))
+        ticked_.setChecked(*position, false);
+}
+
+} // namespace quillet

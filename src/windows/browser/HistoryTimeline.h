@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The window's side of quillet://history/, the history day by day as pictures: it answers the
+// page's requests from the history (the page with its first day, each further day, the
+// thumbnails as PNG) and exports the pages ticked on it, through the export dialog, as the
+// pane's ticked entries are.
+
+#include "DialogHosts.h"
+#include "HistoryKeeper.h"
+#include "HistoryPane.h"
+#include "TimelinePage.h"
+#include "WebContext.h"
+
+#include <gtkmm/window.h>
+#include <memory>
+
+namespace quillet {
+
+class Form2;
+
+class HistoryTimeline : public ExportHost {
+  public:
+    HistoryTimeline(Gtk::Window& window, HistoryKeeper& keeper, HistoryPane& pane);
+    ~HistoryTimeline();
+    HistoryTimeline(const HistoryTimeline&) = delete;
+    HistoryTimeline& operator=(const HistoryTimeline&) = delete;
+
+    void serve(const std::shared_ptr<BuiltInRequest>& request);
+    // The export dialog of the pages ticked on the timeline, once opened (null before).
+    Form2* exportDialog() { return export_.get(); }
+    void windowClosed();
+
+    // For the export dialog: the pages ticked on the timeline, all ticked.
+    const ListItems& entries() const override { return ticked_; }
+    void untick(const std::string& key) override;
+    int thumbnailWidth() const override { return pane_.thumbnailWidth(); }
+    int thumbnailHeight() const override { return pane_.thumbnailHeight(); }
+    void
+    thumbnailsForExport(std::vector<std::string> keys, HistoryKeeper::Requests& requests,
+                        std::function<void(std::vector<std::optional<PackedImage>>)> done) override {
+        pane_.thumbnailsForExport(std::move(keys), requests, std::move(done));
+    }
+
+  private:
+    void serveDay(const std::shared_ptr<BuiltInRequest>& request, const TimelineRequest& asked,
+                  bool wholePage);
+    void serveThumbnail(const std::shared_ptr<BuiltInRequest>& request, const std::string& address);
+    void exportPages(const std::vector<std::string>& addresses,
+                     const std::vector<std::string>& titles);
+
+    Gtk::Window& window_;
+    HistoryKeeper& keeper_;
+    HistoryPane& pane_;
+    ListItems ticked_;
+    std::unique_ptr<Form2> export_;
+    HistoryKeeper::Requests requests_;
+};
+
+} // namespace quillet

@@ -1,0 +1,244 @@
+// SPDX-License-Identifier: MIT
+// Finding pages by how they looked, and the timeline of the kept history, with real pages and
+// real keys: 似たページを探す orders pages by their look, a colour chip narrows the matches, and
+// quillet://history/ shows the kept days, opens a page by Enter and is never itself kept.
+
+#include "BrowserHarness.h"
+#include "Form2.h"
+#include "HistoryFile.h"
+#include "HistoryStore.h"
+#include "LocalHttpServer.h"
+#include "ProgramRuns.h"
+#include "ThumbnailCodec.h"
+#include "TimelineDays.h"
+#include "TimelinePage.h"
+
+#include <gtest/gtest.h>
+#include <webkit2/webkit2.h>
+
+using namespace quillet;
+using namespace quillet::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* kKeepOn = "history/keep";
+
+// A page of a known look: a band of `band` over the top quarter, rows of a dark table on the
+// left or the right, on `background`; and its words.
+Page lookPage(const std::string& title, const std::string& band, const std::string& background,
+              const std::string& side, const std::string& words) {
+    std::string rows;
+    for (int i = 0; i < 12; ++i)
+        rows += "<div style='height:14px;margin:10px 0;background:#202020'></div>";
+    return LocalHttpServer::htmlPage(
+        "<!DOCTYPE html><html><head><meta charset='utf-8'><title>" + title +
+        "</title><style>html,body{margin:0;height:100%;background:" + background +
+        "}</style></head><body><div style='height:25vh;background:" + band +
+        "'></div><div style='float:" + side + ";width:45%;margin:20px'>" + rows + "</div><p>" +
+        words + "</p></body></html>");
+}
+
+// What a script in the shown page gives back, as text (empty when it fails).
+std::string pageScript(BrowserHarness& browser, const std::string& script) {
+    struct Result {
+        bool done = false;
+        std::string text;
+    } result;
+    webkit_web_view_evaluate_javascript(
+        browser->brwWebBrowser.WebView(), script.c_str(), -1, nullptr, nullptr, nullptr,
+        [](GObject* view, GAsyncResult* answer, gpointer data) {
+            auto* out = static_cast<Result*>(data);
+            if (JSCValue* value =
+                    webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), answer, nullptr)) {
+                char* text = jsc_value_to_string(value);
+                out->text = text ? text : "";
+                g_free(text);
+                g_object_unref(value);
+            }
+            out->done = true;
+        },
+        &result);
+    EXPECT_TRUE(pumpUntil([&] { return result.done; }, 10s)) << script;
+    return result.text;
+}
+
+std::vector<std::string> matchAddresses(BrowserHarness& browser) {
+    std::vector<std::string> addresses;
+    for (const auto& match : browser.matches())
+        addresses.push_back(match.address);
+    return addresses;
+}
+
+void focusPane(BrowserHarness& browser) {
+    ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s));
+    if (onWayland())
+        browser.focusHistory();
+    else
+        clickWithPointer(browser.historyList(), 60, 60);
+    ASSERT_TRUE(pumpUntil([&] { return browser.historyFocused(); }, 3s));
+}
+
+} // namespace
+
+// Three pages of known looks: the same layout in other words, and a page of another colour
+// and layout. From the first, the one of the same layout comes next, the other last; the red
+// chip narrows to the red page, and with a word to the red page that says it.
+TEST(LookSearch, SimilarPagesComeNearestFirstAndAChipNarrowsTheMatches) {
+    LocalHttpServer server;
+    server.setCacheControl("no-cache");
+    server.add("/table", lookPage("Table", "#1E5AC8", "#FFFFFF", "left", "settings table"));
+    server.add("/table-too", lookPage("Table too", "#1E5AC8", "#FFFFFF", "left", "other words"));
+    server.add("/red", lookPage("Red", "#D02020", "#E84040", "right", "settings red"));
+    server.add("/red-quiet", lookPage("Red quiet", "#D02020", "#E84040", "right", "nothing"));
+    BrowserHarness browser(StoredSettings{{kKeepOn, "1"}});
+    for (const char* path : {"/table", "/red", "/red-quiet", "/table-too"})
+        browser.navigateAndWait(server.url(path));
+    browser.waitUntilStored();
+
+    focusPane(browser);
+    browser.selectEntry(server.url("/table"));
+    pressKeys("ctrl+Return");
+    ASSERT_TRUE(pumpUntil([&] { return browser.showingMatches() && browser.matches().size() == 4; }));
+    EXPECT_TRUE(browser.pane().showingSimilarPages());
+    const auto similar = matchAddresses(browser);
+    EXPECT_EQ(similar[0], server.url("/table"));
+    EXPECT_EQ(similar[1], server.url("/table-too"));
+    EXPECT_EQ(browser.pane().selectedAddress(), server.url("/table"));
+    saveScreenshot(browser.window(), "similar-pages");
+
+    // Escape gives the whole list back, the picked page still selected.
+    pressKeys("Escape");
+    ASSERT_TRUE(pumpUntil([&] { return !browser.showingMatches(); }, 3s));
+    EXPECT_EQ(browser.selectedEntry(), browser.positionOf(server.url("/table")));
+
+    // The same from the menu's item, on a page of the other look.
+    browser.selectEntry(server.url("/red"));
+    browser.pane().similarPagesItem.activate();
+    ASSERT_TRUE(pumpUntil([&] { return browser.matches().size() == 4 &&
+                                       browser.matches()[0].address == server.url("/red"); }));
+    EXPECT_EQ(browser.matches()[1].address, server.url("/red-quiet"));
+
+    // The red chip: the red pages only; with a word typed, the red one that says it.
+    Gtk::ToggleButton& red = browser.pane().colourChips[static_cast<int>(ColourChip::Red)];
+    EXPECT_EQ(std::string(atk_object_get_name(red.get_accessible()->gobj())), "赤");
+    if (onWayland())
+        red.set_active(true);
+    else
+        clickWithPointer(red);
+    ASSERT_TRUE(pumpUntil([&] {
+        return !browser.pane().showingSimilarPages() && browser.matches().size() == 2;
+    }));
+    EXPECT_EQ(matchAddresses(browser),
+              (std::vector<std::string>{server.url("/red-quiet"), server.url("/red")}));
+    browser.pane().historySearch.grab_focus();
+    typeText("settings");
+    ASSERT_TRUE(pumpUntil([&] { return browser.matches().size() == 1; }));
+    EXPECT_EQ(browser.matches()[0].address, server.url("/red"));
+    red.set_active(false);
+    ASSERT_TRUE(pumpUntil([&] { return browser.matches().size() == 2; }));
+    EXPECT_EQ(matchAddresses(browser),
+              (std::vector<std::string>{server.url("/red"), server.url("/table")}));
+}
+
+// A kept history of two days, written beforehand: the timeline shows both, newest first, each
+// picture named by its title and time; Enter on a picture opens its page; the timeline itself
+// is never kept nor shown in the pane; its filter narrows the days.
+TEST(Timeline, ShowsTheKeptDaysOpensAPageByEnterAndIsNeverKept) {
+    LocalHttpServer server;
+    server.setCacheControl("no-cache");
+    server.add("/morning", LocalHttpServer::solidPage("朝の記事", "#2E7D32"));
+    server.add("/evening", LocalHttpServer::solidPage("夜の記事", "#FFFFFF"));
+    server.add("/today", LocalHttpServer::solidPage("今日の記事", "#1565C0"));
+    TempFolder home;
+    const StoredTime today = startOfLocalDay(toStoredTime(std::chrono::system_clock::now()));
+    const StoredTime yesterday = startOfLocalDay(today - 12 * 60 * 60);
+    {
+        OpenedHistory opened = openKeptHistory(home.path() + "/data/Quillet",
+                                               std::chrono::system_clock::now());
+        const auto picture = [](guint32 colour) {
+            auto pixbuf = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 120, 90);
+            pixbuf->fill(colour);
+            return packThumbnail(pixbuf);
+        };
+        opened.store->store({server.url("/morning"), "朝の記事", yesterday + 9 * 3600 + 30 * 60,
+                             picture(0x2E7D32FF), "朝のニュース"});
+        opened.store->store({server.url("/evening"), "夜の記事", yesterday + 21 * 3600,
+                             picture(0xFFFFFFFF), "夜のニュース"});
+        opened.store->store({server.url("/today"), "今日の記事", today + 60,
+                             picture(0x1565C0FF), "今日の話"});
+    }
+    {
+        BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now, home.path());
+        browser.waitForPageShown();
+        ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s));
+        const int entriesBefore = browser.entryCount();
+        browser.loadAndWait([] { pressKeys("ctrl+shift+h"); });
+        EXPECT_EQ(browser->brwWebBrowser.LocationURL(), kTimelineAddress);
+        ASSERT_TRUE(pumpUntil(
+            [&] { return pageScript(browser, "document.querySelectorAll('section.day').length") == "2"; },
+            10s));
+        EXPECT_EQ(pageScript(browser, "[...document.querySelectorAll('section.day h2')]"
+                                      ".map(h => h.firstChild.textContent.trim()).join('|')"),
+                  dayHeading(today) + "|" + dayHeading(yesterday));
+        // (This run's home page is among today's pages too.)
+        EXPECT_EQ(pageScript(browser, "[...document.querySelectorAll('img.thumb')]"
+                                      ".map(i => i.alt).filter(a => !a.startsWith('ホーム')).join('|')"),
+                  "今日の記事 0:01|夜の記事 21:00|朝の記事 9:30");
+        // Every picture came from the history as a PNG.
+        ASSERT_TRUE(pumpUntil([&] {
+            return pageScript(browser, "[...document.querySelectorAll('img.thumb')]"
+                                       ".every(i => i.complete && i.naturalWidth > 0)") == "true";
+        })) << pageScript(browser, "[...document.querySelectorAll('img.thumb')].map(i => i.naturalWidth).join(',')");
+        saveScreenshot(browser.window(), "timeline");
+
+        // Enter on the evening's picture opens its page.
+        pageScript(browser, "document.querySelector('ul.pages a[href$=\"/evening\"]').focus()");
+        browser.loadAndWait([] { pressKeys("Return"); });
+        EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/evening"));
+        browser.waitUntilStored();
+        for (int i = 1; i <= browser.entryCount(); ++i)
+            EXPECT_FALSE(isTimelineAddress(browser.entry(i).text)) << browser.entry(i).text;
+        EXPECT_EQ(browser.entryCount(), entriesBefore); // the evening's page was there already
+
+        // The words and the chips narrow the days: only the morning's page says 朝, and only
+        // the green one is green.
+        browser.navigateAndWait(std::string(kTimelineAddress) + "?q=%E6%9C%9D");
+        EXPECT_EQ(pageScript(browser, "[...document.querySelectorAll('img.thumb')].map(i => i.alt).join('|')"),
+                  "朝の記事 9:30");
+        browser.navigateAndWait(timelineAddress({"ニュース", chipBit(ColourChip::Green)}));
+        ASSERT_TRUE(pumpUntil([&] {
+            return pageScript(browser, "document.getElementById('more').textContent") ==
+                   "これより前の履歴はありません";
+        }));
+        EXPECT_EQ(pageScript(browser, "[...document.querySelectorAll('img.thumb')].map(i => i.alt).join('|')"),
+                  "朝の記事 9:30");
+        browser.waitUntilStored();
+    }
+    for (const StoredEntry& entry : readKeptHistory(home)->newest(10, false))
+        EXPECT_FALSE(isTimelineAddress(entry.address)) << entry.address;
+}
+
+// The ticked pictures of the timeline go to the export dialog, as the pane's ticked entries do.
+TEST(Timeline, ExportsThePagesTickedOnIt) {
+    LocalHttpServer server;
+    server.setCacheControl("no-cache");
+    server.add("/one", LocalHttpServer::solidPage("一つ目", "#FFFFFF"));
+    server.add("/two", LocalHttpServer::solidPage("二つ目", "#000000"));
+    BrowserHarness browser(StoredSettings{{kKeepOn, "1"}});
+    browser.navigateAndWait(server.url("/one"));
+    browser.navigateAndWait(server.url("/two"));
+    browser.waitUntilStored();
+    browser.navigateAndWait(kTimelineAddress);
+    pageScript(browser, "document.querySelector('input[data-address$=\"/one\"]').click();"
+                        "document.getElementById('export').click()");
+    ASSERT_TRUE(pumpUntil([&] {
+        return browser->timeline().exportDialog() && browser->timeline().exportDialog()->get_visible();
+    }));
+    const ListItems& ticked = browser->timeline().entries();
+    ASSERT_EQ(ticked.count(), 1);
+    EXPECT_EQ(ticked.item(1).key, server.url("/one"));
+    EXPECT_EQ(ticked.item(1).subItem1, "一つ目");
+    EXPECT_TRUE(ticked.item(1).checked);
+    browser->timeline().exportDialog()->hide();
+}
