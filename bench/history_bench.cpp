@@ -119,11 +119,15 @@ int main(int argc, char* argv[]) {
     std::vector<double> storing;
     {
         OpenedHistory opened = openKeptHistory(folder, std::chrono::system_clock::now());
+        // Some 300 pages a day, as a day of a heavy user's browsing: 100,000 pages span most
+        // of a year, for the timeline's days.
+        constexpr StoredTime kSecondsBetweenVisits = 288;
         const StoredTime now = toStoredTime(std::chrono::system_clock::now());
         for (int page = 0; page < pages; ++page) {
             const auto t0 = std::chrono::steady_clock::now();
             opened.store->store({"https://reference.example/" + std::to_string(page) + ".html",
-                                 "ページ " + std::to_string(page), now - pages + page,
+                                 "ページ " + std::to_string(page),
+                                 now - static_cast<StoredTime>(pages - page) * kSecondsBetweenVisits,
                                  thumbnails[static_cast<std::size_t>(page) % thumbnails.size()],
                                  pageText(text, static_cast<std::size_t>(page))});
             storing.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());

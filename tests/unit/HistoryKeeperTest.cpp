@@ -4,14 +4,17 @@
 // its work fails (of any type), an answer that throws holding up no other, one notice for a
 // disk that failed, and the work handed over finished when the keeper goes.
 
+#include "HistoryFile.h"
 #include "HistoryKeeper.h"
 #include "HistoryStore.h"
 #include "TestFiles.h"
+#include "ThumbnailCodec.h"
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <glibmm/exceptionhandler.h>
+#include <gdkmm/wrap_init.h>
 #include <glibmm/init.h>
 #include <glibmm/main.h>
 #include <gtest/gtest.h>
@@ -69,7 +72,10 @@ class HeldWorker {
 
 class HistoryKeeperTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { Glib::init(); }
+    static void SetUpTestSuite() {
+        Glib::init();
+        Gdk::wrap_init(); // the thumbnails are gdk-pixbuf pictures
+    }
     void SetUp() override {
         handler_ = Glib::add_exception_handler([this] { ++failuresReported; });
     }
@@ -266,4 +272,52 @@ TEST_F(HistoryKeeperTest, WithheldContentAndAPauseKeepTheTextInThisRunOnly) {
     }
     keeper.remove({"http://site.test/1"}); // from this run's history too
     EXPECT_TRUE(found("zqxsecretword").empty());
+}
+
+// A file of the version before looks: it moves forward when opened, and the worker works out
+// the looks of its thumbnails between other work, so a search answers at once; a keeper that
+// ends half-way leaves the rest to the next.
+TEST_F(HistoryKeeperTest, LooksOfAnOlderFileAreWorkedOutInTheBackground) {
+    constexpr int kPages = 120;
+    {
+        OpenedHistory opened = openKeptHistory(keptFolder, std::chrono::system_clock::now());
+        HistoryStore& written = *opened.store;
+        for (int n = 0; n < kPages; ++n) {
+            auto picture = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 120, 90);
+            picture->fill(n % 2 ? 0x20A040FF : 0xF0F0F0FF); // green and white pages in turn
+            PageVisit visit = page(n, "zqxword");
+            visit.thumbnail = packThumbnail(picture);
+            written.store(visit);
+        }
+    }
+    {
+        // Back to the schema before looks, as an earlier Quillet left it.
+        Database db(folder.file("data/Quillet/history.sqlite"), false);
+        db.execute("DROP INDEX pages_without_look; ALTER TABLE pages DROP COLUMN look; "
+                   "ALTER TABLE pages DROP COLUMN look_chips; PRAGMA user_version=3");
+    }
+    HistoryKeeper::Requests requests;
+    std::optional<std::size_t> found;
+    {
+        HistoryKeeper first(keptFolder, true);
+        first.search("zqxword", 200, requests, [&](std::vector<SearchHit> hits) { found = hits.size(); });
+        ASSERT_TRUE(pumpUntil([&] { return found.has_value(); }));
+        EXPECT_EQ(*found, std::size_t{kPages});
+    } // ends with looks still to work out, most likely
+    HistoryKeeper keeper(keptFolder, true);
+    keeper.waitUntilIdle();
+    std::optional<std::vector<SearchHit>> similar;
+    keeper.similar("http://site.test/1", 50, requests,
+                   [&](std::vector<SearchHit> hits) { similar = std::move(hits); });
+    std::optional<std::vector<SearchHit>> green;
+    keeper.search(HistoryFilter{"zqxword", chipBit(ColourChip::Green)}, 200, requests,
+                  [&](std::vector<SearchHit> hits) { green = std::move(hits); });
+    ASSERT_TRUE(pumpUntil([&] { return similar && green; }));
+    ASSERT_EQ(similar->size(), 50U);
+    EXPECT_EQ(similar->front().entry.address, "http://site.test/1");
+    for (const SearchHit& hit : *similar) // the green pages (odd numbers) look alike
+        EXPECT_EQ(hit.entry.address.back() % 2, 1) << hit.entry.address;
+    EXPECT_EQ(green->size(), std::size_t{kPages / 2});
+    HistoryStore kept(keptFolder + "/history.sqlite");
+    EXPECT_TRUE(kept.unseenLooks(10).empty());
 }
