@@ -69,7 +69,8 @@ class Copy {
   public:
     explicit Copy(const std::string& kept) {
         std::filesystem::create_directories(folder_.file("data"));
-        std::filesystem::copy(kept, folder_.file("data/Quillet"), std::filesystem::copy_options::recursive);
+        std::filesystem::copy(kept, folder_.file("data/Quillet"),
+                              std::filesystem::copy_options::recursive);
     }
     // Every sixth page moved to a site of its own.
     void moveEverySixthPageTo(const std::string& host) {

@@ -125,11 +125,12 @@ int main(int argc, char* argv[]) {
         const StoredTime now = toStoredTime(std::chrono::system_clock::now());
         for (int page = 0; page < pages; ++page) {
             const auto t0 = std::chrono::steady_clock::now();
-            opened.store->store({"https://reference.example/" + std::to_string(page) + ".html",
-                                 "ページ " + std::to_string(page),
-                                 now - static_cast<StoredTime>(pages - page) * kSecondsBetweenVisits,
-                                 thumbnails[static_cast<std::size_t>(page) % thumbnails.size()],
-                                 pageText(text, static_cast<std::size_t>(page))});
+            opened.store->store(
+                {"https://reference.example/" + std::to_string(page) + ".html",
+                 "ページ " + std::to_string(page),
+                 now - static_cast<StoredTime>(pages - page) * kSecondsBetweenVisits,
+                 thumbnails[static_cast<std::size_t>(page) % thumbnails.size()],
+                 pageText(text, static_cast<std::size_t>(page))});
             storing.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
         }
     }

@@ -86,20 +86,24 @@ std::string layoutBody(int layout, const Scheme& s, bool later) {
     case 3: { // a grid of cards
         std::string cards;
         for (int i = 0; i < (later ? 5 : 6); ++i)
-            cards += "<div style='width:28%;height:34vh;margin:2%;background:" + accent + "'></div>";
+            cards +=
+                "<div style='width:28%;height:34vh;margin:2%;background:" + accent + "'></div>";
         return "<div style='display:flex;flex-wrap:wrap;padding:2%'>" + cards + "</div>";
     }
     case 4: // a big picture over text
-        return "<div style='height:" + std::string(later ? "55vh" : "50vh") + ";background:" +
-               accent + "'></div><div style='padding:3% 10%'>" + lines(s, n) + "</div>";
+        return "<div style='height:" + std::string(later ? "55vh" : "50vh") +
+               ";background:" + accent + "'></div><div style='padding:3% 10%'>" + lines(s, n) +
+               "</div>";
     case 5: // a side bar on the left
         return "<div style='display:flex;height:100vh'><div style='width:26%;background:" + accent +
                "'></div><div style='flex:1;padding:3%'>" + lines(s, n + 10) + "</div></div>";
     case 6: // a map on the right of a list
         return "<div style='display:flex;height:100vh'><div style='flex:1;padding:3%'>" +
-               lines(s, n + 10, "70%") + "</div><div style='width:" +
-               std::string(later ? "50%" : "55%") + ";background:" + accent +
-               ";background-image:repeating-linear-gradient(45deg,transparent 0 30px,rgba(0,0,0,.15) 30px 34px)'></div></div>";
+               lines(s, n + 10, "70%") +
+               "</div><div style='width:" + std::string(later ? "50%" : "55%") +
+               ";background:" + accent +
+               ";background-image:repeating-linear-gradient(45deg,transparent 0 "
+               "30px,rgba(0,0,0,.15) 30px 34px)'></div></div>";
     case 7: // a narrow article in the middle
         return "<div style='width:44%;margin:6vh auto'>" + lines(s, n + 14, "100%") + "</div>";
     case 8: // text over a tall footer
@@ -177,10 +181,9 @@ bool inFirstFive(const std::vector<Captured>& pages, std::size_t query,
         if (i != query)
             order.emplace_back(distance(pages[query].look, pages[i].look), i);
     std::partial_sort(order.begin(), order.begin() + 5, order.end());
-    return std::any_of(order.begin(), order.begin() + 5,
-                       [&](const auto& entry) {
-                           return std::ranges::find(lookAlikes, entry.second) != lookAlikes.end();
-                       });
+    return std::any_of(order.begin(), order.begin() + 5, [&](const auto& entry) {
+        return std::ranges::find(lookAlikes, entry.second) != lookAlikes.end();
+    });
 }
 
 int quality() {
@@ -188,7 +191,8 @@ int quality() {
     server.setCacheControl("no-cache");
     {
         std::ifstream css("/usr/share/debian-reference/debian-reference.css");
-        Page page = LocalHttpServer::htmlPage(std::string((std::istreambuf_iterator<char>(css)), {}));
+        Page page =
+            LocalHttpServer::htmlPage(std::string((std::istreambuf_iterator<char>(css)), {}));
         page.contentType = "text/css";
         server.add("/d.css", page);
     }
@@ -257,7 +261,8 @@ int quality() {
             }
             kinds["same layout, other colours"].push_back(otherColours);
             kinds["same colours, other layout"].push_back(otherLayout);
-            kinds["the same page another day"].push_back({g(layout, scheme, 0), {g(layout, scheme, 1)}});
+            kinds["the same page another day"].push_back(
+                {g(layout, scheme, 0), {g(layout, scheme, 1)}});
         }
     for (std::size_t c = 0; c < files.size(); ++c) {
         const auto r = [&](int variant) {
@@ -268,24 +273,25 @@ int quality() {
     }
 
     std::vector<std::pair<std::string, Distance>> measures;
-    measures.emplace_back("average colour (baseline)", [](const LookSignature& a, const LookSignature& b) {
-        const auto x = meanColour(a), y = meanColour(b);
-        return std::hypot(x[0] - y[0], x[1] - y[1], x[2] - y[2]);
-    });
+    measures.emplace_back("average colour (baseline)",
+                          [](const LookSignature& a, const LookSignature& b) {
+                              const auto x = meanColour(a), y = meanColour(b);
+                              return std::hypot(x[0] - y[0], x[1] - y[1], x[2] - y[2]);
+                          });
     for (const double layout : {0.0, 0.2, 0.4, 0.5, 0.6, 0.7, 0.75, 0.8, 0.9, 1.0}) {
         const LookWeights weights{layout, 1 - layout};
         char name[64];
         std::snprintf(name, sizeof name, "layout %.2f + structure %.2f%s", weights.layout,
-                      weights.structure,
-                      weights.layout == kLookWeights.layout ? " (Quillet)" : "");
+                      weights.structure, weights.layout == kLookWeights.layout ? " (Quillet)" : "");
         measures.emplace_back(name, [weights](const LookSignature& a, const LookSignature& b) {
             return lookDistance(a, b, weights);
         });
     }
 
-    std::printf("== Recall@5 over %zu captured pages (%zu queries)\n", pages.size(),
-                std::accumulate(kinds.begin(), kinds.end(), std::size_t{0},
-                                [](std::size_t n, const auto& kind) { return n + kind.second.size(); }));
+    std::printf(
+        "== Recall@5 over %zu captured pages (%zu queries)\n", pages.size(),
+        std::accumulate(kinds.begin(), kinds.end(), std::size_t{0},
+                        [](std::size_t n, const auto& kind) { return n + kind.second.size(); }));
     std::printf("%-36s", "measure");
     for (const auto& [kind, pairs] : kinds)
         std::printf(" | %s (%zu)", kind.c_str(), pairs.size());
@@ -297,7 +303,8 @@ int quality() {
             std::size_t found = 0;
             for (const Query& query : pairs)
                 found += inFirstFive(pages, query.page, query.lookAlikes, distance) ? 1 : 0;
-            std::printf(" | %*.2f", static_cast<int>(kind.size() + 5), double(found) / pairs.size());
+            std::printf(" | %*.2f", static_cast<int>(kind.size() + 5),
+                        double(found) / pairs.size());
             hits += found;
             all += pairs.size();
         }
@@ -317,8 +324,8 @@ std::string pageScript(WebKitWebView* view, const std::string& script) {
         view, script.c_str(), -1, nullptr, nullptr, nullptr,
         [](GObject* source, GAsyncResult* answer, gpointer data) {
             auto* out = static_cast<Result*>(data);
-            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source),
-                                                                             answer, nullptr)) {
+            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
+                    WEBKIT_WEB_VIEW(source), answer, nullptr)) {
                 char* text = jsc_value_to_string(value);
                 out->text = text ? text : "";
                 g_free(text);
@@ -355,7 +362,8 @@ void signatures(const std::string& kept) {
 // Runs on the worker: how many stored thumbnails still have no look.
 std::int64_t unseenCount(const std::string& file) {
     Database db(file, false);
-    Statement count = db.prepare("SELECT count(*) FROM pages WHERE look IS NULL AND thumbnail IS NOT NULL");
+    Statement count = db.prepare("SELECT count(*) FROM pages p WHERE thumbnail IS NOT NULL AND "
+                                 "NOT EXISTS (SELECT 1 FROM looks WHERE page = p.id)");
     count.step();
     return count.integer(0);
 }
@@ -365,7 +373,7 @@ void move(const std::string& kept) {
     const std::string file = kept + "/history.sqlite";
     {
         Database db(file, false);
-        db.execute("UPDATE pages SET look = NULL, look_chips = 0");
+        db.execute("DELETE FROM looks");
     }
     const std::int64_t unseen = unseenCount(file);
     const auto start = SteadyClock::now();
@@ -454,7 +462,8 @@ void timeline(const std::string& kept) {
     // The first day's pictures that are in view, all drawn.
     const char* firstDayShown =
         "(() => { const d = document.querySelector('section.day'); if (!d) return false;"
-        " const shown = [...d.querySelectorAll('img')].filter(i => i.getBoundingClientRect().top < innerHeight);"
+        " const shown = [...d.querySelectorAll('img')].filter(i => i.getBoundingClientRect().top < "
+        "innerHeight);"
         " return shown.length > 0 && shown.every(i => i.complete && i.naturalWidth > 0); })()";
     const auto pressed = SteadyClock::now();
     browser->pane().openTimeline();
@@ -466,11 +475,13 @@ void timeline(const std::string& kept) {
 
     std::vector<double> days;
     for (int day = 0; day < 30; ++day) {
-        const std::string count = pageScript(view, "document.querySelectorAll('section.day').length");
+        const std::string count =
+            pageScript(view, "document.querySelectorAll('section.day').length");
         const auto scrolled = SteadyClock::now();
         pageScript(view, "document.getElementById('more').scrollIntoView()");
         const std::string shown =
-            "(() => { const d = document.querySelectorAll('section.day'); if (d.length <= " + count +
+            "(() => { const d = document.querySelectorAll('section.day'); if (d.length <= " +
+            count +
             ") return false; const i = [...d[d.length - 1].querySelectorAll('img')]"
             ".filter(i => i.getBoundingClientRect().top < innerHeight);"
             " return i.every(x => x.complete && x.naturalWidth > 0); })()";

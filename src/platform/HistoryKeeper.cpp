@@ -10,6 +10,7 @@
 #include <glib.h>
 #include <glibmm/exceptionhandler.h>
 #include <glibmm/main.h>
+#include <limits>
 #include <unordered_set>
 
 namespace quillet {
@@ -177,6 +178,7 @@ void HistoryKeeper::openKept() {
         OpenedHistory opened = openKeptHistory(keptFolder_, std::chrono::system_clock::now());
         kept_ = std::move(opened.store);
         looksOwed_ = true;
+        unseenBelow_ = std::numeric_limits<std::int64_t>::max();
         if (!opened.setAsideAs.empty())
             answer(own_.alive_, [this, path = opened.setAsideAs] {
                 problem_.emit("履歴のファイルを読めなかったため、" + path +
@@ -245,10 +247,11 @@ void HistoryKeeper::stopKeeping(bool deleteStored) {
 void HistoryKeeper::workOutUnseenLooks() {
     assertOnWorker();
     std::vector<UnseenLook> unseen;
-    onKept([&](HistoryStore& kept) { unseen = kept.unseenLooks(kLooksPerBatch); });
+    onKept([&](HistoryStore& kept) { unseen = kept.unseenLooks(kLooksPerBatch, unseenBelow_); });
     looksOwed_ = kept_ && unseen.size() == static_cast<std::size_t>(kLooksPerBatch);
     if (unseen.empty())
         return;
+    unseenBelow_ = unseen.back().id;
     std::vector<std::pair<std::string, std::optional<LookSignature>>> looks;
     looks.reserve(unseen.size());
     for (UnseenLook& page : unseen)
@@ -273,7 +276,7 @@ void HistoryKeeper::store(PageVisit visit) {
             keptThisRun_.insert(visit.address);
             return;
         }
-        visit.thumbnail = {};          // this run's pane holds this run's thumbnails (the look stays)
+        visit.thumbnail = {}; // this run's pane holds this run's thumbnails (the look stays)
         visit.contentWithheld = false; // this run's search finds it by its text
         session_.store(visit);
     });

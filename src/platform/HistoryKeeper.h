@@ -168,7 +168,8 @@ class HistoryKeeper {
     std::unordered_set<std::string> keptThisRun_; // this run's pages the kept history holds
     bool storingStoppedTold_ = false;
     bool paused_ = false;
-    bool looksOwed_ = false; // the kept file may hold thumbnails without their look
+    bool looksOwed_ = false;       // the kept file may hold thumbnails without their look
+    std::int64_t unseenBelow_ = 0; // where the next batch of them starts
 
     unsigned latestSearch_ = 0; // guarded by mutex_
 

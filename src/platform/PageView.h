@@ -77,7 +77,9 @@ class PageView {
     // (the load failed, its certificate was untrusted, or the web process ended).
     bool ShowingErrorPage() const { return failures_.showingErrorPage(); }
     // quillet://history/ is answered by `server` (the window, over its history).
-    void ServeHistoryPages(BuiltInServer server) { serveHistoryPages(context_.get(), std::move(server)); }
+    void ServeHistoryPages(BuiltInServer server) {
+        serveHistoryPages(context_.get(), std::move(server));
+    }
 
     // Asks the page whether it may be closed (see PageClosing).
     void AskToClose(std::function<void()> agreed) { closing_.ask(std::move(agreed)); }

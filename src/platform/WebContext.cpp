@@ -112,14 +112,14 @@ GObjectPtr<WebKitWebContext> newWebContext(Privacy privacy) {
 }
 
 void serveHistoryPages(WebKitWebContext* context, BuiltInServer server) {
-    if (auto* pages = static_cast<BuiltInPages*>(
-            g_object_get_data(G_OBJECT(context), kBuiltInPagesKey)))
+    if (auto* pages =
+            static_cast<BuiltInPages*>(g_object_get_data(G_OBJECT(context), kBuiltInPagesKey)))
         pages->history = std::move(server);
 }
 
 BuiltInRequest::BuiltInRequest(WebKitURISchemeRequest* request)
-    : request_(GObjectPtr<WebKitURISchemeRequest>(
-          WEBKIT_URI_SCHEME_REQUEST(g_object_ref(request)))) {}
+    : request_(
+          GObjectPtr<WebKitURISchemeRequest>(WEBKIT_URI_SCHEME_REQUEST(g_object_ref(request)))) {}
 
 BuiltInRequest::~BuiltInRequest() {
     if (!answered_)

@@ -44,19 +44,22 @@ constexpr const char* kMigrations[] = {
     // To version 3: whether a page's content (text and thumbnail) is kept, or only its
     // address, title and visits (a sign-in or payment page, one its site said not to store).
     "ALTER TABLE pages ADD COLUMN content_kept INTEGER NOT NULL DEFAULT 1;",
-    // To version 4: each thumbnail's look (LookSignature, packed) and its colour chips. The
-    // pages stored before have none until the worker has worked theirs out, a few at a time.
-    "ALTER TABLE pages ADD COLUMN look BLOB;"
-    "ALTER TABLE pages ADD COLUMN look_chips INTEGER NOT NULL DEFAULT 0;"
-    "CREATE INDEX pages_without_look ON pages(id) WHERE look IS NULL AND thumbnail IS NOT NULL;",
+    // To version 4: each thumbnail's look (LookSignature, packed) and its colour chips, in a
+    // table of their own: read for every page at once, they must not sit behind the
+    // thumbnails' overflow pages. The pages stored before have none until the worker has
+    // worked theirs out, a few at a time.
+    "CREATE TABLE looks(page INTEGER PRIMARY KEY REFERENCES pages(id) ON DELETE CASCADE "
+    "ON UPDATE CASCADE, look BLOB NOT NULL, chips INTEGER NOT NULL);",
 };
 static_assert(std::size(kMigrations) == HistoryStore::kSchemaVersion);
 
 // Every table and column this version reads: a file lacking one is not our history.
 constexpr const char* kSchemaCheck =
     "SELECT p.id, p.address, p.host, p.title, p.last_visit, p.thumbnail_width, "
-    "p.thumbnail_height, p.thumbnail, p.content_kept, p.look, p.look_chips, v.page, v.time, t.title, t.address, "
-    "t.body, e.host, o.task FROM pages p, visits v, page_text t, excluded_hosts e, owed o "
+    "p.thumbnail_height, p.thumbnail, p.content_kept, v.page, v.time, "
+    "t.title, t.address, "
+    "t.body, e.host, o.task, l.page, l.look, l.chips FROM pages p, visits v, page_text t, "
+    "excluded_hosts e, owed o, looks l "
     "LIMIT 0";
 
 bool isBrokenFile(const SqliteError& error) {
@@ -199,8 +202,6 @@ bool HistoryStore::store(const PageVisit& visit) {
     std::string body =
         withheld ? std::string() : redactNumbers(cleanStoredText(visit.text, kMaxTextCharacters));
     const std::optional<LookSignature> keptLook = withheld ? std::nullopt : visit.look;
-    const std::vector<std::uint8_t> look = keptLook ? packLook(*keptLook) : std::vector<std::uint8_t>{};
-    const int chips = keptLook ? keptLook->chips : 0;
     // A page whose content was kept before and is withheld now loses it: its text and
     // thumbnail are scrubbed as a removal's are.
     bool contentRemoved = false;
@@ -222,27 +223,31 @@ bool HistoryStore::store(const PageVisit& visit) {
             "UPDATE pages SET id = ?1, title = ?2, last_visit = ?3, content_kept = NOT ?8, "
             "thumbnail_width = iif(?8, 0, iif(?4 IS NULL, thumbnail_width, ?5)), "
             "thumbnail_height = iif(?8, 0, iif(?4 IS NULL, thumbnail_height, ?6)), "
-            "thumbnail = iif(?8, NULL, coalesce(?4, thumbnail)), "
-            // A new thumbnail without its look leaves the look to be worked out again.
-            "look = iif(?8, NULL, iif(?9 IS NOT NULL, ?9, iif(?4 IS NULL, look, NULL))), "
-            "look_chips = iif(?8, 0, iif(?9 IS NOT NULL, ?10, iif(?4 IS NULL, look_chips, 0))) "
-            "WHERE id = ?7");
+            "thumbnail = iif(?8, NULL, coalesce(?4, thumbnail)) WHERE id = ?7");
         update.bind(1, id).bind(2, title).bind(3, visit.time).bindBlob(4, visit.thumbnail.bytes);
         update.bind(5, visit.thumbnail.width).bind(6, visit.thumbnail.height).bind(7, *old);
-        update.bind(8, withheld ? 1 : 0).bindBlob(9, look).bind(10, chips).run();
+        update.bind(8, withheld ? 1 : 0).run();
     } else {
         const PackedImage none;
         const PackedImage& thumbnail = withheld ? none : visit.thumbnail;
-        Statement insert = db_.cached(
-            "INSERT INTO pages(id, address, host, title, last_visit, thumbnail_width, "
-            "thumbnail_height, thumbnail, content_kept, look, look_chips) "
-            "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        Statement insert = db_.cached("INSERT INTO pages(id, address, host, title, last_visit, "
+                                      "thumbnail_width, thumbnail_height, thumbnail, "
+                                      "content_kept) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
         insert.bind(1, id).bind(2, visit.address).bind(3, host).bind(4, title);
         insert.bind(5, visit.time).bind(6, thumbnail.width).bind(7, thumbnail.height);
-        insert.bindBlob(8, thumbnail.bytes).bind(9, withheld ? 0 : 1).bindBlob(10, look);
-        insert.bind(11, chips).run();
+        insert.bindBlob(8, thumbnail.bytes).bind(9, withheld ? 0 : 1).run();
     }
     db_.cached("INSERT INTO visits(page, time) VALUES(?, ?)").bind(1, id).bind(2, visit.time).run();
+    // The look goes with the thumbnail it was worked out from: a new thumbnail without one
+    // leaves it to be worked out again, and a withheld visit takes it out.
+    if (keptLook)
+        db_.cached("INSERT OR REPLACE INTO looks(page, look, chips) VALUES(?, ?, ?)")
+            .bind(1, id)
+            .bindBlob(2, packLook(*keptLook))
+            .bind(3, keptLook->chips)
+            .run();
+    else if (withheld || !visit.thumbnail.bytes.empty())
+        db_.cached("DELETE FROM looks WHERE page = ?").bind(1, id).run();
     Statement text =
         db_.cached("INSERT INTO page_text(rowid, title, address, body) VALUES(?, ?, ?, ?)");
     text.bind(1, id).bind(2, title).bind(3, visit.address).bind(4, body).run();
@@ -315,12 +320,12 @@ std::vector<SearchHit> HistoryStore::search(const HistoryFilter& filter, int lim
     // Chips alone walk the pages newest first.
     Statement rows = db_.prepare(
         query.empty()
-            ? "SELECT address, title, last_visit, '' FROM pages WHERE (look_chips & ?1) = ?1 "
-              "ORDER BY id DESC LIMIT ?3"
+            ? "SELECT p.address, p.title, p.last_visit, '' FROM looks l JOIN pages p ON p.id = "
+              "l.page WHERE (l.chips & ?1) = ?1 ORDER BY l.page DESC LIMIT ?3"
             : "SELECT p.address, p.title, p.last_visit, "
               "snippet(page_text, 2, '', '', '…', 24) FROM page_text JOIN pages p ON p.id = "
-              "page_text.rowid WHERE page_text MATCH ?2 AND (p.look_chips & ?1) = ?1 "
-              "ORDER BY page_text.rowid DESC LIMIT ?3");
+              "page_text.rowid LEFT JOIN looks l ON l.page = p.id WHERE page_text MATCH ?2 AND "
+              "(coalesce(l.chips, 0) & ?1) = ?1 ORDER BY page_text.rowid DESC LIMIT ?3");
     rows.bind(1, filter.chips).bind(3, limit);
     if (!query.empty())
         rows.bind(2, query);
@@ -492,15 +497,19 @@ bool HistoryStore::isExcluded(std::string_view address) {
 }
 
 std::optional<LookSignature> HistoryStore::lookOf(std::string_view address) {
-    Statement row = db_.cached("SELECT look FROM pages WHERE address = ?");
-    if (!row.bind(1, address).step() || row.isNull(0))
-        return std::nullopt;
-    return unpackLook(row.blob(0));
+    Statement row =
+        db_.cached("SELECT l.look FROM looks l JOIN pages p ON p.id = l.page WHERE p.address = ?");
+    std::optional<LookSignature> look;
+    if (row.bind(1, address).step())
+        look = unpackLook(row.blob(0));
+    row.reset();
+    return look;
 }
 
 void HistoryStore::loadLooks() {
     Looks looks;
-    Statement rows = db_.prepare("SELECT address, look FROM pages WHERE length(look) > 0");
+    Statement rows = db_.prepare("SELECT p.address, l.look FROM looks l JOIN pages p ON p.id = "
+                                 "l.page WHERE length(l.look) > 0");
     while (rows.step())
         if (const auto look = unpackLook(rows.blob(1))) {
             looks.positions.emplace(rows.text(0), looks.addresses.size());
@@ -565,16 +574,19 @@ std::vector<LookMatch> HistoryStore::nearest(const LookSignature& look, int limi
     return matches;
 }
 
-std::vector<UnseenLook> HistoryStore::unseenLooks(int limit) {
-    Statement rows = db_.cached("SELECT address, thumbnail_width, thumbnail_height, thumbnail "
-                                "FROM pages WHERE look IS NULL AND thumbnail IS NOT NULL "
-                                "ORDER BY id DESC LIMIT ?");
-    rows.bind(1, limit);
+std::vector<UnseenLook> HistoryStore::unseenLooks(int limit, std::int64_t below) {
+    // Newest first from `below` on, so that each batch starts where the last one ended.
+    Statement rows = db_.cached(
+        "SELECT p.id, p.address, p.thumbnail_width, p.thumbnail_height, p.thumbnail FROM pages p "
+        "WHERE p.id < ?1 AND p.thumbnail IS NOT NULL AND NOT EXISTS (SELECT 1 FROM looks "
+        "WHERE page = p.id) ORDER BY p.id DESC LIMIT ?2");
+    rows.bind(1, below).bind(2, limit);
     std::vector<UnseenLook> unseen;
     while (rows.step())
-        unseen.push_back({rows.text(0),
-                          {static_cast<int>(rows.integer(1)), static_cast<int>(rows.integer(2)),
-                           rows.blob(3)}});
+        unseen.push_back(
+            {rows.integer(0),
+             rows.text(1),
+             {static_cast<int>(rows.integer(2)), static_cast<int>(rows.integer(3)), rows.blob(4)}});
     rows.reset();
     return unseen;
 }
@@ -584,8 +596,9 @@ void HistoryStore::setLooks(
     Transaction transaction(db_);
     for (const auto& [address, look] : looks) {
         // An unreadable thumbnail gets an empty look, so it is not asked for again.
-        Statement set = db_.cached("UPDATE pages SET look = coalesce(?1, zeroblob(0)), "
-                                   "look_chips = ?2 WHERE address = ?3 AND thumbnail IS NOT NULL");
+        Statement set = db_.cached("INSERT OR REPLACE INTO looks(page, look, chips) SELECT id, "
+                                   "coalesce(?1, zeroblob(0)), ?2 FROM pages WHERE address = ?3 "
+                                   "AND thumbnail IS NOT NULL");
         set.bindBlob(1, look ? packLook(*look) : std::vector<std::uint8_t>{});
         set.bind(2, look ? look->chips : 0).bind(3, address).run();
     }
@@ -600,7 +613,7 @@ namespace {
 std::string filterCondition(const std::string& query, const HistoryFilter& filter) {
     std::string condition;
     if (filter.chips != 0)
-        condition += " AND (p.look_chips & ?4) = ?4";
+        condition += " AND EXISTS (SELECT 1 FROM looks WHERE page = p.id AND (chips & ?4) = ?4)";
     if (!query.empty())
         condition += " AND p.id IN (SELECT rowid FROM page_text WHERE page_text MATCH ?3)";
     return condition;
@@ -619,10 +632,10 @@ std::optional<StoredTime> HistoryStore::latestVisitBefore(StoredTime before,
                                                           const HistoryFilter& filter) {
     const std::string query = searchQuery(filter.typed);
     // Unfiltered, the visits' time index answers at once; filtered, it walks back from `before`.
-    Statement latest = db_.prepare(
-        ("SELECT v.time FROM visits v JOIN pages p ON p.id = v.page WHERE v.time < ?1" +
-         filterCondition(query, filter) + " ORDER BY v.time DESC LIMIT 1")
-            .c_str());
+    Statement latest =
+        db_.prepare(("SELECT v.time FROM visits v JOIN pages p ON p.id = v.page WHERE v.time < ?1" +
+                     filterCondition(query, filter) + " ORDER BY v.time DESC LIMIT 1")
+                        .c_str());
     latest.bind(1, before);
     bindFilter(latest, query, filter);
     return firstInteger(latest);

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -72,6 +73,7 @@ struct LookMatch {
 
 // A page whose thumbnail has no look worked out yet.
 struct UnseenLook {
+    std::int64_t id = 0; // its place in the file's order, newest highest
     std::string address;
     PackedImage thumbnail;
 };
@@ -112,9 +114,11 @@ class HistoryStore {
     std::optional<LookSignature> lookOf(std::string_view address);
     std::vector<LookMatch> nearest(const LookSignature& look, int limit);
     // Pages with a thumbnail and no signature (a file of an earlier version), at most
-    // `limit`; setLooks stores theirs in one transaction (none: the thumbnail is unreadable,
-    // and is not asked for again).
-    std::vector<UnseenLook> unseenLooks(int limit);
+    // `limit`, newest first from those below `below` (the last batch's lowest id); setLooks
+    // stores theirs in one transaction (none: the thumbnail is unreadable, and is not asked
+    // for again).
+    std::vector<UnseenLook>
+    unseenLooks(int limit, std::int64_t below = std::numeric_limits<std::int64_t>::max());
     void setLooks(const std::vector<std::pair<std::string, std::optional<LookSignature>>>& looks);
 
     // Day by day: the latest visit before `before` of a page that matches (none: no earlier

@@ -127,8 +127,9 @@ std::uint64_t structureOf(const std::array<double, kGreySide * kGreySide>& grey)
             coefficients[static_cast<std::size_t>((v - 1) * kFrequencies + u)] = sum;
         }
     // A picture without structure (one colour) has none to hash: every bit 0, not noise.
-    const double strongest = std::accumulate(coefficients.begin(), coefficients.end(), 0.0,
-                                             [](double m, double c) { return std::max(m, std::abs(c)); });
+    const double strongest =
+        std::accumulate(coefficients.begin(), coefficients.end(), 0.0,
+                        [](double m, double c) { return std::max(m, std::abs(c)); });
     if (strongest < 1.0)
         return 0;
     auto sorted = coefficients;
@@ -149,7 +150,8 @@ void binPixels(const PixelView& picture, int side, std::vector<Value>& sums,
     sums.assign(static_cast<std::size_t>(side * side), Value{});
     counts.assign(static_cast<std::size_t>(side * side), 0);
     for (int y = 0; y < picture.height; ++y) {
-        const std::uint8_t* row = picture.pixels + static_cast<std::ptrdiff_t>(y) * picture.rowStride;
+        const std::uint8_t* row =
+            picture.pixels + static_cast<std::ptrdiff_t>(y) * picture.rowStride;
         const int binY = y * side / picture.height;
         for (int x = 0; x < picture.width; ++x) {
             const auto bin = static_cast<std::size_t>(binY * side + x * side / picture.width);

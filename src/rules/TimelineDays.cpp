@@ -41,7 +41,8 @@ std::optional<StoredTime> parseLocalDate(std::string_view date) {
     int year = 0, month = 0, day = 0;
     const std::string text(date);
     char rest = 0;
-    if (text.size() != 10 || std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &rest) != 3 ||
+    if (text.size() != 10 ||
+        std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &rest) != 3 ||
         !g_date_valid_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month),
                           static_cast<GDateYear>(year)))
         return std::nullopt;

@@ -110,9 +110,10 @@ std::string pageTile(const StoredEntry& page) {
     const std::string address = escapeHtml(page.address);
     std::string tile = "<li><a href=\"" + address + "\">";
     if (page.contentKept)
-        tile += "<img class=\"thumb\" loading=\"lazy\" alt=\"" + name +
-                "\" src=\"quillet://history/thumbnail?a=" + escapeHtml(escapedForQuery(page.address)) +
-                "\">";
+        tile +=
+            "<img class=\"thumb\" loading=\"lazy\" alt=\"" + name +
+            "\" src=\"quillet://history/thumbnail?a=" + escapeHtml(escapedForQuery(page.address)) +
+            "\">";
     else // the file holds no picture of it
         tile += "<span class=\"thumb empty\" role=\"img\" aria-label=\"" + name + "\"></span>";
     tile += "<span class=\"time\" aria-hidden=\"true\">" + escapeHtml(time) +
@@ -132,7 +133,8 @@ bool isTimelineAddress(std::string_view address) {
 TimelineRequest readTimelineRequest(std::string_view address) {
     TimelineRequest request;
     const std::string text(address);
-    GUri* uri = g_uri_parse(text.c_str(), G_URI_FLAGS_NONE, nullptr);
+    // The query stays encoded until it is split: a value may hold an encoded & or =.
+    GUri* uri = g_uri_parse(text.c_str(), G_URI_FLAGS_ENCODED_QUERY, nullptr);
     if (!uri)
         return request;
     const std::unique_ptr<GUri, decltype(&g_uri_unref)> owned(uri, g_uri_unref);
@@ -193,12 +195,23 @@ std::string escapeHtml(std::string_view text) {
     escaped.reserve(text.size());
     for (const char c : text)
         switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        case '\'': escaped += "&#39;"; break;
-        default: escaped += c;
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        case '\'':
+            escaped += "&#39;";
+            break;
+        default:
+            escaped += c;
         }
     return escaped;
 }
@@ -207,9 +220,10 @@ std::string timelineDay(StoredTime dayStart, const std::vector<StoredEntry>& pag
     if (pages.empty())
         return {};
     std::string section = "<section class=\"day\" data-start=\"" + std::to_string(dayStart) +
-                          "\" aria-labelledby=\"day-" + localDateText(dayStart) + "\">\n<h2 id=\"day-" +
-                          localDateText(dayStart) + "\">" + escapeHtml(dayHeading(dayStart)) +
-                          " <span class=\"time\">" + std::to_string(pages.size()) +
+                          "\" aria-labelledby=\"day-" + localDateText(dayStart) +
+                          "\">\n<h2 id=\"day-" + localDateText(dayStart) + "\">" +
+                          escapeHtml(dayHeading(dayStart)) + " <span class=\"time\">" +
+                          std::to_string(pages.size()) +
                           " ページ</span></h2>\n<ul class=\"pages\">\n";
     for (const StoredEntry& page : pages)
         section += pageTile(page);
@@ -228,9 +242,8 @@ std::string timelinePage(const TimelineRequest& request, StoredTime firstDay,
         char colour[8];
         g_snprintf(colour, sizeof colour, "#%06X", chipColour(which));
         page += "<label class=\"chip\" style=\"--c:" + std::string(colour) +
-                "\"><input type=\"checkbox\" name=\"c\" value=\"" +
-                std::to_string(chipBit(which)) + "\"" +
-                ((request.filter.chips & chipBit(which)) ? " checked" : "") + ">" +
+                "\"><input type=\"checkbox\" name=\"c\" value=\"" + std::to_string(chipBit(which)) +
+                "\"" + ((request.filter.chips & chipBit(which)) ? " checked" : "") + ">" +
                 std::string(chipName(which)) + "</label>";
     }
     page += " <label>日付 <input type=\"date\" name=\"day\" value=\"" +

@@ -20,11 +20,11 @@ bool isTimelineAddress(std::string_view address);
 struct TimelineRequest {
     enum class Kind { Page, Day, Thumbnail, Export, Unknown };
     Kind kind = Kind::Unknown;
-    HistoryFilter filter;                // q (the words) and c (chip bits, summed)
-    std::optional<StoredTime> before;    // Day: the start of the last day shown
-    std::optional<StoredTime> day;       // Page: the day to start at (day=YYYY-MM-DD)
-    std::vector<std::string> addresses;  // Thumbnail: one; Export: every ticked page
-    std::vector<std::string> titles;     // Export: their titles, in the same order
+    HistoryFilter filter{};                          // q (the words), c (chip bits, summed)
+    std::optional<StoredTime> before = std::nullopt; // Day: the start of the last day shown
+    std::optional<StoredTime> day = std::nullopt;    // Page: the day to start at (YYYY-MM-DD)
+    std::vector<std::string> addresses{};            // Thumbnail: one; Export: the ticked
+    std::vector<std::string> titles{};               // Export: their titles, in that order
 };
 TimelineRequest readTimelineRequest(std::string_view address);
 

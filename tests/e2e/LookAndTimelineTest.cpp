@@ -49,8 +49,8 @@ std::string pageScript(BrowserHarness& browser, const std::string& script) {
         browser->brwWebBrowser.WebView(), script.c_str(), -1, nullptr, nullptr, nullptr,
         [](GObject* view, GAsyncResult* answer, gpointer data) {
             auto* out = static_cast<Result*>(data);
-            if (JSCValue* value =
-                    webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), answer, nullptr)) {
+            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view),
+                                                                             answer, nullptr)) {
                 char* text = jsc_value_to_string(value);
                 out->text = text ? text : "";
                 g_free(text);
@@ -99,7 +99,8 @@ TEST(LookSearch, SimilarPagesComeNearestFirstAndAChipNarrowsTheMatches) {
     focusPane(browser);
     browser.selectEntry(server.url("/table"));
     pressKeys("ctrl+Return");
-    ASSERT_TRUE(pumpUntil([&] { return browser.showingMatches() && browser.matches().size() == 4; }));
+    ASSERT_TRUE(
+        pumpUntil([&] { return browser.showingMatches() && browser.matches().size() == 4; }));
     EXPECT_TRUE(browser.pane().showingSimilarPages());
     const auto similar = matchAddresses(browser);
     EXPECT_EQ(similar[0], server.url("/table"));
@@ -115,8 +116,9 @@ TEST(LookSearch, SimilarPagesComeNearestFirstAndAChipNarrowsTheMatches) {
     // The same from the menu's item, on a page of the other look.
     browser.selectEntry(server.url("/red"));
     browser.pane().similarPagesItem.activate();
-    ASSERT_TRUE(pumpUntil([&] { return browser.matches().size() == 4 &&
-                                       browser.matches()[0].address == server.url("/red"); }));
+    ASSERT_TRUE(pumpUntil([&] {
+        return browser.matches().size() == 4 && browser.matches()[0].address == server.url("/red");
+    }));
     EXPECT_EQ(browser.matches()[1].address, server.url("/red-quiet"));
 
     // The red chip: the red pages only; with a word typed, the red one that says it.
@@ -126,9 +128,8 @@ TEST(LookSearch, SimilarPagesComeNearestFirstAndAChipNarrowsTheMatches) {
         red.set_active(true);
     else
         clickWithPointer(red);
-    ASSERT_TRUE(pumpUntil([&] {
-        return !browser.pane().showingSimilarPages() && browser.matches().size() == 2;
-    }));
+    ASSERT_TRUE(pumpUntil(
+        [&] { return !browser.pane().showingSimilarPages() && browser.matches().size() == 2; }));
     EXPECT_EQ(matchAddresses(browser),
               (std::vector<std::string>{server.url("/red-quiet"), server.url("/red")}));
     browser.pane().historySearch.grab_focus();
@@ -154,8 +155,8 @@ TEST(Timeline, ShowsTheKeptDaysOpensAPageByEnterAndIsNeverKept) {
     const StoredTime today = startOfLocalDay(toStoredTime(std::chrono::system_clock::now()));
     const StoredTime yesterday = startOfLocalDay(today - 12 * 60 * 60);
     {
-        OpenedHistory opened = openKeptHistory(home.path() + "/data/Quillet",
-                                               std::chrono::system_clock::now());
+        OpenedHistory opened =
+            openKeptHistory(home.path() + "/data/Quillet", std::chrono::system_clock::now());
         const auto picture = [](guint32 colour) {
             auto pixbuf = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 120, 90);
             pixbuf->fill(colour);
@@ -165,8 +166,8 @@ TEST(Timeline, ShowsTheKeptDaysOpensAPageByEnterAndIsNeverKept) {
                              picture(0x2E7D32FF), "朝のニュース"});
         opened.store->store({server.url("/evening"), "夜の記事", yesterday + 21 * 3600,
                              picture(0xFFFFFFFF), "夜のニュース"});
-        opened.store->store({server.url("/today"), "今日の記事", today + 60,
-                             picture(0x1565C0FF), "今日の話"});
+        opened.store->store(
+            {server.url("/today"), "今日の記事", today + 60, picture(0x1565C0FF), "今日の話"});
     }
     {
         BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now, home.path());
@@ -176,20 +177,25 @@ TEST(Timeline, ShowsTheKeptDaysOpensAPageByEnterAndIsNeverKept) {
         browser.loadAndWait([] { pressKeys("ctrl+shift+h"); });
         EXPECT_EQ(browser->brwWebBrowser.LocationURL(), kTimelineAddress);
         ASSERT_TRUE(pumpUntil(
-            [&] { return pageScript(browser, "document.querySelectorAll('section.day').length") == "2"; },
+            [&] {
+                return pageScript(browser, "document.querySelectorAll('section.day').length") ==
+                       "2";
+            },
             10s));
         EXPECT_EQ(pageScript(browser, "[...document.querySelectorAll('section.day h2')]"
                                       ".map(h => h.firstChild.textContent.trim()).join('|')"),
                   dayHeading(today) + "|" + dayHeading(yesterday));
         // (This run's home page is among today's pages too.)
-        EXPECT_EQ(pageScript(browser, "[...document.querySelectorAll('img.thumb')]"
-                                      ".map(i => i.alt).filter(a => !a.startsWith('ホーム')).join('|')"),
+        EXPECT_EQ(pageScript(browser,
+                             "[...document.querySelectorAll('img.thumb')]"
+                             ".map(i => i.alt).filter(a => !a.startsWith('ホーム')).join('|')"),
                   "今日の記事 0:01|夜の記事 21:00|朝の記事 9:30");
         // Every picture came from the history as a PNG.
         ASSERT_TRUE(pumpUntil([&] {
             return pageScript(browser, "[...document.querySelectorAll('img.thumb')]"
                                        ".every(i => i.complete && i.naturalWidth > 0)") == "true";
-        })) << pageScript(browser, "[...document.querySelectorAll('img.thumb')].map(i => i.naturalWidth).join(',')");
+        })) << pageScript(browser, "[...document.querySelectorAll('img.thumb')].map(i => "
+                                   "i.naturalWidth).join(',')");
         saveScreenshot(browser.window(), "timeline");
 
         // Enter on the evening's picture opens its page.
@@ -204,15 +210,19 @@ TEST(Timeline, ShowsTheKeptDaysOpensAPageByEnterAndIsNeverKept) {
         // The words and the chips narrow the days: only the morning's page says 朝, and only
         // the green one is green.
         browser.navigateAndWait(std::string(kTimelineAddress) + "?q=%E6%9C%9D");
-        EXPECT_EQ(pageScript(browser, "[...document.querySelectorAll('img.thumb')].map(i => i.alt).join('|')"),
-                  "朝の記事 9:30");
+        EXPECT_EQ(
+            pageScript(browser,
+                       "[...document.querySelectorAll('img.thumb')].map(i => i.alt).join('|')"),
+            "朝の記事 9:30");
         browser.navigateAndWait(timelineAddress({"ニュース", chipBit(ColourChip::Green)}));
         ASSERT_TRUE(pumpUntil([&] {
             return pageScript(browser, "document.getElementById('more').textContent") ==
                    "これより前の履歴はありません";
         }));
-        EXPECT_EQ(pageScript(browser, "[...document.querySelectorAll('img.thumb')].map(i => i.alt).join('|')"),
-                  "朝の記事 9:30");
+        EXPECT_EQ(
+            pageScript(browser,
+                       "[...document.querySelectorAll('img.thumb')].map(i => i.alt).join('|')"),
+            "朝の記事 9:30");
         browser.waitUntilStored();
     }
     for (const StoredEntry& entry : readKeptHistory(home)->newest(10, false))
@@ -233,7 +243,8 @@ TEST(Timeline, ExportsThePagesTickedOnIt) {
     pageScript(browser, "document.querySelector('input[data-address$=\"/one\"]').click();"
                         "document.getElementById('export').click()");
     ASSERT_TRUE(pumpUntil([&] {
-        return browser->timeline().exportDialog() && browser->timeline().exportDialog()->get_visible();
+        return browser->timeline().exportDialog() &&
+               browser->timeline().exportDialog()->get_visible();
     }));
     const ListItems& ticked = browser->timeline().entries();
     ASSERT_EQ(ticked.count(), 1);

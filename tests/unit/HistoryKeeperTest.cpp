@@ -4,8 +4,8 @@
 // its work fails (of any type), an answer that throws holding up no other, one notice for a
 // disk that failed, and the work handed over finished when the keeper goes.
 
-#include "HistoryFile.h"
 #include "HistoryKeeper.h"
+#include "HistoryFile.h"
 #include "HistoryStore.h"
 #include "TestFiles.h"
 #include "ThumbnailCodec.h"
@@ -13,8 +13,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <glibmm/exceptionhandler.h>
 #include <gdkmm/wrap_init.h>
+#include <glibmm/exceptionhandler.h>
 #include <glibmm/init.h>
 #include <glibmm/main.h>
 #include <gtest/gtest.h>
@@ -293,14 +293,14 @@ TEST_F(HistoryKeeperTest, LooksOfAnOlderFileAreWorkedOutInTheBackground) {
     {
         // Back to the schema before looks, as an earlier Quillet left it.
         Database db(folder.file("data/Quillet/history.sqlite"), false);
-        db.execute("DROP INDEX pages_without_look; ALTER TABLE pages DROP COLUMN look; "
-                   "ALTER TABLE pages DROP COLUMN look_chips; PRAGMA user_version=3");
+        db.execute("DROP TABLE looks; PRAGMA user_version=3");
     }
     HistoryKeeper::Requests requests;
     std::optional<std::size_t> found;
     {
         HistoryKeeper first(keptFolder, true);
-        first.search("zqxword", 200, requests, [&](std::vector<SearchHit> hits) { found = hits.size(); });
+        first.search("zqxword", 200, requests,
+                     [&](std::vector<SearchHit> hits) { found = hits.size(); });
         ASSERT_TRUE(pumpUntil([&] { return found.has_value(); }));
         EXPECT_EQ(*found, std::size_t{kPages});
     } // ends with looks still to work out, most likely

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "HistoryStore.h"
 #include "LookSignature.h"
+#include "HistoryStore.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -77,7 +77,10 @@ TEST(LookSignature, AUniformPageHasNoStructureOneColourAndItsChip) {
     EXPECT_EQ(lookDistance(uniform(kRed), uniform(kRed)), 0.0);
     EXPECT_GT(lookDistance(uniform(kWhite), uniform(kBlack)), 0.5);
     // The same picture from rows with an alpha byte, and from a picture smaller than the grid.
-    EXPECT_EQ(Picture(120, 90, [](int, int) { return kRed; }, 4).look(), uniform(kRed));
+    EXPECT_EQ(Picture(
+                  120, 90, [](int, int) { return kRed; }, 4)
+                  .look(),
+              uniform(kRed));
     EXPECT_EQ(Picture(3, 2, [](int, int) { return kRed; }).look().chips, chipBit(ColourChip::Red));
     EXPECT_FALSE(lookOf({nullptr, 0, 0, 0, 3}).has_value());
 }
@@ -107,7 +110,8 @@ TEST(LookSignature, ColoursChangingPlacesKeepTheStructureAndChangeTheLayout) {
     const LookSignature light = tablePage(kWhite, kBlack, kGreen, 0.1);
     const LookSignature dark = tablePage(kBlack, kWhite, kGreen, 0.1);
     EXPECT_LE(structureDifference(light, dark), 4);
-    EXPECT_GT(lookDistance(light, dark), lookDistance(light, tablePage(kWhite, kBlack, kGreen, 0.1, 2)));
+    EXPECT_GT(lookDistance(light, dark),
+              lookDistance(light, tablePage(kWhite, kBlack, kGreen, 0.1, 2)));
 }
 
 TEST(LookSignature, APageHasTheChipsOfItsMainColours) {

@@ -2,10 +2,11 @@
 #pragma once
 // The history pane as one object: the entries (ImageList1, ListView1), the kept entries placed
 // before this run's, each entry's last visit, removal and clearing (the history first, then
-// the pane), the search field over the pane (Ctrl+H), and the pane's menu. Its commands are
-// actions of the group "history" (keep, pause, search, delete, exclude-site, clear), shared
-// by the menu, the Delete key and any later control. The main window wires it: it adds this
-// run's entries, and opens what signal_open names.
+// the pane), the search field over the pane (Ctrl+H) with its colour chips, the pages that
+// look like an entry, and the pane's menu. Its commands are actions of the group "history"
+// (keep, pause, search, similar, timeline, delete, exclude-site, clear), shared by the menu,
+// the Delete key and any later control. The main window wires it: it adds this run's entries,
+// and opens what signal_open names (a page, or the timeline).
 
 #include "DialogHosts.h"
 #include "HistoryKeeper.h"
@@ -17,6 +18,7 @@
 #include "VisitRecorder.h"
 #include "WindowFrame.h"
 
+#include <array>
 #include <giomm/simpleactiongroup.h>
 #include <gtkmm/checkmenuitem.h>
 #include <gtkmm/fixed.h>
@@ -24,7 +26,6 @@
 #include <gtkmm/messagedialog.h>
 #include <gtkmm/searchentry.h>
 #include <gtkmm/togglebutton.h>
-#include <array>
 #include <memory>
 #include <optional>
 #include <unordered_map>

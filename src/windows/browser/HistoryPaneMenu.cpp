@@ -78,12 +78,9 @@ void HistoryPane::buildMenu() {
     });
     pauseKeepingItem.set_sensitive(keeper_.keeping());
     const std::pair<Gtk::MenuItem*, const char*> commands[] = {
-        {&searchHistoryItem, "history.search"},
-        {&similarPagesItem, "history.similar"},
-        {&timelineItem, "history.timeline"},
-        {&deleteEntryItem, "history.delete"},
-        {&excludeSiteItem, "history.exclude-site"},
-        {&clearHistoryItem, "history.clear"}};
+        {&searchHistoryItem, "history.search"},     {&similarPagesItem, "history.similar"},
+        {&timelineItem, "history.timeline"},        {&deleteEntryItem, "history.delete"},
+        {&excludeSiteItem, "history.exclude-site"}, {&clearHistoryItem, "history.clear"}};
     for (const auto& [item, action] : commands) // (gtkmm 3 does not wrap GtkActionable)
         gtk_actionable_set_action_name(GTK_ACTIONABLE(item->gobj()), action);
 

@@ -33,8 +33,7 @@ std::string chipCss(ColourChip chip) {
 
 } // namespace
 
-void HistoryPane::placeSearchField(Placements& placements, Gtk::Fixed& fixed,
-                                   PlacedControl& pane) {
+void HistoryPane::placeSearchField(Placements& placements, Gtk::Fixed& fixed, PlacedControl& pane) {
     placedPane_ = &pane;
     placedSearch_ = &placements.put(fixed, historySearch, 0, 0, 2055, kSearchFieldHeight);
     placedChips_ =

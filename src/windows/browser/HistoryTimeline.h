@@ -35,9 +35,9 @@ class HistoryTimeline : public ExportHost {
     void untick(const std::string& key) override;
     int thumbnailWidth() const override { return pane_.thumbnailWidth(); }
     int thumbnailHeight() const override { return pane_.thumbnailHeight(); }
-    void
-    thumbnailsForExport(std::vector<std::string> keys, HistoryKeeper::Requests& requests,
-                        std::function<void(std::vector<std::optional<PackedImage>>)> done) override {
+    void thumbnailsForExport(
+        std::vector<std::string> keys, HistoryKeeper::Requests& requests,
+        std::function<void(std::vector<std::optional<PackedImage>>)> done) override {
         pane_.thumbnailsForExport(std::move(keys), requests, std::move(done));
     }
 

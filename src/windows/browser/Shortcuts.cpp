@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The keys people expect of a browser, wherever the focus is in the main window: Alt+Left and
 // Alt+Right (and the mouse's back and forward buttons), Alt+Home, F5 and Ctrl+R, Ctrl+L and
-// F6, Ctrl+F with F3 / Shift+F3, Ctrl+H (the history's search), Ctrl+Shift+H (the timeline), and Ctrl+plus, Ctrl+minus and
-// Ctrl+0 for the page's zoom. Enter and Escape keep their own meanings in the address box and the
-// history pane.
+// F6, Ctrl+F with F3 / Shift+F3, Ctrl+H (the history's search), Ctrl+Shift+H (the timeline), and
+// Ctrl+plus, Ctrl+minus and Ctrl+0 for the page's zoom. Enter and Escape keep their own meanings in
+// the address box and the history pane.
 
 #include "frmBrowser.h"
 

@@ -70,9 +70,9 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyF
                    [this] {
                        return PixelSize{roundHalfEven(tx), roundHalfEven(ty)};
                    }),
-      timeline_(*this, *keeper_, historyPane_), findBar(brwWebBrowser), downloadStrip(brwWebBrowser.Downloads()),
-      Line1(fixed_, kRuleGrey, 0, 530, 4560, 530), Line2(fixed_, kWhite, 0, 545, 4560, 545),
-      Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
+      timeline_(*this, *keeper_, historyPane_), findBar(brwWebBrowser),
+      downloadStrip(brwWebBrowser.Downloads()), Line1(fixed_, kRuleGrey, 0, 530, 4560, 530),
+      Line2(fixed_, kWhite, 0, 545, 4560, 545), Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
       Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960) {
     buildControls();
     connectHandlers();

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: MIT
+#include "TimelineDays.h"
+#include "TimelinePage.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <gtest/gtest.h>
+
+using namespace quillet;
+
+namespace {
+
+// The days in a time zone whose clocks change, for the length of this object.
+class TimeZone {
+  public:
+    explicit TimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ"))
+            old_ = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~TimeZone() {
+        if (old_)
+            setenv("TZ", old_->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+  private:
+    std::optional<std::string> old_;
+};
+
+StoredEntry page(const std::string& address, const std::string& title, StoredTime time,
+                 bool contentKept = true) {
+    return {address, title, time, {}, contentKept};
+}
+
+} // namespace
+
+TEST(TimelineDays, DaysAreLocalAndAsLongAsTheClocksMakeThem) {
+    const TimeZone berlin("Europe/Berlin");
+    const StoredTime march28 = *parseLocalDate("2026-03-28");
+    EXPECT_EQ(startOfLocalDay(march28 + 13 * 3600 + 5), march28);
+    EXPECT_EQ(startOfNextLocalDay(march28) - march28, 24 * 3600);
+    const StoredTime march29 = startOfNextLocalDay(march28); // the clocks go forward
+    EXPECT_EQ(localDateText(march29), "2026-03-29");
+    EXPECT_EQ(startOfNextLocalDay(march29) - march29, 23 * 3600);
+    const StoredTime october25 = *parseLocalDate("2026-10-25"); // and back
+    EXPECT_EQ(startOfNextLocalDay(october25) - october25, 25 * 3600);
+    EXPECT_EQ(dayHeading(*parseLocalDate("2026-12-08")), "2026年12月8日 (火)");
+    EXPECT_EQ(timeOfDay(*parseLocalDate("2026-12-08") + 9 * 3600 + 5 * 60), "9:05");
+    for (const char* wrong : {"2026-02-30", "2026-13-01", "2026-1-01", "2026-01-01x", "", "昨日"})
+        EXPECT_FALSE(parseLocalDate(wrong).has_value()) << wrong;
+}
+
+TEST(TimelinePage, ReadsWhatThePageAsksFor) {
+    using Kind = TimelineRequest::Kind;
+    const auto asked = readTimelineRequest(
+        "quillet://history/day?before=1765000000&q=%E8%A8%AD%E5%AE%9A+%E7%94%BB%E9%9D%A2&c=8&c=64");
+    EXPECT_EQ(asked.kind, Kind::Day);
+    EXPECT_EQ(asked.before, 1765000000);
+    EXPECT_EQ(asked.filter.typed, "設定 画面");
+    EXPECT_EQ(asked.filter.chips, chipBit(ColourChip::Green) | chipBit(ColourChip::White));
+    EXPECT_EQ(readTimelineRequest("quillet://history/").kind, Kind::Page);
+    EXPECT_EQ(readTimelineRequest("quillet://history/?day=2026-12-08").day,
+              parseLocalDate("2026-12-08"));
+    const auto exported = readTimelineRequest(
+        "quillet://history/export?a=http%3A%2F%2Fa.test%2F%3Fx%3D1%26y%3D2&t=A&a=http://b.test/"
+        "&t=");
+    EXPECT_EQ(exported.kind, Kind::Export);
+    EXPECT_EQ(exported.addresses,
+              (std::vector<std::string>{"http://a.test/?x=1&y=2", "http://b.test/"}));
+    EXPECT_EQ(exported.titles, (std::vector<std::string>{"A", ""}));
+    // Values that are not numbers or chips are left out; other pages are not the timeline's.
+    const auto odd = readTimelineRequest("quillet://history/day?before=12x&c=256&c=-1&c=abc");
+    EXPECT_FALSE(odd.before.has_value());
+    EXPECT_EQ(odd.filter.chips, 0);
+    EXPECT_EQ(readTimelineRequest("quillet://history/etc").kind, Kind::Unknown);
+    EXPECT_EQ(readTimelineRequest("quillet://home/").kind, Kind::Unknown);
+    EXPECT_EQ(readTimelineRequest("http://history/").kind, Kind::Unknown);
+    // The pane's filter, as the timeline's address, reads back as it was.
+    const HistoryFilter filter{"朝 ニュース&x=1",
+                               chipBit(ColourChip::Red) | chipBit(ColourChip::Black)};
+    const auto back = readTimelineRequest(timelineAddress(filter));
+    EXPECT_EQ(back.filter.typed, filter.typed);
+    EXPECT_EQ(back.filter.chips, filter.chips);
+    EXPECT_EQ(timelineAddress({}), "quillet://history/");
+    EXPECT_TRUE(isTimelineAddress("quillet://history/?q=a"));
+    EXPECT_FALSE(isTimelineAddress("quillet://home/"));
+}
+
+TEST(TimelinePage, EscapesWhatTheHistoryHoldsAndNamesEachPicture) {
+    const TimeZone tokyo("Asia/Tokyo");
+    const StoredTime day = *parseLocalDate("2026-12-08");
+    const std::string section = timelineDay(
+        day, {page("http://a.test/\"><script>x()</script>", "<b>見出し</b> & 'x'", day + 9 * 3600),
+              page("http://b.test/", "サインイン", day + 8 * 3600 + 1800, false)});
+    EXPECT_EQ(section.find("<script>"), std::string::npos);
+    EXPECT_EQ(section.find("<b>"), std::string::npos);
+    EXPECT_NE(section.find("alt=\"&lt;b&gt;見出し&lt;/b&gt; &amp; &#39;x&#39; 9:00\""),
+              std::string::npos)
+        << section;
+    EXPECT_NE(section.find("href=\"http://a.test/&quot;&gt;&lt;script&gt;"), std::string::npos);
+    // The picture's address carries the page's address escaped for a query.
+    EXPECT_NE(section.find("src=\"quillet://history/thumbnail?a=http%3A%2F%2Fa.test%2F%22%3E"),
+              std::string::npos);
+    // A page kept without its content has no picture to fetch, only its name.
+    EXPECT_NE(section.find("role=\"img\" aria-label=\"サインイン 8:30\""), std::string::npos);
+    EXPECT_EQ(section.find("thumbnail?a=http%3A%2F%2Fb.test"), std::string::npos);
+    EXPECT_NE(section.find("2026年12月8日 (火)"), std::string::npos);
+    EXPECT_EQ(timelineDay(day, {}), "");
+
+    const std::string whole =
+        timelinePage({.kind = TimelineRequest::Kind::Page, .filter = {"\"><x>", 0}}, 0, {});
+    EXPECT_NE(whole.find("一致するページはありません"), std::string::npos);
+    EXPECT_NE(whole.find("value=\"&quot;&gt;&lt;x&gt;\""), std::string::npos);
+    EXPECT_NE(timelinePage({}, 0, {}).find("履歴はありません"), std::string::npos);
+}
