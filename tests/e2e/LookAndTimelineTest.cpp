@@ -97,6 +97,7 @@ TEST(LookSearch, SimilarPagesComeNearestFirstAndAChipNarrowsTheMatches) {
     browser.waitUntilStored();
 
     focusPane(browser);
+    const float listTop = browser->placedListView->top();
     browser.selectEntry(server.url("/table"));
     pressKeys("ctrl+Return");
     ASSERT_TRUE(
@@ -107,11 +108,17 @@ TEST(LookSearch, SimilarPagesComeNearestFirstAndAChipNarrowsTheMatches) {
     EXPECT_EQ(similar[1], server.url("/table-too"));
     EXPECT_EQ(browser.pane().selectedAddress(), server.url("/table"));
     saveScreenshot(browser.window(), "similar-pages");
+    // The list stands below the chips while they show, however often the window is laid out.
+    EXPECT_EQ(browser->placedListView->top(), listTop + 270);
+    browser.resizeTo(9000, 7000);
+    browser.resizeTo(9600, 7200);
+    EXPECT_EQ(browser->placedListView->top(), listTop + 270);
 
     // Escape gives the whole list back, the picked page still selected.
     pressKeys("Escape");
     ASSERT_TRUE(pumpUntil([&] { return !browser.showingMatches(); }, 3s));
     EXPECT_EQ(browser.selectedEntry(), browser.positionOf(server.url("/table")));
+    EXPECT_EQ(browser->placedListView->top(), listTop);
 
     // The same from the menu's item, on a page of the other look.
     browser.selectEntry(server.url("/red"));

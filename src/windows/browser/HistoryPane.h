@@ -58,8 +58,8 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
         excludeSiteItem, clearHistoryItem;
 
     // The search field and its chips, placed in the window's layout over the top of `pane`
-    // (the list view's place), and laid out again there when the window's layout has placed
-    // the pane afresh; while they are open the list stands below the chips.
+    // (the list view's place), and laid out again there when the window's layout changes;
+    // while they are open the list stands below the chips.
     void placeSearchField(Placements& placements, Gtk::Fixed& fixed, PlacedControl& pane);
     void layOutSearchField();
     // Reads the kept entries into the pane (once the window's first page is on screen).

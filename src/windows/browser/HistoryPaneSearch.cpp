@@ -111,8 +111,8 @@ HistoryFilter HistoryPane::searchFilter() const {
 }
 
 void HistoryPane::layOutSearchField() {
-    listShift_ = 0; // the layout has just placed the list where it belongs
-    shiftListBelowSearch(searchOpen());
+    // The layout keeps the list's top (lowered while the search is open) and fits its height
+    // to it, so only the field and the chips follow it here.
     for (PlacedControl* placed : {placedSearch_, placedChips_}) {
         placed->setLeft(placedPane_->left());
         placed->setWidth(std::max(0.0F, placedPane_->width()));
@@ -134,8 +134,10 @@ void HistoryPane::openSearch() {
     const bool wasOpen = searchOpen();
     historySearch.show();
     colourChipStrip.show();
-    if (!wasOpen)
+    if (!wasOpen) {
+        shiftListBelowSearch(true);
         layOutSearchField();
+    }
     historySearch.grab_focus();
     if (!historySearch.get_text().empty())
         searchFor(historySearch.get_text());

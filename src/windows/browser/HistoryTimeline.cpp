@@ -54,7 +54,8 @@ void HistoryTimeline::serveDay(const std::shared_ptr<BuiltInRequest>& request,
     else if (!wholePage)
         before = asked.before.value_or(std::numeric_limits<StoredTime>::min());
     keeper_.dayBefore(before, asked.filter, requests_,
-                      [request, asked, wholePage](HistoryKeeper::Day day) {
+                      [this, request, asked, wholePage](HistoryKeeper::Day day) {
+                          prefetch(day.pages);
                           const char* html = "text/html; charset=utf-8";
                           if (wholePage)
                               request->finish(timelinePage(asked, day.start, day.pages), html);
@@ -71,11 +72,60 @@ void HistoryTimeline::serveThumbnail(const std::shared_ptr<BuiltInRequest>& requ
         request->finish(pane_.ImageList1.image(address).bytes, "image/png");
         return;
     }
+    if (const auto found = prefetched_.find(address); found != prefetched_.end()) {
+        request->finish(found->second.bytes, "image/png");
+        return;
+    }
+    if (const auto coming = coming_.find(address); coming != coming_.end()) {
+        coming->second.push_back(request);
+        return;
+    }
     keeper_.thumbnails({address}, requests_, [request](HistoryKeeper::Thumbnails pictures) {
         if (!pictures.empty() && pictures.front() && !pictures.front()->bytes.empty())
             request->finish(std::move(pictures.front()->bytes), "image/png");
         else
             request->fail("この履歴には縮小画像がありません");
+    });
+}
+
+void HistoryTimeline::prefetch(const std::vector<StoredEntry>& pages) {
+    std::vector<std::string> addresses;
+    for (const StoredEntry& page : pages)
+        if (page.contentKept && !prefetched_.contains(page.address) &&
+            !coming_.contains(page.address) &&
+            !(pane_.ImageList1.contains(page.address) &&
+              !pane_.ImageList1.image(page.address).bytes.empty())) {
+            addresses.push_back(page.address);
+            coming_[page.address];
+        }
+    if (addresses.empty())
+        return;
+    keeper_.thumbnails(addresses, requests_, [this, addresses](HistoryKeeper::Thumbnails pictures) {
+        // The oldest days' pictures go first once they hold more than this.
+        constexpr std::size_t kPrefetchedBytes = 16 * 1024 * 1024;
+        for (std::size_t i = 0; i < addresses.size(); ++i) {
+            std::vector<std::shared_ptr<BuiltInRequest>> waiting;
+            if (auto coming = coming_.extract(addresses[i]))
+                waiting = std::move(coming.mapped());
+            const bool found = i < pictures.size() && pictures[i] && !pictures[i]->bytes.empty();
+            for (const auto& request : waiting) {
+                if (found)
+                    request->finish(pictures[i]->bytes, "image/png");
+                else
+                    request->fail("この履歴には縮小画像がありません");
+            }
+            if (found) {
+                prefetchedBytes_ += pictures[i]->bytes.size();
+                prefetched_[addresses[i]] = std::move(*pictures[i]);
+            }
+        }
+        prefetchedDays_.push_back(addresses);
+        while (prefetchedBytes_ > kPrefetchedBytes && prefetchedDays_.size() > 1) {
+            for (const std::string& address : prefetchedDays_.front())
+                if (auto gone = prefetched_.extract(address))
+                    prefetchedBytes_ -= gone.mapped().bytes.size();
+            prefetchedDays_.pop_front();
+        }
     });
 }
 

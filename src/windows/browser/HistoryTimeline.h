@@ -11,8 +11,10 @@
 #include "TimelinePage.h"
 #include "WebContext.h"
 
+#include <deque>
 #include <gtkmm/window.h>
 #include <memory>
+#include <unordered_map>
 
 namespace quillet {
 
@@ -45,6 +47,9 @@ class HistoryTimeline : public ExportHost {
     void serveDay(const std::shared_ptr<BuiltInRequest>& request, const TimelineRequest& asked,
                   bool wholePage);
     void serveThumbnail(const std::shared_ptr<BuiltInRequest>& request, const std::string& address);
+    // A day's kept thumbnails read in one go as its section is sent, so that the page's many
+    // requests for them are answered at once.
+    void prefetch(const std::vector<StoredEntry>& pages);
     void exportPages(const std::vector<std::string>& addresses,
                      const std::vector<std::string>& titles);
 
@@ -52,6 +57,12 @@ class HistoryTimeline : public ExportHost {
     HistoryKeeper& keeper_;
     HistoryPane& pane_;
     ListItems ticked_;
+    // The thumbnails prefetched (the last few days' worth), those on their way, and the
+    // requests waiting for them.
+    std::unordered_map<std::string, PackedImage> prefetched_;
+    std::deque<std::vector<std::string>> prefetchedDays_;
+    std::size_t prefetchedBytes_ = 0;
+    std::unordered_map<std::string, std::vector<std::shared_ptr<BuiltInRequest>>> coming_;
     std::unique_ptr<Form2> export_;
     HistoryKeeper::Requests requests_;
 };
