@@ -249,13 +249,15 @@ void HistoryKeeper::workOutUnseenLooks() {
     std::vector<UnseenLook> unseen;
     onKept([&](HistoryStore& kept) { unseen = kept.unseenLooks(kLooksPerBatch, unseenBelow_); });
     looksOwed_ = kept_ && unseen.size() == static_cast<std::size_t>(kLooksPerBatch);
+    if (!looksOwed_) // the last batch: the looks are read into memory, for 似たページを探す
+        onKept([](HistoryStore& kept) { kept.readLooks(); });
     if (unseen.empty())
         return;
     unseenBelow_ = unseen.back().id;
-    std::vector<std::pair<std::string, std::optional<LookSignature>>> looks;
+    std::vector<std::pair<std::int64_t, std::optional<LookSignature>>> looks;
     looks.reserve(unseen.size());
-    for (UnseenLook& page : unseen)
-        looks.emplace_back(std::move(page.address), lookOfThumbnail(page.thumbnail));
+    for (const UnseenLook& page : unseen)
+        looks.emplace_back(page.id, lookOfThumbnail(page.thumbnail));
     onKept([&](HistoryStore& kept) { kept.setLooks(looks); });
 }
 

@@ -49,7 +49,8 @@ constexpr const char* kMigrations[] = {
     // thumbnails' overflow pages. The pages stored before have none until the worker has
     // worked theirs out, a few at a time.
     "CREATE TABLE looks(page INTEGER PRIMARY KEY REFERENCES pages(id) ON DELETE CASCADE "
-    "ON UPDATE CASCADE, look BLOB NOT NULL, chips INTEGER NOT NULL);",
+    "ON UPDATE CASCADE, look BLOB NOT NULL, chips INTEGER NOT NULL);"
+    "CREATE INDEX looks_by_chips ON looks(chips, page);",
 };
 static_assert(std::size(kMigrations) == HistoryStore::kSchemaVersion);
 
@@ -206,8 +207,9 @@ bool HistoryStore::store(const PageVisit& visit) {
     // thumbnail are scrubbed as a removal's are.
     bool contentRemoved = false;
 
-    if (const auto old = firstInteger(
-            db_.cached("SELECT id FROM pages WHERE address = ?").bind(1, visit.address))) {
+    const auto old =
+        firstInteger(db_.cached("SELECT id FROM pages WHERE address = ?").bind(1, visit.address));
+    if (old) {
         if (withheld)
             contentRemoved =
                 firstInteger(
@@ -254,8 +256,14 @@ bool HistoryStore::store(const PageVisit& visit) {
     if (contentRemoved)
         db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");
     transaction.commit();
-    if (looks_ && (withheld || keptLook || !visit.thumbnail.bytes.empty()))
-        noteLook(visit.address, keptLook);
+    if (looks_) {
+        if (old && (keptLook || withheld || !visit.thumbnail.bytes.empty()))
+            looks_->forget(*old);
+        else if (old)
+            looks_->renumber(*old, id);
+        if (keptLook)
+            looks_->set(id, *keptLook);
+    }
     if (contentRemoved)
         payWhatIsOwed();
     return true;
@@ -317,15 +325,20 @@ std::vector<SearchHit> HistoryStore::search(const HistoryFilter& filter, int lim
     if (query.empty() && filter.chips == 0)
         return {};
     // The index yields its rows newest first and stops at the limit: no sort of all matches.
-    // Chips alone walk the pages newest first.
-    Statement rows = db_.prepare(
-        query.empty()
-            ? "SELECT p.address, p.title, p.last_visit, '' FROM looks l JOIN pages p ON p.id = "
-              "l.page WHERE (l.chips & ?1) = ?1 ORDER BY l.page DESC LIMIT ?3"
-            : "SELECT p.address, p.title, p.last_visit, "
-              "snippet(page_text, 2, '', '', '…', 24) FROM page_text JOIN pages p ON p.id = "
-              "page_text.rowid LEFT JOIN looks l ON l.page = p.id WHERE page_text MATCH ?2 AND "
-              "(coalesce(l.chips, 0) & ?1) = ?1 ORDER BY page_text.rowid DESC LIMIT ?3");
+    // With chips, their pages are gathered from the looks' index first, and each match is
+    // looked up among them before its page is read; chips alone walk the looks newest first.
+    const char* words =
+        "SELECT p.address, p.title, p.last_visit, snippet(page_text, 2, '', '', '…', 24) "
+        "FROM page_text JOIN pages p ON p.id = page_text.rowid WHERE page_text MATCH ?2 "
+        "ORDER BY page_text.rowid DESC LIMIT ?3";
+    const char* wordsAndChips =
+        "SELECT p.address, p.title, p.last_visit, snippet(page_text, 2, '', '', '…', 24) "
+        "FROM page_text JOIN pages p ON p.id = page_text.rowid WHERE page_text MATCH ?2 AND "
+        "+page_text.rowid IN (SELECT page FROM looks WHERE (chips & ?1) = ?1) "
+        "ORDER BY page_text.rowid DESC LIMIT ?3";
+    const char* chips = "SELECT p.address, p.title, p.last_visit, '' FROM looks l JOIN pages p "
+                        "ON p.id = l.page WHERE (l.chips & ?1) = ?1 ORDER BY l.page DESC LIMIT ?3";
+    Statement rows = db_.prepare(query.empty() ? chips : filter.chips != 0 ? wordsAndChips : words);
     rows.bind(1, filter.chips).bind(3, limit);
     if (!query.empty())
         rows.bind(2, query);
@@ -437,7 +450,11 @@ void HistoryStore::remove(const std::vector<std::string>& addresses) {
     if (addresses.empty())
         return;
     Transaction transaction(db_);
+    std::vector<std::int64_t> removed;
     for (const std::string& address : addresses) {
+        if (const auto page =
+                firstInteger(db_.cached("SELECT id FROM pages WHERE address = ?").bind(1, address)))
+            removed.push_back(*page);
         db_.cached("DELETE FROM page_text WHERE rowid = (SELECT id FROM pages WHERE address = ?)")
             .bind(1, address)
             .run();
@@ -445,7 +462,9 @@ void HistoryStore::remove(const std::vector<std::string>& addresses) {
     }
     db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");
     transaction.commit();
-    forgetLooks(addresses);
+    if (looks_)
+        for (const std::int64_t page : removed)
+            looks_->forget(page);
     payWhatIsOwed();
 }
 
@@ -506,69 +525,26 @@ std::optional<LookSignature> HistoryStore::lookOf(std::string_view address) {
     return look;
 }
 
-void HistoryStore::loadLooks() {
-    Looks looks;
-    Statement rows = db_.prepare("SELECT p.address, l.look FROM looks l JOIN pages p ON p.id = "
-                                 "l.page WHERE length(l.look) > 0");
-    while (rows.step())
-        if (const auto look = unpackLook(rows.blob(1))) {
-            looks.positions.emplace(rows.text(0), looks.addresses.size());
-            looks.addresses.push_back(rows.text(0));
-            looks.signatures.push_back(*look);
-        }
-    looks_ = std::move(looks);
-}
-
-void HistoryStore::noteLook(const std::string& address, const std::optional<LookSignature>& look) {
-    if (!looks_)
-        return;
-    if (const auto found = looks_->positions.find(address); found != looks_->positions.end()) {
-        if (look) {
-            looks_->signatures[found->second] = *look;
-            return;
-        }
-        forgetLooks({address});
-        return;
+LookIndex& HistoryStore::looks() {
+    if (!looks_) {
+        // The looks table alone: a page's row would be read with its thumbnail.
+        LookIndex index;
+        Statement rows = db_.prepare("SELECT page, look FROM looks WHERE length(look) > 0");
+        while (rows.step())
+            if (const auto look = unpackLook(rows.blob(1)))
+                index.set(rows.integer(0), *look);
+        looks_ = std::move(index);
     }
-    if (!look)
-        return;
-    looks_->positions.emplace(address, looks_->addresses.size());
-    looks_->addresses.push_back(address);
-    looks_->signatures.push_back(*look);
-}
-
-void HistoryStore::forgetLooks(const std::vector<std::string>& addresses) {
-    if (!looks_)
-        return;
-    Looks& looks = *looks_;
-    for (const std::string& address : addresses) {
-        const auto found = looks.positions.find(address);
-        if (found == looks.positions.end())
-            continue;
-        // The last signature takes the removed one's place.
-        const std::size_t at = found->second;
-        looks.positions.erase(found);
-        if (at + 1 != looks.addresses.size()) {
-            looks.addresses[at] = std::move(looks.addresses.back());
-            looks.signatures[at] = looks.signatures.back();
-            looks.positions[looks.addresses[at]] = at;
-        }
-        looks.addresses.pop_back();
-        looks.signatures.pop_back();
-    }
+    return *looks_;
 }
 
 std::vector<LookMatch> HistoryStore::nearest(const LookSignature& look, int limit) {
-    if (!looks_)
-        loadLooks();
     std::vector<LookMatch> matches;
-    Statement row = db_.cached("SELECT title, last_visit FROM pages WHERE address = ?");
-    for (const std::size_t at :
-         nearestLooks(look, looks_->signatures, static_cast<std::size_t>(std::max(limit, 0)))) {
-        const std::string& address = looks_->addresses[at];
-        if (row.bind(1, address).step())
-            matches.push_back({{address, row.text(0), row.integer(1), {}},
-                               lookDistance(look, looks_->signatures[at])});
+    Statement row = db_.cached("SELECT address, title, last_visit FROM pages WHERE id = ?");
+    for (const auto& [page, distance] :
+         looks().nearest(look, static_cast<std::size_t>(std::max(limit, 0)))) {
+        if (row.bind(1, page).step())
+            matches.push_back({{row.text(0), row.text(1), row.integer(2), {}}, distance});
         row.reset();
     }
     return matches;
@@ -592,19 +568,20 @@ std::vector<UnseenLook> HistoryStore::unseenLooks(int limit, std::int64_t below)
 }
 
 void HistoryStore::setLooks(
-    const std::vector<std::pair<std::string, std::optional<LookSignature>>>& looks) {
+    const std::vector<std::pair<std::int64_t, std::optional<LookSignature>>>& looks) {
     Transaction transaction(db_);
-    for (const auto& [address, look] : looks) {
+    for (const auto& [page, look] : looks) {
         // An unreadable thumbnail gets an empty look, so it is not asked for again.
         Statement set = db_.cached("INSERT OR REPLACE INTO looks(page, look, chips) SELECT id, "
-                                   "coalesce(?1, zeroblob(0)), ?2 FROM pages WHERE address = ?3 "
+                                   "coalesce(?1, zeroblob(0)), ?2 FROM pages WHERE id = ?3 "
                                    "AND thumbnail IS NOT NULL");
         set.bindBlob(1, look ? packLook(*look) : std::vector<std::uint8_t>{});
-        set.bind(2, look ? look->chips : 0).bind(3, address).run();
+        set.bind(2, look ? look->chips : 0).bind(3, page).run();
     }
     transaction.commit();
-    for (const auto& [address, look] : looks)
-        noteLook(address, look);
+    if (looks_)
+        for (const auto& [page, look] : looks)
+            look ? looks_->set(page, *look) : looks_->forget(page);
 }
 
 namespace {

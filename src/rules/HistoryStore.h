@@ -10,6 +10,7 @@
 // The store is not thread-safe; one thread (the history's worker) owns it.
 
 #include "ImageList.h"
+#include "LookIndex.h"
 #include "LookSignature.h"
 #include "Sqlite.h"
 
@@ -20,7 +21,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace quillet {
@@ -113,13 +113,15 @@ class HistoryStore {
     // nearest first. The signatures are read once into memory and kept up to date there.
     std::optional<LookSignature> lookOf(std::string_view address);
     std::vector<LookMatch> nearest(const LookSignature& look, int limit);
+    // Reads the signatures into memory now, so that the first search by look answers at once.
+    void readLooks() { looks(); }
     // Pages with a thumbnail and no signature (a file of an earlier version), at most
     // `limit`, newest first from those below `below` (the last batch's lowest id); setLooks
     // stores theirs in one transaction (none: the thumbnail is unreadable, and is not asked
     // for again).
     std::vector<UnseenLook>
     unseenLooks(int limit, std::int64_t below = std::numeric_limits<std::int64_t>::max());
-    void setLooks(const std::vector<std::pair<std::string, std::optional<LookSignature>>>& looks);
+    void setLooks(const std::vector<std::pair<std::int64_t, std::optional<LookSignature>>>& looks);
 
     // Day by day: the latest visit before `before` of a page that matches (none: no earlier
     // visit), and the matching pages visited in [from, to), each with its latest visit there,
@@ -156,18 +158,11 @@ class HistoryStore {
     void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);
     void rewriteWithout(const std::string& where, const std::function<void(Statement&)>& bind);
     void payWhatIsOwed();
-    void loadLooks();
-    void noteLook(const std::string& address, const std::optional<LookSignature>& look);
-    void forgetLooks(const std::vector<std::string>& addresses);
+    LookIndex& looks(); // read from the file the first time
 
     Database db_;
     // The pages' signatures, once a search by look has read them (none before).
-    struct Looks {
-        std::vector<std::string> addresses;
-        std::vector<LookSignature> signatures;
-        std::unordered_map<std::string, std::size_t> positions;
-    };
-    std::optional<Looks> looks_;
+    std::optional<LookIndex> looks_;
     bool logOwed_ = false;
 };
 

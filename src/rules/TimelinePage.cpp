@@ -4,6 +4,7 @@
 #include "LookSignature.h"
 #include "TimelineDays.h"
 
+#include <algorithm>
 #include <glib.h>
 #include <memory>
 
@@ -68,6 +69,17 @@ constexpr const char* kScript = R"html(<script>
     return days.length ? days[days.length - 1].dataset.start : null;
   };
   const nearEnd = () => more.getBoundingClientRect().top < innerHeight + 800;
+  // A long day comes in parts: the first with its section, the rest right after it.
+  async function loadRest(section) {
+    for (let rest; (rest = section.querySelector('li.rest')); ) {
+      const asked = new URLSearchParams(filter);
+      asked.set('before', section.dataset.end);
+      asked.set('from', rest.dataset.from);
+      const html = await (await fetch('quillet://history/day?' + asked)).text();
+      rest.remove();
+      section.querySelector('ul.pages').insertAdjacentHTML('beforeend', html);
+    }
+  }
   async function loadMore() {
     if (loading || ended || !lastStart()) return;
     loading = true;
@@ -80,6 +92,7 @@ constexpr const char* kScript = R"html(<script>
         more.textContent = 'これより前の履歴はありません';
       } else {
         more.insertAdjacentHTML('beforebegin', html);
+        loadRest(more.previousElementSibling);
       }
     } catch (e) {
       ended = true;
@@ -88,6 +101,7 @@ constexpr const char* kScript = R"html(<script>
     loading = false;
     if (!ended && nearEnd()) loadMore();
   }
+  for (const day of document.querySelectorAll('section.day')) loadRest(day);
   new IntersectionObserver(seen => { if (seen.some(s => s.isIntersecting)) loadMore(); },
                            {rootMargin: '800px'}).observe(more);
   const form = document.getElementById('filter');
@@ -219,15 +233,23 @@ std::string escapeHtml(std::string_view text) {
 std::string timelineDay(StoredTime dayStart, const std::vector<StoredEntry>& pages) {
     if (pages.empty())
         return {};
-    std::string section = "<section class=\"day\" data-start=\"" + std::to_string(dayStart) +
-                          "\" aria-labelledby=\"day-" + localDateText(dayStart) +
-                          "\">\n<h2 id=\"day-" + localDateText(dayStart) + "\">" +
-                          escapeHtml(dayHeading(dayStart)) + " <span class=\"time\">" +
-                          std::to_string(pages.size()) +
-                          " ページ</span></h2>\n<ul class=\"pages\">\n";
-    for (const StoredEntry& page : pages)
-        section += pageTile(page);
-    return section + "</ul>\n</section>\n";
+    std::string section =
+        "<section class=\"day\" data-start=\"" + std::to_string(dayStart) + "\" data-end=\"" +
+        std::to_string(startOfNextLocalDay(dayStart)) + "\" aria-labelledby=\"day-" +
+        localDateText(dayStart) + "\">\n<h2 id=\"day-" + localDateText(dayStart) + "\">" +
+        escapeHtml(dayHeading(dayStart)) + " <span class=\"time\">" + std::to_string(pages.size()) +
+        " ページ</span></h2>\n<ul class=\"pages\">\n";
+    return section + timelineTiles(pages, 0) + "</ul>\n</section>\n";
+}
+
+std::string timelineTiles(const std::vector<StoredEntry>& pages, std::size_t from) {
+    std::string tiles;
+    const std::size_t to = std::min(pages.size(), from + kTilesAtOnce);
+    for (std::size_t i = from; i < to; ++i)
+        tiles += pageTile(pages[i]);
+    if (to < pages.size()) // the page's script fetches the rest
+        tiles += "<li class=\"rest\" hidden data-from=\"" + std::to_string(to) + "\"></li>\n";
+    return tiles;
 }
 
 std::string timelinePage(const TimelineRequest& request, StoredTime firstDay,

@@ -22,6 +22,7 @@ struct TimelineRequest {
     Kind kind = Kind::Unknown;
     HistoryFilter filter{};                          // q (the words), c (chip bits, summed)
     std::optional<StoredTime> before = std::nullopt; // Day: the start of the last day shown
+    std::optional<std::size_t> from = std::nullopt;  // Day: the rest of it, from this page on
     std::optional<StoredTime> day = std::nullopt;    // Page: the day to start at (YYYY-MM-DD)
     std::vector<std::string> addresses{};            // Thumbnail: one; Export: the ticked
     std::vector<std::string> titles{};               // Export: their titles, in that order
@@ -34,8 +35,11 @@ std::string timelineAddress(const HistoryFilter& filter);
 // The page, with its first day (none: the history holds nothing that matches).
 std::string timelinePage(const TimelineRequest& request, StoredTime firstDay,
                          const std::vector<StoredEntry>& pages);
-// One day's section; "" when there is no earlier day.
+// One day's section, with its first kTilesAtOnce pages; "" when there is no earlier day.
+inline constexpr std::size_t kTilesAtOnce = 60;
 std::string timelineDay(StoredTime dayStart, const std::vector<StoredEntry>& pages);
+// The day's pages from `from` on, kTilesAtOnce of them, for the rest of a long day.
+std::string timelineTiles(const std::vector<StoredEntry>& pages, std::size_t from);
 
 std::string escapeHtml(std::string_view text);
 

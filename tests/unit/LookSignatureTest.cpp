@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "LookIndex.h"
 #include "LookSignature.h"
 #include "HistoryStore.h"
 
@@ -190,12 +191,12 @@ TEST(HistoryStoreLooks, NearestPagesChipsAndWhatIsLeftToWorkOut) {
     const auto unseen = store.unseenLooks(10);
     ASSERT_EQ(unseen.size(), 1U);
     EXPECT_EQ(unseen[0].address, "http://unseen.test/");
-    store.setLooks({{"http://unseen.test/", blueTable}});
+    store.setLooks({{unseen[0].id, blueTable}});
     EXPECT_TRUE(store.unseenLooks(10).empty());
     EXPECT_EQ(store.nearest(blueTable, 2)[1].distance, 0.0);
     // An unreadable thumbnail is not asked for again, and has no look.
     store.store(visit("http://broken.test/", 7, std::nullopt));
-    store.setLooks({{"http://broken.test/", std::nullopt}});
+    store.setLooks({{store.unseenLooks(10).at(0).id, std::nullopt}});
     EXPECT_TRUE(store.unseenLooks(10).empty());
     EXPECT_FALSE(store.lookOf("http://broken.test/").has_value());
 
@@ -215,10 +216,19 @@ TEST(HistoryStoreLooks, NearestPagesChipsAndWhatIsLeftToWorkOut) {
         EXPECT_NE(match.entry.address, "http://near.test/");
     }
     EXPECT_EQ(store.nearest(blueTable, 10).size(), 3U); // far, green, green-other
-    // A removal by time forgets the looks of what it took.
-    store.removeVisitedSince(3);
-    ASSERT_EQ(store.nearest(blueTable, 10).size(), 1U);
-    EXPECT_EQ(store.nearest(blueTable, 10)[0].entry.address, "http://far.test/");
+    // A visit without a new thumbnail keeps the look, under the page's new number.
+    PageVisit again = visit("http://far.test/", 10, std::nullopt);
+    again.thumbnail = {};
+    store.store(again);
+    EXPECT_EQ(store.nearest(uniform(kBlack), 1).at(0).entry.address, "http://far.test/");
+    EXPECT_EQ(store.nearest(uniform(kBlack), 1).at(0).entry.lastVisit, 10);
+    EXPECT_TRUE(store.lookOf("http://far.test/").has_value());
+    // A removal by time forgets the looks of what it took (the far page, visited again, too).
+    store.removeVisitedSince(5);
+    const auto left = store.nearest(uniform(kGreen), 10);
+    ASSERT_EQ(left.size(), 2U);
+    EXPECT_EQ(left[0].distance, 0.0);
+    EXPECT_EQ(left[1].distance, 0.0);
 }
 
 // The pages of a day, each once with its latest visit that day, and the days before it.
@@ -249,4 +259,23 @@ TEST(HistoryStoreLooks, VisitsDayByDayWithTheFilter) {
     EXPECT_EQ(store.latestVisitBefore(1000, whiteNews), 500);
     EXPECT_EQ(store.latestVisitBefore(500, whiteNews), std::nullopt);
     EXPECT_TRUE(store.visitedBetween(0, 200, whiteNews).empty());
+}
+
+// The index in memory follows the pages' numbers as visits renumber them and removals go.
+TEST(LookIndex, FollowsRenumberedAndForgottenPages) {
+    LookIndex index;
+    index.set(1, uniform(kRed));
+    index.set(2, uniform(kGreen));
+    index.set(3, uniform(kBlue));
+    index.renumber(1, 4); // the red page visited again
+    index.forget(2);
+    index.renumber(9, 10); // a page without a look: nothing
+    ASSERT_EQ(index.size(), 2U);
+    EXPECT_EQ(index.nearest(uniform(kRed), 1).at(0).first, 4);
+    EXPECT_EQ(index.nearest(uniform(kBlue), 1).at(0).first, 3);
+    index.set(3, uniform(kRed)); // a new look for the same page
+    const auto both = index.nearest(uniform(kRed), 5);
+    ASSERT_EQ(both.size(), 2U);
+    EXPECT_EQ(both[0].second, 0.0);
+    EXPECT_EQ(both[1].second, 0.0);
 }

@@ -117,3 +117,29 @@ TEST(TimelinePage, EscapesWhatTheHistoryHoldsAndNamesEachPicture) {
     EXPECT_NE(whole.find("value=\"&quot;&gt;&lt;x&gt;\""), std::string::npos);
     EXPECT_NE(timelinePage({}, 0, {}).find("履歴はありません"), std::string::npos);
 }
+
+// A long day comes in parts, each saying where the next begins.
+TEST(TimelinePage, ALongDayComesInParts) {
+    const TimeZone tokyo("Asia/Tokyo");
+    const StoredTime day = *parseLocalDate("2026-12-08");
+    std::vector<StoredEntry> pages;
+    for (int i = 0; i < 130; ++i)
+        pages.push_back(page("http://p.test/" + std::to_string(i), "p", day + 130 - i));
+    const auto count = [](const std::string& html, const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = html.find(what); at != std::string::npos; at = html.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    const std::string first = timelineDay(day, pages);
+    EXPECT_EQ(count(first, "<li><a "), kTilesAtOnce);
+    EXPECT_NE(first.find("data-from=\"60\""), std::string::npos);
+    EXPECT_NE(first.find("data-end=\"" + std::to_string(day + 24 * 3600) + "\""), std::string::npos);
+    EXPECT_EQ(count(timelineTiles(pages, 60), "<li><a "), kTilesAtOnce);
+    EXPECT_NE(timelineTiles(pages, 60).find("data-from=\"120\""), std::string::npos);
+    const std::string last = timelineTiles(pages, 120);
+    EXPECT_EQ(count(last, "<li><a "), 10U);
+    EXPECT_EQ(last.find("data-from"), std::string::npos);
+    EXPECT_EQ(readTimelineRequest("quillet://history/day?before=5&from=60").from, 60U);
+    EXPECT_FALSE(readTimelineRequest("quillet://history/day?before=5&from=-1").from.has_value());
+}

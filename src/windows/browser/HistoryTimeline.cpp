@@ -53,15 +53,20 @@ void HistoryTimeline::serveDay(const std::shared_ptr<BuiltInRequest>& request,
         before = startOfNextLocalDay(*asked.day);
     else if (!wholePage)
         before = asked.before.value_or(std::numeric_limits<StoredTime>::min());
-    keeper_.dayBefore(before, asked.filter, requests_,
-                      [this, request, asked, wholePage](HistoryKeeper::Day day) {
-                          prefetch(day.pages);
-                          const char* html = "text/html; charset=utf-8";
-                          if (wholePage)
-                              request->finish(timelinePage(asked, day.start, day.pages), html);
-                          else
-                              request->finish(timelineDay(day.start, day.pages), html);
-                      });
+    keeper_.dayBefore(
+        before, asked.filter, requests_, [this, request, asked, wholePage](HistoryKeeper::Day day) {
+            const char* html = "text/html; charset=utf-8";
+            const std::size_t from = std::min(asked.from.value_or(0), day.pages.size());
+            prefetch({day.pages.begin() + static_cast<std::ptrdiff_t>(from),
+                      day.pages.begin() + static_cast<std::ptrdiff_t>(
+                                              std::min(day.pages.size(), from + kTilesAtOnce))});
+            if (asked.from)
+                request->finish(timelineTiles(day.pages, from), html);
+            else if (wholePage)
+                request->finish(timelinePage(asked, day.start, day.pages), html);
+            else
+                request->finish(timelineDay(day.start, day.pages), html);
+        });
 }
 
 void HistoryTimeline::serveThumbnail(const std::shared_ptr<BuiltInRequest>& request,
