@@ -182,7 +182,10 @@ TimelineRequest readTimelineRequest(std::string_view address) {
                 request.filter.chips |= static_cast<ColourChips>(*bits);
         } else if (key == "before")
             request.before = number(got.c_str());
-        else if (key == "day")
+        else if (key == "from") {
+            if (const auto from = number(got.c_str()); from && *from > 0)
+                request.from = static_cast<std::size_t>(*from);
+        } else if (key == "day")
             request.day = parseLocalDate(got);
         else if (key == "a")
             request.addresses.push_back(got);

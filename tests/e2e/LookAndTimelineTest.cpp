@@ -260,3 +260,37 @@ TEST(Timeline, ExportsThePagesTickedOnIt) {
     EXPECT_TRUE(ticked.item(1).checked);
     browser->timeline().exportDialog()->hide();
 }
+
+// A day of more pages than the timeline sends at once comes whole, each page once.
+TEST(Timeline, ALongDayComesWholeAndEachPageOnce) {
+    TempFolder home;
+    const StoredTime yesterday =
+        startOfLocalDay(startOfLocalDay(toStoredTime(std::chrono::system_clock::now())) - 3600);
+    {
+        OpenedHistory opened =
+            openKeptHistory(home.path() + "/data/Quillet", std::chrono::system_clock::now());
+        auto pixbuf = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 120, 90);
+        pixbuf->fill(0x808080FF);
+        const PackedImage picture = packThumbnail(pixbuf);
+        for (int i = 0; i < 150; ++i)
+            opened.store->store({"http://day.test/" + std::to_string(i), "頁 " + std::to_string(i),
+                                 yesterday + 3600 + i * 60, picture, "本文"});
+    }
+    BrowserHarness browser(StoredSettings{{kKeepOn, "1"}}, std::chrono::system_clock::now,
+                           home.path());
+    browser.waitForPageShown();
+    browser.navigateAndWait(kTimelineAddress);
+    const std::string dayTiles =
+        "document.querySelector('section.day[data-start=\"" + std::to_string(yesterday) + "\"]')";
+    ASSERT_TRUE(pumpUntil([&] {
+        return pageScript(browser, dayTiles + " && !" + dayTiles + ".querySelector('li.rest')") ==
+               "true";
+    }));
+    EXPECT_EQ(pageScript(browser, dayTiles + ".querySelectorAll('ul.pages a').length"), "150");
+    EXPECT_EQ(pageScript(browser, "new Set([..." + dayTiles +
+                                      ".querySelectorAll('ul.pages a')].map(a => a.href)).size"),
+              "150");
+    // Newest first: the last page visited that day leads.
+    EXPECT_EQ(pageScript(browser, dayTiles + ".querySelector('ul.pages a').href"),
+              "http://day.test/149");
+}
