@@ -315,29 +315,6 @@ int quality() {
 
 // ---- figures over a kept history ----
 
-std::string pageScript(WebKitWebView* view, const std::string& script) {
-    struct Result {
-        bool done = false;
-        std::string text;
-    } result;
-    webkit_web_view_evaluate_javascript(
-        view, script.c_str(), -1, nullptr, nullptr, nullptr,
-        [](GObject* source, GAsyncResult* answer, gpointer data) {
-            auto* out = static_cast<Result*>(data);
-            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
-                    WEBKIT_WEB_VIEW(source), answer, nullptr)) {
-                char* text = jsc_value_to_string(value);
-                out->text = text ? text : "";
-                g_free(text);
-                g_object_unref(value);
-            }
-            out->done = true;
-        },
-        &result);
-    pumpUntil([&] { return result.done; }, 20s);
-    return result.text;
-}
-
 void signatures(const std::string& kept) {
     HistoryStore store(kept + "/history.sqlite");
     std::vector<PackedImage> thumbnails;
@@ -457,7 +434,6 @@ void chips(const std::string& kept) {
 void timeline(const std::string& kept) {
     Copy copy(kept);
     auto browser = openFull(copy);
-    WebKitWebView* view = browser->window().brwWebBrowser.WebView();
     const long before = residentKiB();
     // The first day's pictures that are in view, all drawn.
     const char* firstDayShown =
@@ -467,8 +443,8 @@ void timeline(const std::string& kept) {
         " return shown.length > 0 && shown.every(i => i.complete && i.naturalWidth > 0); })()";
     const auto pressed = SteadyClock::now();
     browser->pane().openTimeline();
-    while (pageScript(view, std::string("location.href.startsWith('quillet://history') && ") +
-                                firstDayShown) != "true" &&
+    while (browser->pageScript(std::string("location.href.startsWith('quillet://history') && ") +
+                               firstDayShown) != "true" &&
            since(pressed) < 20000)
         pumpFor(2ms);
     row("timeline: Ctrl+Shift+H to the first day's pictures", since(pressed), "ms");
@@ -498,10 +474,11 @@ void timeline(const std::string& kept) {
       true)js";
     std::vector<double> days, sections;
     for (int day = 0; day < 30; ++day) {
-        pageScript(view, scrollAndWatch);
+        browser->pageScript(scrollAndWatch);
         std::string times;
         for (int wait = 0;
-             wait < 2000 && (times = pageScript(view, "String(window.dayTimes)")) == "null"; ++wait)
+             wait < 2000 && (times = browser->pageScript("String(window.dayTimes)")) == "null";
+             ++wait)
             pumpFor(20ms);
         const auto comma = times.find(',');
         if (comma == std::string::npos)

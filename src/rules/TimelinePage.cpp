@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TimelinePage.h"
 
+#include "ErrorPages.h"
 #include "LookSignature.h"
 #include "TimelineDays.h"
 
@@ -120,21 +121,21 @@ constexpr const char* kScript = R"html(<script>
 std::string pageTile(const StoredEntry& page) {
     const std::string title = page.title.empty() ? page.address : page.title;
     const std::string time = timeOfDay(page.lastVisit);
-    const std::string name = escapeHtml(title + " " + time);
-    const std::string address = escapeHtml(page.address);
+    const std::string name = htmlEscape(title + " " + time);
+    const std::string address = htmlEscape(page.address);
     std::string tile = "<li><a href=\"" + address + "\">";
     if (page.contentKept)
         tile +=
             "<img class=\"thumb\" loading=\"lazy\" alt=\"" + name +
-            "\" src=\"quillet://history/thumbnail?a=" + escapeHtml(escapedForQuery(page.address)) +
+            "\" src=\"quillet://history/thumbnail?a=" + htmlEscape(escapedForQuery(page.address)) +
             "\">";
     else // the file holds no picture of it
         tile += "<span class=\"thumb empty\" role=\"img\" aria-label=\"" + name + "\"></span>";
-    tile += "<span class=\"time\" aria-hidden=\"true\">" + escapeHtml(time) +
-            "</span><span class=\"title\" aria-hidden=\"true\">" + escapeHtml(title) +
-            "</span></a><input type=\"checkbox\" aria-label=\"" + escapeHtml(title) +
+    tile += "<span class=\"time\" aria-hidden=\"true\">" + htmlEscape(time) +
+            "</span><span class=\"title\" aria-hidden=\"true\">" + htmlEscape(title) +
+            "</span></a><input type=\"checkbox\" aria-label=\"" + htmlEscape(title) +
             " をエクスポートに選ぶ\" data-address=\"" + address + "\" data-title=\"" +
-            escapeHtml(page.title) + "\"></li>\n";
+            htmlEscape(page.title) + "\"></li>\n";
     return tile;
 }
 
@@ -207,32 +208,6 @@ std::string timelineAddress(const HistoryFilter& filter) {
     return query.empty() ? address : address + "?" + query;
 }
 
-std::string escapeHtml(std::string_view text) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text)
-        switch (c) {
-        case '&':
-            escaped += "&amp;";
-            break;
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        case '"':
-            escaped += "&quot;";
-            break;
-        case '\'':
-            escaped += "&#39;";
-            break;
-        default:
-            escaped += c;
-        }
-    return escaped;
-}
-
 std::string timelineDay(StoredTime dayStart, const std::vector<StoredEntry>& pages) {
     if (pages.empty())
         return {};
@@ -240,7 +215,7 @@ std::string timelineDay(StoredTime dayStart, const std::vector<StoredEntry>& pag
         "<section class=\"day\" data-start=\"" + std::to_string(dayStart) + "\" data-end=\"" +
         std::to_string(startOfNextLocalDay(dayStart)) + "\" aria-labelledby=\"day-" +
         localDateText(dayStart) + "\">\n<h2 id=\"day-" + localDateText(dayStart) + "\">" +
-        escapeHtml(dayHeading(dayStart)) + " <span class=\"time\">" + std::to_string(pages.size()) +
+        htmlEscape(dayHeading(dayStart)) + " <span class=\"time\">" + std::to_string(pages.size()) +
         " ページ</span></h2>\n<ul class=\"pages\">\n";
     return section + timelineTiles(pages, 0) + "</ul>\n</section>\n";
 }
@@ -261,7 +236,7 @@ std::string timelinePage(const TimelineRequest& request, StoredTime firstDay,
     page += "<header><h1>履歴をたどる</h1><form id=\"filter\" method=\"get\" "
             "action=\"quillet://history/\" role=\"search\"><input type=\"search\" name=\"q\" "
             "aria-label=\"履歴を検索\" placeholder=\"履歴を検索\" value=\"" +
-            escapeHtml(request.filter.typed) + "\"> ";
+            htmlEscape(request.filter.typed) + "\"> ";
     for (int chip = 0; chip < kColourChipCount; ++chip) {
         const auto which = static_cast<ColourChip>(chip);
         char colour[8];

@@ -41,6 +41,4 @@ std::string timelineDay(StoredTime dayStart, const std::vector<StoredEntry>& pag
 // The day's pages from `from` on, kTilesAtOnce of them, for the rest of a long day.
 std::string timelineTiles(const std::vector<StoredEntry>& pages, std::size_t from);
 
-std::string escapeHtml(std::string_view text);
-
 } // namespace quillet

@@ -39,30 +39,6 @@ Page lookPage(const std::string& title, const std::string& band, const std::stri
         words + "</p></body></html>");
 }
 
-// What a script in the shown page gives back, as text (empty when it fails).
-std::string pageScript(BrowserHarness& browser, const std::string& script) {
-    struct Result {
-        bool done = false;
-        std::string text;
-    } result;
-    webkit_web_view_evaluate_javascript(
-        browser->brwWebBrowser.WebView(), script.c_str(), -1, nullptr, nullptr, nullptr,
-        [](GObject* view, GAsyncResult* answer, gpointer data) {
-            auto* out = static_cast<Result*>(data);
-            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view),
-                                                                             answer, nullptr)) {
-                char* text = jsc_value_to_string(value);
-                out->text = text ? text : "";
-                g_free(text);
-                g_object_unref(value);
-            }
-            out->done = true;
-        },
-        &result);
-    EXPECT_TRUE(pumpUntil([&] { return result.done; }, 10s)) << script;
-    return result.text;
-}
-
 std::vector<std::string> matchAddresses(BrowserHarness& browser) {
     std::vector<std::string> addresses;
     for (const auto& match : browser.matches())
@@ -185,28 +161,27 @@ TEST(Timeline, ShowsTheKeptDaysOpensAPageByEnterAndIsNeverKept) {
         EXPECT_EQ(browser->brwWebBrowser.LocationURL(), kTimelineAddress);
         ASSERT_TRUE(pumpUntil(
             [&] {
-                return pageScript(browser, "document.querySelectorAll('section.day').length") ==
-                       "2";
+                return browser.pageScript("document.querySelectorAll('section.day').length") == "2";
             },
             10s));
-        EXPECT_EQ(pageScript(browser, "[...document.querySelectorAll('section.day h2')]"
-                                      ".map(h => h.firstChild.textContent.trim()).join('|')"),
+        EXPECT_EQ(browser.pageScript("[...document.querySelectorAll('section.day h2')]"
+                                     ".map(h => h.firstChild.textContent.trim()).join('|')"),
                   dayHeading(today) + "|" + dayHeading(yesterday));
         // (This run's home page is among today's pages too.)
-        EXPECT_EQ(pageScript(browser,
-                             "[...document.querySelectorAll('img.thumb')]"
-                             ".map(i => i.alt).filter(a => !a.startsWith('ホーム')).join('|')"),
-                  "今日の記事 0:01|夜の記事 21:00|朝の記事 9:30");
+        EXPECT_EQ(
+            browser.pageScript("[...document.querySelectorAll('img.thumb')]"
+                               ".map(i => i.alt).filter(a => !a.startsWith('ホーム')).join('|')"),
+            "今日の記事 0:01|夜の記事 21:00|朝の記事 9:30");
         // Every picture came from the history as a PNG.
         ASSERT_TRUE(pumpUntil([&] {
-            return pageScript(browser, "[...document.querySelectorAll('img.thumb')]"
-                                       ".every(i => i.complete && i.naturalWidth > 0)") == "true";
-        })) << pageScript(browser, "[...document.querySelectorAll('img.thumb')].map(i => "
-                                   "i.naturalWidth).join(',')");
+            return browser.pageScript("[...document.querySelectorAll('img.thumb')]"
+                                      ".every(i => i.complete && i.naturalWidth > 0)") == "true";
+        })) << browser.pageScript("[...document.querySelectorAll('img.thumb')].map(i => "
+                                  "i.naturalWidth).join(',')");
         saveScreenshot(browser.window(), "timeline");
 
         // Enter on the evening's picture opens its page.
-        pageScript(browser, "document.querySelector('ul.pages a[href$=\"/evening\"]').focus()");
+        browser.pageScript("document.querySelector('ul.pages a[href$=\"/evening\"]').focus()");
         browser.loadAndWait([] { pressKeys("Return"); });
         EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url("/evening"));
         browser.waitUntilStored();
@@ -217,19 +192,17 @@ TEST(Timeline, ShowsTheKeptDaysOpensAPageByEnterAndIsNeverKept) {
         // The words and the chips narrow the days: only the morning's page says 朝, and only
         // the green one is green.
         browser.navigateAndWait(std::string(kTimelineAddress) + "?q=%E6%9C%9D");
-        EXPECT_EQ(
-            pageScript(browser,
-                       "[...document.querySelectorAll('img.thumb')].map(i => i.alt).join('|')"),
-            "朝の記事 9:30");
+        EXPECT_EQ(browser.pageScript(
+                      "[...document.querySelectorAll('img.thumb')].map(i => i.alt).join('|')"),
+                  "朝の記事 9:30");
         browser.navigateAndWait(timelineAddress({"ニュース", chipBit(ColourChip::Green)}));
         ASSERT_TRUE(pumpUntil([&] {
-            return pageScript(browser, "document.getElementById('more').textContent") ==
+            return browser.pageScript("document.getElementById('more').textContent") ==
                    "これより前の履歴はありません";
         }));
-        EXPECT_EQ(
-            pageScript(browser,
-                       "[...document.querySelectorAll('img.thumb')].map(i => i.alt).join('|')"),
-            "朝の記事 9:30");
+        EXPECT_EQ(browser.pageScript(
+                      "[...document.querySelectorAll('img.thumb')].map(i => i.alt).join('|')"),
+                  "朝の記事 9:30");
         browser.waitUntilStored();
     }
     for (const StoredEntry& entry : readKeptHistory(home)->newest(10, false))
@@ -247,8 +220,8 @@ TEST(Timeline, ExportsThePagesTickedOnIt) {
     browser.navigateAndWait(server.url("/two"));
     browser.waitUntilStored();
     browser.navigateAndWait(kTimelineAddress);
-    pageScript(browser, "document.querySelector('input[data-address$=\"/one\"]').click();"
-                        "document.getElementById('export').click()");
+    browser.pageScript("document.querySelector('input[data-address$=\"/one\"]').click();"
+                       "document.getElementById('export').click()");
     ASSERT_TRUE(pumpUntil([&] {
         return browser->timeline().exportDialog() &&
                browser->timeline().exportDialog()->get_visible();
@@ -283,14 +256,14 @@ TEST(Timeline, ALongDayComesWholeAndEachPageOnce) {
     const std::string dayTiles =
         "document.querySelector('section.day[data-start=\"" + std::to_string(yesterday) + "\"]')";
     ASSERT_TRUE(pumpUntil([&] {
-        return pageScript(browser, dayTiles + " && !" + dayTiles + ".querySelector('li.rest')") ==
+        return browser.pageScript(dayTiles + " && !" + dayTiles + ".querySelector('li.rest')") ==
                "true";
     }));
-    EXPECT_EQ(pageScript(browser, dayTiles + ".querySelectorAll('ul.pages a').length"), "150");
-    EXPECT_EQ(pageScript(browser, "new Set([..." + dayTiles +
-                                      ".querySelectorAll('ul.pages a')].map(a => a.href)).size"),
+    EXPECT_EQ(browser.pageScript(dayTiles + ".querySelectorAll('ul.pages a').length"), "150");
+    EXPECT_EQ(browser.pageScript("new Set([..." + dayTiles +
+                                 ".querySelectorAll('ul.pages a')].map(a => a.href)).size"),
               "150");
     // Newest first: the last page visited that day leads.
-    EXPECT_EQ(pageScript(browser, dayTiles + ".querySelector('ul.pages a').href"),
+    EXPECT_EQ(browser.pageScript(dayTiles + ".querySelector('ul.pages a').href"),
               "http://day.test/149");
 }

@@ -111,4 +111,27 @@ std::string BrowserHarness::setting(const std::string& key) const {
                                        "<absent>");
 }
 
+std::string BrowserHarness::pageScript(const std::string& script) {
+    struct Result {
+        bool done = false;
+        std::string text;
+    } result;
+    webkit_web_view_evaluate_javascript(
+        window_->brwWebBrowser.WebView(), script.c_str(), -1, nullptr, nullptr, nullptr,
+        [](GObject* view, GAsyncResult* answer, gpointer data) {
+            auto* out = static_cast<Result*>(data);
+            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view),
+                                                                             answer, nullptr)) {
+                char* text = jsc_value_to_string(value);
+                out->text = text ? text : "";
+                g_free(text);
+                g_object_unref(value);
+            }
+            out->done = true;
+        },
+        &result);
+    pumpUntil([&] { return result.done; }, std::chrono::seconds(20));
+    return result.text;
+}
+
 } // namespace quillet::test

@@ -78,6 +78,8 @@ class BrowserHarness {
     const PackedImage* drawnKeptThumbnail(const std::string& address) {
         return window_->ListView1.heldThumbnail(address);
     }
+    // What a script run in the shown page gives back, as text (empty when it fails).
+    std::string pageScript(const std::string& script);
     // The pane's search field, menu and kept-history controls.
     HistoryPane& pane() { return window_->historyPane(); }
 
