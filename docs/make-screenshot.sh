@@ -35,18 +35,20 @@ server=$!
 sleep 1
 
 export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data"
-visit() { # in a running Quillet: each address typed into the address box
-  for n in "$@"; do
-    xdotool mousemove 360 280 click --repeat 3 1 && xdotool type "http://127.0.0.1:8719/$n.html"
-    xdotool key Return
-    sleep 0.5
-    wait_for "Quillet .*"
-    sleep 1.2
-  done
-}
-wait_for() { for _ in $(seq 100); do xdotool search --name "^$1\$" >/dev/null 2>&1 && return; sleep 0.2; done; }
-export -f visit wait_for
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+# In each session (xvfb-run goes through sh, which does not pass on bash's functions): wait
+# for a window by its caption, and visit pages by typing their addresses into the address box.
+helpers='
+  wait_for() { for _ in $(seq 100); do xdotool search --name "^$1\$" >/dev/null 2>&1 && return; sleep 0.2; done; }
+  visit() {
+    for n in "$@"; do
+      xdotool mousemove 360 280 click --repeat 3 1 && xdotool type "http://127.0.0.1:8719/$n.html"
+      xdotool key Return
+      sleep 0.5
+      wait_for "Quillet .*"
+      sleep 1.2
+    done
+  }'
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$helpers"'
   build/quillet & browser=$!
   wait_for "Quillet ホーム"
   visit 0 1 2 3
@@ -64,16 +66,19 @@ db.execute("UPDATE pages SET last_visit = last_visit - 86400")
 db.commit()
 PY
 
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$helpers"'
   build/quillet & browser=$!
   wait_for "Quillet ホーム"
   visit 4 5 6
   xdotool key ctrl+shift+h
-  sleep 2.5
+  sleep 1.5
+  xdotool key ctrl+minus ctrl+minus # both days in view
+  sleep 1.5
   xdotool mousemove 1000 900
   import -window root -crop 800x580+204+230 docs/timeline.png
-  # The pane'"'"'s second entry (the first run'"'"'s weather page), then the pages like it.
-  xdotool mousemove 640 420 click 1
+  xdotool key ctrl+0
+  # The pane'"'"'s second entry (the first run'"'"'s news page), then the pages like it.
+  xdotool mousemove 804 502 click 1
   sleep 0.5
   xdotool key ctrl+Return
   sleep 1.5
