@@ -123,6 +123,13 @@ TEST(LookSearch, SimilarPagesComeNearestFirstAndAChipNarrowsTheMatches) {
     ASSERT_TRUE(pumpUntil([&] { return browser.matches().size() == 2; }));
     EXPECT_EQ(matchAddresses(browser),
               (std::vector<std::string>{server.url("/red"), server.url("/table")}));
+    // A chip picked when the search closed narrows the list again when it opens.
+    browser.pane().historySearch.set_text("");
+    red.set_active(true);
+    browser.pane().closeSearch();
+    browser.pane().openSearch();
+    ASSERT_TRUE(
+        pumpUntil([&] { return browser.showingMatches() && browser.matches().size() == 2; }));
 }
 
 // A kept history of two days, written beforehand: the timeline shows both, newest first, each

@@ -139,7 +139,8 @@ void HistoryPane::openSearch() {
         layOutSearchField();
     }
     historySearch.grab_focus();
-    if (!historySearch.get_text().empty())
+    // What was typed and picked before shows its matches again.
+    if (!HistoryFilter{historySearch.get_text(), pickedChips()}.empty())
         searchFor(historySearch.get_text());
 }
 
