@@ -19,6 +19,9 @@
 #include <glibmm/main.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quillet;
 using quillet::test::TempFolder;
@@ -320,4 +323,59 @@ TEST_F(HistoryKeeperTest, LooksOfAnOlderFileAreWorkedOutInTheBackground) {
     EXPECT_EQ(green->size(), std::size_t{kPages / 2});
     HistoryStore kept(keptFolder + "/history.sqlite");
     EXPECT_TRUE(kept.unseenLooks(10).empty());
+}
+
+// A process killed (kill -9) while it works out an older file's looks leaves the file whole:
+// every page and thumbnail is there, the looks written so far stay, and the next keeper
+// finishes the rest.
+TEST_F(HistoryKeeperTest, AKillWhileLooksAreWorkedOutLosesNothing) {
+    constexpr int kPages = 400;
+    {
+        OpenedHistory opened = openKeptHistory(keptFolder, std::chrono::system_clock::now());
+        for (int n = 0; n < kPages; ++n) {
+            auto picture = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 120, 90);
+            picture->fill(0x102030FF + static_cast<guint32>(n) * 0x01000000);
+            PageVisit visit = page(n, "zqxword");
+            visit.thumbnail = packThumbnail(picture);
+            opened.store->store(visit);
+        }
+        opened.store.reset();
+        Database db(keptFolder + "/history.sqlite", false);
+        db.execute("DELETE FROM looks");
+    }
+    const std::string file = keptFolder + "/history.sqlite";
+    const auto count = [&](const char* sql) {
+        Database db(file, false);
+        Statement statement = db.prepare(sql);
+        statement.step();
+        return statement.integer(0);
+    };
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) { // works out the looks until it is killed
+        HistoryKeeper keeper(keptFolder, true);
+        for (;;)
+            std::this_thread::sleep_for(1s);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (count("SELECT count(*) FROM looks") < 48 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(2ms);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    const auto worked = count("SELECT count(*) FROM looks");
+    RecordProperty("looksBeforeTheKill", static_cast<int>(worked));
+    EXPECT_GE(worked, 48);
+    EXPECT_EQ(count("SELECT count(*) FROM pages WHERE thumbnail IS NOT NULL"), kPages);
+    {
+        Database db(file, false);
+        Statement check = db.prepare("PRAGMA integrity_check");
+        ASSERT_TRUE(check.step());
+        EXPECT_EQ(check.text(0), "ok");
+    }
+    HistoryKeeper keeper(keptFolder, true);
+    keeper.waitUntilIdle();
+    EXPECT_EQ(count("SELECT count(*) FROM looks"), kPages);
+    EXPECT_FALSE(std::filesystem::exists(keptFolder + "/history.sqlite.broken"));
+    for (const auto& entry : std::filesystem::directory_iterator(keptFolder))
+        EXPECT_EQ(entry.path().filename().string().find("broken"), std::string::npos);
 }

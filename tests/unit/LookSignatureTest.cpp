@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "LookIndex.h"
 #include "LookSignature.h"
 #include "HistoryStore.h"
+#include "LookIndex.h"
 
+#include "TestFiles.h"
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -278,4 +279,26 @@ TEST(LookIndex, FollowsRenumberedAndForgottenPages) {
     ASSERT_EQ(both.size(), 2U);
     EXPECT_EQ(both[0].second, 0.0);
     EXPECT_EQ(both[1].second, 0.0);
+}
+
+// A look that is not one (a damaged or foreign row) is passed over, never read as a look.
+TEST(HistoryStoreLooks, ALookOfTheWrongSizeIsPassedOver) {
+    quillet::test::TempFolder folder;
+    const std::string path = folder.file("history.sqlite");
+    {
+        HistoryStore store(path);
+        store.store({"http://good.test/", "good", 1, {2, 1, {1, 2, 3}}, "", false, uniform(kRed)});
+        store.store({"http://bad.test/", "bad", 2, {2, 1, {1, 2, 3}}, "", false, uniform(kRed)});
+    }
+    {
+        Database db(path, false);
+        db.execute("UPDATE looks SET look = x'0102030405' WHERE page = "
+                   "(SELECT id FROM pages WHERE address = 'http://bad.test/')");
+    }
+    HistoryStore store(path);
+    EXPECT_FALSE(store.lookOf("http://bad.test/").has_value());
+    const auto nearest = store.nearest(uniform(kRed), 10);
+    ASSERT_EQ(nearest.size(), 1U);
+    EXPECT_EQ(nearest[0].entry.address, "http://good.test/");
+    EXPECT_TRUE(store.unseenLooks(10).empty()); // it has a row: it is not worked out again
 }
