@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The kept history at 100,000 pages of real Japanese text (Debian's debian-reference-ja),
 // each with a thumbnail a real window captured of a real page:
-//   store        one page's storing step (text, thumbnail, index), median over all pages
+//   store        one page's storing step (text, thumbnail and its look, index), median over
+//                all pages
 //   size         the file per page (text, index and thumbnail together)
 //   search       the first 50 matches with snippets for 1-, 2- and 3-character, two-word and
 //                Latin queries, median of 21 runs each
@@ -16,6 +17,7 @@
 #include "LocalHttpServer.h"
 #include "Rendering.h"
 #include "ResidentMemory.h"
+#include "ThumbnailCodec.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -112,6 +114,10 @@ int main(int argc, char* argv[]) {
 
     const std::string text = referenceText();
     const std::vector<PackedImage> thumbnails = realThumbnails();
+    // Their looks, as Quillet's worker stores them with each visit.
+    std::vector<std::optional<LookSignature>> looks;
+    for (const PackedImage& thumbnail : thumbnails)
+        looks.push_back(lookOfThumbnail(thumbnail));
     double thumbnailBytes = 0;
     for (const PackedImage& thumbnail : thumbnails)
         thumbnailBytes += static_cast<double>(thumbnail.bytes.size());
@@ -130,7 +136,8 @@ int main(int argc, char* argv[]) {
                  "ページ " + std::to_string(page),
                  now - static_cast<StoredTime>(pages - page) * kSecondsBetweenVisits,
                  thumbnails[static_cast<std::size_t>(page) % thumbnails.size()],
-                 pageText(text, static_cast<std::size_t>(page))});
+                 pageText(text, static_cast<std::size_t>(page)), false,
+                 looks[static_cast<std::size_t>(page) % looks.size()]});
             storing.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
         }
     }

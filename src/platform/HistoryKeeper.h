@@ -114,7 +114,8 @@ class HistoryKeeper {
     void includeHost(std::string host);
     void excludedHosts(Requests& requests, std::function<void(std::vector<std::string>)> done);
 
-    // Blocks until every piece of work handed over so far is done (tests, and closing).
+    // Blocks until every piece of work handed over so far is done, and the looks the worker
+    // works out on its own (an older file's) with it (tests and benchmarks).
     void waitUntilIdle();
     // Runs `work` on the worker, in turn with the rest (tests: a piece of work that fails).
     void runOnWorker(std::function<void()> work) { post(std::move(work)); }
