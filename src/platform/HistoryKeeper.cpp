@@ -38,6 +38,28 @@ std::string describeCurrentException() {
     }
 }
 
+// Both histories' answers as one: in the order `before` gives, each page once (a page in both,
+// stored before keeping was on, shows where it stands first), at most `limit` of them.
+template <typename Item, typename Before>
+void mergeAnswers(std::vector<Item>& items, Before before,
+                  const std::string& (*address)(const Item&), std::size_t limit) {
+    std::stable_sort(items.begin(), items.end(), before);
+    std::unordered_set<std::string> seen;
+    std::erase_if(items, [&](const Item& item) { return !seen.insert(address(item)).second; });
+    if (items.size() > limit)
+        items.resize(limit);
+}
+
+const std::string& hitAddress(const SearchHit& hit) {
+    return hit.entry.address;
+}
+const std::string& matchAddress(const LookMatch& match) {
+    return match.entry.address;
+}
+const std::string& entryAddress(const StoredEntry& entry) {
+    return entry.address;
+}
+
 } // namespace
 
 HistoryKeeper::HistoryKeeper(std::string keptFolder, bool keep)
@@ -369,15 +391,13 @@ void HistoryKeeper::search(HistoryFilter filter, int limit, Requests& requests,
             g_warning("history: search: %s", describeCurrentException().c_str());
             hits.clear(); // answered all the same: no matches rather than the previous ones
         }
-        // A page in both (stored before keeping was on) shows its later visit, newest first.
-        std::stable_sort(hits.begin(), hits.end(), [](const SearchHit& a, const SearchHit& b) {
-            return a.entry.lastVisit > b.entry.lastVisit;
-        });
-        std::unordered_set<std::string> seen;
-        std::erase_if(hits,
-                      [&](const SearchHit& hit) { return !seen.insert(hit.entry.address).second; });
-        if (hits.size() > static_cast<std::size_t>(limit))
-            hits.resize(static_cast<std::size_t>(limit));
+        // Newest first: a page in both shows its later visit.
+        mergeAnswers(
+            hits,
+            [](const SearchHit& a, const SearchHit& b) {
+                return a.entry.lastVisit > b.entry.lastVisit;
+            },
+            hitAddress, static_cast<std::size_t>(limit));
         answer(alive, [done, hits = std::move(hits)]() mutable { done(std::move(hits)); });
     });
 }
@@ -400,18 +420,17 @@ void HistoryKeeper::similar(std::string address, int limit, Requests& requests,
                     matches.push_back(std::move(match));
             });
             // The page itself first, even among pages that look exactly like it.
-            std::stable_sort(matches.begin(), matches.end(),
-                             [&](const LookMatch& a, const LookMatch& b) {
-                                 const bool aSelf = a.entry.address == address;
-                                 const bool bSelf = b.entry.address == address;
-                                 return aSelf != bSelf ? aSelf : a.distance < b.distance;
-                             });
-            std::unordered_set<std::string> seen;
+            mergeAnswers(
+                matches,
+                [&](const LookMatch& a, const LookMatch& b) {
+                    const bool aSelf = a.entry.address == address;
+                    const bool bSelf = b.entry.address == address;
+                    return aSelf != bSelf ? aSelf : a.distance < b.distance;
+                },
+                matchAddress, static_cast<std::size_t>(limit));
             std::vector<SearchHit> hits;
             for (LookMatch& match : matches)
-                if (hits.size() < static_cast<std::size_t>(limit) &&
-                    seen.insert(match.entry.address).second)
-                    hits.push_back({std::move(match.entry), {}});
+                hits.push_back({std::move(match.entry), {}});
             return hits;
         },
         std::move(done));
@@ -437,14 +456,12 @@ void HistoryKeeper::dayBefore(StoredTime before, HistoryFilter filter, Requests&
                 for (StoredEntry& page : kept.visitedBetween(day.start, end, filter))
                     day.pages.push_back(std::move(page));
             });
-            std::stable_sort(day.pages.begin(), day.pages.end(),
-                             [](const StoredEntry& a, const StoredEntry& b) {
-                                 return a.lastVisit > b.lastVisit;
-                             });
-            std::unordered_set<std::string> seen;
-            std::erase_if(day.pages, [&](const StoredEntry& page) {
-                return !seen.insert(page.address).second;
-            });
+            mergeAnswers(
+                day.pages,
+                [](const StoredEntry& a, const StoredEntry& b) {
+                    return a.lastVisit > b.lastVisit;
+                },
+                entryAddress, day.pages.size());
             return day;
         },
         std::move(done));

@@ -183,9 +183,9 @@ std::string_view chipName(ColourChip chip) {
     return names[static_cast<std::size_t>(chip)];
 }
 
-std::uint32_t chipColour(ColourChip chip) {
-    constexpr std::uint32_t colours[] = {0xE53935, 0xFB8C00, 0xFDD835, 0x43A047,
-                                         0x1E88E5, 0x8E24AA, 0xFFFFFF, 0x212121};
+std::string_view chipColour(ColourChip chip) {
+    constexpr std::string_view colours[] = {"#E53935", "#FB8C00", "#FDD835", "#43A047",
+                                            "#1E88E5", "#8E24AA", "#FFFFFF", "#212121"};
     return colours[static_cast<std::size_t>(chip)];
 }
 

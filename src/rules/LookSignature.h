@@ -33,8 +33,8 @@ constexpr ColourChips chipBit(ColourChip chip) {
 }
 // 赤, 橙, 黄, 緑, 青, 紫, 白, 黒: the chips' names, which are also their accessible names.
 std::string_view chipName(ColourChip chip);
-// The chip's colour as the chip is drawn, 0xRRGGBB.
-std::uint32_t chipColour(ColourChip chip);
+// The chip's colour as the chip is drawn, "#RRGGBB".
+std::string_view chipColour(ColourChip chip);
 
 struct LookSignature {
     static constexpr int kGrid = 8;

@@ -239,9 +239,7 @@ std::string timelinePage(const TimelineRequest& request, StoredTime firstDay,
             htmlEscape(request.filter.typed) + "\"> ";
     for (int chip = 0; chip < kColourChipCount; ++chip) {
         const auto which = static_cast<ColourChip>(chip);
-        char colour[8];
-        g_snprintf(colour, sizeof colour, "#%06X", chipColour(which));
-        page += "<label class=\"chip\" style=\"--c:" + std::string(colour) +
+        page += "<label class=\"chip\" style=\"--c:" + std::string(chipColour(which)) +
                 "\"><input type=\"checkbox\" name=\"c\" value=\"" + std::to_string(chipBit(which)) +
                 "\"" + ((request.filter.chips & chipBit(which)) ? " checked" : "") + ">" +
                 std::string(chipName(which)) + "</label>";

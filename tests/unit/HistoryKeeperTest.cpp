@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -352,10 +353,15 @@ TEST_F(HistoryKeeperTest, AKillWhileLooksAreWorkedOutLosesNothing) {
     };
     const pid_t child = fork();
     ASSERT_GE(child, 0);
-    if (child == 0) { // works out the looks until it is killed
-        HistoryKeeper keeper(keptFolder, true);
-        for (;;)
-            std::this_thread::sleep_for(1s);
+    if (child == 0) { // works out the looks until it is killed, and never outlives the test
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        try {
+            HistoryKeeper keeper(keptFolder, true);
+            for (int second = 0; second < 60; ++second)
+                std::this_thread::sleep_for(1s);
+        } catch (...) {
+        }
+        ::_exit(1);
     }
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (count("SELECT count(*) FROM looks") < 48 && std::chrono::steady_clock::now() < deadline)

@@ -11,7 +11,6 @@
 #include "TimelinePage.h"
 #include "Widgets.h"
 
-#include <cstdio>
 #include <gdk/gdkkeysyms.h>
 
 namespace quillet {
@@ -22,13 +21,11 @@ constexpr float kChipStripHeight = 270;   // twips
 constexpr int kMatchesShown = 50;
 
 std::string chipCss(ColourChip chip) {
-    char colour[8];
-    std::snprintf(colour, sizeof colour, "#%06X", chipColour(chip));
     // A swatch, with a dark ring when picked; white gets a grey edge to be seen on white.
     return std::string("button { min-width: 12px; min-height: 12px; padding: 0; margin: 0; "
                        "border-radius: 8px; border: 1px solid #8A8A8A; box-shadow: none; "
                        "background-image: none; background-color: ") +
-           colour + "; } button:checked { border: 3px solid #1A1A1A; }";
+           std::string(chipColour(chip)) + "; } button:checked { border: 3px solid #1A1A1A; }";
 }
 
 } // namespace

@@ -73,8 +73,8 @@ void HistoryTimeline::serveThumbnail(const std::shared_ptr<BuiltInRequest>& requ
                                      const std::string& address) {
     // This run's thumbnails are in the pane; the kept ones in the file (the pane holds none
     // of theirs but those of drawn rows).
-    if (pane_.ImageList1.contains(address) && !pane_.ImageList1.image(address).bytes.empty()) {
-        request->finish(pane_.ImageList1.image(address).bytes, "image/png");
+    if (const PackedImage* picture = thisRunsThumbnail(address)) {
+        request->finish(picture->bytes, "image/png");
         return;
     }
     if (const auto found = prefetched_.find(address); found != prefetched_.end()) {
@@ -93,13 +93,18 @@ void HistoryTimeline::serveThumbnail(const std::shared_ptr<BuiltInRequest>& requ
     });
 }
 
+const PackedImage* HistoryTimeline::thisRunsThumbnail(const std::string& address) const {
+    // The pane holds this run's thumbnails; of a kept entry it holds an empty one.
+    if (!pane_.ImageList1.contains(address) || pane_.ImageList1.image(address).bytes.empty())
+        return nullptr;
+    return &pane_.ImageList1.image(address);
+}
+
 void HistoryTimeline::prefetch(const std::vector<StoredEntry>& pages) {
     std::vector<std::string> addresses;
     for (const StoredEntry& page : pages)
         if (page.contentKept && !prefetched_.contains(page.address) &&
-            !coming_.contains(page.address) &&
-            !(pane_.ImageList1.contains(page.address) &&
-              !pane_.ImageList1.image(page.address).bytes.empty())) {
+            !coming_.contains(page.address) && !thisRunsThumbnail(page.address)) {
             addresses.push_back(page.address);
             coming_[page.address];
         }

@@ -50,6 +50,7 @@ class HistoryTimeline : public ExportHost {
     // A day's kept thumbnails read in one go as its section is sent, so that the page's many
     // requests for them are answered at once.
     void prefetch(const std::vector<StoredEntry>& pages);
+    const PackedImage* thisRunsThumbnail(const std::string& address) const; // null: not in the pane
     void exportPages(const std::vector<std::string>& addresses,
                      const std::vector<std::string>& titles);
 
