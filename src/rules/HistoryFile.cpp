@@ -17,10 +17,35 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A folder the history may live in: a folder of its own (no link), this user's, and writable by
+// nobody else, who could put a file of their own in the history's place. Made 0700.
+void checkPrivateFolder(const fs::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        throw std::system_error(errno, std::generic_category(), folder.string());
+    struct stat status {};
+    const bool read = ::fstat(fd, &status) == 0;
+    const bool own = read && status.st_uid == ::geteuid() && (status.st_mode & 022) == 0;
+    const bool privateNow = own && ::fchmod(fd, 0700) == 0;
+    ::close(fd);
+    if (!privateNow)
+        throw std::system_error(EPERM, std::generic_category(),
+                                folder.string() + " is not this user's own folder");
+}
+
+// Whether a history file (or its log) is one SQLite of this user made: no link, this user's,
+// and writable by nobody else. Nothing there is fine too.
+bool isOwnFile(const fs::path& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0)
+        return errno == ENOENT;
+    return S_ISREG(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 022) == 0;
+}
+
 // SQLite gives the log files the mode of the database file, so making the file 0600 before
 // SQLite first opens it covers all three.
 void createPrivateFile(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         throw std::system_error(errno, std::generic_category(), path.string());
     const int changed = ::fchmod(fd, 0600); // a file made by an older run with a wider mode
@@ -36,13 +61,16 @@ std::string setAside(const fs::path& file, std::chrono::system_clock::time_point
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     fs::path target = file.string() + ".broken-" + stamp;
-    for (int n = 2; fs::exists(target); ++n)
+    // Links are moved as they are, never followed.
+    const auto present = [](const fs::path& path) { return fs::exists(fs::symlink_status(path)); };
+    for (int n = 2; present(target) || present(target.string() + "-wal"); ++n)
         target = file.string() + ".broken-" + stamp + "-" + std::to_string(n);
-    fs::rename(file, target);
+    if (present(file))
+        fs::rename(file, target);
     // The log belongs to the file: it goes with it. The shared-memory index is rebuilt from
     // them, so it is only removed.
     std::error_code ignored;
-    if (fs::exists(file.string() + "-wal"))
+    if (present(file.string() + "-wal"))
         fs::rename(file.string() + "-wal", target.string() + "-wal", ignored);
     fs::remove(file.string() + "-shm", ignored);
     return target.string();
@@ -58,7 +86,7 @@ OpenedHistory openKeptHistory(const std::string& folder,
                               std::chrono::system_clock::time_point now) {
     if (g_mkdir_with_parents(folder.c_str(), 0700) != 0)
         throw std::system_error(errno, std::generic_category(), folder);
-    ::chmod(folder.c_str(), 0700);
+    checkPrivateFolder(folder);
     // Another Quillet opening the same file meanwhile would find it half made (an empty file
     // looks unusable) and move it away under this one.
     const FolderLock lock(folder);
@@ -66,7 +94,11 @@ OpenedHistory openKeptHistory(const std::string& folder,
     OpenedHistory opened;
     // An empty file is one that was never a history (SQLite would take it as a new one).
     std::error_code noSize;
-    if (fs::exists(file) && fs::file_size(file, noSize) == 0 && !noSize)
+    // A file, or a log, behind a link or of another user's making is not read: it is set
+    // aside with its log, as an unusable file is.
+    const bool own =
+        isOwnFile(file) && isOwnFile(file.string() + "-wal") && isOwnFile(file.string() + "-shm");
+    if (!own || (fs::exists(file) && fs::file_size(file, noSize) == 0 && !noSize))
         opened.setAsideAs = setAside(file, now);
     createPrivateFile(file);
     try {

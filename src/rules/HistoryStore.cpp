@@ -11,58 +11,6 @@
 namespace quillet {
 namespace {
 
-// Pages are numbered by their last visit: the newest page has the largest number, which is
-// also its row in the text index, so "newest first" is the index's own order.
-constexpr const char* kSchema = R"sql(
-CREATE TABLE pages(
-    id INTEGER PRIMARY KEY,
-    address TEXT NOT NULL UNIQUE,
-    host TEXT NOT NULL,
-    title TEXT NOT NULL,
-    last_visit INTEGER NOT NULL,
-    thumbnail_width INTEGER NOT NULL DEFAULT 0,
-    thumbnail_height INTEGER NOT NULL DEFAULT 0,
-    thumbnail BLOB);
-CREATE INDEX pages_by_host ON pages(host);
-CREATE INDEX pages_by_last_visit ON pages(last_visit);
-CREATE TABLE visits(
-    page INTEGER NOT NULL REFERENCES pages(id) ON DELETE CASCADE ON UPDATE CASCADE,
-    time INTEGER NOT NULL);
-CREATE INDEX visits_by_page ON visits(page);
-CREATE VIRTUAL TABLE page_text USING fts5(title, address, body, tokenize='quillet');
-CREATE TABLE excluded_hosts(host TEXT PRIMARY KEY) WITHOUT ROWID;
-)sql";
-
-// Each step of the ladder moves a file of version n - 1 to version n, in the transaction that
-// opens it; a file made before a step is moved forward rather than set aside.
-constexpr const char* kMigrations[] = {
-    kSchema, // to version 1: the tables
-    // To version 2: the visits by their time, for walking the history day by day; and the
-    // scrubbing a removal still owes the file, should the process end before it is done.
-    "CREATE INDEX visits_by_time ON visits(time);"
-    "CREATE TABLE owed(task TEXT PRIMARY KEY) WITHOUT ROWID;",
-    // To version 3: whether a page's content (text and thumbnail) is kept, or only its
-    // address, title and visits (a sign-in or payment page, one its site said not to store).
-    "ALTER TABLE pages ADD COLUMN content_kept INTEGER NOT NULL DEFAULT 1;",
-    // To version 4: each thumbnail's look (LookSignature, packed) and its colour chips, in a
-    // table of their own: read for every page at once, they must not sit behind the
-    // thumbnails' overflow pages. The pages stored before have none until the worker has
-    // worked theirs out, a few at a time.
-    "CREATE TABLE looks(page INTEGER PRIMARY KEY REFERENCES pages(id) ON DELETE CASCADE "
-    "ON UPDATE CASCADE, look BLOB NOT NULL, chips INTEGER NOT NULL);"
-    "CREATE INDEX looks_by_chips ON looks(chips, page);",
-};
-static_assert(std::size(kMigrations) == HistoryStore::kSchemaVersion);
-
-// Every table and column this version reads: a file lacking one is not our history.
-constexpr const char* kSchemaCheck =
-    "SELECT p.id, p.address, p.host, p.title, p.last_visit, p.thumbnail_width, "
-    "p.thumbnail_height, p.thumbnail, p.content_kept, v.page, v.time, "
-    "t.title, t.address, "
-    "t.body, e.host, o.task, l.page, l.look, l.chips FROM pages p, visits v, page_text t, "
-    "excluded_hosts e, owed o, looks l "
-    "LIMIT 0";
-
 bool isBrokenFile(const SqliteError& error) {
     return error.code() == SQLITE_NOTADB || error.code() == SQLITE_CORRUPT;
 }
@@ -150,43 +98,26 @@ void HistoryStore::createOrCheckSchema() {
         read.step();
         return read.integer(0);
     };
-    // Only read until the file is known to be ours: a file set aside must stay as it was. The
-    // version and the tables are read in one statement, so both are of the same moment: another
-    // Quillet may be making the file meanwhile, and a file read between its tables and its
-    // version would look like another program's.
-    const auto [firstVersion, empty] = [this] {
-        Statement read = db_.prepare("SELECT (SELECT user_version FROM pragma_user_version), "
-                                     "(SELECT count(*) FROM sqlite_master)");
-        read.step();
-        return std::pair(read.integer(0), read.integer(1) == 0);
-    }();
-    if (firstVersion == 0 && !empty)
+    // Only read until the file is known to be ours: a file set aside must stay as it was.
+    const HistorySchema found = readHistorySchema(db_);
+    if (found.version == 0 && !found.empty)
         throw UnusableHistoryFile("a database of another program");
-    if (firstVersion > kSchemaVersion)
+    if (found.version > kSchemaVersion)
         throw UnusableHistoryFile("a history of a newer version");
+    if (found.version > 0 &&
+        found.objects != expectedHistoryObjects(static_cast<int>(found.version)))
+        throw UnusableHistoryFile("a history whose tables were changed by another program");
     db_.execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; "
                 "PRAGMA secure_delete=ON");
     if (version() < kSchemaVersion) {
         Transaction transaction(db_);
         // Read again inside the transaction: another process may have moved it meanwhile.
         if (const auto from = version(); from < kSchemaVersion)
-            migrate(static_cast<int>(from));
+            migrateHistorySchema(db_, static_cast<int>(from));
         transaction.commit();
     }
-    const auto found = version();
-    if (found != kSchemaVersion)
-        throw UnusableHistoryFile("a history of schema version " + std::to_string(found));
-    try {
-        db_.prepare(kSchemaCheck);
-    } catch (const SqliteError& error) {
-        throw UnusableHistoryFile(std::string("a history without its tables: ") + error.what());
-    }
-}
-
-void HistoryStore::migrate(int from) {
-    for (int step = from; step < kSchemaVersion; ++step)
-        db_.execute(kMigrations[step]);
-    db_.exec(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
+    if (const auto now = version(); now != kSchemaVersion)
+        throw UnusableHistoryFile("a history of schema version " + std::to_string(now));
 }
 
 bool HistoryStore::store(const PageVisit& visit) {

@@ -9,6 +9,7 @@
 //
 // The store is not thread-safe; one thread (the history's worker) owns it.
 
+#include "HistorySchema.h"
 #include "ImageList.h"
 #include "LookIndex.h"
 #include "LookSignature.h"
@@ -86,7 +87,7 @@ class UnusableHistoryFile : public std::runtime_error {
 
 class HistoryStore {
   public:
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = kHistorySchemaVersion;
     static constexpr std::size_t kMaxTextCharacters = 200'000;
     static constexpr std::size_t kMaxTitleCharacters = 2'000;
 
@@ -154,7 +155,6 @@ class HistoryStore {
 
   private:
     void createOrCheckSchema();
-    void migrate(int from); // from the file's version up to kSchemaVersion
     void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);
     void rewriteWithout(const std::string& where, const std::function<void(Statement&)>& bind);
     void payWhatIsOwed();

@@ -1,16 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "Sqlite.h"
 
+#include <utility>
+
 namespace quillet {
 
 Database::Database(const std::string& path, bool create) {
     sqlite3* db = nullptr;
+    // A file behind a symbolic link is refused: the link could lead the history anywhere.
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) |
-                      SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
+                      SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOFOLLOW;
     const int result = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     db_.reset(db); // closed even when opening failed
     if (result != SQLITE_OK)
         throw SqliteError(result & 0xff, db ? sqlite3_errmsg(db) : sqlite3_errstr(result));
+    // The file is data, never code: no statement of its schema (a trigger, a view, a function
+    // in a default) runs, and nothing written through SQL can corrupt it on purpose.
+    for (const auto& [option, value] :
+         {std::pair{SQLITE_DBCONFIG_DEFENSIVE, 1}, std::pair{SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0},
+          std::pair{SQLITE_DBCONFIG_ENABLE_TRIGGER, 0}, std::pair{SQLITE_DBCONFIG_ENABLE_VIEW, 0}})
+        check(sqlite3_db_config(db, option, value, nullptr));
 }
 
 Database::~Database() {

@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: MIT
+#include "HistorySchema.h"
+
+#include "SearchTokenizer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <iterator>
+#include <stdexcept>
+#include <vector>
+
+namespace quillet {
+namespace {
+
+// Pages are numbered by their last visit: the newest page has the largest number, which is
+// also its row in the text index, so "newest first" is the index's own order.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE pages(
+    id INTEGER PRIMARY KEY,
+    address TEXT NOT NULL UNIQUE,
+    host TEXT NOT NULL,
+    title TEXT NOT NULL,
+    last_visit INTEGER NOT NULL,
+    thumbnail_width INTEGER NOT NULL DEFAULT 0,
+    thumbnail_height INTEGER NOT NULL DEFAULT 0,
+    thumbnail BLOB);
+CREATE INDEX pages_by_host ON pages(host);
+CREATE INDEX pages_by_last_visit ON pages(last_visit);
+CREATE TABLE visits(
+    page INTEGER NOT NULL REFERENCES pages(id) ON DELETE CASCADE ON UPDATE CASCADE,
+    time INTEGER NOT NULL);
+CREATE INDEX visits_by_page ON visits(page);
+CREATE VIRTUAL TABLE page_text USING fts5(title, address, body, tokenize='quillet');
+CREATE TABLE excluded_hosts(host TEXT PRIMARY KEY) WITHOUT ROWID;
+)sql";
+
+// Each step of the ladder moves a file of version n - 1 to version n, in the transaction that
+// opens it; a file made before a step is moved forward rather than set aside.
+constexpr const char* kMigrations[] = {
+    kSchema, // to version 1: the tables
+    // To version 2: the visits by their time, for walking the history day by day; and the
+    // scrubbing a removal still owes the file, should the process end before it is done.
+    "CREATE INDEX visits_by_time ON visits(time);"
+    "CREATE TABLE owed(task TEXT PRIMARY KEY) WITHOUT ROWID;",
+    // To version 3: whether a page's content (text and thumbnail) is kept, or only its
+    // address, title and visits (a sign-in or payment page, one its site said not to store).
+    "ALTER TABLE pages ADD COLUMN content_kept INTEGER NOT NULL DEFAULT 1;",
+    // To version 4: each thumbnail's look (LookSignature, packed) and its colour chips, in a
+    // table of their own: read for every page at once, they must not sit behind the
+    // thumbnails' overflow pages. The pages stored before have none until the worker has
+    // worked theirs out, a few at a time.
+    "CREATE TABLE looks(page INTEGER PRIMARY KEY REFERENCES pages(id) ON DELETE CASCADE "
+    "ON UPDATE CASCADE, look BLOB NOT NULL, chips INTEGER NOT NULL);"
+    "CREATE INDEX looks_by_chips ON looks(chips, page);",
+};
+static_assert(std::size(kMigrations) == kHistorySchemaVersion);
+
+// The version and every object, in one statement: both of the same moment.
+constexpr const char* kReadSchema =
+    "SELECT 'version', user_version, '', '' FROM pragma_user_version "
+    "UNION ALL SELECT type, name, tbl_name, coalesce(sql, '') FROM sqlite_master";
+
+// A statement as SQLite keeps it, less what does not change its meaning: runs of white space,
+// white space beside punctuation, and quotes around the object's own name (a table renamed
+// into place, as the text index is by a large removal, has it quoted; one made anew has not).
+std::string plainStatement(std::string sql, const std::string& name) {
+    for (const std::string& quoted : {"\"" + name + "\"", "'" + name + "'"})
+        for (auto at = sql.find(quoted); at != std::string::npos; at = sql.find(quoted, at))
+            sql.replace(at, quoted.size(), name);
+    std::string plain;
+    bool space = false;
+    for (const char c : sql) {
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            space = true;
+            continue;
+        }
+        const bool punctuation = c == '(' || c == ')' || c == ',' || c == ';';
+        if (space && !plain.empty() && !punctuation && !std::strchr("(,", plain.back()))
+            plain += ' ';
+        space = false;
+        plain += c;
+    }
+    return plain;
+}
+
+} // namespace
+
+void migrateHistorySchema(Database& db, int from) {
+    for (int step = from; step < kHistorySchemaVersion; ++step)
+        db.execute(kMigrations[step]);
+    db.exec(("PRAGMA user_version=" + std::to_string(kHistorySchemaVersion)).c_str());
+}
+
+HistorySchema readHistorySchema(Database& db) {
+    HistorySchema schema;
+    std::vector<std::string> objects;
+    Statement read = db.prepare(kReadSchema);
+    while (read.step()) {
+        const std::string type = read.text(0);
+        if (type == "version") {
+            schema.version = read.integer(1);
+            continue;
+        }
+        const std::string name = read.text(1);
+        objects.push_back(type + " " + name + " " + read.text(2) + " " +
+                          plainStatement(read.text(3), name));
+    }
+    schema.empty = objects.empty();
+    std::sort(objects.begin(), objects.end());
+    for (const std::string& object : objects)
+        schema.objects += object + "\n";
+    return schema;
+}
+
+std::string expectedHistoryObjects(int version) {
+    if (version < 1 || version > kHistorySchemaVersion)
+        throw std::invalid_argument("no history schema of version " + std::to_string(version));
+    Database made(":memory:", true);
+    registerSearchTokenizer(made.handle());
+    for (int step = 0; step < version; ++step)
+        made.execute(kMigrations[step]);
+    return readHistorySchema(made).objects;
+}
+
+} // namespace quillet
