@@ -22,6 +22,14 @@ for arg in "$@"; do
   [ "$arg" = "--gtest_list_tests" ] && exec "$@"
 done
 
+# Nothing of the caller's desktop comes in: its display and the file that opens it (which
+# may be readable by the caller alone: the input-method session's user could not use it), its
+# buses and its input method. Each kind below sets its own.
+unset DISPLAY XAUTHORITY WAYLAND_DISPLAY WAYLAND_SOCKET GDK_BACKEND DBUS_SESSION_BUS_ADDRESS \
+  AT_SPI_BUS_ADDRESS SESSION_MANAGER IBUS_ADDRESS GTK_IM_MODULE QT_IM_MODULE XMODIFIERS \
+  XDG_SESSION_TYPE XDG_SESSION_ID XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_KEYRING_CONTROL \
+  SSH_AUTH_SOCK
+
 kind="${QUILLET_TEST_DISPLAY:-x11-wm}"
 if [[ "$kind" == *+gl ]]; then
   kind="${kind%+gl}"
