@@ -2,7 +2,8 @@
 // The page-text step of a visit, on real and form-heavy pages in a real window: the round trip
 // of PageView::TakeText (the text read in the page's process, with the look for secret fields,
 // and the facts of the response), and the look for secret fields alone, timed in the page.
-// usage: page_text_bench   (under Xvfb; needs debian-reference-ja for the real pages)
+// usage: page_text_bench [PART]   (under Xvfb; needs debian-reference-ja for the real pages)
+//   PART: only the pages whose path holds it (such as "form")
 
 #include "BrowserHarness.h"
 #include "LocalHttpServer.h"
@@ -102,6 +103,10 @@ int main(int argc, char* argv[]) {
     std::sort(paths.begin(), paths.end());
     server.add("/form", LocalHttpServer::htmlPage(formHeavyPage()));
     paths.push_back("/form");
+    if (argc > 1)
+        std::erase_if(paths, [part = std::string(argv[1])](const std::string& path) {
+            return path.find(part) == std::string::npos;
+        });
 
     BrowserHarness browser;
     browser.waitForPageShown();

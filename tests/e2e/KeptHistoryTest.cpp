@@ -634,6 +634,14 @@ TEST_F(KeptHistory, SignInPaymentAndNoStorePagesAreKeptWithoutTheirContent) {
         return textPage(path, "#E0A020",
                         "zqxbody" + path.substr(1) + " <form>" + field + "</form>");
     };
+    const auto shadowField = [](const std::string& field) {
+        return "</form><div id=host></div><script>document.getElementById('host').attachShadow("
+               "{mode: 'open'}).innerHTML = \"" +
+               field + "\";</script><form>";
+    };
+    const auto frameOf = [](const std::string& address) {
+        return "<iframe src='" + address + "'></iframe>";
+    };
     const auto withCacheControl = [](Page page, const std::string& value) {
         page.cacheControl = value;
         return page;
@@ -649,12 +657,35 @@ TEST_F(KeptHistory, SignInPaymentAndNoStorePagesAreKeptWithoutTheirContent) {
         {"/framed", form("/framed", "<iframe srcdoc='<input type=password>'></iframe>"), true},
         {"/nostore", withCacheControl(form("/nostore", ""), "private, No-Store"), true},
         {"/auth", signedIn, true},
+        // Where pages put them: in an open shadow root, drawn as secret by a style, a numeric
+        // field named as a one-time code, and a card field in a frame of the payment
+        // provider's site (another site: its own process's frame is asked).
+        {"/shadow", form("/shadow", shadowField("<input type=password>")), true},
+        {"/drawn", form("/drawn", "<input style='-webkit-text-security: disc'>"), true},
+        {"/otp", form("/otp", "<input inputmode=numeric name=otp_code>"), true},
+        {"/checkout", form("/checkout", frameOf(server.url("/cardframe", "localhost"))), true},
         {"/plainform", form("/plainform", "<input autocomplete=name><input type=search>"), false},
+        {"/plainshadow", form("/plainshadow", shadowField("<input name=q>")), false},
+        {"/quantity", form("/quantity", "<input inputmode=numeric name=quantity>"), false},
+        {"/otherframe", form("/otherframe", frameOf(server.url("/textframe", "localhost"))), false},
+        // A frame that runs no script is read from its document: with a field, it is taken
+        // as holding a secret; with text alone, it is not.
+        {"/sandboxed",
+         form("/sandboxed",
+              "<iframe sandbox src='" + server.url("/textonly", "localhost") + "'></iframe>"),
+         false},
+        {"/fieldinsandbox",
+         form("/fieldinsandbox",
+              "<iframe sandbox src='" + server.url("/cardframe", "localhost") + "'></iframe>"),
+         true},
         {"/cached", withCacheControl(form("/cached", ""), "no-cache, max-age=0"), false},
         {"/quoted", withCacheControl(form("/quoted", ""), "private=\"no-store\""), false},
     };
     for (const Case& c : cases)
         server.add(c.path, c.page);
+    server.add("/cardframe", LocalHttpServer::htmlPage("<input autocomplete=cc-number>"));
+    server.add("/textframe", LocalHttpServer::htmlPage("<p>ただの文章</p><input name=q>"));
+    server.add("/textonly", LocalHttpServer::htmlPage("<p>ただの文章</p>"));
     LocalHttpServer secure(true);
     secure.setCacheControl("no-cache");
     secure.add("/secure", textPage("/secure", "#E0A020", "zqxbodysecure"));
