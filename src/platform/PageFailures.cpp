@@ -1,30 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "PageFailures.h"
 
-#include "GObjectPtr.h"
 #include "SignalGuard.h"
 
 #include <utility>
 #include <webkit2/webkit2.h>
 
 namespace quillet {
-namespace {
-
-bool isShownInTheView(const char* scheme) {
-    for (const char* shown : {"http", "https", "file", "data", "about", "blob", "quillet"})
-        if (g_ascii_strcasecmp(scheme, shown) == 0)
-            return true;
-    return false;
-}
-
-// Hands `uri` to the desktop's default application for its scheme; false when it has none.
-bool openWithDesktop(const std::string& uri) {
-    GMallocPtr<char> scheme(g_uri_parse_scheme(uri.c_str()));
-    GObjectPtr<GAppInfo> handler(g_app_info_get_default_for_uri_scheme(scheme.get()));
-    return handler && g_app_info_launch_default_for_uri(uri.c_str(), nullptr, nullptr);
-}
-
-} // namespace
 
 struct PageFailures::Signals {
     static void loadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
@@ -61,24 +43,6 @@ struct PageFailures::Signals {
             PageProblem::ProcessEnded, uri ? uri : "",
             reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "メモリーの上限を超えました" : "");
     }
-
-    static gboolean decidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                 WebKitPolicyDecisionType type, gpointer data) {
-        if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION)
-            return FALSE;
-        WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
-            WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-        const std::string uri =
-            webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-        GMallocPtr<char> scheme(g_uri_parse_scheme(uri.c_str()));
-        if (!scheme || isShownInTheView(scheme.get()))
-            return FALSE;
-        webkit_policy_decision_ignore(decision);
-        if (!openWithDesktop(uri))
-            static_cast<PageFailures*>(data)->show(
-                PageProblem::LoadFailed, uri, "このアドレスを開くアプリケーションがありません");
-        return TRUE;
-    }
 };
 
 PageFailures::PageFailures(WebKitWebView* view) : view_(view) {
@@ -86,7 +50,6 @@ PageFailures::PageFailures(WebKitWebView* view) : view_(view) {
     connectGuarded<Signals::loadFailed>(view_, "load-failed", this);
     connectGuarded<Signals::tlsFailed>(view_, "load-failed-with-tls-errors", this);
     connectGuarded<Signals::processEnded>(view_, "web-process-terminated", this);
-    connectGuarded<Signals::decidePolicy>(view_, "decide-policy", this);
 }
 
 PageFailures::~PageFailures() {

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // What the page view shows when it cannot show a page: Quillet's own page for a load that
-// failed, a certificate that could not be trusted, or a web process that ended. Addresses of
-// schemes the view does not show (mailto:, tel:, magnet:, ...) go to the desktop's application
-// for them; with none, the view says so the same way.
+// failed, a certificate that could not be trusted, or a web process that ended.
 
 #include "ErrorPages.h"
 
@@ -22,10 +20,11 @@ class PageFailures {
 
     // True while the view shows one of these pages in place of the address that failed.
     bool showingErrorPage() const { return showing_; }
+    // Shows the page for `problem` in place of `address`.
+    void show(PageProblem problem, const std::string& address, const std::string& detail);
 
   private:
     struct Signals;
-    void show(PageProblem problem, const std::string& address, const std::string& detail);
 
     WebKitWebView* view_;
     bool pending_ = false; // the next commit is one of our own pages

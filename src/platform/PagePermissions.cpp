@@ -11,17 +11,6 @@
 namespace quillet {
 namespace {
 
-// The site the user sees in the address box: scheme, host and port of the view's page.
-std::string originOf(WebKitWebView* view) {
-    const char* uri = webkit_web_view_get_uri(view);
-    if (!uri)
-        return "";
-    const std::unique_ptr<WebKitSecurityOrigin, decltype(&webkit_security_origin_unref)> origin(
-        webkit_security_origin_new_for_uri(uri), webkit_security_origin_unref);
-    GMallocPtr<char> text(webkit_security_origin_to_string(origin.get()));
-    return text ? text.get() : uri; // a page of its own (file:, data:) is named by its address
-}
-
 // What a request asks for; 0 for the kinds the user is not asked about.
 Permissions permissionsAsked(WebKitPermissionRequest* request) {
     if (WEBKIT_IS_GEOLOCATION_PERMISSION_REQUEST(request))
@@ -48,6 +37,16 @@ void settle(WebKitPermissionRequest* request, bool allowed) {
 }
 
 } // namespace
+
+std::string siteOfPage(WebKitWebView* view) {
+    const char* uri = webkit_web_view_get_uri(view);
+    if (!uri)
+        return "";
+    const std::unique_ptr<WebKitSecurityOrigin, decltype(&webkit_security_origin_unref)> origin(
+        webkit_security_origin_new_for_uri(uri), webkit_security_origin_unref);
+    GMallocPtr<char> text(webkit_security_origin_to_string(origin.get()));
+    return text ? text.get() : uri; // a page of its own (file:, data:) is named by its address
+}
 
 struct PermissionSignals {
     static gboolean request(WebKitWebView* view, WebKitPermissionRequest* request, gpointer data) {
@@ -105,7 +104,7 @@ std::vector<Gtk::MessageDialog*> PagePermissions::openQuestions() const {
 }
 
 bool PagePermissions::decide(WebKitWebView* view, WebKitPermissionRequest* request) {
-    const std::string origin = originOf(view);
+    const std::string origin = siteOfPage(view);
     // Listing the cameras and microphones by name comes with permission to use them.
     if (WEBKIT_IS_DEVICE_INFO_PERMISSION_REQUEST(request)) {
         settle(request, answers_.answer(origin, kCamera).value_or(false) ||

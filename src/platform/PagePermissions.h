@@ -18,6 +18,10 @@ typedef struct _WebKitPermissionRequest WebKitPermissionRequest;
 
 namespace quillet {
 
+// The site the user sees in the address box: scheme, host and port of the view's page (a page
+// of its own, file: or data:, by its address).
+std::string siteOfPage(WebKitWebView* view);
+
 class PagePermissions {
   public:
     PagePermissions() = default;

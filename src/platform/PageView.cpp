@@ -76,8 +76,13 @@ struct PageView::Signals {
         auto* view = static_cast<PageView*>(data);
         if (webkit_navigation_action_get_navigation_type(action) ==
             WEBKIT_NAVIGATION_TYPE_LINK_CLICKED) {
-            view->Navigate(
-                webkit_uri_request_get_uri(webkit_navigation_action_get_request(action)));
+            // The page's link, not Quillet's own address: it goes where a page may go.
+            const char* address =
+                webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+            if (addressKind(address) == AddressKind::Web)
+                webkit_web_view_load_uri(webView, address);
+            else
+                view->schemes_.followPageLink(address);
             return nullptr;
         }
         return view->scriptWindows_.open(webView,
@@ -106,8 +111,9 @@ struct PageView::Signals {
 PageView::PageView(Privacy privacy)
     : context_(newWebContext(privacy)), view_(newWebView(context_.get())),
       widget_(Gtk::manage(Glib::wrap(GTK_WIDGET(view_)))), firstFrame_(view_, *widget_),
-      failures_(view_), closing_(view_, *widget_), scriptWindows_(permissions_),
-      downloads_(context_.get()), text_(view_) {
+      failures_(view_), schemes_(view_, failures_), closing_(view_, *widget_),
+      scriptWindows_(permissions_), downloads_(context_.get()), text_(view_), timeline_(view_) {
+    serveBuiltInPagesTo(context_.get(), view_);
     permissions_.watch(view_);
     connectGuarded<Signals::loadChanged>(view_, "load-changed", this);
     connectGuarded<Signals::create>(view_, "create", this);
@@ -125,7 +131,9 @@ PageView::~PageView() {
 // Navigation.
 
 void PageView::Navigate(const std::string& address) {
-    webkit_web_view_load_uri(view_, withWebScheme(address).c_str());
+    const std::string uri = withWebScheme(address);
+    schemes_.askedByQuillet(uri);
+    webkit_web_view_load_uri(view_, uri.c_str());
 }
 
 void PageView::GoHome() {

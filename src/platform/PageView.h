@@ -12,8 +12,10 @@
 #include "PageDownloads.h"
 #include "PageFailures.h"
 #include "PagePermissions.h"
+#include "PageSchemes.h"
 #include "PageText.h"
 #include "ScriptWindows.h"
+#include "TimelineChannel.h"
 #include "WebContext.h"
 
 #include <functional>
@@ -81,6 +83,17 @@ class PageView {
         serveHistoryPages(context_.get(), std::move(server));
     }
 
+    // Raised with a word for the status line when a page tried to open an address of another
+    // scheme without the user's click or key, or the user said no to it.
+    sigc::signal<void(std::string)>& signal_OpenRefused() { return schemes_.signal_refused(); }
+    // The question before a page's address goes to the desktop, while it is open.
+    Gtk::MessageDialog* OpenElsewhereQuestion() const { return schemes_.question(); }
+
+    // Raised with the addresses ticked on the timeline when its export button is pressed.
+    sigc::signal<void(std::vector<std::string>)>& signal_TimelineExport() {
+        return timeline_.signal_export();
+    }
+
     // Asks the page whether it may be closed (see PageClosing).
     void AskToClose(std::function<void()> agreed) { closing_.ask(std::move(agreed)); }
 
@@ -113,11 +126,13 @@ class PageView {
     sigc::signal<void(unsigned)> foundMatches_;
     FirstFrameWait firstFrame_;
     PageFailures failures_;
+    PageSchemes schemes_;
     PageClosing closing_;
     PagePermissions permissions_; // outlives the script windows, whose views it watches
     ScriptWindows scriptWindows_;
     PageDownloads downloads_;
     PageText text_;
+    TimelineChannel timeline_;
     // The sites ("host:port") that asked for HTTP authentication in this run: their pages
     // are reached with the credentials given then.
     std::set<std::string> authenticatedSites_;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "WebContext.h"
 
+#include "AddressRules.h"
 #include "HtmlText.h"
 #include "Rendering.h"
 #include "SignalGuard.h"
@@ -14,18 +15,35 @@ namespace {
 
 constexpr const char* kHomePageResource = "/org/quillet/home/index.html";
 constexpr const char* kBuiltInPagesKey = "quillet-built-in-pages";
+constexpr const char* kNoSuchPage = "Quillet には、このページはありません";
 
-// What the context's quillet:// requests go to besides the program's resources.
+// What the context's quillet:// requests go to besides the program's resources, and the one
+// view whose pages may have them.
 struct BuiltInPages {
     BuiltInServer history;
+    WebKitWebView* view = nullptr;
 };
 
+// Whether a request comes from one of Quillet's own pages in the window's page view. Web
+// content cannot reach quillet:// at all (the scheme is display-isolated); this holds even if
+// it could: a page of the web, or a window a page's script opened, is answered nothing.
+bool fromBuiltInPage(WebKitURISchemeRequest* request, const BuiltInPages& pages) {
+    WebKitWebView* asking = webkit_uri_scheme_request_get_web_view(request);
+    const char* shown = asking ? webkit_web_view_get_uri(asking) : nullptr;
+    return asking && asking == pages.view && shown && addressKind(shown) == AddressKind::BuiltIn;
+}
+
 // Serves the built-in pages: quillet://home/ from the program's resources, quillet://history/
-// from the window that asked for it to be served.
+// from the window that asked for it to be served. Every request that is not to be answered
+// fails the same way, whatever it asks for.
 void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer data) {
+    const auto* pages = static_cast<BuiltInPages*>(data);
+    if (!fromBuiltInPage(request, *pages)) {
+        BuiltInRequest(request).fail(kNoSuchPage);
+        return;
+    }
     const std::string address = webkit_uri_scheme_request_get_uri(request);
     if (address.starts_with("quillet://history")) {
-        const auto* pages = static_cast<BuiltInPages*>(data);
         if (pages->history) {
             pages->history(std::make_shared<BuiltInRequest>(request));
             return;
@@ -38,7 +56,7 @@ void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer data) {
     GObjectPtr<GInputStream> stream(
         g_resources_open_stream(resource.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, out(error)));
     if (!stream) {
-        webkit_uri_scheme_request_finish_error(request, error.get());
+        BuiltInRequest(request).fail(kNoSuchPage);
         return;
     }
     gsize size = 0;
@@ -104,16 +122,28 @@ GObjectPtr<WebKitWebContext> newWebContext(Privacy privacy) {
     webkit_web_context_register_uri_scheme(
         context.get(), "quillet", Guarded<serveBuiltInPage>::call, pages,
         [](gpointer data) { delete static_cast<BuiltInPages*>(data); });
-    // Its pages fetch their parts from it (the timeline's further days), as a site would.
+    // No page of another scheme may load, frame, fetch or go to a quillet:// address; its own
+    // pages fetch their parts from it (the timeline's further days), as a site would.
     WebKitSecurityManager* security = webkit_web_context_get_security_manager(context.get());
+    webkit_security_manager_register_uri_scheme_as_display_isolated(security, "quillet");
     webkit_security_manager_register_uri_scheme_as_secure(security, "quillet");
     webkit_security_manager_register_uri_scheme_as_cors_enabled(security, "quillet");
     return context;
 }
 
+namespace {
+BuiltInPages* builtInPagesOf(WebKitWebContext* context) {
+    return static_cast<BuiltInPages*>(g_object_get_data(G_OBJECT(context), kBuiltInPagesKey));
+}
+} // namespace
+
+void serveBuiltInPagesTo(WebKitWebContext* context, WebKitWebView* view) {
+    if (auto* pages = builtInPagesOf(context))
+        pages->view = view;
+}
+
 void serveHistoryPages(WebKitWebContext* context, BuiltInServer server) {
-    if (auto* pages =
-            static_cast<BuiltInPages*>(g_object_get_data(G_OBJECT(context), kBuiltInPagesKey)))
+    if (auto* pages = builtInPagesOf(context))
         pages->history = std::move(server);
 }
 

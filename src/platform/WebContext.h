@@ -4,6 +4,7 @@
 // for a private run), the web processes sandboxed where that works, and the built-in pages
 // under quillet://.
 
+#include "AddressRules.h"
 #include "GObjectPtr.h"
 #include "Privacy.h"
 
@@ -15,10 +16,10 @@
 
 typedef struct _WebKitWebContext WebKitWebContext;
 typedef struct _WebKitURISchemeRequest WebKitURISchemeRequest;
+typedef struct _WebKitWebView WebKitWebView;
 
 namespace quillet {
 
-inline constexpr const char* kHomeAddress = "quillet://home/";
 // The home page's background (#F4F8F3 in resources/home/index.html), which fills its top left
 // corner; 0x00BBGGRR, as the windows keep colours.
 inline constexpr std::uint32_t kHomeBackground = 0x00F3F8F4;
@@ -44,6 +45,9 @@ class BuiltInRequest {
     bool answered_ = false;
 };
 using BuiltInServer = std::function<void(std::shared_ptr<BuiltInRequest>)>;
+// The context's quillet:// pages are answered in `view` alone, and only while it shows one of
+// them; every other request fails the same way.
+void serveBuiltInPagesTo(WebKitWebContext* context, WebKitWebView* view);
 // Hands the context's requests for quillet://history/ to `server` (none: they fail).
 void serveHistoryPages(WebKitWebContext* context, BuiltInServer server);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TimelinePage.h"
 
+#include "AddressRules.h"
 #include "ErrorPages.h"
 #include "LookSignature.h"
 #include "TimelineDays.h"
@@ -30,8 +31,8 @@ std::optional<StoredTime> number(const char* text) {
 }
 
 // The page's look, and its script: the days further back are fetched as the end of the page
-// comes near; the chips and the date field show the timeline anew; the export hands the
-// ticked pages to the window.
+// comes near; the chips and the date field show the timeline anew. (The export button is wired
+// by a script of the window's own, in a world of its own: platform/TimelineChannel.)
 constexpr const char* kHead = R"html(<!DOCTYPE html>
 <html lang="ja"><head><meta charset="utf-8"><title>履歴をたどる</title>
 <style>
@@ -48,7 +49,7 @@ main { padding: 0 16px 16px; }
 h2 { font-size: 16px; margin: 20px 0 8px; }
 ul.pages { list-style: none; margin: 0; padding: 0; display: flex; flex-wrap: wrap; gap: 12px; }
 ul.pages li { width: 168px; position: relative; }
-ul.pages a { display: block; color: inherit; text-decoration: none; border-radius: 4px; padding: 4px; }
+ul.pages a, ul.pages .page { display: block; color: inherit; text-decoration: none; border-radius: 4px; padding: 4px; }
 ul.pages a:hover, ul.pages a:focus { background: #DDE8F6; outline: 2px solid #3A7BD5; }
 .thumb { display: block; width: 160px; height: 120px; object-fit: contain; background: #FFF; border: 1px solid #BBB; }
 .thumb.empty { background: #D8D8D8; }
@@ -108,22 +109,25 @@ constexpr const char* kScript = R"html(<script>
   const form = document.getElementById('filter');
   for (const field of form.querySelectorAll('input[name=c], input[name=day]'))
     field.addEventListener('change', () => form.submit());
-  document.getElementById('export').addEventListener('click', () => {
-    const ticked = [...document.querySelectorAll('ul.pages input:checked')]
-      .map(box => 'a=' + encodeURIComponent(box.dataset.address) +
-                  '&t=' + encodeURIComponent(box.dataset.title));
-    fetch('quillet://history/export?' + ticked.join('&'));
-  });
 })();
 </script>
 )html";
+
+// Whether the timeline may link to a kept address: only one the page view opens as a page. Any
+// other (javascript:, data:, a crafted one in a file) is shown as text.
+bool linkable(const std::string& address) {
+    const std::string scheme = schemeOf(address);
+    return scheme == "http" || scheme == "https" || scheme == "file" || address == kHomeAddress;
+}
 
 std::string pageTile(const StoredEntry& page) {
     const std::string title = page.title.empty() ? page.address : page.title;
     const std::string time = timeOfDay(page.lastVisit);
     const std::string name = htmlEscape(title + " " + time);
     const std::string address = htmlEscape(page.address);
-    std::string tile = "<li><a href=\"" + address + "\">";
+    const bool link = linkable(page.address);
+    std::string tile =
+        link ? "<li><a href=\"" + address + "\">" : "<li><span class=\"page\" tabindex=\"0\">";
     if (page.contentKept)
         tile +=
             "<img class=\"thumb\" loading=\"lazy\" alt=\"" + name +
@@ -132,10 +136,10 @@ std::string pageTile(const StoredEntry& page) {
     else // the file holds no picture of it
         tile += "<span class=\"thumb empty\" role=\"img\" aria-label=\"" + name + "\"></span>";
     tile += "<span class=\"time\" aria-hidden=\"true\">" + htmlEscape(time) +
-            "</span><span class=\"title\" aria-hidden=\"true\">" + htmlEscape(title) +
-            "</span></a><input type=\"checkbox\" aria-label=\"" + htmlEscape(title) +
-            " をエクスポートに選ぶ\" data-address=\"" + address + "\" data-title=\"" +
-            htmlEscape(page.title) + "\"></li>\n";
+            "</span><span class=\"title\" aria-hidden=\"true\">" + htmlEscape(title) + "</span>" +
+            (link ? "</a>" : "</span>") + "<input type=\"checkbox\" aria-label=\"" +
+            htmlEscape(title) + " をエクスポートに選ぶ\" data-address=\"" + address +
+            "\" data-title=\"" + htmlEscape(page.title) + "\"></li>\n";
     return tile;
 }
 
@@ -161,7 +165,6 @@ TimelineRequest readTimelineRequest(std::string_view address) {
     request.kind = path.empty() || path == "/" ? Kind::Page
                    : path == "/day"            ? Kind::Day
                    : path == "/thumbnail"      ? Kind::Thumbnail
-                   : path == "/export"         ? Kind::Export
                                                : Kind::Unknown;
     const char* query = g_uri_get_query(uri);
     if (!query)
@@ -190,8 +193,6 @@ TimelineRequest readTimelineRequest(std::string_view address) {
             request.day = parseLocalDate(got);
         else if (key == "a")
             request.addresses.push_back(got);
-        else if (key == "t")
-            request.titles.push_back(got);
     }
     return request;
 }

@@ -18,14 +18,13 @@ inline constexpr const char* kTimelineAddress = "quillet://history/";
 bool isTimelineAddress(std::string_view address);
 
 struct TimelineRequest {
-    enum class Kind { Page, Day, Thumbnail, Export, Unknown };
+    enum class Kind { Page, Day, Thumbnail, Unknown };
     Kind kind = Kind::Unknown;
     HistoryFilter filter{};                          // q (the words), c (chip bits, summed)
     std::optional<StoredTime> before = std::nullopt; // Day: the start of the last day shown
     std::optional<std::size_t> from = std::nullopt;  // Day: the rest of it, from this page on
     std::optional<StoredTime> day = std::nullopt;    // Page: the day to start at (YYYY-MM-DD)
-    std::vector<std::string> addresses{};            // Thumbnail: one; Export: the ticked
-    std::vector<std::string> titles{};               // Export: their titles, in that order
+    std::vector<std::string> addresses{};            // Thumbnail: one
 };
 TimelineRequest readTimelineRequest(std::string_view address);
 

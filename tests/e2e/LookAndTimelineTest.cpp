@@ -227,7 +227,12 @@ TEST(Timeline, ExportsThePagesTickedOnIt) {
     browser.navigateAndWait(server.url("/two"));
     browser.waitUntilStored();
     browser.navigateAndWait(kTimelineAddress);
-    browser.pageScript("document.querySelector('input[data-address$=\"/one\"]').click();"
+    // A box whose address and title were changed in the page names a page the timeline never
+    // showed: it is passed over, and the titles are the history's own.
+    browser.pageScript("const one = document.querySelector('input[data-address$=\"/one\"]');"
+                       "one.dataset.title = 'forged'; one.click();"
+                       "const two = document.querySelector('input[data-address$=\"/two\"]');"
+                       "two.dataset.address = 'file:///etc/passwd'; two.click();"
                        "document.getElementById('export').click()");
     ASSERT_TRUE(pumpUntil([&] {
         return browser->timeline().exportDialog() &&

@@ -65,13 +65,12 @@ TEST(TimelinePage, ReadsWhatThePageAsksFor) {
     EXPECT_EQ(readTimelineRequest("quillet://history/").kind, Kind::Page);
     EXPECT_EQ(readTimelineRequest("quillet://history/?day=2026-12-08").day,
               parseLocalDate("2026-12-08"));
-    const auto exported = readTimelineRequest(
-        "quillet://history/export?a=http%3A%2F%2Fa.test%2F%3Fx%3D1%26y%3D2&t=A&a=http://b.test/"
-        "&t=");
-    EXPECT_EQ(exported.kind, Kind::Export);
-    EXPECT_EQ(exported.addresses,
-              (std::vector<std::string>{"http://a.test/?x=1&y=2", "http://b.test/"}));
-    EXPECT_EQ(exported.titles, (std::vector<std::string>{"A", ""}));
+    // A value may hold an encoded & or =; the export is no address of the timeline's.
+    const auto thumbnail =
+        readTimelineRequest("quillet://history/thumbnail?a=http%3A%2F%2Fa.test%2F%3Fx%3D1%26y%3D2");
+    EXPECT_EQ(thumbnail.kind, Kind::Thumbnail);
+    EXPECT_EQ(thumbnail.addresses, (std::vector<std::string>{"http://a.test/?x=1&y=2"}));
+    EXPECT_EQ(readTimelineRequest("quillet://history/export?a=http://b.test/").kind, Kind::Unknown);
     // Values that are not numbers or chips are left out; other pages are not the timeline's.
     const auto odd = readTimelineRequest("quillet://history/day?before=12x&c=256&c=-1&c=abc");
     EXPECT_FALSE(odd.before.has_value());
@@ -118,6 +117,24 @@ TEST(TimelinePage, EscapesWhatTheHistoryHoldsAndNamesEachPicture) {
     EXPECT_NE(timelinePage({}, 0, {}).find("履歴はありません"), std::string::npos);
 }
 
+// A kept address the view would not open as a page (a crafted file's) is text, never a link.
+TEST(TimelinePage, LinksOnlyToPagesTheViewOpens) {
+    const StoredTime day = *parseLocalDate("2026-12-08");
+    const std::string section = timelineDay(
+        day, {page("javascript:alert(document.cookie)", "J", day + 3600),
+              page("data:text/html,<script>x()</script>", "D", day + 3600),
+              page("quillet://history/", "T", day + 3600), page("https://a.test/", "A", day + 3600),
+              page("quillet://home/", "H", day + 3600)});
+    EXPECT_EQ(section.find("href=\"javascript:"), std::string::npos);
+    EXPECT_EQ(section.find("href=\"data:"), std::string::npos);
+    EXPECT_EQ(section.find("href=\"quillet://history"), std::string::npos);
+    EXPECT_NE(section.find("href=\"https://a.test/\""), std::string::npos);
+    EXPECT_NE(section.find("href=\"quillet://home/\""), std::string::npos);
+    // The others are still there, by name, to tick and export.
+    EXPECT_NE(section.find("data-address=\"javascript:alert(document.cookie)\""),
+              std::string::npos);
+}
+
 // A long day comes in parts, each saying where the next begins.
 TEST(TimelinePage, ALongDayComesInParts) {
     const TimeZone tokyo("Asia/Tokyo");
@@ -134,7 +151,8 @@ TEST(TimelinePage, ALongDayComesInParts) {
     const std::string first = timelineDay(day, pages);
     EXPECT_EQ(count(first, "<li><a "), kTilesAtOnce);
     EXPECT_NE(first.find("data-from=\"60\""), std::string::npos);
-    EXPECT_NE(first.find("data-end=\"" + std::to_string(day + 24 * 3600) + "\""), std::string::npos);
+    EXPECT_NE(first.find("data-end=\"" + std::to_string(day + 24 * 3600) + "\""),
+              std::string::npos);
     EXPECT_EQ(count(timelineTiles(pages, 60), "<li><a "), kTilesAtOnce);
     EXPECT_NE(timelineTiles(pages, 60).find("data-from=\"120\""), std::string::npos);
     const std::string last = timelineTiles(pages, 120);

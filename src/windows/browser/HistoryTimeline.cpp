@@ -34,10 +34,6 @@ void HistoryTimeline::serve(const std::shared_ptr<BuiltInRequest>& request) {
             return;
         }
         break;
-    case TimelineRequest::Kind::Export:
-        exportPages(asked.addresses, asked.titles);
-        request->finish(std::string(), "text/plain");
-        return;
     case TimelineRequest::Kind::Unknown:
         break;
     }
@@ -60,6 +56,10 @@ void HistoryTimeline::serveDay(const std::shared_ptr<BuiltInRequest>& request,
             prefetch({day.pages.begin() + static_cast<std::ptrdiff_t>(from),
                       day.pages.begin() + static_cast<std::ptrdiff_t>(
                                               std::min(day.pages.size(), from + kTilesAtOnce))});
+            if (wholePage)
+                shown_.clear();
+            for (const StoredEntry& page : day.pages)
+                shown_[page.address] = page.title;
             if (asked.from)
                 request->finish(timelineTiles(day.pages, from), html);
             else if (wholePage)
@@ -139,19 +139,22 @@ void HistoryTimeline::prefetch(const std::vector<StoredEntry>& pages) {
     });
 }
 
-void HistoryTimeline::exportPages(const std::vector<std::string>& addresses,
-                                  const std::vector<std::string>& titles) {
+void HistoryTimeline::exportTicked(const std::vector<std::string>& addresses) {
     if (export_ && export_->get_visible())
         return; // an export under way keeps its pages
+    // Only pages the timeline showed, with the titles the history gave them.
     ticked_ = ListItems();
-    for (std::size_t i = 0; i < addresses.size(); ++i) {
-        if (ticked_.indexOfKey(addresses[i]))
+    for (const std::string& address : addresses) {
+        const auto shown = shown_.find(address);
+        if (shown == shown_.end() || ticked_.indexOfKey(address))
             continue;
         const int position = ticked_.count() + 1;
-        ticked_.add(position, addresses[i], addresses[i], position);
-        ticked_.setSubItem(position, 1, i < titles.size() ? titles[i] : std::string());
+        ticked_.add(position, address, address, position);
+        ticked_.setSubItem(position, 1, shown->second);
         ticked_.setChecked(position, true);
     }
+    if (ticked_.count() == 0)
+        return;
     if (!export_)
         export_ = std::make_unique<Form2>(*this);
     export_->Form_Load();

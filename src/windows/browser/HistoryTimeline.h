@@ -2,8 +2,8 @@
 #pragma once
 // The window's side of quillet://history/, the history day by day as pictures: it answers the
 // page's requests from the history (the page with its first day, each further day, the
-// thumbnails as PNG) and exports the pages ticked on it, through the export dialog, as the
-// pane's ticked entries are.
+// thumbnails as PNG) and exports the pages ticked on it (handed over by the page view's
+// timeline channel), through the export dialog, as the pane's ticked entries are.
 
 #include "DialogHosts.h"
 #include "HistoryKeeper.h"
@@ -28,6 +28,9 @@ class HistoryTimeline : public ExportHost {
     HistoryTimeline& operator=(const HistoryTimeline&) = delete;
 
     void serve(const std::shared_ptr<BuiltInRequest>& request);
+    // The export dialog for the pages ticked on the timeline (the addresses the page's export
+    // names; those it was not shown are passed over).
+    void exportTicked(const std::vector<std::string>& addresses);
     // The export dialog of the pages ticked on the timeline, once opened (null before).
     Form2* exportDialog() { return export_.get(); }
     void windowClosed();
@@ -51,13 +54,14 @@ class HistoryTimeline : public ExportHost {
     // requests for them are answered at once.
     void prefetch(const std::vector<StoredEntry>& pages);
     const PackedImage* thisRunsThumbnail(const std::string& address) const; // null: not in the pane
-    void exportPages(const std::vector<std::string>& addresses,
-                     const std::vector<std::string>& titles);
 
     Gtk::Window& window_;
     HistoryKeeper& keeper_;
     HistoryPane& pane_;
     ListItems ticked_;
+    // The pages the timeline has been sent since it was last opened, by address, with their
+    // titles: the only ones its export may name.
+    std::unordered_map<std::string, std::string> shown_;
     // The thumbnails prefetched (the last few days' worth), those on their way, and the
     // requests waiting for them.
     std::unordered_map<std::string, PackedImage> prefetched_;

@@ -79,8 +79,16 @@ void frmBrowser::Label7_Click() {
 
 void frmBrowser::brwWebBrowser_DownloadBegin() {
     startTimer();
+    openRefused_.clear();
     Label1.set_text("");
     setStatusColour(kLoadingGreen);
+}
+
+void frmBrowser::brwWebBrowser_OpenRefused(const std::string& refused) {
+    // While the page loads, the status line counts seconds: the word waits until it is shown.
+    openRefused_ = refused;
+    if (!timTimer_.connected())
+        Label1.set_text(refused);
 }
 
 void frmBrowser::startTimer() {
@@ -104,7 +112,7 @@ void frmBrowser::timTimer_Timer() {
         timTimer_.disconnect();
         set_title(windowCaption(privacy_, brwWebBrowser.LocationName()));
         setStatusColour(kBlack);
-        Label1.set_text("ページが表示されました");
+        Label1.set_text(openRefused_.empty() ? "ページが表示されました" : openRefused_);
         cboAddress.set_text(brwWebBrowser.LocationURL());
         AddPageToHistory();
         visitNextAddress();

@@ -80,6 +80,8 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyF
     connectHistoryPane();
     brwWebBrowser.ServeHistoryPages(
         [this](const std::shared_ptr<BuiltInRequest>& request) { timeline_.serve(request); });
+    brwWebBrowser.signal_TimelineExport().connect(
+        [this](const std::vector<std::string>& ticked) { timeline_.exportTicked(ticked); });
     Form_Load();
 }
 
@@ -197,6 +199,8 @@ void frmBrowser::connectHandlers() {
         return false;
     });
     brwWebBrowser.signal_LoadStarted().connect([this] { brwWebBrowser_DownloadBegin(); });
+    brwWebBrowser.signal_OpenRefused().connect(
+        [this](const std::string& refused) { brwWebBrowser_OpenRefused(refused); });
     ListView1.signal_DblClick().connect([this] { ListView1_DblClick(); });
     ListView1.signal_KeyPress().connect([this](int key) { ListView1_KeyPress(key); });
     ListView1.signal_ItemClick().connect([this](int index) { ListView1_ItemClick(index); });

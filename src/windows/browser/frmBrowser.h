@@ -91,6 +91,7 @@ class frmBrowser : public Gtk::Window, public ThumbnailSizeHost {
     void cboAddress_KeyPress(int keyAscii);
     void brwWebBrowser_DownloadBegin();
     void timTimer_Timer();
+    void brwWebBrowser_OpenRefused(const std::string& refused);
     void Image1_Click(int index);
     void Image2_Click();
     void Image3_Click();
@@ -217,6 +218,8 @@ class frmBrowser : public Gtk::Window, public ThumbnailSizeHost {
     double historyWidth_ = 0;
     int searchIndex = 0;
     sigc::connection timTimer_;
+    // What a page tried and was refused while it loaded, for the status line once it is shown.
+    std::string openRefused_;
     Glib::RefPtr<Gtk::CssProvider> statusColour_;
     bool pageAgreedToClose_ = false; // the page's beforeunload question has been answered
     std::unique_ptr<Form1> form1_;
