@@ -22,15 +22,6 @@ WebKitWebView* newWebView(WebKitWebContext* context) {
     // Calls in the page (WebRTC, with camera and microphone when the user allows them).
     webkit_settings_set_enable_webrtc(settings, TRUE);
     webkit_settings_set_enable_media_stream(settings, TRUE);
-    // Every frame's document gets its window object made, also one that runs no script of its
-    // own: the web-process extension learns each frame from it, and asks each frame for its
-    // secret fields. The script itself does nothing.
-    WebKitUserScript* everyFrame =
-        webkit_user_script_new("void 0", WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
-    webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(view),
-                                           everyFrame);
-    webkit_user_script_unref(everyFrame);
     return view;
 }
 

@@ -58,22 +58,22 @@ struct TimelineChannel::Signals {
 };
 
 TimelineChannel::TimelineChannel(WebKitWebView* view)
-    : view_(view), content_(webkit_web_view_get_user_content_manager(view)) {
+    : view_(view), content_(addReference(webkit_web_view_get_user_content_manager(view))) {
     const std::string signal = std::string("script-message-received::") + kHandler;
-    connectGuarded<Signals::received>(content_, signal.c_str(), this);
-    webkit_user_content_manager_register_script_message_handler_in_world(content_, kHandler,
+    connectGuarded<Signals::received>(content_.get(), signal.c_str(), this);
+    webkit_user_content_manager_register_script_message_handler_in_world(content_.get(), kHandler,
                                                                          kWorld);
     const char* const pages[] = {"quillet://history/*", nullptr};
     WebKitUserScript* script = webkit_user_script_new_for_world(
         kExportScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, kWorld, pages, nullptr);
-    webkit_user_content_manager_add_script(content_, script);
+    webkit_user_content_manager_add_script(content_.get(), script);
     webkit_user_script_unref(script);
 }
 
 TimelineChannel::~TimelineChannel() {
-    g_signal_handlers_disconnect_by_data(content_, this);
-    webkit_user_content_manager_unregister_script_message_handler_in_world(content_, kHandler,
+    g_signal_handlers_disconnect_by_data(content_.get(), this);
+    webkit_user_content_manager_unregister_script_message_handler_in_world(content_.get(), kHandler,
                                                                            kWorld);
 }
 

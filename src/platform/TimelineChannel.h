@@ -5,6 +5,8 @@
 // posts them to a message handler of that world. No page of the web can reach the world, and
 // no address (a GET a page could make) does anything.
 
+#include "GObjectPtr.h"
+
 #include <sigc++/signal.h>
 #include <string>
 #include <vector>
@@ -28,7 +30,7 @@ class TimelineChannel {
   private:
     struct Signals;
     WebKitWebView* view_;
-    WebKitUserContentManager* content_; // the view's
+    GObjectPtr<WebKitUserContentManager> content_; // the view's, held for as long as this is
     sigc::signal<void(std::vector<std::string>)> export_;
 };
 

@@ -3,6 +3,8 @@
 // (PageMessages.h) by scripts in a script world of its own, which the page's scripts can
 // neither see nor change.
 
+#define G_LOG_DOMAIN "Quillet"
+
 #include "GObjectPtr.h"
 #include "PageMessages.h"
 
@@ -200,8 +202,11 @@ bool holdsSecretField(WebKitWebPage* page, WebKitWebExtension* extension) {
         needed += countProperty(found.get(), "unreached");
         scriptless += countProperty(found.get(), "scriptless");
     }
-    if (roots < needed)
+    if (roots < needed) {
+        g_debug("%d of %d frames of %s could not be asked for secret fields: taken as holding one",
+                needed - roots, needed, webkit_web_page_get_uri(page));
         return true;
+    }
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
     return scriptless > 0 && scriptlessFrameHoldsAField(webkit_web_page_get_dom_document(page));
     G_GNUC_END_IGNORE_DEPRECATIONS
@@ -247,8 +252,8 @@ void pageCreated(WebKitWebExtension* extension, WebKitWebPage* page, gpointer) {
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize(WebKitWebExtension* extension) {
     g_signal_connect(extension, "page-created", G_CALLBACK(pageCreated), nullptr);
-    // Every frame's document, whatever its site, gets its window object in the page's world
-    // (the window's user script makes sure of it for frames that run no script of their own).
+    // Every frame's document, whatever its site, gets its window object in the page's world,
+    // also one that runs no script of its own.
     g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
                      G_CALLBACK(windowObjectCleared), nullptr);
 }

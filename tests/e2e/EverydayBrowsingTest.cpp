@@ -73,14 +73,8 @@ TEST_F(EverydayBrowsing, AScriptWindowOpensBesideThePageKnowsItsOpenerAndClosesI
 
 TEST_F(EverydayBrowsing, OtherSchemesGoToTheDesktopsApplicationOrFailAsOurOwnPage) {
     // A desktop application for mailto: that writes down what it was given.
-    const std::string data = std::getenv("XDG_DATA_HOME");
     TempFolder out;
-    writeFile(data + "/applications/quillet-test-mail.desktop",
-              "[Desktop Entry]\nType=Application\nName=Mail\nMimeType=x-scheme-handler/mailto;\n"
-              "Exec=sh -c 'echo \"$1\" > " +
-                  out.file("mail") + "' sh %u\n");
-    writeFile(data + "/applications/mimeapps.list",
-              "[Default Applications]\nx-scheme-handler/mailto=quillet-test-mail.desktop\n");
+    installSchemeHandler("mailto", "Mail", out.file("mail"));
 
     browser.typeAddress("mailto:someone@example.com");
     browser.pressKeyInAddressBox(kKeyEnter);

@@ -118,8 +118,14 @@ class HostilePages : public ::testing::Test {
             EXPECT_FALSE(isTimelineAddress(browser.entry(i).text)) << browser.entry(i).text;
     }
 
+    // What the desktop's program for quillettest: was given, a line each.
+    std::string opened() const {
+        return std::filesystem::exists(out.file("opened")) ? readFile(out.file("opened")) : "";
+    }
+
     LocalHttpServer server;
     BrowserHarness browser{StoredSettings{{kKeepOn, "1"}}};
+    TempFolder out;
 };
 
 } // namespace
@@ -168,18 +174,7 @@ TEST_F(HostilePages, CannotSendAnyViewToQuilletsOwnPages) {
 // status line says a page tried; a link the user follows asks first, then opens the program,
 // and the answer holds for that site and scheme.
 TEST_F(HostilePages, OtherSchemesGoToTheDesktopOnlyAfterTheUsersClickAndYes) {
-    const std::string data = std::getenv("XDG_DATA_HOME");
-    TempFolder out;
-    writeFile(data + "/applications/quillet-test-handler.desktop",
-              "[Desktop Entry]\nType=Application\nName=Test Handler\n"
-              "MimeType=x-scheme-handler/quillettest;\nExec=sh -c 'echo \"$1\" >> " +
-                  out.file("opened") + "' sh %u\n");
-    writeFile(
-        data + "/applications/mimeapps.list",
-        "[Default Applications]\nx-scheme-handler/quillettest=quillet-test-handler.desktop\n");
-    const auto opened = [&] {
-        return std::filesystem::exists(out.file("opened")) ? readFile(out.file("opened")) : "";
-    };
+    installSchemeHandler("quillettest", "Test Handler", out.file("opened"));
 
     server.add("/frame", LocalHttpServer::htmlPage(
                              "<title>frame</title><iframe hidden src='quillettest:frame'></iframe>"
@@ -221,15 +216,7 @@ TEST_F(HostilePages, OtherSchemesGoToTheDesktopOnlyAfterTheUsersClickAndYes) {
 
 // 開かない, the default, opens nothing, and holds for the site too.
 TEST_F(HostilePages, TheUsersNoToAnotherSchemeHolds) {
-    const std::string data = std::getenv("XDG_DATA_HOME");
-    TempFolder out;
-    writeFile(data + "/applications/quillet-test-handler.desktop",
-              "[Desktop Entry]\nType=Application\nName=Test Handler\n"
-              "MimeType=x-scheme-handler/quillettest;\nExec=sh -c 'echo \"$1\" >> " +
-                  out.file("opened") + "' sh %u\n");
-    writeFile(
-        data + "/applications/mimeapps.list",
-        "[Default Applications]\nx-scheme-handler/quillettest=quillet-test-handler.desktop\n");
+    installSchemeHandler("quillettest", "Test Handler", out.file("opened"));
     server.add("/link", LocalHttpServer::htmlPage("<a id=go href='quillettest:no'>開く</a>"));
     browser.navigateAndWait(server.url("/link"));
     for (int n = 0; n < 2; ++n) {
@@ -246,7 +233,7 @@ TEST_F(HostilePages, TheUsersNoToAnotherSchemeHolds) {
         pumpFor(1000ms);
         EXPECT_EQ(browser->brwWebBrowser.OpenElsewhereQuestion(), nullptr);
     }
-    EXPECT_FALSE(std::filesystem::exists(out.file("opened")));
+    EXPECT_EQ(opened(), "");
     // The second click was refused by the answer kept, and the status line says so.
     EXPECT_EQ(browser.statusText(), "このページが quillettest: のアドレスを開こうとしました");
 }

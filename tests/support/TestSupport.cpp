@@ -198,4 +198,17 @@ MessageBoxAnswerer::~MessageBoxAnswerer() {
     g_source_remove(source_);
 }
 
+void installSchemeHandler(const std::string& scheme, const std::string& name,
+                          const std::string& record) {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (!data)
+        throw std::runtime_error("no XDG_DATA_HOME of the test's own");
+    const std::string entry = "quillet-test-" + scheme + ".desktop";
+    writeFile(std::string(data) + "/applications/" + entry,
+              "[Desktop Entry]\nType=Application\nName=" + name + "\nMimeType=x-scheme-handler/" +
+                  scheme + ";\nExec=sh -c 'echo \"$1\" >> " + record + "' sh %u\n");
+    writeFile(std::string(data) + "/applications/mimeapps.list",
+              "[Default Applications]\nx-scheme-handler/" + scheme + "=" + entry + "\n");
+}
+
 } // namespace quillet::test

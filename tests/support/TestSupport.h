@@ -60,6 +60,11 @@ void saveScreenshot(Gtk::Window& window, const std::string& name);
 // they run inside a sandbox), by PID with their names.
 std::map<int, std::string> descendantProcesses();
 
+// Installs, in this session's XDG_DATA_HOME, the desktop's default application for `scheme`:
+// named `name`, it writes each address it is given as a line at the end of `record`.
+void installSchemeHandler(const std::string& scheme, const std::string& name,
+                          const std::string& record);
+
 // While alive, a handler failure that reaches the signal boundary is reported the program's
 // own way (on stderr and in a message box over `window`) rather than failing the test.
 class ProgramReportsFailures {
