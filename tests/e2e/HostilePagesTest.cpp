@@ -186,6 +186,26 @@ TEST_F(HostilePages, OtherSchemesGoToTheDesktopOnlyAfterTheUsersClickAndYes) {
     EXPECT_EQ(browser->brwWebBrowser.OpenElsewhereQuestion(), nullptr);
     EXPECT_EQ(browser.statusText(), "このページが quillettest: のアドレスを開こうとしました");
 
+    // A frame the page makes while it handles the user's click (WebKit does not say which
+    // frame a navigation is for) is asked about like a link, and starts nothing without 開く:
+    // the question closed unanswered refuses it.
+    server.add("/clickframe",
+               LocalHttpServer::htmlPage(
+                   "<title>clickframe</title><a id=go href='#'>開く</a><script>"
+                   "document.getElementById('go').onclick = (event) => {"
+                   " event.preventDefault(); const f = document.createElement('iframe');"
+                   " f.hidden = true; f.src = 'quillettest:inframe'; document.body.append(f); }"
+                   "</script>"));
+    browser.navigateAndWait(server.url("/clickframe"));
+    ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s));
+    browser.pageScript("document.getElementById('go').focus()");
+    pressKeys("Return");
+    ASSERT_TRUE(pumpUntil([&] { return browser->brwWebBrowser.OpenElsewhereQuestion(); }, 10s));
+    browser->brwWebBrowser.OpenElsewhereQuestion()->response(Gtk::RESPONSE_DELETE_EVENT);
+    pumpFor(500ms);
+    EXPECT_EQ(browser->brwWebBrowser.OpenElsewhereQuestion(), nullptr);
+    EXPECT_EQ(opened(), "");
+
     server.add("/link", LocalHttpServer::htmlPage(
                             "<title>link</title><a id=go href='quillettest:clicked'>開く</a>"));
     browser.navigateAndWait(server.url("/link"));
