@@ -153,8 +153,6 @@ void HistoryTimeline::exportTicked(const std::vector<std::string>& addresses) {
         ticked_.setSubItem(position, 1, shown->second);
         ticked_.setChecked(position, true);
     }
-    if (ticked_.count() == 0)
-        return;
     if (!export_)
         export_ = std::make_unique<Form2>(*this);
     export_->Form_Load();
