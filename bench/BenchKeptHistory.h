@@ -5,6 +5,7 @@
 
 #include "BrowserHarness.h"
 #include "HistoryStore.h"
+#include "TestSeal.h"
 
 #include <atomic>
 #include <cstdio>
@@ -74,14 +75,16 @@ class Copy {
     }
     // Every sixth page moved to a site of its own.
     void moveEverySixthPageTo(const std::string& host) {
-        Database db(folder_.file("data/Quillet/history.sqlite"), false);
+        Database db(folder_.file("data/Quillet/history.sqlite"), false,
+                    test::keyringSeal()->name());
         db.execute(("UPDATE pages SET address = replace(address, 'reference.example', '" + host +
                     "'), host = '" + host + "' WHERE id % 6 = 0")
                        .c_str());
     }
     // The older half of the pages visited `days` earlier than they were (their order kept).
     void ageOlderHalf(int days) {
-        Database db(folder_.file("data/Quillet/history.sqlite"), false);
+        Database db(folder_.file("data/Quillet/history.sqlite"), false,
+                    test::keyringSeal()->name());
         const std::string by = std::to_string(static_cast<long long>(days) * 24 * 60 * 60);
         db.execute(("UPDATE visits SET time = time - " + by +
                     " WHERE page <= (SELECT max(id) / 2 FROM pages); "
@@ -91,7 +94,8 @@ class Copy {
     }
     std::string path() const { return folder_.path(); }
     std::int64_t pagesLeft() const {
-        return HistoryStore(folder_.file("data/Quillet/history.sqlite")).pageCount();
+        return HistoryStore(folder_.file("data/Quillet/history.sqlite"), test::keyringSeal())
+            .pageCount();
     }
 
   private:

@@ -17,6 +17,7 @@
 #include "LocalHttpServer.h"
 #include "Rendering.h"
 #include "ResidentMemory.h"
+#include "TestSeal.h"
 #include "ThumbnailCodec.h"
 
 #include <algorithm>
@@ -124,7 +125,8 @@ int main(int argc, char* argv[]) {
 
     std::vector<double> storing;
     {
-        OpenedHistory opened = openKeptHistory(folder, std::chrono::system_clock::now());
+        OpenedHistory opened =
+            openKeptHistory(folder, std::chrono::system_clock::now(), test::keyringSeal());
         // Some 300 pages a day, as a day of a heavy user's browsing: 100,000 pages span most
         // of a year, for the timeline's days.
         constexpr StoredTime kSecondsBetweenVisits = 288;
@@ -149,7 +151,7 @@ int main(int argc, char* argv[]) {
     row("file per page", fileBytes / pages / 1024, "KB");
     row("  of which thumbnail (PNG, mean)", thumbnailBytes / thumbnails.size() / 1024, "KB");
 
-    HistoryStore store(folder + "/history.sqlite");
+    HistoryStore store(folder + "/history.sqlite", test::keyringSeal());
     for (const char* query : {"設", "設定", "パッケ", "パッケージ 設定", "apt"}) {
         std::vector<double> times;
         std::size_t found = 0;

@@ -22,6 +22,7 @@
 #include "LocalHttpServer.h"
 #include "Rendering.h"
 #include "ResidentMemory.h"
+#include "TestSeal.h"
 #include "ThumbnailCodec.h"
 
 #include <algorithm>
@@ -316,7 +317,7 @@ int quality() {
 // ---- figures over a kept history ----
 
 void signatures(const std::string& kept) {
-    HistoryStore store(kept + "/history.sqlite");
+    HistoryStore store(kept + "/history.sqlite", test::keyringSeal());
     std::vector<PackedImage> thumbnails;
     for (StoredEntry& entry : store.newest(1000, true))
         thumbnails.push_back(std::move(entry.thumbnail));
@@ -338,7 +339,7 @@ void signatures(const std::string& kept) {
 
 // Runs on the worker: how many stored thumbnails still have no look.
 std::int64_t unseenCount(const std::string& file) {
-    Database db(file, false);
+    Database db(file, false, test::keyringSeal()->name());
     Statement count = db.prepare("SELECT count(*) FROM pages p WHERE thumbnail IS NOT NULL AND "
                                  "NOT EXISTS (SELECT 1 FROM looks WHERE page = p.id)");
     count.step();
@@ -349,7 +350,7 @@ void move(const std::string& kept) {
     // On the file itself: the scenarios after this one need its looks.
     const std::string file = kept + "/history.sqlite";
     {
-        Database db(file, false);
+        Database db(file, false, test::keyringSeal()->name());
         db.execute("DELETE FROM looks");
     }
     const std::int64_t unseen = unseenCount(file);
@@ -377,7 +378,7 @@ void move(const std::string& kept) {
 }
 
 void similar(const std::string& kept) {
-    HistoryStore store(kept + "/history.sqlite");
+    HistoryStore store(kept + "/history.sqlite", test::keyringSeal());
     const auto entries = store.newest(2000, false);
     auto start = SteadyClock::now();
     const auto first = store.nearest(*store.lookOf(entries[0].address), 50);
@@ -409,7 +410,7 @@ void similar(const std::string& kept) {
 }
 
 void chips(const std::string& kept) {
-    HistoryStore store(kept + "/history.sqlite");
+    HistoryStore store(kept + "/history.sqlite", test::keyringSeal());
     for (const char* typed : {"設定", "パッケージ", "ネットワーク の"}) {
         for (const ColourChips chip : {ColourChips{0}, chipBit(ColourChip::White),
                                        chipBit(ColourChip::Green), chipBit(ColourChip::Black)}) {
@@ -513,7 +514,8 @@ int main(int argc, char* argv[]) {
         return chosen.empty() || std::ranges::find(chosen, scenario) != chosen.end();
     };
     std::printf("== Finding by look over %lld kept pages\n",
-                static_cast<long long>(HistoryStore(kept + "/history.sqlite").pageCount()));
+                static_cast<long long>(
+                    HistoryStore(kept + "/history.sqlite", test::keyringSeal()).pageCount()));
     if (runs("move")) // first: the others need every look worked out
         move(kept);
     if (runs("signature"))

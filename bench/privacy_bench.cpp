@@ -21,6 +21,7 @@
 #include "Rendering.h"
 #include "ResidentMemory.h"
 #include "Retention.h"
+#include "TestSeal.h"
 
 #include <filesystem>
 #include <glibmm/main.h>
@@ -60,7 +61,8 @@ int main(int argc, char* argv[]) {
     chooseWebRendering();
     auto app = Gtk::Application::create("org.quillet.PrivacyBench", Gio::APPLICATION_NON_UNIQUE);
     std::printf("== The pane and its privacy actions over %lld kept pages\n",
-                static_cast<long long>(HistoryStore(kept + "/history.sqlite").pageCount()));
+                static_cast<long long>(
+                    HistoryStore(kept + "/history.sqlite", test::keyringSeal()).pageCount()));
 
     if (runs("clear")) {
         Copy copy(kept);

@@ -7,6 +7,7 @@
 #include "LocalHttpServer.h"
 #include "ProgramRuns.h"
 #include "SettingsStore.h"
+#include "TestSeal.h"
 #include "WebContext.h"
 
 #include <csignal>
@@ -136,7 +137,7 @@ TEST(Binary, TwoProcessesKeepingTheHistoryShareItsFile) {
     for (const pid_t child : children)
         EXPECT_TRUE(endQuillet(child));
     EXPECT_TRUE(stored) << keptVisitsOf(home, kHomeAddress) << " visits stored";
-    Database db(file, false);
+    Database db(file, false, keyringSeal()->name());
     Statement check = db.prepare("PRAGMA integrity_check");
     check.step();
     EXPECT_EQ(check.text(0), "ok");

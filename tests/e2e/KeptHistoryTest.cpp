@@ -11,6 +11,7 @@
 #include "LocalHttpServer.h"
 #include "Resources.h"
 #include "SearchTokenizer.h"
+#include "TestSeal.h"
 #include "ThumbnailCodec.h"
 #include "WebContext.h"
 
@@ -61,17 +62,14 @@ void focusPane(BrowserHarness& browser) {
     ASSERT_TRUE(pumpUntil([&] { return browser.historyFocused(); }, 3s));
 }
 
-// Everything the history's file holds on disk, the log included.
+// Everything the history's file holds, its log included, opened with the keyring's key: a
+// removed word must be gone even to whoever has the key.
 std::string fileBytes(const std::string& folder) {
-    std::string bytes;
-    for (const char* name : {"/history.sqlite", "/history.sqlite-wal"})
-        if (fs::exists(folder + name))
-            bytes += readFile(folder + name);
-    return bytes;
+    return openedBytes(folder + "/history.sqlite", *keyringSeal());
 }
 
 std::vector<std::string> keptAddresses(const std::string& folder) {
-    HistoryStore store(folder + "/history.sqlite");
+    HistoryStore store(folder + "/history.sqlite", keyringSeal());
     std::vector<std::string> addresses;
     for (const StoredEntry& entry : store.newest(100, false))
         addresses.push_back(entry.address);
@@ -403,7 +401,7 @@ TEST_F(KeptHistory, HostilePagesAreStoredCappedAndIntact) {
     browser.loadAndWait([&] { browser->brwWebBrowser.Navigate(longAddress); });
     browser.navigateAndWait(server.url("/odd"));
     browser.waitUntilStored(); // the text of 10 MB takes its page's process a moment to read
-    HistoryStore store(browser.historyFolder() + "/history.sqlite");
+    HistoryStore store(browser.historyFolder() + "/history.sqlite", keyringSeal());
     ASSERT_EQ(store.pageCount(), 4);
     const auto entries = store.newest(10, false);
     EXPECT_EQ(entries[1].address, longAddress);
@@ -413,7 +411,7 @@ TEST_F(KeptHistory, HostilePagesAreStoredCappedAndIntact) {
     for (const char* word : {"hugeword", "titleword", "oddword", "長いページ"})
         EXPECT_EQ(store.search(word, 10).size(), 1u) << word;
     // The stored text is capped, valid and without NUL characters.
-    Database db(browser.historyFolder() + "/history.sqlite", false);
+    Database db(browser.historyFolder() + "/history.sqlite", false, keyringSeal()->name());
     registerSearchTokenizer(db.handle());
     Statement texts = db.prepare("SELECT body FROM page_text");
     while (texts.step()) {
@@ -453,7 +451,7 @@ TEST_F(KeptHistory, AFullDiskStopsStoringWithOneMessageAndBrowsingGoesOn) {
         browser.waitForPageShown();
         browser.navigateAndWait(server.url("/tokyo"));
         browser.waitUntilStored();
-        HistoryStore store(browser.historyFolder() + "/history.sqlite");
+        HistoryStore store(browser.historyFolder() + "/history.sqlite", keyringSeal());
         ASSERT_EQ(store.pageCount(), 2);
         for (const char* path : {"/big", "/guide", "/big?again"})
             browser.navigateAndWait(server.url(path));
@@ -467,7 +465,7 @@ TEST_F(KeptHistory, AFullDiskStopsStoringWithOneMessageAndBrowsingGoesOn) {
         EXPECT_TRUE(browser.hasEntry(server.url("/latin")));
         EXPECT_TRUE(browser.hasEntry(server.url("/big")));
         EXPECT_EQ(store.search("晴れ", 10).size(), 1u); // stored before the disk filled
-        Database db(browser.historyFolder() + "/history.sqlite", false);
+        Database db(browser.historyFolder() + "/history.sqlite", false, keyringSeal()->name());
         Statement check = db.prepare("PRAGMA integrity_check");
         check.step();
         EXPECT_EQ(check.text(0), "ok");
@@ -494,7 +492,7 @@ TEST_F(KeptHistory, AnUnreadableFileIsSetAsideAndTheUserToldOnce) {
     browser.waitForPageShown();
     browser.navigateAndWait(server.url("/tokyo"));
     browser.waitUntilStored();
-    HistoryStore store(browser.historyFolder() + "/history.sqlite");
+    HistoryStore store(browser.historyFolder() + "/history.sqlite", keyringSeal());
     EXPECT_EQ(store.search("晴れ", 5).size(), 1u);
 }
 
@@ -512,7 +510,7 @@ TEST_F(KeptHistory, AVisitIsKeptWhenTheWindowClosesBeforeItsTextIsRead) {
         browser.waitForPageShown();
         browser.navigateAndWait(server.url("/huge"));
     }
-    HistoryStore store(folder.file("data/Quillet/history.sqlite"));
+    HistoryStore store(folder.file("data/Quillet/history.sqlite"), keyringSeal());
     EXPECT_EQ(store.visitsOf(server.url("/huge")).size(), 1u);
 }
 
@@ -574,7 +572,7 @@ TEST_F(KeptHistory, APageDeletedWhileItsTextIsOnTheWayStaysDeleted) {
     // it is stored, the deleted page's answer has come and gone.
     browser.navigateAndWait(server.url("/tokyo"));
     browser.waitUntilStored();
-    HistoryStore store(browser.historyFolder() + "/history.sqlite");
+    HistoryStore store(browser.historyFolder() + "/history.sqlite", keyringSeal());
     ASSERT_EQ(store.search("晴れ", 5).size(), 1u);
     EXPECT_TRUE(store.visitsOf(server.url("/huge")).empty());
     EXPECT_EQ(fileBytes(browser.historyFolder()).find("zqxlateword"), std::string::npos);
@@ -591,7 +589,8 @@ TEST_F(KeptHistory, ClearingThousandsOfKeptPagesEmptiesThePaneThenTheFileAlsoWhe
     TempFolder folder;
     const std::string historyFolder = folder.file("data/Quillet");
     {
-        OpenedHistory opened = openKeptHistory(historyFolder, std::chrono::system_clock::now());
+        OpenedHistory opened =
+            openKeptHistory(historyFolder, std::chrono::system_clock::now(), test::keyringSeal());
         const StoredTime now = toStoredTime(std::chrono::system_clock::now());
         for (int i = 0; i < kPages; ++i)
             opened.store->store({server.url("/page/" + std::to_string(i)),
@@ -613,7 +612,7 @@ TEST_F(KeptHistory, ClearingThousandsOfKeptPagesEmptiesThePaneThenTheFileAlsoWhe
         EXPECT_EQ(browser.entryCount(), 0); // at once, before the worker has removed anything
         EXPECT_EQ(browser.thumbnailCount(), 0);
     } // closed at once: the removal handed over is finished before the window is gone
-    HistoryStore store(historyFolder + "/history.sqlite");
+    HistoryStore store(historyFolder + "/history.sqlite", keyringSeal());
     EXPECT_EQ(store.pageCount(), 0);
     const std::string bytes = fileBytes(historyFolder);
     for (const char* word : {"zqxclearword", "消去される", "/page/2999"})
@@ -724,7 +723,7 @@ TEST_F(KeptHistory, SignInPaymentAndNoStorePagesAreKeptWithoutTheirContent) {
         const auto address = [&](const Case& c) { return addressOf(c.path); };
         const std::string historyFolder = browser.historyFolder();
         const std::string bytes = fileBytes(historyFolder);
-        HistoryStore store(historyFolder + "/history.sqlite");
+        HistoryStore store(historyFolder + "/history.sqlite", keyringSeal());
         for (const Case& c : cases) {
             SCOPED_TRACE(c.path);
             // This run's pane and search, as for any page.
@@ -787,7 +786,7 @@ TEST_F(KeptHistory, APauseStoresNothingUntilItEnds) {
     ASSERT_EQ(browser.matches().size(), 1u);
     browser.pane().closeSearch();
     {
-        HistoryStore store(browser.historyFolder() + "/history.sqlite");
+        HistoryStore store(browser.historyFolder() + "/history.sqlite", keyringSeal());
         EXPECT_FALSE(store.visitOf(server.url("/tokyo")));
     }
     EXPECT_EQ(fileBytes(browser.historyFolder()).find("晴れ"), std::string::npos);
@@ -796,7 +795,7 @@ TEST_F(KeptHistory, APauseStoresNothingUntilItEnds) {
     EXPECT_FALSE(browser.pane().paused());
     browser.navigateAndWait(server.url("/guide"));
     browser.waitUntilStored();
-    HistoryStore store(browser.historyFolder() + "/history.sqlite");
+    HistoryStore store(browser.historyFolder() + "/history.sqlite", keyringSeal());
     EXPECT_TRUE(store.visitOf(server.url("/guide")));
     EXPECT_FALSE(store.visitOf(server.url("/tokyo")));
 }
@@ -808,7 +807,7 @@ TEST_F(KeptHistory, TheRetentionRemovesOlderPagesAndTheDialogSaysWhatIsKept) {
     const std::string historyFolder = folder.file("data/Quillet");
     const auto now = std::chrono::system_clock::now();
     const auto write = [&](const std::string& path, std::chrono::hours ago) {
-        OpenedHistory opened = openKeptHistory(historyFolder, now);
+        OpenedHistory opened = openKeptHistory(historyFolder, now, test::keyringSeal());
         opened.store->store(
             {server.url(path), path, toStoredTime(now - ago), {}, "zqxretained " + path});
     };
@@ -840,7 +839,7 @@ TEST_F(KeptHistory, TheRetentionRemovesOlderPagesAndTheDialogSaysWhatIsKept) {
     ASSERT_TRUE(pumpUntil([&] { return again.hasEntry(server.url("/recent")); }));
     again.waitForHistoryAnswers();
     EXPECT_FALSE(again.hasEntry(server.url("/old-again")));
-    HistoryStore store(historyFolder + "/history.sqlite");
+    HistoryStore store(historyFolder + "/history.sqlite", keyringSeal());
     EXPECT_FALSE(store.visitOf(server.url("/old-again")));
 }
 
@@ -854,7 +853,8 @@ TEST_F(KeptHistory, ASiteOfThousandsOfKeptPagesLeavesTheFileAtOnceAndThePaneInTu
         return server.url("/page/" + std::to_string(i), i % 3 ? "localhost" : "127.0.0.1");
     };
     const auto writeKept = [&](const std::string& historyFolder) {
-        OpenedHistory opened = openKeptHistory(historyFolder, std::chrono::system_clock::now());
+        OpenedHistory opened =
+            openKeptHistory(historyFolder, std::chrono::system_clock::now(), test::keyringSeal());
         const StoredTime now = toStoredTime(std::chrono::system_clock::now());
         for (int i = 0; i < kPages; ++i)
             opened.store->store({address(i),
@@ -887,7 +887,7 @@ TEST_F(KeptHistory, ASiteOfThousandsOfKeptPagesLeavesTheFileAtOnceAndThePaneInTu
         EXPECT_GT(ofLocalhost(browser), 0) << "the pane was not let go in turn";
     }
     {
-        HistoryStore store(closedAtOnce.file("data/Quillet/history.sqlite"));
+        HistoryStore store(closedAtOnce.file("data/Quillet/history.sqlite"), keyringSeal());
         EXPECT_EQ(store.pageCount(), 1001); // the other site's and the home page
         EXPECT_TRUE(store.visitsOf(address(2998)).empty());
         EXPECT_EQ(store.search("zqxsiteword", 3000).size(), 1000u);

@@ -9,6 +9,7 @@
 #include "HistoryStore.h"
 #include "LocalHttpServer.h"
 #include "ProgramRuns.h"
+#include "TestSeal.h"
 #include "ThumbnailCodec.h"
 #include "TimelineDays.h"
 #include "TimelinePage.h"
@@ -145,8 +146,8 @@ TEST(Timeline, ShowsTheKeptDaysOpensAPageByEnterAndIsNeverKept) {
     const StoredTime today = startOfLocalDay(toStoredTime(std::chrono::system_clock::now()));
     const StoredTime yesterday = startOfLocalDay(today - 12 * 60 * 60);
     {
-        OpenedHistory opened =
-            openKeptHistory(home.path() + "/data/Quillet", std::chrono::system_clock::now());
+        OpenedHistory opened = openKeptHistory(
+            home.path() + "/data/Quillet", std::chrono::system_clock::now(), test::keyringSeal());
         const auto picture = [](guint32 colour) {
             auto pixbuf = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 120, 90);
             pixbuf->fill(colour);
@@ -252,8 +253,8 @@ TEST(Timeline, ALongDayComesWholeAndEachPageOnce) {
     const StoredTime yesterday =
         startOfLocalDay(startOfLocalDay(toStoredTime(std::chrono::system_clock::now())) - 3600);
     {
-        OpenedHistory opened =
-            openKeptHistory(home.path() + "/data/Quillet", std::chrono::system_clock::now());
+        OpenedHistory opened = openKeptHistory(
+            home.path() + "/data/Quillet", std::chrono::system_clock::now(), test::keyringSeal());
         auto pixbuf = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 120, 90);
         pixbuf->fill(0x808080FF);
         const PackedImage picture = packThumbnail(pixbuf);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ProgramRuns.h"
+#include "TestSeal.h"
 
 #include "FolderLock.h"
 #include "HistoryStore.h"
@@ -106,7 +107,7 @@ std::unique_ptr<HistoryStore> readKeptHistory(const TempFolder& home) {
     if (std::filesystem::file_size(keptHistoryFile(home), noSize) == 0 || noSize)
         return nullptr;
     try {
-        return std::make_unique<HistoryStore>(keptHistoryFile(home));
+        return std::make_unique<HistoryStore>(keptHistoryFile(home), keyringSeal());
     } catch (const std::exception&) {
         return nullptr;
     }

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Runs one command in a desktop session of its own, started here and ended when it returns:
 # a private runtime folder, a display, a session bus (with the accessibility bus started on
-# demand, as on a desktop) and nothing left over from an earlier test.
+# demand, as on a desktop), an unlocked keyring, and nothing left over from an earlier test.
 #
 #   run-in-session.sh COMMAND [ARGS...]
 #
@@ -14,7 +14,9 @@
 #   wayland  the weston compositor on a private Xvfb; GTK draws its own title bar and shadow
 #   mutter   GNOME's compositor, headless on Wayland (tests/session/with-mutter.sh)
 # A kind may end in @2 (x11-wm@2): GTK then draws at scale 2, as on a HiDPI screen; and in
-# +gl (wayland+gl): the page view then composites with GL, on the CPU (Mesa's llvmpipe) here.
+# +gl (wayland+gl): the page view then composites with GL, on the CPU (Mesa's llvmpipe) here;
+# and in +nokeyring (x11-wm+nokeyring): a desktop without a keyring, where no Secret Service
+# runs or can be started on demand.
 # A test listing (--gtest_list_tests) runs as it is.
 set -uo pipefail
 
@@ -31,6 +33,11 @@ unset DISPLAY XAUTHORITY WAYLAND_DISPLAY WAYLAND_SOCKET GDK_BACKEND DBUS_SESSION
   SSH_AUTH_SOCK
 
 kind="${QUILLET_TEST_DISPLAY:-x11-wm}"
+unset QUILLET_TEST_NO_KEYRING
+if [[ "$kind" == *+nokeyring ]]; then
+  kind="${kind%+nokeyring}"
+  export QUILLET_TEST_NO_KEYRING=1
+fi
 if [[ "$kind" == *+gl ]]; then
   kind="${kind%+gl}"
   # Quillet draws pages in software when it finds no GPU; these undo that choice.
@@ -134,15 +141,31 @@ case "$kind" in
 esac
 export GDK_SCALE="$scale"
 
-# A session bus of this session's own; the accessibility bus is activated through it.
+# A session bus of this session's own; the accessibility bus is activated through it, and the
+# keyring's Secret Service runs on it (tests/session/with-keyring.sh).
 here="$(cd "$(dirname "$0")" && pwd)"
+keyring="$here/with-keyring.sh"
+bus=(dbus-run-session)
+if [ -n "${QUILLET_TEST_NO_KEYRING:-}" ]; then
+  # The session bus starts every service a desktop has on demand but the keyring's.
+  mkdir -p "$runtime/services"
+  for service in /usr/share/dbus-1/services/*.service; do
+    case "$(basename "$service")" in
+      org.freedesktop.secrets.* | org.gnome.keyring.* | org.freedesktop.impl.portal.Secret.*) ;;
+      *) ln -s "$service" "$runtime/services/" ;;
+    esac
+  done
+  sed "s|<standard_session_servicedirs />|<servicedir>$runtime/services</servicedir>|" \
+    /usr/share/dbus-1/session.conf >"$runtime/session.conf"
+  bus+=(--config-file="$runtime/session.conf")
+fi
 if [ "$kind" = mutter ]; then
-  dbus-run-session -- "$here/with-mutter.sh" "$(echo "$screen" | cut -dx -f1-2)" "$@"
+  "${bus[@]}" -- "$keyring" "$here/with-mutter.sh" "$(echo "$screen" | cut -dx -f1-2)" "$@"
 elif [ "$kind" = ime ]; then
   # A desktop user's session, not root's: Mozc's server refuses to run as root.
   chown -R nobody:nogroup "$runtime"
   setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$runtime" \
-    dbus-run-session -- "$here/with-input-method.sh" "$@"
+    "${bus[@]}" -- "$keyring" "$here/with-input-method.sh" "$@"
 else
-  dbus-run-session -- "$@"
+  "${bus[@]}" -- "$keyring" "$@"
 fi

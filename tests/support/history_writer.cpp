@@ -7,6 +7,7 @@
 //                                       "removing" before it begins and "removed" once done
 
 #include "HistoryFile.h"
+#include "TestSeal.h"
 
 #include <cstdio>
 #include <string>
@@ -16,8 +17,8 @@ int main(int argc, char* argv[]) {
         return 2;
     const std::string prefix = argv[2];
     const int count = std::stoi(argv[3]);
-    quillet::OpenedHistory opened =
-        quillet::openKeptHistory(argv[1], std::chrono::system_clock::now());
+    quillet::OpenedHistory opened = quillet::openKeptHistory(
+        argv[1], std::chrono::system_clock::now(), quillet::test::testSeal());
     if (count < 0) {
         std::printf("removing\n");
         std::fflush(stdout);

@@ -8,6 +8,7 @@
 #include "HistoryFile.h"
 #include "HistoryStore.h"
 #include "TestFiles.h"
+#include "TestSeal.h"
 #include "ThumbnailCodec.h"
 
 #include <atomic>
@@ -176,7 +177,7 @@ TEST_F(HistoryKeeperTest, AFileThatFailsIsToldOnceAndEveryRequestStillAnswered) 
     keeper.store(page(4, "zqxdelta"));
     keeper.waitUntilIdle();
     {
-        Database other(keptFolder + "/history.sqlite", false);
+        Database other(keptFolder + "/history.sqlite", false, test::keyringSeal()->name());
         other.execute("DROP TABLE visits");
     }
     int answered = 0;
@@ -210,7 +211,7 @@ TEST_F(HistoryKeeperTest, WorkHandedOverIsFinishedWhenTheKeeperGoes) {
         keeper.remove(removed);
         held.release();
     }
-    HistoryStore store(keptFolder + "/history.sqlite");
+    HistoryStore store(keptFolder + "/history.sqlite", test::keyringSeal());
     EXPECT_EQ(store.pageCount(), 100);
     EXPECT_TRUE(store.visitsOf("http://site.test/0").empty());
     EXPECT_EQ(store.visitsOf("http://site.test/199").size(), 1u);
@@ -265,7 +266,7 @@ TEST_F(HistoryKeeperTest, WithheldContentAndAPauseKeepTheTextInThisRunOnly) {
     keeper.store(page(3, "zqxresumedword"));
     keeper.waitUntilIdle();
     {
-        HistoryStore kept(keptFolder + "/history.sqlite");
+        HistoryStore kept(keptFolder + "/history.sqlite", test::keyringSeal());
         const auto stored = kept.visitOf("http://site.test/1");
         ASSERT_TRUE(stored);
         EXPECT_EQ(stored->title, "page 1");
@@ -284,7 +285,8 @@ TEST_F(HistoryKeeperTest, WithheldContentAndAPauseKeepTheTextInThisRunOnly) {
 TEST_F(HistoryKeeperTest, LooksOfAnOlderFileAreWorkedOutInTheBackground) {
     constexpr int kPages = 120;
     {
-        OpenedHistory opened = openKeptHistory(keptFolder, std::chrono::system_clock::now());
+        OpenedHistory opened =
+            openKeptHistory(keptFolder, std::chrono::system_clock::now(), test::keyringSeal());
         HistoryStore& written = *opened.store;
         for (int n = 0; n < kPages; ++n) {
             auto picture = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 120, 90);
@@ -296,7 +298,7 @@ TEST_F(HistoryKeeperTest, LooksOfAnOlderFileAreWorkedOutInTheBackground) {
     }
     {
         // Back to the schema before looks, as an earlier Quillet left it.
-        Database db(folder.file("data/Quillet/history.sqlite"), false);
+        Database db(folder.file("data/Quillet/history.sqlite"), false, test::keyringSeal()->name());
         db.execute("DROP TABLE looks; PRAGMA user_version=3");
     }
     HistoryKeeper::Requests requests;
@@ -322,7 +324,7 @@ TEST_F(HistoryKeeperTest, LooksOfAnOlderFileAreWorkedOutInTheBackground) {
     for (const SearchHit& hit : *similar) // the green pages (odd numbers) look alike
         EXPECT_EQ(hit.entry.address.back() % 2, 1) << hit.entry.address;
     EXPECT_EQ(green->size(), std::size_t{kPages / 2});
-    HistoryStore kept(keptFolder + "/history.sqlite");
+    HistoryStore kept(keptFolder + "/history.sqlite", test::keyringSeal());
     EXPECT_TRUE(kept.unseenLooks(10).empty());
 }
 
@@ -332,7 +334,8 @@ TEST_F(HistoryKeeperTest, LooksOfAnOlderFileAreWorkedOutInTheBackground) {
 TEST_F(HistoryKeeperTest, AKillWhileLooksAreWorkedOutLosesNothing) {
     constexpr int kPages = 400;
     {
-        OpenedHistory opened = openKeptHistory(keptFolder, std::chrono::system_clock::now());
+        OpenedHistory opened =
+            openKeptHistory(keptFolder, std::chrono::system_clock::now(), test::keyringSeal());
         for (int n = 0; n < kPages; ++n) {
             auto picture = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 120, 90);
             picture->fill(0x102030FF + static_cast<guint32>(n) * 0x01000000);
@@ -341,22 +344,27 @@ TEST_F(HistoryKeeperTest, AKillWhileLooksAreWorkedOutLosesNothing) {
             opened.store->store(visit);
         }
         opened.store.reset();
-        Database db(keptFolder + "/history.sqlite", false);
+        Database db(keptFolder + "/history.sqlite", false, test::keyringSeal()->name());
         db.execute("DELETE FROM looks");
     }
     const std::string file = keptFolder + "/history.sqlite";
     const auto count = [&](const char* sql) {
-        Database db(file, false);
+        Database db(file, false, test::keyringSeal()->name());
+        sqlite3_busy_timeout(db.handle(), 5000); // the child may be writing
         Statement statement = db.prepare(sql);
         statement.step();
         return statement.integer(0);
     };
+    // The keyring's key, read before the fork: a forked child cannot use the session bus.
+    const SealKey key = test::keyringSeal()->key();
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) { // works out the looks until it is killed, and never outlives the test
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         try {
-            HistoryKeeper keeper(keptFolder, true);
+            HistoryKeeper keeper(keptFolder, true, HistoryKeeper::WithoutKeyring::Ask, [&key] {
+                return KeyringAnswer{SealKey(key), {}, false};
+            });
             for (int second = 0; second < 60; ++second)
                 std::this_thread::sleep_for(1s);
         } catch (...) {
@@ -373,7 +381,7 @@ TEST_F(HistoryKeeperTest, AKillWhileLooksAreWorkedOutLosesNothing) {
     EXPECT_GE(worked, 48);
     EXPECT_EQ(count("SELECT count(*) FROM pages WHERE thumbnail IS NOT NULL"), kPages);
     {
-        Database db(file, false);
+        Database db(file, false, test::keyringSeal()->name());
         Statement check = db.prepare("PRAGMA integrity_check");
         ASSERT_TRUE(check.step());
         EXPECT_EQ(check.text(0), "ok");

@@ -4,6 +4,7 @@
 
 #include "HistoryFile.h"
 #include "TestFiles.h"
+#include "TestSeal.h"
 
 #include <csignal>
 #include <cstdio>
@@ -62,7 +63,7 @@ std::set<std::string> storedAddresses(HistoryStore& store) {
 }
 
 std::string integrity(const std::string& folder) {
-    Database db(folder + "/history.sqlite", false);
+    Database db(folder + "/history.sqlite", false, test::testSeal()->name());
     Statement check = db.prepare("PRAGMA integrity_check");
     check.step();
     return check.text(0);
@@ -85,7 +86,8 @@ TEST(HistoryProcesses, AKilledProcessLosesOnlyWhatItHadNotCommitted) {
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer finished before it was killed";
     }
     ASSERT_GE(committed.size(), 60u);
-    OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+    OpenedHistory opened =
+        openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
     EXPECT_TRUE(opened.setAsideAs.empty());
     const std::set<std::string> stored = storedAddresses(*opened.store);
     for (const std::string& address : committed)
@@ -112,7 +114,8 @@ TEST(HistoryProcesses, TwoProcessesStoreIntoOneFileAtOnce) {
         EXPECT_TRUE(WIFEXITED(secondStatus) && WEXITSTATUS(secondStatus) == 0);
     }
     EXPECT_EQ(reported.size(), 400u);
-    OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+    OpenedHistory opened =
+        openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
     EXPECT_EQ(storedAddresses(*opened.store), reported);
     EXPECT_EQ(integrity(folder.path()), "ok");
 }
@@ -141,7 +144,8 @@ TEST(HistoryProcesses, AProcessKilledWhileRemovingMostOfTheHistoryLeavesItWholeA
             finished = remover.readLine(line) && line == "removed";
             remover.wait();
         }
-        OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+        OpenedHistory opened =
+            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
         EXPECT_TRUE(opened.setAsideAs.empty()) << delay;
         const std::set<std::string> stored = storedAddresses(*opened.store);
         EXPECT_TRUE(stored.size() == 300 || stored.size() == 60)
@@ -153,9 +157,8 @@ TEST(HistoryProcesses, AProcessKilledWhileRemovingMostOfTheHistoryLeavesItWholeA
         opened.store.reset();
         EXPECT_EQ(integrity(folder.path()), "ok") << delay;
         if (stored.size() == 60) {
-            std::string bytes = quillet::test::readFile(folder.file("history.sqlite"));
-            if (std::filesystem::exists(folder.file("history.sqlite-wal")))
-                bytes += quillet::test::readFile(folder.file("history.sqlite-wal"));
+            std::string bytes = quillet::test::openedBytes(folder.file("history.sqlite"),
+                                                           *quillet::test::testSeal());
             EXPECT_EQ(bytes.find("kept.test/299"), std::string::npos) << delay;
             EXPECT_EQ(bytes.find("page 150"), std::string::npos) << delay;
         }

@@ -3,6 +3,7 @@
 #include "HistoryFile.h"
 #include "SearchTokenizer.h"
 #include "TestFiles.h"
+#include "TestSeal.h"
 
 #include <filesystem>
 #include <glib.h>
@@ -148,7 +149,8 @@ TEST(HistoryFile, RemovedTextIsGoneFromTheFileItself) {
     TempFolder folder;
     const std::string file = folder.file("history.sqlite");
     {
-        OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+        OpenedHistory opened =
+            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
         for (int i = 0; i < 200; ++i)
             opened.store->store(visit("http://filler.test/" + std::to_string(i), "filler", i,
                                       "filler text number " + std::to_string(i)));
@@ -161,9 +163,7 @@ TEST(HistoryFile, RemovedTextIsGoneFromTheFileItself) {
         opened.store->excludeHost("other.test");
         EXPECT_EQ(opened.store->pageCount(), 200);
         // Still open (as in a running Quillet): the log and the file together hold no trace.
-        std::string bytes = readFile(file);
-        if (std::filesystem::exists(file + "-wal"))
-            bytes += readFile(file + "-wal");
+        std::string bytes = test::openedBytes(file, *test::testSeal());
         for (const char* word :
              {"zqxsecretword", "secret.test", "極秘", "zqxotherword", "zqxhourword", "hour.test"})
             EXPECT_EQ(bytes.find(word), std::string::npos) << word;
@@ -173,7 +173,8 @@ TEST(HistoryFile, RemovedTextIsGoneFromTheFileItself) {
 
 TEST(HistoryFile, TheLogStaysSmallOverManyVisits) {
     TempFolder folder;
-    OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+    OpenedHistory opened =
+        openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
     const std::string text(6000, 'w');
     for (int i = 0; i < 600; ++i)
         opened.store->store({"http://page.test/" + std::to_string(i % 200),
@@ -189,7 +190,7 @@ TEST(HistoryFile, TheLogStaysSmallOverManyVisits) {
 TEST(HistoryFile, IsPrivateToTheUser) {
     TempFolder folder;
     const std::string data = folder.file("data/Quillet");
-    openKeptHistory(data, std::chrono::system_clock::now())
+    openKeptHistory(data, std::chrono::system_clock::now(), test::testSeal())
         .store->store(visit("http://a.test/", "A", 1, "x"));
     EXPECT_EQ(modeOf(data), 0700u);
     EXPECT_EQ(modeOf(data + "/history.sqlite"), 0600u);
@@ -225,7 +226,7 @@ TEST(HistoryFile, AnUnusableFileIsMovedAsideAndAFreshHistoryStarts) {
         const std::string file = folder.file("history.sqlite");
         make(file);
         const std::string before = readFile(file);
-        OpenedHistory opened = openKeptHistory(folder.path(), now);
+        OpenedHistory opened = openKeptHistory(folder.path(), now, test::testSeal());
         ASSERT_FALSE(opened.setAsideAs.empty()) << name;
         EXPECT_NE(opened.setAsideAs.find("history.sqlite.broken-"), std::string::npos) << name;
         EXPECT_TRUE(readFile(opened.setAsideAs) == before) << name << ": changed when set aside";
@@ -260,13 +261,14 @@ TEST(HistoryFile, AFileOfTheFirstSchemaOpensWithItsPages) {
                    "tokenize='quillet'); INSERT INTO page_text(rowid, title, address, body) "
                    "VALUES(1, 'Kept', 'http://kept.test/', '保存された頁')");
     }
-    OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+    OpenedHistory opened =
+        openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
     EXPECT_TRUE(opened.setAsideAs.empty());
     EXPECT_EQ(addresses(opened.store->newest(5, false)),
               std::vector<std::string>{"http://kept.test/"});
     EXPECT_EQ(found(*opened.store, "保存"), std::vector<std::string>{"http://kept.test/"});
     opened.store.reset();
-    Database db(file, false);
+    Database db(file, false, test::testSeal()->name());
     Statement version = db.prepare("PRAGMA user_version");
     ASSERT_TRUE(version.step());
     EXPECT_EQ(version.integer(0), HistoryStore::kSchemaVersion);
@@ -278,7 +280,8 @@ TEST(HistoryFile, AReadOnlyFolderIsAnErrorNotABrokenFile) {
         GTEST_SKIP() << "root writes into read-only folders";
     TempFolder folder;
     ::chmod(folder.path().c_str(), 0500);
-    EXPECT_ANY_THROW(openKeptHistory(folder.path() + "/Quillet", std::chrono::system_clock::now()));
+    EXPECT_ANY_THROW(openKeptHistory(folder.path() + "/Quillet", std::chrono::system_clock::now(),
+                                     test::testSeal()));
     ::chmod(folder.path().c_str(), 0700);
 }
 
@@ -302,9 +305,7 @@ TEST(HistoryStore, AWithheldVisitTakesThePagesStoredContentOut) {
         ASSERT_EQ(entries.size(), 1u);
         EXPECT_FALSE(entries[0].contentKept);
     }
-    std::string bytes = readFile(path);
-    if (std::filesystem::exists(path + "-wal"))
-        bytes += readFile(path + "-wal");
+    std::string bytes = test::openedBytes(path, *test::testSeal());
     EXPECT_EQ(bytes.find("zqxbalanceword"), std::string::npos);
 
     HistoryStore store(path);

@@ -6,6 +6,7 @@
 #include "HistoryFile.h"
 #include "HistoryStore.h"
 #include "TestFiles.h"
+#include "TestSeal.h"
 
 #include <filesystem>
 #include <functional>
@@ -26,10 +27,12 @@ PageVisit visit(const std::string& address, const std::string& text, StoredTime 
     return {address, "title", time, {2, 1, {1, 2, 3}}, text};
 }
 
-// Runs `sql` on the file as any other program could: no defensive settings, triggers on.
+// Runs `sql` on the file as any other program with the key could: no defensive settings,
+// triggers on.
 void changeAsAnotherProgram(const std::string& path, const std::string& sql) {
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, test::testSeal()->name()),
+              SQLITE_OK);
     char* error = nullptr;
     const int result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
     EXPECT_EQ(result, SQLITE_OK) << (error ? error : "") << "\n" << sql;
@@ -39,16 +42,14 @@ void changeAsAnotherProgram(const std::string& path, const std::string& sql) {
 
 // A history of three pages, made and closed by this version.
 void makeHistory(const std::string& folder) {
-    OpenedHistory opened = openKeptHistory(folder, std::chrono::system_clock::now());
+    OpenedHistory opened =
+        openKeptHistory(folder, std::chrono::system_clock::now(), test::testSeal());
     for (int i = 0; i < 3; ++i)
         opened.store->store(visit("http://kept.test/" + std::to_string(i), "zqxkeptword", i + 1));
 }
 
 std::string everyByte(const std::string& file) {
-    std::string bytes = readFile(file);
-    if (fs::exists(file + "-wal"))
-        bytes += readFile(file + "-wal");
-    return bytes;
+    return test::openedBytes(file, *test::testSeal());
 }
 
 } // namespace
@@ -73,7 +74,8 @@ TEST(HistoryTamper, AnyObjectQuilletDidNotMakeSetsTheFileAside) {
         makeHistory(folder.path());
         changeAsAnotherProgram(file, sql);
         const std::string before = readFile(file);
-        OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+        OpenedHistory opened =
+            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
         ASSERT_FALSE(opened.setAsideAs.empty()) << name;
         EXPECT_TRUE(readFile(opened.setAsideAs) == before) << name << ": changed when set aside";
         EXPECT_EQ(opened.store->pageCount(), 0) << name;
@@ -93,13 +95,15 @@ TEST(HistoryTamper, AnyObjectQuilletDidNotMakeSetsTheFileAside) {
 TEST(HistoryTamper, AFileAfterALargeRemovalIsStillOurs) {
     TempFolder folder;
     {
-        OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+        OpenedHistory opened =
+            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
         for (int i = 0; i < 40; ++i)
             opened.store->store(visit("http://page.test/" + std::to_string(i), "word", i + 1));
         opened.store->removeVisitedSince(3); // most of the history: written anew
         ASSERT_EQ(opened.store->pageCount(), 2);
     }
-    OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+    OpenedHistory opened =
+        openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
     EXPECT_TRUE(opened.setAsideAs.empty());
     EXPECT_EQ(opened.store->pageCount(), 2);
 }
@@ -124,7 +128,8 @@ TEST(HistoryTamper, AFileOrLogBehindALinkOrWritableByOthersIsSetAside) {
         const std::string folder = home.file("Quillet");
         makeHistory(folder);
         change(folder);
-        OpenedHistory opened = openKeptHistory(folder, std::chrono::system_clock::now());
+        OpenedHistory opened =
+            openKeptHistory(folder, std::chrono::system_clock::now(), test::testSeal());
         EXPECT_FALSE(opened.setAsideAs.empty()) << name;
         EXPECT_EQ(opened.store->pageCount(), 0) << name;
         opened.store->store(visit("http://new.test/", "zqxnew", 10));
@@ -149,15 +154,15 @@ TEST(HistoryTamper, AFolderThatIsNotTheUsersOwnOpensNoHistory) {
     const auto now = std::chrono::system_clock::now();
     makeHistory(home.file("real"));
     fs::create_symlink(home.file("real"), home.file("linked"));
-    EXPECT_THROW(openKeptHistory(home.file("linked"), now), std::system_error);
+    EXPECT_THROW(openKeptHistory(home.file("linked"), now, test::testSeal()), std::system_error);
     fs::create_directory(home.file("shared"));
     ::chmod(home.file("shared").c_str(), 0777);
-    EXPECT_THROW(openKeptHistory(home.file("shared"), now), std::system_error);
+    EXPECT_THROW(openKeptHistory(home.file("shared"), now, test::testSeal()), std::system_error);
     EXPECT_FALSE(fs::exists(home.file("shared/history.sqlite")));
     // A folder of the user's own with a wider mode than it needs is made private.
     fs::create_directory(home.file("wide"));
     ::chmod(home.file("wide").c_str(), 0755);
-    openKeptHistory(home.file("wide"), now);
+    openKeptHistory(home.file("wide"), now, test::testSeal());
     struct stat status {};
     ASSERT_EQ(::stat(home.file("wide").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0700u);

@@ -7,6 +7,7 @@
 #include "SearchTokenizer.h"
 #include "Sqlite.h"
 #include "TestFiles.h"
+#include "TestSeal.h"
 #include "ThumbnailCache.h"
 
 #include <filesystem>
@@ -79,13 +80,14 @@ TEST(Sqlite, ASavepointIsUndoneAloneInsideItsTransaction) {
 // later try empties it once the reader has let go.
 TEST(HistoryFile, ARemovalOwesTheLogWhileAReaderHoldsItAndEmptiesItLater) {
     TempFolder folder;
-    OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+    OpenedHistory opened =
+        openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
     HistoryStore& store = *opened.store;
     for (int i = 0; i < 20; ++i)
         store.store({"http://filler.test/" + std::to_string(i), "filler", i, {}, "filler"});
     store.store({"http://secret.test/", "secret", 100, {}, "zqxheldword"});
     {
-        Database reader(folder.file("history.sqlite"), false);
+        Database reader(folder.file("history.sqlite"), false, test::testSeal()->name());
         reader.execute("BEGIN");
         Statement read = reader.prepare("SELECT count(*) FROM pages");
         read.step(); // a read transaction of another connection, as a second Quillet has
@@ -97,9 +99,8 @@ TEST(HistoryFile, ARemovalOwesTheLogWhileAReaderHoldsItAndEmptiesItLater) {
     }
     EXPECT_TRUE(store.emptyLog());
     EXPECT_FALSE(store.logOwed());
-    std::string bytes = readFile(folder.file("history.sqlite"));
-    if (std::filesystem::exists(folder.file("history.sqlite-wal")))
-        bytes += readFile(folder.file("history.sqlite-wal"));
+    std::string bytes =
+        quillet::test::openedBytes(folder.file("history.sqlite"), *quillet::test::testSeal());
     EXPECT_EQ(bytes.find("zqxheldword"), std::string::npos);
 }
 
@@ -158,7 +159,8 @@ TEST(PendingVisits, AVisitDeletedOrClearedWhileItsTextIsOnTheWayIsNotStored) {
 // its log, what stays is found as before, and the history goes on being stored.
 TEST(HistoryFile, RemovingMostPagesRewritesTheRestAndLeavesNoTraceOfTheOthers) {
     TempFolder folder;
-    OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+    OpenedHistory opened =
+        openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
     HistoryStore& store = *opened.store;
     for (int i = 0; i < 60; ++i)
         store.store(
@@ -172,9 +174,8 @@ TEST(HistoryFile, RemovingMostPagesRewritesTheRestAndLeavesNoTraceOfTheOthers) {
     EXPECT_TRUE(store.visitsOf("http://page.test/30").empty());
     EXPECT_EQ(store.visitsOf("http://page.test/3").size(), 1u);
     EXPECT_FALSE(store.logOwed());
-    std::string bytes = readFile(folder.file("history.sqlite"));
-    if (std::filesystem::exists(folder.file("history.sqlite-wal")))
-        bytes += readFile(folder.file("history.sqlite-wal"));
+    std::string bytes =
+        quillet::test::openedBytes(folder.file("history.sqlite"), *quillet::test::testSeal());
     for (const char* word : {"zqxgoesword", "消える", "page.test/59"})
         EXPECT_EQ(bytes.find(word), std::string::npos) << word;
     EXPECT_NE(bytes.find("zqxstaysword"), std::string::npos);
@@ -192,7 +193,8 @@ TEST(HistoryFile, AScrubOwedByAnEndedProcessIsDoneAtTheNextOpening) {
     TempFolder folder;
     const std::string file = folder.file("history.sqlite");
     {
-        OpenedHistory opened = openKeptHistory(folder.path(), std::chrono::system_clock::now());
+        OpenedHistory opened =
+            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
         for (int i = 0; i < 30; ++i)
             opened.store->store({"http://page.test/" + std::to_string(i),
                                  "頁",
@@ -202,7 +204,7 @@ TEST(HistoryFile, AScrubOwedByAnEndedProcessIsDoneAtTheNextOpening) {
     }
     {
         // The state a removal commits before its VACUUM: rows freed without being zeroed.
-        Database db(file, false);
+        Database db(file, false, test::testSeal()->name());
         registerSearchTokenizer(db.handle());
         db.execute("PRAGMA secure_delete=OFF; BEGIN;"
                    "DELETE FROM page_text WHERE rowid IN (SELECT id FROM pages WHERE "
@@ -210,16 +212,15 @@ TEST(HistoryFile, AScrubOwedByAnEndedProcessIsDoneAtTheNextOpening) {
                    "INSERT INTO owed(task) VALUES('vacuum'); COMMIT;"
                    "PRAGMA wal_checkpoint(TRUNCATE)");
     }
-    ASSERT_NE(readFile(file).find("zqxowedword"), std::string::npos) << "nothing left to scrub";
+    ASSERT_NE(test::openedBytes(file, *test::testSeal()).find("zqxowedword"), std::string::npos)
+        << "nothing left to scrub";
     {
-        HistoryStore store(file);
+        HistoryStore store(file, test::testSeal());
         EXPECT_EQ(store.pageCount(), 10);
         EXPECT_EQ(store.search("zqxleftword", 50).size(), 10u);
     }
-    std::string bytes = readFile(file);
-    if (std::filesystem::exists(file + "-wal"))
-        bytes += readFile(file + "-wal");
+    std::string bytes = test::openedBytes(file, *test::testSeal());
     EXPECT_EQ(bytes.find("zqxowedword"), std::string::npos);
-    Database db(file, false);
+    Database db(file, false, test::testSeal()->name());
     EXPECT_FALSE(db.prepare("SELECT 1 FROM owed").step());
 }

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "HistoryKeeper.h"
 
+#include "FolderLock.h"
 #include "HistoryFile.h"
 #include "ThumbnailCodec.h"
 #include "TimelineDays.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 #include <glib.h>
 #include <glibmm/exceptionhandler.h>
 #include <glibmm/main.h>
@@ -62,8 +64,10 @@ const std::string& entryAddress(const StoredEntry& entry) {
 
 } // namespace
 
-HistoryKeeper::HistoryKeeper(std::string keptFolder, bool keep)
-    : keptFolder_(std::move(keptFolder)), keeping_(keep), worker_([this] { run(); }) {
+HistoryKeeper::HistoryKeeper(std::string keptFolder, bool keep, WithoutKeyring withoutKeyring,
+                             std::function<KeyringAnswer()> keyring)
+    : keptFolder_(std::move(keptFolder)), keeping_(keep), withoutKeyring_(withoutKeyring),
+      keyring_(std::move(keyring)), worker_([this] { run(); }) {
     answered_.connect([this] { deliverAnswers(); });
     if (keep)
         post([this] { openKept(); });
@@ -194,10 +198,50 @@ void HistoryKeeper::waitUntilIdle() {
     idle_.wait(lock, [this] { return work_.empty() && !busy_; });
 }
 
+void HistoryKeeper::setWithoutKeyring(WithoutKeyring choice) {
+    post([this, choice] {
+        withoutKeyring_ = choice;
+        if (keeping_ && !kept_ && choice == WithoutKeyring::KeepUnsealed)
+            openKept();
+    });
+}
+
+bool HistoryKeeper::keptSealed() {
+    std::promise<bool> sealed;
+    post([&] { sealed.set_value(kept_ && seal_); });
+    return sealed.get_future().get();
+}
+
+// Whether the kept file can be opened now: sealed with the keyring's key, or unsealed where
+// none answers and the user chose so. Asks the keyring the first time.
+bool HistoryKeeper::findSeal() {
+    if (seal_)
+        return true;
+    // Under the folder's lock: two Quillets started at once would each make a key of their own.
+    g_mkdir_with_parents(keptFolder_.c_str(), 0700);
+    KeyringAnswer keyring = [&] {
+        const FolderLock lock(keptFolder_);
+        return keyring_();
+    }();
+    if (keyring.key) {
+        seal_ = std::make_unique<SealedVfs>(std::move(*keyring.key));
+        return true;
+    }
+    g_message("history: no keyring answered: %s", keyring.why.c_str());
+    if (withoutKeyring_ == WithoutKeyring::Ask && !noKeyringTold_) {
+        noKeyringTold_ = true;
+        answer(own_.alive_, [this] { noKeyring_.emit(); });
+    }
+    return withoutKeyring_ == WithoutKeyring::KeepUnsealed;
+}
+
 void HistoryKeeper::openKept() {
     assertOnWorker();
     try {
-        OpenedHistory opened = openKeptHistory(keptFolder_, std::chrono::system_clock::now());
+        if (!findSeal())
+            return; // this run's pages stay in memory
+        OpenedHistory opened =
+            openKeptHistory(keptFolder_, std::chrono::system_clock::now(), seal_.get());
         kept_ = std::move(opened.store);
         looksOwed_ = true;
         unseenBelow_ = std::numeric_limits<std::int64_t>::max();
@@ -206,6 +250,8 @@ void HistoryKeeper::openKept() {
                 problem_.emit("履歴のファイルを読めなかったため、" + path +
                               " として残し、新しい履歴を始めました。");
             });
+    } catch (const SealedHistoryWithoutKey&) {
+        stopStoring("保存した履歴は暗号化されていて、キーリングが使えないため開けません。");
     } catch (...) {
         stopStoring("履歴を保存できません (" + describeCurrentException() + ")。");
     }

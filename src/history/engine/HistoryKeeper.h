@@ -17,7 +17,9 @@
 // - The worker finishes what it was handed before it ends: closing the window loses no
 //   removal and no visit.
 
+#include "HistoryKeyring.h"
 #include "HistoryStore.h"
+#include "SealedVfs.h"
 
 #include <condition_variable>
 #include <deque>
@@ -50,8 +52,16 @@ class HistoryKeeper {
         std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     };
 
+    // What is kept where no keyring answers: nothing until the user is asked (Ask), nothing
+    // (DontKeep), or the file unsealed (KeepUnsealed). Where one answers, the file is sealed.
+    enum class WithoutKeyring { Ask, DontKeep, KeepUnsealed };
+
     // `keptFolder` is where the kept history's file lives; `keep` whether it is opened now.
-    HistoryKeeper(std::string keptFolder, bool keep);
+    // `keyring` is asked for the key, on the worker (a process that cannot reach the session
+    // bus, a forked one, hands over the key it read before).
+    HistoryKeeper(std::string keptFolder, bool keep,
+                  WithoutKeyring withoutKeyring = WithoutKeyring::Ask,
+                  std::function<KeyringAnswer()> keyring = historyKeyFromKeyring);
     // Finishes the work already handed over (the last pages are stored, removals scrubbed),
     // then ends the worker.
     ~HistoryKeeper();
@@ -128,6 +138,12 @@ class HistoryKeeper {
     // A problem the user should know of, in Japanese: an unusable file set aside, storing
     // stopped (disk full, folder read-only). Each kind is told once.
     sigc::signal<void(std::string)>& signal_Problem() { return problem_; }
+    // Keeping is on, no keyring answered and the user has not chosen what to do then: nothing
+    // is kept until setWithoutKeyring. Once a run.
+    sigc::signal<void()>& signal_NoKeyring() { return noKeyring_; }
+    void setWithoutKeyring(WithoutKeyring choice);
+    // Whether the kept file is sealed with the keyring's key (worker's view; tests).
+    bool keptSealed();
 
   private:
     void post(std::function<void()> work);
@@ -143,6 +159,7 @@ class HistoryKeeper {
     // Runs `work` on the kept history; a failure of the disk ends keeping for this run.
     void onKept(const std::function<void(HistoryStore&)>& work);
     void openKept();
+    bool findSeal();
     bool logOwed() const;
     void emptyLogBeforeTheEnd();
     // Copies this run's pages that `which` picks from the kept history into this run's own,
@@ -159,12 +176,16 @@ class HistoryKeeper {
     };
 
     std::string keptFolder_;
-    bool keeping_; // as the window sees it
+    bool keeping_;                  // as the window sees it
+    WithoutKeyring withoutKeyring_; // the worker's
+    std::function<KeyringAnswer()> keyring_;
     Requests own_; // answers of the keeper's own (its problems)
 
     // Owned by the worker thread.
     std::thread::id workerId_;
     HistoryStore session_{":memory:"};
+    std::unique_ptr<SealedVfs> seal_; // the keyring's key; outlives the file opened with it
+    bool noKeyringTold_ = false;
     std::unique_ptr<HistoryStore> kept_;
     std::unordered_set<std::string> keptThisRun_; // this run's pages the kept history holds
     bool storingStoppedTold_ = false;
@@ -175,6 +196,7 @@ class HistoryKeeper {
     unsigned latestSearch_ = 0; // guarded by mutex_
 
     sigc::signal<void(std::string)> problem_;
+    sigc::signal<void()> noKeyring_;
     Glib::Dispatcher answered_;
     sigc::connection nextAnswer_;
     std::mutex mutex_;

@@ -2,6 +2,7 @@
 #include "HistoryFile.h"
 
 #include "FolderLock.h"
+#include "PlainHistorySealing.h"
 
 #include <cerrno>
 #include <ctime>
@@ -82,8 +83,8 @@ std::string keptHistoryFolder() {
     return (fs::path(g_get_user_data_dir()) / "Quillet").string();
 }
 
-OpenedHistory openKeptHistory(const std::string& folder,
-                              std::chrono::system_clock::time_point now) {
+OpenedHistory openKeptHistory(const std::string& folder, std::chrono::system_clock::time_point now,
+                              const SealedVfs* seal) {
     if (g_mkdir_with_parents(folder.c_str(), 0700) != 0)
         throw std::system_error(errno, std::generic_category(), folder);
     checkPrivateFolder(folder);
@@ -100,13 +101,28 @@ OpenedHistory openKeptHistory(const std::string& folder,
         isOwnFile(file) && isOwnFile(file.string() + "-wal") && isOwnFile(file.string() + "-shm");
     if (!own || (fs::exists(file) && fs::file_size(file, noSize) == 0 && !noSize))
         opened.setAsideAs = setAside(file, now);
+    removeUnfinishedSealing(file.string());
+    const HistoryFileForm form = historyFileForm(file.string());
+    if (seal == nullptr && form == HistoryFileForm::Sealed)
+        throw SealedHistoryWithoutKey("the kept history is sealed and no key opens it");
+    const SealedVfs* openWith = seal;
+    if (seal != nullptr && form == HistoryFileForm::Plain) {
+        try {
+            HistoryStore{file.string()}; // only a history of ours is sealed, at its version
+            opened.sealedNow = sealPlainHistory(file.string(), *seal);
+            if (!opened.sealedNow) // another Quillet is writing to it: sealed at the next start
+                openWith = nullptr;
+        } catch (const UnusableHistoryFile&) {
+            opened.setAsideAs = setAside(file, now);
+        }
+    }
     createPrivateFile(file);
     try {
-        opened.store = std::make_unique<HistoryStore>(file.string());
+        opened.store = std::make_unique<HistoryStore>(file.string(), openWith);
     } catch (const UnusableHistoryFile&) {
         opened.setAsideAs = setAside(file, now);
         createPrivateFile(file);
-        opened.store = std::make_unique<HistoryStore>(file.string());
+        opened.store = std::make_unique<HistoryStore>(file.string(), seal);
     }
     return opened;
 }

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace quillet {
@@ -19,11 +20,20 @@ std::string keptHistoryFolder(); // $XDG_DATA_HOME/Quillet
 struct OpenedHistory {
     std::unique_ptr<HistoryStore> store;
     std::string setAsideAs; // the path an unusable file was moved to; empty when none was
+    bool sealedNow = false; // a plain file was written anew sealed
 };
 
-// Throws SqliteError (or std::system_error for the folder) when no history can be opened
-// there at all: a read-only folder, a full disk.
-OpenedHistory openKeptHistory(const std::string& folder, std::chrono::system_clock::time_point now);
+// A sealed history and no key to open it with: it is left as it is.
+class SealedHistoryWithoutKey : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// With `seal`, the file is sealed with its key: a plain file is sealed first, and a file the
+// key does not open is set aside like any unusable one. Without, the file is kept plain.
+// Throws SealedHistoryWithoutKey, and SqliteError (or std::system_error for the folder) when
+// no history can be opened there at all: a read-only folder, a full disk.
+OpenedHistory openKeptHistory(const std::string& folder, std::chrono::system_clock::time_point now,
+                              const SealedVfs* seal);
 
 // Removes the history file with its log files. Nothing to remove is not an error.
 void deleteKeptHistory(const std::string& folder);

@@ -12,7 +12,10 @@ namespace quillet {
 namespace {
 
 bool isBrokenFile(const SqliteError& error) {
-    return error.code() == SQLITE_NOTADB || error.code() == SQLITE_CORRUPT;
+    // A sealed page that does not open (a wrong key, a changed byte) is as broken as a page
+    // SQLite cannot read.
+    return error.code() == SQLITE_NOTADB || error.code() == SQLITE_CORRUPT ||
+           error.extendedCode() == SQLITE_IOERR_DATA;
 }
 
 // The first column of the first row, if there is one. The statement is finished before this
@@ -76,8 +79,11 @@ std::string cleanStoredText(std::string_view text, std::size_t maxCharacters) {
     return clean;
 }
 
-HistoryStore::HistoryStore(const std::string& path) try : db_(path, true) {
+HistoryStore::HistoryStore(const std::string& path, const SealedVfs* seal) try
+    : db_(path, true, seal ? seal->name() : nullptr) {
     sqlite3_busy_timeout(db_.handle(), 5000); // another Quillet writing: wait, on this thread
+    if (seal != nullptr)
+        prepareSealedDatabase(db_.handle());
     registerSearchTokenizer(db_.handle());
     createOrCheckSchema();
     try {

@@ -13,6 +13,7 @@
 #include "ImageList.h"
 #include "LookIndex.h"
 #include "LookSignature.h"
+#include "SealedVfs.h"
 #include "Sqlite.h"
 
 #include <chrono>
@@ -92,8 +93,9 @@ class HistoryStore {
     static constexpr std::size_t kMaxTitleCharacters = 2'000;
 
     // `path` is created when missing (mode 0600); ":memory:" keeps the history in memory only.
+    // With `seal`, every page of the file and its log is sealed with its key (SealedVfs).
     // Throws UnusableHistoryFile, or SqliteError when the file cannot be opened or written.
-    explicit HistoryStore(const std::string& path);
+    explicit HistoryStore(const std::string& path, const SealedVfs* seal = nullptr);
 
     // Stores one visit, unless the page's host is excluded (then returns false). A page
     // already stored becomes the newest, its title and time updated.

@@ -5,15 +5,16 @@
 
 namespace quillet {
 
-Database::Database(const std::string& path, bool create) {
+Database::Database(const std::string& path, bool create, const char* vfs, bool uris) {
     sqlite3* db = nullptr;
     // A file behind a symbolic link is refused: the link could lead the history anywhere.
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) |
-                      SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOFOLLOW;
-    const int result = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+                      SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOFOLLOW |
+                      (uris ? SQLITE_OPEN_URI : 0);
+    const int result = sqlite3_open_v2(path.c_str(), &db, flags, vfs);
     db_.reset(db); // closed even when opening failed
     if (result != SQLITE_OK)
-        throw SqliteError(result & 0xff, db ? sqlite3_errmsg(db) : sqlite3_errstr(result));
+        throw SqliteError(result & 0xff, db ? sqlite3_errmsg(db) : sqlite3_errstr(result), result);
     // The file is data, never code: no statement of its schema (a trigger, a view, a function
     // in a default) runs, and nothing written through SQL can corrupt it on purpose.
     for (const auto& [option, value] :
@@ -29,7 +30,7 @@ Database::~Database() {
 
 void Database::check(int result) const {
     if (result != SQLITE_OK && result != SQLITE_ROW && result != SQLITE_DONE)
-        throw SqliteError(result & 0xff, sqlite3_errmsg(db_.get()));
+        throw SqliteError(result & 0xff, sqlite3_errmsg(db_.get()), result);
 }
 
 void Database::execute(const char* sql) {

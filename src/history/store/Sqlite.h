@@ -18,11 +18,14 @@ namespace quillet {
 
 class SqliteError : public std::runtime_error {
   public:
-    SqliteError(int code, const std::string& what) : std::runtime_error(what), code_(code) {}
-    int code() const { return code_; } // the primary result code (SQLITE_FULL, ...)
+    SqliteError(int code, const std::string& what, int extended = 0)
+        : std::runtime_error(what), code_(code), extended_(extended == 0 ? code : extended) {}
+    int code() const { return code_; }             // the primary result code (SQLITE_FULL, ...)
+    int extendedCode() const { return extended_; } // SQLITE_IOERR_DATA, ...
 
   private:
     int code_;
+    int extended_;
 };
 
 class Statement;
@@ -30,7 +33,9 @@ class Statement;
 class Database {
   public:
     // Opens (and with `create`, creates) the file; ":memory:" is a private in-memory database.
-    Database(const std::string& path, bool create);
+    // `vfs` names the SQLite VFS to open it through (the system's when null); with `uris`,
+    // file names in its statements may be "file:" addresses (ATTACH, VACUUM INTO).
+    Database(const std::string& path, bool create, const char* vfs = nullptr, bool uris = false);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

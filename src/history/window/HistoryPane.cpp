@@ -23,6 +23,7 @@ HistoryPane::HistoryPane(Gtk::Window& window, HistoryKeeper& keeper, VisitRecord
     buildMenu();
     connectSearchField();
     keeper_.signal_Problem().connect([this](const std::string& text) { tellProblem(text); });
+    keeper_.signal_NoKeyring().connect([this] { askWithoutKeyring(); });
     ListView1.signal_ThumbnailWanted().connect([this](const std::string& address) {
         keeper_.thumbnails({address}, keptRequests_,
                            [this, address](HistoryKeeper::Thumbnails pictures) {
@@ -340,6 +341,27 @@ void HistoryPane::thumbnailsForExport(
                                        picture = fitted(std::move(*found));
                            done(std::move(pictures));
                        });
+}
+
+void HistoryPane::askWithoutKeyring() {
+    keyringQuestion_ = std::make_unique<Gtk::MessageDialog>(
+        window_, kNoKeyringQuestion, false, Gtk::MESSAGE_WARNING, Gtk::BUTTONS_NONE, false);
+    keyringQuestion_->set_title("Quillet");
+    keyringQuestion_->add_button(kKeepNothingButton, Gtk::RESPONSE_NO);
+    keyringQuestion_->add_button(kKeepUnsealedButton, Gtk::RESPONSE_YES);
+    keyringQuestion_->set_default_response(Gtk::RESPONSE_NO);
+    keyringQuestion_->signal_response().connect([this](int response) {
+        keyringQuestion_->hide();
+        // Closed without an answer: nothing is kept this run, and the question comes again.
+        if (response != Gtk::RESPONSE_YES && response != Gtk::RESPONSE_NO)
+            return;
+        const bool unsealed = response == Gtk::RESPONSE_YES;
+        settings_.write(kSettingsApp, kHistorySection, kHistoryWithoutKeyring.key,
+                        unsealed ? "unsealed" : "none");
+        keeper_.setWithoutKeyring(unsealed ? HistoryKeeper::WithoutKeyring::KeepUnsealed
+                                           : HistoryKeeper::WithoutKeyring::DontKeep);
+    });
+    presentForUser(*keyringQuestion_);
 }
 
 void HistoryPane::tellProblem(const std::string& text) {

@@ -33,6 +33,12 @@
 
 namespace quillet {
 
+// Asked once where keeping is on and no keyring can hold the history's key.
+inline constexpr const char* kNoKeyringQuestion =
+    "キーリングが使えないため、履歴を暗号化できません。";
+inline constexpr const char* kKeepNothingButton = "残さない";
+inline constexpr const char* kKeepUnsealedButton = "暗号化せずに残す";
+
 class ClearHistoryDialog;
 
 class HistoryPane : public ExportHost, public ClearHistoryHost {
@@ -108,6 +114,7 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     std::optional<std::string> selectedAddress() const;
     // The last notice about the kept history (a file set aside, storing stopped); null if none.
     Gtk::MessageDialog* historyNotice() { return notice_.get(); }
+    Gtk::MessageDialog* keyringQuestion() { return keyringQuestion_.get(); }
 
     // For the export and clearing dialogs.
     const ListItems& entries() const override { return ListView1.items(); }
@@ -145,6 +152,7 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void removeEverythingFromPane();
     void removeExpired(); // what the retention no longer keeps
     void tellProblem(const std::string& text);
+    void askWithoutKeyring();
     PackedImage fitted(PackedImage picture) const;
 
     Gtk::Window& window_;
@@ -164,6 +172,7 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     std::optional<std::string> similarTo_; // the page the shown matches look like
     std::unique_ptr<ClearHistoryDialog> clearDialog_;
     std::unique_ptr<Gtk::MessageDialog> notice_;
+    std::unique_ptr<Gtk::MessageDialog> keyringQuestion_; // no keyring: keep the file unsealed?
     // Each entry's last visit, for clearing by time; and the entries read from the kept
     // history (the others are this run's), which stand at the top of the pane.
     std::unordered_map<std::string, StoredTime> visitTimes_;

@@ -50,14 +50,24 @@ bool keepsHistory(const SettingsStore& settings, Privacy privacy) {
                "1";
 }
 
+HistoryKeeper::WithoutKeyring withoutKeyring(const SettingsStore& settings) {
+    const std::string choice = settings.read(
+        kSettingsApp, kHistorySection, kHistoryWithoutKeyring.key, kHistoryWithoutKeyring.fallback);
+    using Choice = HistoryKeeper::WithoutKeyring;
+    return choice == "unsealed" ? Choice::KeepUnsealed
+           : choice == "none"   ? Choice::DontKeep
+                                : Choice::Ask;
+}
+
 } // namespace
 
 frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyFolder,
                        Privacy privacy)
     : privacy_(privacy),
       settings_(privacy == Privacy::Private ? settings.keptInMemory() : std::move(settings)),
-      clock_(std::move(clock)), keeper_(std::make_unique<HistoryKeeper>(
-                                    std::move(historyFolder), keepsHistory(settings_, privacy))),
+      clock_(std::move(clock)),
+      keeper_(std::make_unique<HistoryKeeper>(
+          std::move(historyFolder), keepsHistory(settings_, privacy), withoutKeyring(settings_))),
       Label2(""), Label3("アドレス"), Label4("移動"), Label5("履歴検索"), Label1(""),
       Label6("バージョン1.8"), Label7("最新のバージョンをチェック"),
       Image2(picture("go.png"), 20, 20, "", "移動"),

@@ -1,0 +1,487 @@
+// SPDX-License-Identifier: MIT
+#include "SealedVfs.h"
+
+#include "MemoryFile.h"
+#include "PageSeal.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace quillet {
+namespace {
+
+constexpr sqlite3_int64 kPage = kSealedPageSize;
+constexpr sqlite3_int64 kLogHeader = 32;   // the log's own header
+constexpr sqlite3_int64 kFrameHeader = 24; // each frame's: page number, size, salts, sums
+constexpr sqlite3_int64 kFrame = kFrameHeader + kPage;
+
+// What a database and its log share: the file's salt, read from the first page, or made for a
+// database that has none yet.
+struct DatabaseSalt {
+    std::mutex mutex;
+    std::optional<FileSalt> salt;
+};
+
+} // namespace
+
+struct SealedVfs::State {
+    State(SealKey k, SealedVfs::Journals j) : key(std::move(k)), journals(j) {}
+    SealKey key;
+    SealedVfs::Journals journals;
+    sqlite3_vfs* system = nullptr;
+    sqlite3_vfs vfs{};
+    std::string name;
+    std::atomic<int> forgeries{0};
+    std::mutex mutex; // the salts' map
+    std::map<std::string, std::weak_ptr<DatabaseSalt>> salts;
+
+    std::shared_ptr<DatabaseSalt> saltOf(const std::string& database) {
+        const std::lock_guard lock(mutex);
+        auto shared = salts[database].lock();
+        if (!shared) {
+            shared = std::make_shared<DatabaseSalt>();
+            salts[database] = shared;
+        }
+        return shared;
+    }
+};
+
+namespace {
+
+using State = SealedVfs::State;
+
+enum class Kind { Database, Log };
+
+struct FileState {
+    State* vfs = nullptr;
+    Kind kind = Kind::Database;
+    std::shared_ptr<DatabaseSalt> salt; // shared by a database and its log
+    std::vector<std::uint8_t> scratch = std::vector<std::uint8_t>(kFrame);
+};
+
+// SQLite gives each open file szOsFile bytes: this header, then the system's file.
+struct SealedFile {
+    sqlite3_file base;
+    FileState* state;
+    sqlite3_file* real() { return reinterpret_cast<sqlite3_file*>(this + 1); }
+};
+static_assert(sizeof(SealedFile) % 8 == 0, "the system's file follows, aligned");
+
+SealedFile* sealed(sqlite3_file* file) {
+    return reinterpret_cast<SealedFile*>(file);
+}
+
+std::uint32_t bigEndian32(const std::uint8_t* bytes) {
+    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+           (std::uint32_t{bytes[2]} << 8) | bytes[3];
+}
+
+// The salt of the file's database: its first page's, or a new one for a database not yet
+// written. A log reads it from its database, which SQLite always opens and reads first.
+const FileSalt* saltOf(FileState& state, sqlite3_file* databaseFile) {
+    const std::lock_guard lock(state.salt->mutex);
+    if (!state.salt->salt) {
+        sqlite3_int64 size = 0;
+        if (databaseFile != nullptr &&
+            databaseFile->pMethods->xFileSize(databaseFile, &size) == SQLITE_OK && size >= kPage) {
+            FileSalt salt{};
+            if (databaseFile->pMethods->xRead(databaseFile, salt.data(), kSaltBytes, 0) !=
+                SQLITE_OK)
+                return nullptr;
+            state.salt->salt = salt;
+        } else {
+            state.salt->salt = randomSalt();
+        }
+    }
+    return &*state.salt->salt;
+}
+
+int forged(FileState& state, const char* where, sqlite3_int64 offset) {
+    state.vfs->forgeries.fetch_add(1);
+    g_warning("a page of the kept history's %s at byte %lld is not sealed with this key", where,
+              static_cast<long long>(offset));
+    return SQLITE_IOERR_DATA;
+}
+
+// A page about to be written as the database's first: SQLite's, with the page size and the
+// reserved bytes the seal needs. Anything else would have its data overwritten by the seal.
+bool firstPageFits(const std::uint8_t* page) {
+    return std::memcmp(page, "SQLite format 3", 16) == 0 && page[16] == (kPage >> 8) &&
+           page[17] == (kPage & 0xff) && page[20] == kSealReserve;
+}
+
+// The database file: whole pages only, each sealed as page (offset / kPage + 1).
+int readDatabase(SealedFile* file, void* buffer, int amount, sqlite3_int64 offset) {
+    FileState& state = *file->state;
+    sqlite3_file* real = file->real();
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    for (sqlite3_int64 at = offset; at < offset + amount;) {
+        const sqlite3_int64 pageStart = at - at % kPage;
+        const sqlite3_int64 inPage = at - pageStart;
+        const sqlite3_int64 take = std::min<sqlite3_int64>(kPage - inPage, offset + amount - at);
+        const bool whole = inPage == 0 && take == kPage;
+        std::uint8_t* page = whole ? out + (at - offset) : state.scratch.data();
+        const int read = real->pMethods->xRead(real, page, kPage, pageStart);
+        if (read == SQLITE_IOERR_SHORT_READ) { // past the end: SQLite reads zeros there
+            std::memset(out + (at - offset), 0, offset + amount - at);
+            return SQLITE_IOERR_SHORT_READ;
+        }
+        if (read != SQLITE_OK)
+            return read;
+        const FileSalt* salt = saltOf(state, real);
+        if (salt == nullptr)
+            return SQLITE_IOERR_READ;
+        const PagePlace place{static_cast<std::uint32_t>(pageStart / kPage + 1), false, {}};
+        if (!openPage(state.vfs->key, *salt, place, page))
+            return forged(state, "file", pageStart);
+        if (!whole)
+            std::memcpy(out + (at - offset), page + inPage, take);
+        at += take;
+    }
+    return SQLITE_OK;
+}
+
+int writeDatabase(SealedFile* file, const void* buffer, int amount, sqlite3_int64 offset) {
+    FileState& state = *file->state;
+    sqlite3_file* real = file->real();
+    if (offset % kPage != 0 || amount % kPage != 0) {
+        g_warning("SQLite wrote part of a page of the kept history; refused");
+        return SQLITE_IOERR_WRITE;
+    }
+    const auto* in = static_cast<const std::uint8_t*>(buffer);
+    for (int done = 0; done < amount; done += kPage) {
+        const sqlite3_int64 at = offset + done;
+        std::uint8_t* page = state.scratch.data();
+        std::memcpy(page, in + done, kPage);
+        if (at == 0 && !firstPageFits(page)) {
+            g_warning("the kept history was not made for sealing; nothing written");
+            return SQLITE_IOERR_WRITE;
+        }
+        const FileSalt* salt = saltOf(state, real);
+        if (salt == nullptr)
+            return SQLITE_IOERR_WRITE;
+        sealPage(state.vfs->key, *salt, {static_cast<std::uint32_t>(at / kPage + 1), false, {}},
+                 page);
+        if (const int wrote = real->pMethods->xWrite(real, page, kPage, at); wrote != SQLITE_OK)
+            return wrote;
+    }
+    return SQLITE_OK;
+}
+
+// The log: its header and each frame's header in the clear, each frame's page sealed with the
+// frame's header (page number, commit size, salts) as part of its place.
+PagePlace placeInLog(const std::uint8_t* frameHeader) {
+    PagePlace place{bigEndian32(frameHeader), true, {}};
+    std::memcpy(place.frame.data(), frameHeader, place.frame.size());
+    return place;
+}
+
+sqlite3_int64 frameStartOf(sqlite3_int64 offset) {
+    return offset < kLogHeader ? -1 : offset - (offset - kLogHeader) % kFrame;
+}
+
+int readLog(SealedFile* file, void* buffer, int amount, sqlite3_int64 offset) {
+    FileState& state = *file->state;
+    sqlite3_file* real = file->real();
+    const int read = real->pMethods->xRead(real, buffer, amount, offset);
+    if (read != SQLITE_OK) // a short read is a frame not all written: SQLite passes it over
+        return read;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    const sqlite3_int64 end = offset + amount;
+    for (sqlite3_int64 frame = std::max(frameStartOf(offset), kLogHeader); frame < end;
+         frame += kFrame) {
+        const sqlite3_int64 data = frame + kFrameHeader;
+        if (data + kPage <= offset || data >= end)
+            continue;
+        std::uint8_t header[kFrameHeader];
+        const bool headerHere = frame >= offset;
+        if (headerHere)
+            std::memcpy(header, out + (frame - offset), kFrameHeader);
+        else if (const int rc = real->pMethods->xRead(real, header, kFrameHeader, frame);
+                 rc != SQLITE_OK)
+            return rc;
+        const bool whole = data >= offset && data + kPage <= end;
+        std::uint8_t* page = whole ? out + (data - offset) : state.scratch.data();
+        if (!whole)
+            if (const int rc = real->pMethods->xRead(real, page, kPage, data); rc != SQLITE_OK)
+                return rc;
+        const FileSalt* salt = saltOf(state, nullptr);
+        if (salt == nullptr)
+            return SQLITE_IOERR_READ;
+        if (!openPage(state.vfs->key, *salt, placeInLog(header), page)) {
+            if (headerHere) {
+                // Finding the log's end after a crash reads whole frames: a frame whose page
+                // is not the one its header was written with (a write the crash cut short, or
+                // another hand) ends the log there, as a wrong checksum would.
+                out[frame - offset + 8] ^= 0xff; // its salt no longer the log's
+                g_message("the kept history's log ends at a frame whose page does not open");
+                continue;
+            }
+            return forged(state, "log", data);
+        }
+        if (!whole) {
+            const sqlite3_int64 from = std::max(offset, data);
+            const sqlite3_int64 to = std::min(end, data + kPage);
+            std::memcpy(out + (from - offset), page + (from - data), to - from);
+        }
+    }
+    return SQLITE_OK;
+}
+
+int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 offset) {
+    FileState& state = *file->state;
+    sqlite3_file* real = file->real();
+    const auto* in = static_cast<const std::uint8_t*>(buffer);
+    const sqlite3_int64 end = offset + amount;
+    sqlite3_int64 at = offset;
+    while (at < end) {
+        const sqlite3_int64 frame = frameStartOf(at);
+        const sqlite3_int64 data = frame + kFrameHeader;
+        if (frame < 0 || at < data) { // the log's header or a frame's: as they are
+            const sqlite3_int64 upTo = frame < 0 ? kLogHeader : data;
+            const sqlite3_int64 take = std::min(end, upTo) - at;
+            if (const int rc = real->pMethods->xWrite(real, in + (at - offset), take, at);
+                rc != SQLITE_OK)
+                return rc;
+            at += take;
+            continue;
+        }
+        if (at != data || end - at < kPage) {
+            g_warning("SQLite wrote part of a page of the kept history's log; refused");
+            return SQLITE_IOERR_WRITE;
+        }
+        std::uint8_t header[kFrameHeader];
+        if (frame >= offset)
+            std::memcpy(header, in + (frame - offset), kFrameHeader);
+        else if (const int rc = real->pMethods->xRead(real, header, kFrameHeader, frame);
+                 rc != SQLITE_OK)
+            return rc;
+        std::uint8_t* page = state.scratch.data();
+        std::memcpy(page, in + (at - offset), kPage);
+        const FileSalt* salt = saltOf(state, nullptr);
+        if (salt == nullptr)
+            return SQLITE_IOERR_WRITE;
+        sealPage(state.vfs->key, *salt, placeInLog(header), page);
+        if (const int rc = real->pMethods->xWrite(real, page, kPage, at); rc != SQLITE_OK)
+            return rc;
+        at += kPage;
+    }
+    return SQLITE_OK;
+}
+
+// The io methods: reading and writing seal, the rest is the system's.
+int sealedClose(sqlite3_file* file) {
+    SealedFile* self = sealed(file);
+    const int rc =
+        self->real()->pMethods ? self->real()->pMethods->xClose(self->real()) : SQLITE_OK;
+    delete self->state;
+    self->state = nullptr;
+    return rc;
+}
+int sealedRead(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset) {
+    SealedFile* self = sealed(file);
+    return self->state->kind == Kind::Database ? readDatabase(self, buffer, amount, offset)
+                                               : readLog(self, buffer, amount, offset);
+}
+int sealedWrite(sqlite3_file* file, const void* buffer, int amount, sqlite3_int64 offset) {
+    SealedFile* self = sealed(file);
+    return self->state->kind == Kind::Database ? writeDatabase(self, buffer, amount, offset)
+                                               : writeLog(self, buffer, amount, offset);
+}
+
+#define FORWARD(name, ...) sealed(file)->real()->pMethods->name(sealed(file)->real(), __VA_ARGS__)
+int sealedTruncate(sqlite3_file* file, sqlite3_int64 size) {
+    return FORWARD(xTruncate, size);
+}
+int sealedSync(sqlite3_file* file, int flags) {
+    return FORWARD(xSync, flags);
+}
+int sealedFileSize(sqlite3_file* file, sqlite3_int64* size) {
+    return FORWARD(xFileSize, size);
+}
+int sealedLock(sqlite3_file* file, int level) {
+    return FORWARD(xLock, level);
+}
+int sealedUnlock(sqlite3_file* file, int level) {
+    return FORWARD(xUnlock, level);
+}
+int sealedCheckReservedLock(sqlite3_file* file, int* out) {
+    return FORWARD(xCheckReservedLock, out);
+}
+int sealedFileControl(sqlite3_file* file, int op, void* argument) {
+    return FORWARD(xFileControl, op, argument);
+}
+int sealedSectorSize(sqlite3_file* file) {
+    return sealed(file)->real()->pMethods->xSectorSize(sealed(file)->real());
+}
+int sealedDeviceCharacteristics(sqlite3_file* file) {
+    return sealed(file)->real()->pMethods->xDeviceCharacteristics(sealed(file)->real());
+}
+int sealedShmMap(sqlite3_file* file, int region, int size, int extend, void volatile** out) {
+    return FORWARD(xShmMap, region, size, extend, out);
+}
+int sealedShmLock(sqlite3_file* file, int offset, int n, int flags) {
+    return FORWARD(xShmLock, offset, n, flags);
+}
+void sealedShmBarrier(sqlite3_file* file) {
+    sealed(file)->real()->pMethods->xShmBarrier(sealed(file)->real());
+}
+int sealedShmUnmap(sqlite3_file* file, int deleteFlag) {
+    return FORWARD(xShmUnmap, deleteFlag);
+}
+#undef FORWARD
+
+// Version 2: no memory mapping, which would hand SQLite the sealed bytes themselves.
+const sqlite3_io_methods kSealedMethods = {
+    2,
+    sealedClose,
+    sealedRead,
+    sealedWrite,
+    sealedTruncate,
+    sealedSync,
+    sealedFileSize,
+    sealedLock,
+    sealedUnlock,
+    sealedCheckReservedLock,
+    sealedFileControl,
+    sealedSectorSize,
+    sealedDeviceCharacteristics,
+    sealedShmMap,
+    sealedShmLock,
+    sealedShmBarrier,
+    sealedShmUnmap,
+    nullptr,
+    nullptr,
+};
+
+State* stateOf(sqlite3_vfs* vfs) {
+    return static_cast<State*>(vfs->pAppData);
+}
+
+int sealedOpen(sqlite3_vfs* vfs, sqlite3_filename name, sqlite3_file* file, int flags,
+               int* outFlags) {
+    State* state = stateOf(vfs);
+    constexpr int kTemporary = SQLITE_OPEN_TEMP_DB | SQLITE_OPEN_TEMP_JOURNAL |
+                               SQLITE_OPEN_TRANSIENT_DB | SQLITE_OPEN_SUBJOURNAL;
+    const bool journal = (flags & (SQLITE_OPEN_MAIN_JOURNAL | SQLITE_OPEN_SUPER_JOURNAL)) != 0;
+    if (name == nullptr || (flags & kTemporary) != 0 ||
+        (journal && state->journals == SealedVfs::Journals::InMemory))
+        return openMemoryFile(file, flags, outFlags);
+    if ((flags & (SQLITE_OPEN_MAIN_DB | SQLITE_OPEN_WAL)) == 0) {
+        g_warning("SQLite asked for a journal beside the kept history (%s); refused", name);
+        return SQLITE_CANTOPEN;
+    }
+    SealedFile* self = sealed(file);
+    self->base.pMethods = nullptr;
+    const int rc = state->system->xOpen(state->system, name, self->real(), flags, outFlags);
+    if (rc != SQLITE_OK)
+        return rc;
+    auto* fileState = new FileState;
+    fileState->vfs = state;
+    const bool isLog = (flags & SQLITE_OPEN_WAL) != 0;
+    fileState->kind = isLog ? Kind::Log : Kind::Database;
+    const std::string database = isLog ? sqlite3_filename_database(name) : name;
+    fileState->salt = state->saltOf(database);
+    self->state = fileState;
+    self->base.pMethods = &kSealedMethods;
+    return SQLITE_OK;
+}
+
+int sealedDelete(sqlite3_vfs* vfs, const char* name, int syncDir) {
+    const int rc = stateOf(vfs)->system->xDelete(stateOf(vfs)->system, name, syncDir);
+    // A journal kept in memory was never on disk to be deleted.
+    return rc == SQLITE_IOERR_DELETE_NOENT &&
+                   stateOf(vfs)->journals == SealedVfs::Journals::InMemory
+               ? SQLITE_OK
+               : rc;
+}
+int sealedAccess(sqlite3_vfs* vfs, const char* name, int flags, int* out) {
+    return stateOf(vfs)->system->xAccess(stateOf(vfs)->system, name, flags, out);
+}
+int sealedFullPathname(sqlite3_vfs* vfs, const char* name, int size, char* out) {
+    return stateOf(vfs)->system->xFullPathname(stateOf(vfs)->system, name, size, out);
+}
+int sealedRandomness(sqlite3_vfs* vfs, int size, char* out) {
+    return stateOf(vfs)->system->xRandomness(stateOf(vfs)->system, size, out);
+}
+int sealedSleep(sqlite3_vfs* vfs, int microseconds) {
+    return stateOf(vfs)->system->xSleep(stateOf(vfs)->system, microseconds);
+}
+int sealedCurrentTime(sqlite3_vfs* vfs, double* out) {
+    return stateOf(vfs)->system->xCurrentTime(stateOf(vfs)->system, out);
+}
+int sealedGetLastError(sqlite3_vfs* vfs, int size, char* out) {
+    return stateOf(vfs)->system->xGetLastError(stateOf(vfs)->system, size, out);
+}
+int sealedCurrentTimeInt64(sqlite3_vfs* vfs, sqlite3_int64* out) {
+    return stateOf(vfs)->system->xCurrentTimeInt64(stateOf(vfs)->system, out);
+}
+
+} // namespace
+
+SealedVfs::SealedVfs(SealKey key, Journals journals)
+    : state_(std::make_unique<State>(std::move(key), journals)) {
+    state_->system = sqlite3_vfs_find(nullptr);
+    if (state_->system == nullptr)
+        throw std::runtime_error("SQLite has no file system");
+    static std::atomic<int> made{0}; // names only; each object owns its own registration
+    state_->name = "quillet-sealed-" + std::to_string(made.fetch_add(1));
+    sqlite3_vfs& vfs = state_->vfs;
+    vfs.iVersion = 2;
+    vfs.szOsFile = static_cast<int>(
+        std::max<std::size_t>(sizeof(SealedFile) + state_->system->szOsFile, memoryFileSize()));
+    vfs.mxPathname = state_->system->mxPathname;
+    vfs.zName = state_->name.c_str();
+    vfs.pAppData = state_.get();
+    vfs.xOpen = sealedOpen;
+    vfs.xDelete = sealedDelete;
+    vfs.xAccess = sealedAccess;
+    vfs.xFullPathname = sealedFullPathname;
+    vfs.xRandomness = sealedRandomness;
+    vfs.xSleep = sealedSleep;
+    vfs.xCurrentTime = sealedCurrentTime;
+    vfs.xGetLastError = sealedGetLastError;
+    vfs.xCurrentTimeInt64 = sealedCurrentTimeInt64;
+    if (sqlite3_vfs_register(&vfs, 0) != SQLITE_OK)
+        throw std::runtime_error("the sealed history's VFS could not be registered");
+}
+
+SealedVfs::~SealedVfs() {
+    sqlite3_vfs_unregister(&state_->vfs);
+}
+
+const char* SealedVfs::name() const {
+    return state_->name.c_str();
+}
+
+const SealKey& SealedVfs::key() const {
+    return state_->key;
+}
+
+int SealedVfs::forgeries() const {
+    return state_->forgeries.load();
+}
+
+void prepareSealedDatabase(sqlite3* db) {
+    sqlite3_int64 size = 0;
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        file == nullptr || file->pMethods->xFileSize(file, &size) != SQLITE_OK || size > 0)
+        return;
+    int reserve = static_cast<int>(kSealReserve);
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_RESERVE_BYTES, &reserve);
+    // The switch to WAL writes the first page; its journal stays in memory, never on disk.
+    const std::string pragmas = "PRAGMA page_size=" + std::to_string(kSealedPageSize) +
+                                "; PRAGMA journal_mode=MEMORY; PRAGMA journal_mode=WAL";
+    if (sqlite3_exec(db, pragmas.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db));
+}
+
+} // namespace quillet

@@ -1,0 +1,272 @@
+// SPDX-License-Identifier: MIT
+// The kept history sealed at rest: nothing of it readable in any file of its folder, a wrong
+// key or another hand's change never read as data and never losing the file, and a plain file
+// sealed on its first opening with a key, whatever moment its process is killed at.
+
+#include "HistoryFile.h"
+#include "PageSeal.h"
+#include "PlainHistorySealing.h"
+#include "TestFiles.h"
+#include "TestSeal.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace quillet;
+using quillet::test::readFile;
+using quillet::test::TempFolder;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kPngSignature = "\x89PNG\r\n\x1a\n";
+
+PageVisit page(int n, const std::string& words) {
+    std::vector<std::uint8_t> picture(kPngSignature.begin(), kPngSignature.end());
+    picture.resize(600, static_cast<std::uint8_t>(n));
+    return {"http://sealed.test/" + std::to_string(n),
+            "題名 zqxtitle" + std::to_string(n),
+            n,
+            {20, 10, picture},
+            words + " " + std::to_string(n)};
+}
+
+// Every byte of every file in the folder, each file's name before it.
+std::string everyFileOf(const std::string& folder) {
+    std::string bytes;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file())
+            bytes += entry.path().string() + "\n" + readFile(entry.path().string());
+    return bytes;
+}
+
+// The words of a history for the byte search.
+const std::vector<std::string> kWords = {"zqxsealedword", "天気予報の頁", "sealed.test", "zqxtitle",
+                                         kPngSignature};
+
+void fill(HistoryStore& store, int pages) {
+    for (int n = 1; n <= pages; ++n)
+        store.store(page(n, "zqxsealedword 天気予報の頁"));
+}
+
+// Reads every page of every table; the SQLite error of the first that does not read.
+std::optional<SqliteError> readEverything(const std::string& file, const SealedVfs& seal) {
+    try {
+        Database db(file, false, seal.name());
+        Statement check = db.prepare("PRAGMA integrity_check");
+        while (check.step()) {
+        }
+        return std::nullopt;
+    } catch (const SqliteError& error) {
+        return error;
+    }
+}
+
+} // namespace
+
+TEST(SealedHistory, NoFileInTheFolderHoldsAWordOrAPictureOfItInTheClear) {
+    TempFolder folder;
+    {
+        OpenedHistory opened =
+            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
+        fill(*opened.store, 40);
+        // Open, with its log holding the last pages: both are looked at.
+        const std::string bytes = everyFileOf(folder.path());
+        ASSERT_TRUE(fs::exists(folder.file("history.sqlite-wal")));
+        for (const std::string& word : kWords)
+            EXPECT_EQ(bytes.find(word), std::string::npos) << word << " while open";
+        EXPECT_EQ(bytes.find("SQLite format 3"), std::string::npos);
+        EXPECT_EQ(opened.store->search("天気予報", 100).size(), 40u);
+    }
+    const std::string bytes = everyFileOf(folder.path());
+    for (const std::string& word : kWords)
+        EXPECT_EQ(bytes.find(word), std::string::npos) << word << " once closed";
+    // The key opens it all again.
+    OpenedHistory again =
+        openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
+    EXPECT_TRUE(again.setAsideAs.empty());
+    EXPECT_EQ(again.store->search("zqxsealedword", 100).size(), 40u);
+    EXPECT_EQ(again.store->thumbnail("http://sealed.test/7")->bytes, page(7, "").thumbnail.bytes);
+}
+
+TEST(SealedHistory, AnotherKeySetsTheFileAsideWholeAndStartsANewOne) {
+    TempFolder folder;
+    {
+        OpenedHistory opened =
+            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
+        fill(*opened.store, 5);
+    }
+    const std::string before = readFile(folder.file("history.sqlite"));
+    const SealedVfs otherKey(SealKey::random());
+    OpenedHistory opened =
+        openKeptHistory(folder.path(), std::chrono::system_clock::now(), &otherKey);
+    ASSERT_FALSE(opened.setAsideAs.empty());
+    EXPECT_TRUE(readFile(opened.setAsideAs) == before) << "changed when set aside";
+    EXPECT_GT(otherKey.forgeries(), 0);
+    EXPECT_EQ(opened.store->pageCount(), 0);
+    opened.store->store(page(1, "zqxnewword"));
+    EXPECT_EQ(opened.store->search("zqxnewword", 5).size(), 1u);
+    // The file set aside still opens with its own key.
+    fs::rename(opened.setAsideAs, folder.file("aside.sqlite"));
+    EXPECT_EQ(HistoryStore(folder.file("aside.sqlite"), test::testSeal()).pageCount(), 5);
+}
+
+TEST(SealedHistory, AChangedByteAMovedPageOrAPageOfAnotherFileIsNeverReadAsData) {
+    const auto makeHistory = [](const std::string& folder) {
+        OpenedHistory opened =
+            openKeptHistory(folder, std::chrono::system_clock::now(), test::testSeal());
+        fill(*opened.store, 60);
+    }; // closed: every page in the file, the log emptied
+    TempFolder source;
+    makeHistory(source.path());
+    TempFolder other; // a copy of the same history made apart: same pages, another salt
+    makeHistory(other.path());
+    const std::string file = source.file("history.sqlite");
+    const std::string original = readFile(file);
+    const std::size_t pages = original.size() / kSealedPageSize;
+    ASSERT_GT(pages, 8u);
+    ASSERT_FALSE(readEverything(file, *test::testSeal()));
+
+    // SQLite's own check may come first (a file cut short is a corrupt file to it).
+    const auto expectCaught = [&](const std::string& what, const std::string& changed,
+                                  bool bySeal = true) {
+        test::writeFile(file, changed);
+        const int before = test::testSeal()->forgeries();
+        const auto error = readEverything(file, *test::testSeal());
+        ASSERT_TRUE(error) << what << ": read as if whole";
+        if (bySeal) {
+            EXPECT_EQ(error->extendedCode(), SQLITE_IOERR_DATA) << what << ": " << error->what();
+            EXPECT_GT(test::testSeal()->forgeries(), before) << what;
+        }
+        // Opened as the kept history, a file whose opening meets the change is set aside as it
+        // is, and a new one begins.
+        TempFolder folder;
+        test::writeFile(folder.file("history.sqlite"), changed);
+        fs::permissions(folder.file("history.sqlite"),
+                        fs::perms::owner_read | fs::perms::owner_write);
+        OpenedHistory opened =
+            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
+        if (!opened.setAsideAs.empty()) {
+            EXPECT_TRUE(readFile(opened.setAsideAs) == changed) << what;
+        }
+    };
+    const std::size_t middle = pages / 2 * kSealedPageSize;
+    for (const std::size_t at : {std::size_t{100}, middle + 7, middle + kSealedPageSize - 30,
+                                 middle + kSealedPageSize - 3}) {
+        std::string changed = original; // in the first page, a page's middle, nonce, tag
+        changed[at] = static_cast<char>(changed[at] ^ 1);
+        expectCaught("a byte flipped at " + std::to_string(at), changed);
+    }
+    std::string swapped = original;
+    std::swap_ranges(swapped.begin() + middle, swapped.begin() + middle + kSealedPageSize,
+                     swapped.begin() + middle + kSealedPageSize);
+    expectCaught("two pages swapped", swapped);
+    const std::string copy = readFile(other.file("history.sqlite"));
+    std::string foreign = original;
+    foreign.replace(middle, kSealedPageSize, copy.substr(middle, kSealedPageSize));
+    expectCaught("a page of another copy put back", foreign);
+    std::string truncated = original.substr(0, original.size() - kSealedPageSize / 2);
+    expectCaught("the file cut in a page", truncated, false);
+}
+
+TEST(SealedHistory, ALogCutShortOrChangedEndsAtItsLastWholeCommitAndNothingElseIsRead) {
+    TempFolder folder;
+    const std::string file = folder.file("history.sqlite");
+    { // made, then its first pages moved into the file
+        OpenedHistory opened =
+            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
+        fill(*opened.store, 3);
+    }
+    // A connection that never checkpoints, copied mid-run as a crash would leave it.
+    Database db(file, false, test::testSeal()->name());
+    db.execute("PRAGMA wal_autocheckpoint=0");
+    for (int n = 1; n <= 6; ++n) {
+        Transaction transaction(db);
+        db.execute(
+            ("INSERT INTO excluded_hosts(host) VALUES('host" + std::to_string(n) + ".zqxlog')")
+                .c_str());
+        transaction.commit();
+    }
+    const std::string base = readFile(file);
+    const std::string log = readFile(file + "-wal");
+    constexpr std::size_t kFrame = 24 + kSealedPageSize;
+    const std::size_t frames = (log.size() - 32) / kFrame;
+    ASSERT_GE(frames, 6u);
+    const auto hostsAfterCrash = [&](const std::string& changedLog) {
+        TempFolder crashed;
+        test::writeFile(crashed.file("history.sqlite"), base);
+        test::writeFile(crashed.file("history.sqlite-wal"), changedLog);
+        Database reopened(crashed.file("history.sqlite"), false, test::testSeal()->name());
+        Statement check = reopened.prepare("PRAGMA integrity_check");
+        check.step();
+        EXPECT_EQ(check.text(0), "ok");
+        Statement count = reopened.prepare("SELECT count(*) FROM excluded_hosts");
+        count.step();
+        return count.integer(0);
+    };
+    EXPECT_EQ(hostsAfterCrash(log), 6);
+    // Cut in the last frame's page, then right after the frame before: the last commit goes.
+    EXPECT_EQ(hostsAfterCrash(log.substr(0, log.size() - 100)), 5);
+    EXPECT_EQ(hostsAfterCrash(log.substr(0, log.size() - kFrame)), 5);
+    // A byte changed in the third frame's page: the log ends before it, as a crash there would.
+    std::string changed = log;
+    changed[32 + 2 * kFrame + 24 + 500] ^= 1;
+    const auto kept = hostsAfterCrash(changed);
+    EXPECT_LT(kept, 6);
+    EXPECT_GE(kept, 0);
+}
+
+TEST(SealedHistory, APlainHistoryIsSealedOnItsFirstOpeningWithAKeyAndAKillLosesNoPage) {
+    const auto makePlain = [](const std::string& folder) {
+        HistoryStore plain(folder + "/history.sqlite");
+        fill(plain, 300);
+    };
+    for (const std::chrono::microseconds delay :
+         {0us, 500us, 2000us, 5000us, 10000us, 20000us, 40000us, 80000us, 200000us}) {
+        TempFolder folder;
+        makePlain(folder.path());
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            try {
+                openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
+            } catch (...) {
+            }
+            _exit(0);
+        }
+        std::this_thread::sleep_for(delay);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        // Plain or sealed, whichever the kill left, the next opening has every page, sealed.
+        OpenedHistory opened =
+            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
+        EXPECT_TRUE(opened.setAsideAs.empty()) << delay.count();
+        EXPECT_EQ(opened.store->pageCount(), 300) << delay.count();
+        EXPECT_EQ(opened.store->search("天気予報", 500).size(), 300u) << delay.count();
+        EXPECT_EQ(historyFileForm(folder.file("history.sqlite")), HistoryFileForm::Sealed);
+        opened.store.reset();
+        const std::string bytes = everyFileOf(folder.path());
+        for (const std::string& word : kWords)
+            EXPECT_EQ(bytes.find(word), std::string::npos) << word << " after " << delay.count();
+        EXPECT_EQ(fs::status(folder.file("history.sqlite")).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write);
+    }
+}
+
+TEST(SealedHistory, ASealedHistoryWithoutItsKeyIsLeftAsItIs) {
+    TempFolder folder;
+    {
+        OpenedHistory opened =
+            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
+        fill(*opened.store, 2);
+    }
+    const std::string before = readFile(folder.file("history.sqlite"));
+    EXPECT_THROW(openKeptHistory(folder.path(), std::chrono::system_clock::now(), nullptr),
+                 SealedHistoryWithoutKey);
+    EXPECT_TRUE(readFile(folder.file("history.sqlite")) == before);
+}
