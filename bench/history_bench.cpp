@@ -2,7 +2,9 @@
 // The kept history at 100,000 pages of real Japanese text (Debian's debian-reference-ja),
 // each with a thumbnail a real window captured of a real page:
 //   store        one page's storing step (text, thumbnail and its look, index), median over
-//                all pages
+//                all pages; this and the figures below for a plain file and a sealed one
+//   clear text   what `strings` and a byte search find in the folder: 1,000 words of the
+//                kept pages and the PNG signature
 //   size         the file per page (text, index and thumbnail together)
 //   search       the first 50 matches with snippets for 1-, 2- and 3-character, two-word and
 //                Latin queries, median of 21 runs each
@@ -27,6 +29,7 @@
 #include <gtkmm/application.h>
 #include <iostream>
 #include <regex>
+#include <set>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -105,6 +108,63 @@ void row(const std::string& name, double value, const std::string& unit) {
 
 } // namespace
 
+// Words of the kept pages, for the byte search: Japanese runs of three or more characters
+// and Latin words of five or more letters, each once.
+std::vector<std::string> keptWords(const std::string& text, std::size_t count) {
+    std::vector<std::string> words;
+    std::set<std::string> seen;
+    const std::regex runs("(?:[\\xe3-\\xe9][\\x80-\\xbf]{2}){3,}|[A-Za-z]{5,}");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), runs);
+         it != std::sregex_iterator() && words.size() < count; ++it)
+        if (seen.insert(it->str()).second)
+            words.push_back(it->str());
+    return words;
+}
+
+struct ClearTextFound {
+    double words = 0;
+    double pictures = 0;
+};
+
+// What `strings` and a byte search find of the kept pages in every file of the folder: a
+// word can only be in a run of text, so the runs of printable ASCII and of UTF-8 are kept
+// (as `strings` does) and searched; the PNG signature is searched in every byte.
+ClearTextFound clearTextIn(const std::string& folder, const std::vector<std::string>& words) {
+    const std::string png = "\x89PNG\r\n\x1a\n";
+    ClearTextFound found;
+    std::string texts;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::vector<char> buffer(1 << 24);
+        std::string run;
+        std::string tail; // the last block's end, for a signature across two blocks
+        while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) ||
+               in.gcount() > 0) {
+            const std::string block = tail + std::string(buffer.data(), in.gcount());
+            for (std::size_t at = block.find(png); at != std::string::npos;
+                 at = block.find(png, at + 1))
+                found.pictures += 1;
+            for (std::size_t i = tail.size(); i < block.size(); ++i) {
+                const auto c = static_cast<unsigned char>(block[i]);
+                if ((c >= 0x20 && c < 0x7f) || c >= 0x80) {
+                    run += static_cast<char>(c);
+                    continue;
+                }
+                if (run.size() >= 6)
+                    texts += run + "\n";
+                run.clear();
+            }
+            tail = block.substr(block.size() - std::min<std::size_t>(block.size(), png.size() - 1));
+        }
+        if (run.size() >= 6)
+            texts += run + "\n";
+    }
+    for (const std::string& word : words)
+        if (texts.find(word) != std::string::npos)
+            found.words += 1;
+    return found;
+}
+
 int main(int argc, char* argv[]) {
     const int pages = argc > 1 ? std::stoi(argv[1]) : 100'000;
     chooseWebRendering();
@@ -123,52 +183,69 @@ int main(int argc, char* argv[]) {
     for (const PackedImage& thumbnail : thumbnails)
         thumbnailBytes += static_cast<double>(thumbnail.bytes.size());
 
-    std::vector<double> storing;
-    {
-        OpenedHistory opened =
-            openKeptHistory(folder, std::chrono::system_clock::now(), test::keyringSeal());
-        // Some 300 pages a day, as a day of a heavy user's browsing: 100,000 pages span most
-        // of a year, for the timeline's days.
-        constexpr StoredTime kSecondsBetweenVisits = 288;
-        const StoredTime now = toStoredTime(std::chrono::system_clock::now());
-        for (int page = 0; page < pages; ++page) {
-            const auto t0 = std::chrono::steady_clock::now();
-            opened.store->store(
-                {"https://reference.example/" + std::to_string(page) + ".html",
-                 "ページ " + std::to_string(page),
-                 now - static_cast<StoredTime>(pages - page) * kSecondsBetweenVisits,
-                 thumbnails[static_cast<std::size_t>(page) % thumbnails.size()],
-                 pageText(text, static_cast<std::size_t>(page)), false,
-                 looks[static_cast<std::size_t>(page) % looks.size()]});
-            storing.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
-        }
-    }
-    const double fileBytes = static_cast<double>(fs::file_size(folder + "/history.sqlite"));
-
+    // The same pages into a sealed file (the one the window below opens) and a plain one,
+    // one after the other, so the two are measured on the same machine in the same run.
+    struct Variant {
+        const char* name;
+        const SealedVfs* seal;
+        std::string folder;
+    };
+    const std::vector<Variant> variants = {{"plain", nullptr, folder + "-plain"},
+                                           {"sealed", test::keyringSeal(), folder}};
     std::printf("== Kept history of %d pages of debian-reference-ja text (%zu real thumbnails)\n",
                 pages, thumbnails.size());
-    row("storing step, median", median(storing), "ms");
-    row("file per page", fileBytes / pages / 1024, "KB");
-    row("  of which thumbnail (PNG, mean)", thumbnailBytes / thumbnails.size() / 1024, "KB");
-
-    HistoryStore store(folder + "/history.sqlite", test::keyringSeal());
-    for (const char* query : {"設", "設定", "パッケ", "パッケージ 設定", "apt"}) {
-        std::vector<double> times;
-        std::size_t found = 0;
-        for (int run = 0; run < 21; ++run) {
-            const auto t0 = std::chrono::steady_clock::now();
-            found = store.search(query, 50).size();
-            times.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
+    row("  thumbnail (PNG, mean)", thumbnailBytes / thumbnails.size() / 1024, "KB");
+    for (const Variant& variant : variants) {
+        fs::remove_all(variant.folder);
+        std::vector<double> storing;
+        {
+            OpenedHistory opened =
+                openKeptHistory(variant.folder, std::chrono::system_clock::now(), variant.seal);
+            // Some 300 pages a day, as a day of a heavy user's browsing: 100,000 pages span
+            // most of a year, for the timeline's days.
+            constexpr StoredTime kSecondsBetweenVisits = 288;
+            const StoredTime now = toStoredTime(std::chrono::system_clock::now());
+            for (int page = 0; page < pages; ++page) {
+                const auto t0 = std::chrono::steady_clock::now();
+                opened.store->store(
+                    {"https://reference.example/" + std::to_string(page) + ".html",
+                     "ページ " + std::to_string(page),
+                     now - static_cast<StoredTime>(pages - page) * kSecondsBetweenVisits,
+                     thumbnails[static_cast<std::size_t>(page) % thumbnails.size()],
+                     pageText(text, static_cast<std::size_t>(page)), false,
+                     looks[static_cast<std::size_t>(page) % looks.size()]});
+                storing.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
+            }
         }
-        row(std::string("search \"") + query + "\", first " + std::to_string(found), median(times),
-            "ms");
+        const std::string file = variant.folder + "/history.sqlite";
+        const double fileBytes = static_cast<double>(fs::file_size(file));
+        const std::string name = std::string(variant.name) + ": ";
+        row(name + "storing step, median", median(storing), "ms");
+        row(name + "file per page", fileBytes / pages / 1024, "KB");
+        {
+            const auto t0 = std::chrono::steady_clock::now();
+            HistoryStore store(file, variant.seal);
+            const auto entries = store.newest(ImageList::kMaxCount, false);
+            row(name + "open and read newest " + std::to_string(entries.size()),
+                Milliseconds(std::chrono::steady_clock::now() - t0).count(), "ms");
+        }
+        HistoryStore store(file, variant.seal);
+        for (const char* query : {"設", "設定", "パッケ", "パッケージ 設定", "apt"}) {
+            std::vector<double> times;
+            std::size_t found = 0;
+            for (int run = 0; run < 21; ++run) {
+                const auto t0 = std::chrono::steady_clock::now();
+                found = store.search(query, 50).size();
+                times.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
+            }
+            row(name + "search \"" + query + "\", first " + std::to_string(found),
+                median(times), "ms");
+        }
+        const ClearTextFound clear = clearTextIn(variant.folder, keptWords(text, 1000));
+        row(name + "kept words found in the folder's bytes (of 1000)", clear.words, "");
+        row(name + "PNG signatures found in the folder's bytes", clear.pictures, "");
     }
-    {
-        const auto t0 = std::chrono::steady_clock::now();
-        const auto entries = store.newest(ImageList::kMaxCount, false);
-        row("read newest " + std::to_string(entries.size()) + " for the pane",
-            Milliseconds(std::chrono::steady_clock::now() - t0).count(), "ms");
-    }
+    fs::remove_all(folder + "-plain");
 
     // The pane: a window on this history, against one with an empty history.
     long emptyKiB = 0;

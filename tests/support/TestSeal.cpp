@@ -54,8 +54,11 @@ std::string openedBytes(const std::string& file, const SealedVfs& seal) {
                             (std::uint32_t{header[2]} << 8) | header[3],
                         true,
                         {}};
-        std::memcpy(place.frame.data(), header, place.frame.size());
-        openInto(log.data() + at + kFrameHeader, place);
+        std::memcpy(place.frame.data(), header, 8);
+        const std::uint64_t data = at + kFrameHeader;
+        for (int i = 0; i < 8; ++i)
+            place.frame[8 + i] = static_cast<std::uint8_t>(data >> (8 * i));
+        openInto(log.data() + data, place);
     }
     return opened;
 }

@@ -94,6 +94,27 @@ TEST(SealedHistory, NoFileInTheFolderHoldsAWordOrAPictureOfItInTheClear) {
     EXPECT_EQ(again.store->thumbnail("http://sealed.test/7")->bytes, page(7, "").thumbnail.bytes);
 }
 
+// Visits larger than SQLite's page cache spill into the log mid-transaction, and SQLite then
+// writes pages of the log again in place and fills in their frames' salts only at the commit.
+TEST(SealedHistory, VisitsLargerThanTheCacheReadBackWhole) {
+    TempFolder folder;
+    OpenedHistory opened =
+        openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += "設定 パッケージ zqxword" + std::to_string(i) + " ";
+    for (int n = 0; n < 200; ++n) {
+        std::vector<std::uint8_t> picture(20000);
+        for (std::size_t i = 0; i < picture.size(); ++i)
+            picture[i] = static_cast<std::uint8_t>((i * 7919 + n * 104729) >> 3);
+        opened.store->store({"https://large.test/" + std::to_string(n), "ページ", n,
+                             {20, 10, picture}, text.substr(n % 1000)});
+    }
+    EXPECT_EQ(opened.store->pageCount(), 200);
+    EXPECT_EQ(opened.store->search("パッケージ", 500).size(), 200u);
+    EXPECT_FALSE(readEverything(folder.file("history.sqlite"), *test::testSeal()));
+}
+
 TEST(SealedHistory, AnotherKeySetsTheFileAsideWholeAndStartsANewOne) {
     TempFolder folder;
     {

@@ -25,7 +25,8 @@ using FileSalt = std::array<std::uint8_t, kSaltBytes>;
 FileSalt randomSalt();
 
 // Where a page is written: its number in the database, and for a copy in the log the frame's
-// header (page number, commit size and the log's salts, its first 16 bytes).
+// page number and commit size (the frame header's first 8 bytes) and the page's offset in the
+// log (8 bytes, little-endian).
 struct PagePlace {
     std::uint32_t pageNumber = 0;
     bool inLog = false;

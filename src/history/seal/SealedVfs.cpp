@@ -175,11 +175,15 @@ int writeDatabase(SealedFile* file, const void* buffer, int amount, sqlite3_int6
     return SQLITE_OK;
 }
 
-// The log: its header and each frame's header in the clear, each frame's page sealed with the
-// frame's header (page number, commit size, salts) as part of its place.
-PagePlace placeInLog(const std::uint8_t* frameHeader) {
+// The log: its header and each frame's header in the clear, each frame's page sealed with its
+// place in the log (its offset) and the frame header's page number and commit size. Not the
+// header's salts and checksums: SQLite writes them as zeros first when it rewrites a page of
+// the same transaction in place, and fills them in at the commit.
+PagePlace placeInLog(const std::uint8_t* frameHeader, sqlite3_int64 dataOffset) {
     PagePlace place{bigEndian32(frameHeader), true, {}};
-    std::memcpy(place.frame.data(), frameHeader, place.frame.size());
+    std::memcpy(place.frame.data(), frameHeader, 8);
+    for (int i = 0; i < 8; ++i)
+        place.frame[8 + i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(dataOffset) >> (8 * i));
     return place;
 }
 
@@ -215,7 +219,7 @@ int readLog(SealedFile* file, void* buffer, int amount, sqlite3_int64 offset) {
         const FileSalt* salt = saltOf(state, nullptr);
         if (salt == nullptr)
             return SQLITE_IOERR_READ;
-        if (!openPage(state.vfs->key, *salt, placeInLog(header), page)) {
+        if (!openPage(state.vfs->key, *salt, placeInLog(header, data), page)) {
             if (headerHere) {
                 // Finding the log's end after a crash reads whole frames: a frame whose page
                 // is not the one its header was written with (a write the crash cut short, or
@@ -268,7 +272,7 @@ int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 off
         const FileSalt* salt = saltOf(state, nullptr);
         if (salt == nullptr)
             return SQLITE_IOERR_WRITE;
-        sealPage(state.vfs->key, *salt, placeInLog(header), page);
+        sealPage(state.vfs->key, *salt, placeInLog(header, data), page);
         if (const int rc = real->pMethods->xWrite(real, page, kPage, at); rc != SQLITE_OK)
             return rc;
         at += kPage;
