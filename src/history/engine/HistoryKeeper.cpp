@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <future>
 #include <glib.h>
 #include <glibmm/exceptionhandler.h>
 #include <glibmm/main.h>
@@ -204,12 +203,6 @@ void HistoryKeeper::setWithoutKeyring(WithoutKeyring choice) {
         if (keeping_ && !kept_ && choice == WithoutKeyring::KeepUnsealed)
             openKept();
     });
-}
-
-bool HistoryKeeper::keptSealed() {
-    std::promise<bool> sealed;
-    post([&] { sealed.set_value(kept_ && seal_); });
-    return sealed.get_future().get();
 }
 
 // Whether the kept file can be opened now: sealed with the keyring's key, or unsealed where

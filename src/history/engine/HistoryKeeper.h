@@ -142,8 +142,6 @@ class HistoryKeeper {
     // is kept until setWithoutKeyring. Once a run.
     sigc::signal<void()>& signal_NoKeyring() { return noKeyring_; }
     void setWithoutKeyring(WithoutKeyring choice);
-    // Whether the kept file is sealed with the keyring's key (worker's view; tests).
-    bool keptSealed();
 
   private:
     void post(std::function<void()> work);

@@ -40,13 +40,28 @@ FileSalt randomSalt() {
     return salt;
 }
 
+NonceSource::NonceSource() {
+    randombytes_buf(prefix_.data(), prefix_.size());
+}
+
+// A random prefix and a count, rather than 24 random bytes: one system call less for every
+// page written, and as unique (XChaCha20's nonce leaves 128 bits for the prefix).
+PageNonce NonceSource::next() {
+    PageNonce nonce{};
+    std::memcpy(nonce.data(), prefix_.data(), prefix_.size());
+    const std::uint64_t count = count_.fetch_add(1);
+    for (int i = 0; i < 8; ++i)
+        nonce[prefix_.size() + i] = static_cast<std::uint8_t>(count >> (8 * i));
+    return nonce;
+}
+
 void sealPage(const SealKey& key, const FileSalt& salt, const PagePlace& place,
-              std::uint8_t* page) {
+              const PageNonce& pageNonce, std::uint8_t* page) {
     const std::size_t from = sealedFrom(place);
     const std::size_t length = kSealedPageSize - kSealReserve - from;
     std::uint8_t* nonce = page + kSealedPageSize - kSealReserve;
     std::uint8_t* tag = nonce + kSealNonceBytes;
-    randombytes_buf(nonce, kSealNonceBytes);
+    std::memcpy(nonce, pageNonce.data(), kSealNonceBytes);
     const AssociatedData data = associatedData(salt, place);
     crypto_aead_xchacha20poly1305_ietf_encrypt_detached(page + from, tag, nullptr, page + from,
                                                         length, data.data(), data.size(), nullptr,

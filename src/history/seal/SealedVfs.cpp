@@ -39,6 +39,7 @@ struct SealedVfs::State {
     sqlite3_vfs vfs{};
     std::string name;
     std::atomic<int> forgeries{0};
+    NonceSource nonces;
     std::mutex mutex; // the salts' map
     std::map<std::string, std::weak_ptr<DatabaseSalt>> salts;
 
@@ -168,7 +169,7 @@ int writeDatabase(SealedFile* file, const void* buffer, int amount, sqlite3_int6
         if (salt == nullptr)
             return SQLITE_IOERR_WRITE;
         sealPage(state.vfs->key, *salt, {static_cast<std::uint32_t>(at / kPage + 1), false, {}},
-                 page);
+                 state.vfs->nonces.next(), page);
         if (const int wrote = real->pMethods->xWrite(real, page, kPage, at); wrote != SQLITE_OK)
             return wrote;
     }
@@ -183,7 +184,8 @@ PagePlace placeInLog(const std::uint8_t* frameHeader, sqlite3_int64 dataOffset) 
     PagePlace place{bigEndian32(frameHeader), true, {}};
     std::memcpy(place.frame.data(), frameHeader, 8);
     for (int i = 0; i < 8; ++i)
-        place.frame[8 + i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(dataOffset) >> (8 * i));
+        place.frame[8 + i] =
+            static_cast<std::uint8_t>(static_cast<std::uint64_t>(dataOffset) >> (8 * i));
     return place;
 }
 
@@ -272,7 +274,7 @@ int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 off
         const FileSalt* salt = saltOf(state, nullptr);
         if (salt == nullptr)
             return SQLITE_IOERR_WRITE;
-        sealPage(state.vfs->key, *salt, placeInLog(header, data), page);
+        sealPage(state.vfs->key, *salt, placeInLog(header, data), state.vfs->nonces.next(), page);
         if (const int rc = real->pMethods->xWrite(real, page, kPage, at); rc != SQLITE_OK)
             return rc;
         at += kPage;
