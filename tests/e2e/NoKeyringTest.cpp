@@ -60,6 +60,8 @@ TEST_F(NoKeyring, NothingIsKeptBeforeTheAnswerNorAfterTheDefaultNo) {
         const auto* yes =
             dynamic_cast<Gtk::Button*>(question->get_widget_for_response(Gtk::RESPONSE_YES));
         ASSERT_TRUE(no && yes);
+        ASSERT_TRUE(pumpUntil([&] { return question->is_active(); }, 5s));
+        saveScreenshot(*question, "no-keyring-question");
         EXPECT_EQ(no->get_label(), kKeepNothingButton);
         EXPECT_EQ(yes->get_label(), kKeepUnsealedButton);
         // Browsing goes on while the question waits; the page stays in this run only.

@@ -107,8 +107,11 @@ TEST(SealedHistory, VisitsLargerThanTheCacheReadBackWhole) {
         std::vector<std::uint8_t> picture(20000);
         for (std::size_t i = 0; i < picture.size(); ++i)
             picture[i] = static_cast<std::uint8_t>((i * 7919 + n * 104729) >> 3);
-        opened.store->store({"https://large.test/" + std::to_string(n), "ページ", n,
-                             {20, 10, picture}, text.substr(n % 1000)});
+        opened.store->store({"https://large.test/" + std::to_string(n),
+                             "ページ",
+                             n,
+                             {20, 10, picture},
+                             text.substr(n % 1000)});
     }
     EXPECT_EQ(opened.store->pageCount(), 200);
     EXPECT_EQ(opened.store->search("パッケージ", 500).size(), 200u);
@@ -243,6 +246,7 @@ TEST(SealedHistory, ALogCutShortOrChangedEndsAtItsLastWholeCommitAndNothingElseI
 }
 
 TEST(SealedHistory, APlainHistoryIsSealedOnItsFirstOpeningWithAKeyAndAKillLosesNoPage) {
+    const SealedVfs* seal = test::testSeal(); // made before the forks: they share its key
     const auto makePlain = [](const std::string& folder) {
         HistoryStore plain(folder + "/history.sqlite");
         fill(plain, 300);
@@ -255,7 +259,7 @@ TEST(SealedHistory, APlainHistoryIsSealedOnItsFirstOpeningWithAKeyAndAKillLosesN
         ASSERT_GE(child, 0);
         if (child == 0) {
             try {
-                openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
+                openKeptHistory(folder.path(), std::chrono::system_clock::now(), seal);
             } catch (...) {
             }
             _exit(0);
