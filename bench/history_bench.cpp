@@ -2,7 +2,8 @@
 // The kept history at 100,000 pages of real Japanese text (Debian's debian-reference-ja),
 // each with a thumbnail a real window captured of a real page:
 //   store        one page's storing step (text, thumbnail and its look, index), median over
-//                all pages; this and the figures below for a plain file and a sealed one
+//                all pages; this and the figures below for a plain file and a sealed one,
+//                the two measured in turn
 //   clear text   what `strings` and a byte search find in the folder: 1,000 words of the
 //                kept pages and the PNG signature
 //   size         the file per page (text, index and thumbnail together)
@@ -12,7 +13,8 @@
 //   pane         a window with keeping on: first rows, whole pane, the UI process's memory
 //                above a window with an empty history, and a search typed to its matches
 //                shown in the pane
-// usage: history_bench [PAGES] [FOLDER]   (100000; FOLDER keeps the file for paint_time.py)
+// usage: history_bench [PAGES] [FOLDER]   (100000; FOLDER keeps the sealed file for
+//        paint_time.py, FOLDER-plain the plain one), or history_bench --window FOLDER [unsealed]
 
 #include "BrowserHarness.h"
 #include "HistoryFile.h"
@@ -165,10 +167,42 @@ ClearTextFound clearTextIn(const std::string& folder, const std::vector<std::str
     return found;
 }
 
+// Start to the pane's first kept rows: the median of five windows on the kept history in
+// HOME/data/Quillet.
+double firstKeptRows(const TempFolder& home, const StoredSettings& settings) {
+    std::vector<double> times;
+    for (int start = 0; start < 5; ++start) {
+        const auto t0 = std::chrono::steady_clock::now();
+        BrowserHarness browser(settings, std::chrono::system_clock::now, home.path());
+        pumpUntil([&] { return browser.entryCount() > 1; }, 60s);
+        times.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
+    }
+    return median(times);
+}
+
+// `history_bench --window FOLDER [unsealed]`: the start to the first rows alone, on a kept
+// history written before; "unsealed" for a plain one, in a session without a keyring.
+int windowOnly(const std::string& folder, bool unsealed) {
+    auto app = Gtk::Application::create("org.quillet.HistoryBench", Gio::APPLICATION_NON_UNIQUE);
+    TempFolder home;
+    fs::create_directories(home.file("data"));
+    fs::rename(folder, home.file("data/Quillet"));
+    StoredSettings settings{{"history/keep", "1"}};
+    if (unsealed)
+        settings["history/without_keyring"] = "unsealed";
+    row(std::string("window") + (unsealed ? " (plain file)" : "") +
+            ": first kept rows in the pane, median of 5",
+        firstKeptRows(home, settings), "ms");
+    fs::rename(home.file("data/Quillet"), folder);
+    return 0;
+}
+
 int main(int argc, char* argv[]) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as it comes
-    const int pages = argc > 1 ? std::stoi(argv[1]) : 100'000;
     chooseWebRendering();
+    if (argc > 2 && std::string(argv[1]) == "--window")
+        return windowOnly(argv[2], argc > 3 && std::string(argv[3]) == "unsealed");
+    const int pages = argc > 1 ? std::stoi(argv[1]) : 100'000;
     auto app = Gtk::Application::create("org.quillet.HistoryBench", Gio::APPLICATION_NON_UNIQUE);
     TempFolder work;
     const std::string folder = argc > 2 ? argv[2] : work.file("data/Quillet");
@@ -196,57 +230,91 @@ int main(int argc, char* argv[]) {
     std::printf("== Kept history of %d pages of debian-reference-ja text (%zu real thumbnails)\n",
                 pages, thumbnails.size());
     row("  thumbnail (PNG, mean)", thumbnailBytes / thumbnails.size() / 1024, "KB");
-    for (const Variant& variant : variants) {
-        fs::remove_all(variant.folder);
-        std::vector<double> storing;
-        {
-            OpenedHistory opened =
-                openKeptHistory(variant.folder, std::chrono::system_clock::now(), variant.seal);
-            // Some 300 pages a day, as a day of a heavy user's browsing: 100,000 pages span
-            // most of a year, for the timeline's days.
-            constexpr StoredTime kSecondsBetweenVisits = 288;
-            const StoredTime now = toStoredTime(std::chrono::system_clock::now());
-            for (int page = 0; page < pages; ++page) {
+    // Each page into both files in turn, the first of the two alternating, so that what the
+    // machine does meanwhile falls on both alike.
+    std::vector<std::vector<double>> storing(variants.size());
+    {
+        std::vector<OpenedHistory> opened;
+        for (const Variant& variant : variants) {
+            fs::remove_all(variant.folder);
+            opened.push_back(
+                openKeptHistory(variant.folder, std::chrono::system_clock::now(), variant.seal));
+        }
+        // Some 300 pages a day, as a day of a heavy user's browsing: 100,000 pages span most
+        // of a year, for the timeline's days.
+        constexpr StoredTime kSecondsBetweenVisits = 288;
+        const StoredTime now = toStoredTime(std::chrono::system_clock::now());
+        for (int page = 0; page < pages; ++page) {
+            const auto index = static_cast<std::size_t>(page);
+            const PageVisit record{"https://reference.example/" + std::to_string(page) + ".html",
+                                   "ページ " + std::to_string(page),
+                                   now - static_cast<StoredTime>(pages - page) *
+                                             kSecondsBetweenVisits,
+                                   thumbnails[index % thumbnails.size()],
+                                   pageText(text, index),
+                                   false,
+                                   looks[index % looks.size()]};
+            for (std::size_t turn = 0; turn < variants.size(); ++turn) {
+                const std::size_t v = (turn + index) % variants.size();
                 const auto t0 = std::chrono::steady_clock::now();
-                opened.store->store(
-                    {"https://reference.example/" + std::to_string(page) + ".html",
-                     "ページ " + std::to_string(page),
-                     now - static_cast<StoredTime>(pages - page) * kSecondsBetweenVisits,
-                     thumbnails[static_cast<std::size_t>(page) % thumbnails.size()],
-                     pageText(text, static_cast<std::size_t>(page)), false,
-                     looks[static_cast<std::size_t>(page) % looks.size()]});
-                storing.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
+                opened[v].store->store(record);
+                storing[v].push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
             }
         }
-        const std::string file = variant.folder + "/history.sqlite";
-        const double fileBytes = static_cast<double>(fs::file_size(file));
-        const std::string name = std::string(variant.name) + ": ";
-        row(name + "storing step, median", median(storing), "ms");
-        row(name + "file per page", fileBytes / pages / 1024, "KB");
-        {
+    }
+    std::vector<std::string> files;
+    for (const Variant& variant : variants)
+        files.push_back(variant.folder + "/history.sqlite");
+    for (std::size_t v = 0; v < variants.size(); ++v) {
+        const std::string name = std::string(variants[v].name) + ": ";
+        row(name + "storing step, median", median(storing[v]), "ms");
+        row(name + "file per page", static_cast<double>(fs::file_size(files[v])) / pages / 1024,
+            "KB");
+    }
+    // The file opened anew and its newest entries read, five times each in turn.
+    std::vector<std::vector<double>> opening(variants.size());
+    std::size_t newest = 0;
+    for (int run = 0; run < 5; ++run)
+        for (std::size_t v = 0; v < variants.size(); ++v) {
             const auto t0 = std::chrono::steady_clock::now();
-            HistoryStore store(file, variant.seal);
-            const auto entries = store.newest(ImageList::kMaxCount, false);
-            row(name + "open and read newest " + std::to_string(entries.size()),
-                Milliseconds(std::chrono::steady_clock::now() - t0).count(), "ms");
+            HistoryStore store(files[v], variants[v].seal);
+            newest = store.newest(ImageList::kMaxCount, false).size();
+            opening[v].push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
         }
-        HistoryStore store(file, variant.seal);
-        for (const char* query : {"設", "設定", "パッケ", "パッケージ 設定", "apt"}) {
-            std::vector<double> times;
-            std::size_t found = 0;
-            for (int run = 0; run < 21; ++run) {
+    for (std::size_t v = 0; v < variants.size(); ++v)
+        row(std::string(variants[v].name) + ": open and read newest " + std::to_string(newest) +
+                ", median",
+            median(opening[v]), "ms");
+    // Each query's 21 runs, the two files in turn.
+    std::vector<std::unique_ptr<HistoryStore>> stores;
+    for (std::size_t v = 0; v < variants.size(); ++v)
+        stores.push_back(std::make_unique<HistoryStore>(files[v], variants[v].seal));
+    for (const char* query : {"設", "設定", "パッケ", "パッケージ 設定", "apt"}) {
+        std::vector<std::vector<double>> times(variants.size());
+        std::size_t found = 0;
+        for (int run = 0; run < 21; ++run)
+            for (std::size_t v = 0; v < variants.size(); ++v) {
                 const auto t0 = std::chrono::steady_clock::now();
-                found = store.search(query, 50).size();
-                times.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
+                found = stores[v]->search(query, 50).size();
+                times[v].push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
             }
-            row(name + "search \"" + query + "\", first " + std::to_string(found), median(times),
-                "ms");
-        }
-        const ClearTextFound clear = clearTextIn(variant.folder, keptWords(text, 1000));
+        for (std::size_t v = 0; v < variants.size(); ++v)
+            row(std::string(variants[v].name) + ": search \"" + query + "\", first " +
+                    std::to_string(found),
+                median(times[v]), "ms");
+    }
+    stores.clear();
+    const std::vector<std::string> words = keptWords(text, 1000);
+    for (const Variant& variant : variants) {
+        const ClearTextFound clear = clearTextIn(variant.folder, words);
+        const std::string name = std::string(variant.name) + ": ";
         row(name + "kept words found in the folder's bytes (of 1000)", clear.words, "");
         row(name + "PNG signatures found in the folder's bytes", clear.pictures, "");
     }
-    fs::remove_all(folder + "-plain");
+    // Kept beside FOLDER for `history_bench --window FOLDER-plain unsealed`, in a session
+    // without a keyring (the window would seal it first otherwise).
+    if (argc <= 2)
+        fs::remove_all(folder + "-plain");
 
     // The pane: a window on this history, against one with an empty history.
     long emptyKiB = 0;
@@ -260,12 +328,11 @@ int main(int argc, char* argv[]) {
     fs::create_directories(home.file("data"));
     // Moved there, not linked: Quillet opens no history folder behind a link.
     fs::rename(folder, home.file("data/Quillet"));
+    row("window: first kept rows in the pane, median of 5",
+        firstKeptRows(home, {{"history/keep", "1"}}), "ms");
     const auto t0 = std::chrono::steady_clock::now();
     BrowserHarness browser({{"history/keep", "1"}}, std::chrono::system_clock::now, home.path());
     const int full = std::min(pages, ImageList::kMaxCount - 1) + 1;
-    pumpUntil([&] { return browser.entryCount() > 1; }, 60s);
-    row("window: first kept rows in the pane",
-        Milliseconds(std::chrono::steady_clock::now() - t0).count(), "ms");
     pumpUntil([&] { return browser.entryCount() >= full; }, 120s);
     row("window: pane holds " + std::to_string(browser.entryCount()) + " entries",
         Milliseconds(std::chrono::steady_clock::now() - t0).count(), "ms");

@@ -59,6 +59,11 @@ pages="${QUILLET_BENCH_HISTORY_PAGES:-100000}"
 tests/session/run-in-session.sh bash -c "build/bench/history_bench $pages $work/kept 2>/dev/null &&
   echo && echo '== Start to home page painted with $pages kept pages, keeping on (5 cold starts)' &&
   python3 bench/paint_time.py $peer build/quillet 5 $work/kept | tail -1"
+# The same pages in a plain file, on a desktop without a keyring (with one, the window would
+# seal the file first): the start to the pane's first rows against the sealed file's above.
+QUILLET_TEST_DISPLAY=x11-wm+nokeyring tests/session/run-in-session.sh \
+  build/bench/history_bench --window "$work/kept-plain" unsealed 2>/dev/null
+rm -rf "$work/kept-plain"
 
 echo
 echo "== Total PSS of the process tree 3 s after the page is shown (median of 3)"

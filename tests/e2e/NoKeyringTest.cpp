@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Keeping the history on a desktop without a keyring: the user is asked once, nothing is kept
 // before the answer, 残さない (the default, taken with Return) keeps nothing, and only
-// 暗号化せずに残す keeps the file, unsealed. Runs in a session without a Secret Service
-// (QUILLET_TEST_DISPLAY=x11-wm+nokeyring); skipped in the others.
+// 暗号化せずに残す keeps the file, unsealed; turning keeping on again asks again. Runs in a session
+// without a Secret Service (QUILLET_TEST_DISPLAY=x11-wm+nokeyring); skipped in the others.
 
 #include "BrowserHarness.h"
 #include "HistoryPane.h"
@@ -103,4 +103,29 @@ TEST_F(NoKeyring, KeepingUnencryptedIsTheUsersClickAndKeepsThePages) {
     HistoryStore kept(historyFile());
     EXPECT_EQ(kept.pageCount(), 1); // the home page came before the answer: this run's only
     EXPECT_EQ(kept.search("頁", 5).size(), 1u);
+}
+
+TEST_F(NoKeyring, TurningKeepingOnAgainAsksAgainSoAnEarlierNoCanBecomeAYes) {
+    BrowserHarness browser({{"history/keep", "1"}, {"history/without_keyring", "none"}},
+                           std::chrono::system_clock::now, folder.path());
+    browser.waitForPageShown();
+    browser->historyKeeper().waitUntilIdle();
+    EXPECT_EQ(browser.pane().keyringQuestion(), nullptr); // answered before
+    {
+        MessageBoxAnswerer answers(Gtk::RESPONSE_NO); // 残しておく
+        browser.pane().keepHistoryItem.set_active(false);
+    }
+    browser.pane().keepHistoryItem.set_active(true);
+    EXPECT_EQ(browser.setting("history/without_keyring"), "");
+    Gtk::MessageDialog* question = waitForQuestion(browser);
+    ASSERT_NE(question, nullptr) << "not asked again";
+    auto* yes = question->get_widget_for_response(Gtk::RESPONSE_YES);
+    ASSERT_TRUE(pumpUntil([&] { return question->is_active(); }, 5s));
+    clickWithPointer(*yes, yes->get_allocated_width() / 2, yes->get_allocated_height() / 2);
+    ASSERT_TRUE(pumpUntil([&] { return !question->get_visible(); }));
+    EXPECT_EQ(browser.setting("history/without_keyring"), "unsealed");
+    browser.navigateAndWait(server.url("/page"));
+    browser.waitUntilStored();
+    EXPECT_EQ(historyFileForm(historyFile()), HistoryFileForm::Plain);
+    EXPECT_EQ(HistoryStore(historyFile()).search("頁", 5).size(), 1u);
 }

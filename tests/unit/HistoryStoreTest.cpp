@@ -272,7 +272,12 @@ TEST(HistoryFile, AFileOfTheFirstSchemaOpensWithItsPages) {
     Statement version = db.prepare("PRAGMA user_version");
     ASSERT_TRUE(version.step());
     EXPECT_EQ(version.integer(0), HistoryStore::kSchemaVersion);
-    EXPECT_TRUE(db.prepare("SELECT 1 FROM sqlite_master WHERE name = 'visits_by_time'").step());
+    for (const char* made : {"visits_by_time", "looks", "pages_for_pane"})
+        EXPECT_TRUE(
+            db.prepare(
+                  ("SELECT 1 FROM sqlite_master WHERE name = '" + std::string(made) + "'").c_str())
+                .step())
+            << made;
 }
 
 TEST(HistoryFile, AReadOnlyFolderIsAnErrorNotABrokenFile) {

@@ -200,6 +200,8 @@ void HistoryKeeper::waitUntilIdle() {
 void HistoryKeeper::setWithoutKeyring(WithoutKeyring choice) {
     post([this, choice] {
         withoutKeyring_ = choice;
+        if (choice == WithoutKeyring::Ask)
+            noKeyringTold_ = false; // asked again at the next opening
         if (keeping_ && !kept_ && choice == WithoutKeyring::KeepUnsealed)
             openKept();
     });

@@ -139,7 +139,7 @@ class HistoryKeeper {
     // stopped (disk full, folder read-only). Each kind is told once.
     sigc::signal<void(std::string)>& signal_Problem() { return problem_; }
     // Keeping is on, no keyring answered and the user has not chosen what to do then: nothing
-    // is kept until setWithoutKeyring. Once a run.
+    // is kept until setWithoutKeyring. Once a run, and again after setWithoutKeyring(Ask).
     sigc::signal<void()>& signal_NoKeyring() { return noKeyring_; }
     void setWithoutKeyring(WithoutKeyring choice);
 

@@ -19,6 +19,11 @@ class LookIndex {
     void forget(std::int64_t page);
     void renumber(std::int64_t from, std::int64_t to); // the page's new number after a visit
     std::size_t size() const { return pages_.size(); }
+    void reserve(std::size_t count) {
+        pages_.reserve(count);
+        looks_.reserve(count);
+        positions_.reserve(count);
+    }
 
     // The `count` nearest pages with their distances, nearest first.
     std::vector<std::pair<std::int64_t, double>> nearest(const LookSignature& look,

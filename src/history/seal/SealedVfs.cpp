@@ -45,6 +45,7 @@ struct SealedVfs::State {
 
     std::shared_ptr<DatabaseSalt> saltOf(const std::string& database) {
         const std::lock_guard lock(mutex);
+        std::erase_if(salts, [](const auto& entry) { return entry.second.expired(); });
         auto shared = salts[database].lock();
         if (!shared) {
             shared = std::make_shared<DatabaseSalt>();
@@ -193,7 +194,32 @@ sqlite3_int64 frameStartOf(sqlite3_int64 offset) {
     return offset < kLogHeader ? -1 : offset - (offset - kLogHeader) % kFrame;
 }
 
+// A frame's page, as SQLite reads it from the log (a page read or a checkpoint's copy): read
+// with its frame header in one go, which the page is sealed with.
+int readLogPage(SealedFile* file, std::uint8_t* out, sqlite3_int64 data) {
+    FileState& state = *file->state;
+    sqlite3_file* real = file->real();
+    std::uint8_t* frame = state.scratch.data();
+    if (const int rc = real->pMethods->xRead(real, frame, kFrame, data - kFrameHeader);
+        rc != SQLITE_OK) {
+        if (rc == SQLITE_IOERR_SHORT_READ) // a frame not all written: SQLite passes it over
+            std::memset(out, 0, kPage);
+        return rc;
+    }
+    const FileSalt* salt = saltOf(state, nullptr);
+    if (salt == nullptr)
+        return SQLITE_IOERR_READ;
+    std::uint8_t* page = frame + kFrameHeader;
+    if (!openPage(state.vfs->key, *salt, placeInLog(frame, data), page))
+        return forged(state, "log", data);
+    std::memcpy(out, page, kPage);
+    return SQLITE_OK;
+}
+
 int readLog(SealedFile* file, void* buffer, int amount, sqlite3_int64 offset) {
+    if (amount == kPage && offset >= kLogHeader + kFrameHeader &&
+        (offset - kLogHeader) % kFrame == kFrameHeader)
+        return readLogPage(file, static_cast<std::uint8_t*>(buffer), offset);
     FileState& state = *file->state;
     sqlite3_file* real = file->real();
     const int read = real->pMethods->xRead(real, buffer, amount, offset);

@@ -12,7 +12,7 @@
 
 namespace quillet {
 
-inline constexpr int kHistorySchemaVersion = 4;
+inline constexpr int kHistorySchemaVersion = 5;
 
 // Runs the ladder's steps from version `from` up to kHistorySchemaVersion (no transaction of
 // its own), and sets the file's version.

@@ -84,9 +84,11 @@ HistoryStore::HistoryStore(const std::string& path, const SealedVfs* seal) try
     sqlite3_busy_timeout(db_.handle(), 5000); // another Quillet writing: wait, on this thread
     if (seal != nullptr) {
         prepareSealedDatabase(db_.handle());
-        // Every page read from the file is opened (decrypted) again: a larger cache than
-        // SQLite's 2 MiB reads the pages a search walks again and again once.
-        db_.execute("PRAGMA cache_size=-8192");
+        // Every page read from the file is opened (decrypted) again, where a plain file's
+        // come from the system's cache: a larger cache than SQLite's 2 MiB decrypts the
+        // pages a search of a large history walks again and again only once. It fills only
+        // as far as searches read.
+        db_.execute("PRAGMA cache_size=-32768");
     }
     registerSearchTokenizer(db_.handle());
     createOrCheckSchema();
@@ -215,7 +217,7 @@ std::vector<StoredEntry> HistoryStore::newest(int limit, bool withThumbnails) {
         withThumbnails ? "SELECT address, title, last_visit, content_kept, thumbnail_width, "
                          "thumbnail_height, thumbnail FROM pages ORDER BY id DESC LIMIT ?"
                        : "SELECT address, title, last_visit, content_kept FROM pages "
-                         "ORDER BY id DESC LIMIT ?");
+                         "INDEXED BY pages_for_pane ORDER BY id DESC LIMIT ?");
     rows.bind(1, limit);
     std::vector<StoredEntry> entries;
     while (rows.step()) {
@@ -470,6 +472,9 @@ LookIndex& HistoryStore::looks() {
     if (!looks_) {
         // The looks table alone: a page's row would be read with its thumbnail.
         LookIndex index;
+        Statement count = db_.prepare("SELECT count(*) FROM looks");
+        if (count.step())
+            index.reserve(static_cast<std::size_t>(count.integer(0)));
         Statement rows = db_.prepare("SELECT page, look FROM looks WHERE length(look) > 0");
         while (rows.step())
             if (const auto look = unpackLook(rows.blob(1)))
@@ -492,11 +497,15 @@ std::vector<LookMatch> HistoryStore::nearest(const LookSignature& look, int limi
 }
 
 std::vector<UnseenLook> HistoryStore::unseenLooks(int limit, std::int64_t below) {
-    // Newest first from `below` on, so that each batch starts where the last one ended.
-    Statement rows = db_.cached(
-        "SELECT p.id, p.address, p.thumbnail_width, p.thumbnail_height, p.thumbnail FROM pages p "
-        "WHERE p.id < ?1 AND p.thumbnail IS NOT NULL AND NOT EXISTS (SELECT 1 FROM looks "
-        "WHERE page = p.id) ORDER BY p.id DESC LIMIT ?2");
+    // Newest first from `below` on, so that each batch starts where the last one ended. The
+    // pages without a look are found in an index that holds every page's number (a few
+    // hundred pages of the file), not in the pages themselves, each of which its thumbnail
+    // fills: a history whose looks are all there is checked at every start.
+    Statement rows =
+        db_.cached("SELECT p.id, p.address, p.thumbnail_width, p.thumbnail_height, p.thumbnail "
+                   "FROM pages v INDEXED BY pages_by_last_visit JOIN pages p ON p.id = v.id "
+                   "WHERE v.id < ?1 AND NOT EXISTS (SELECT 1 FROM looks WHERE page = v.id) "
+                   "AND p.thumbnail IS NOT NULL ORDER BY v.id DESC LIMIT ?2");
     rows.bind(1, below).bind(2, limit);
     std::vector<UnseenLook> unseen;
     while (rows.step())

@@ -270,6 +270,10 @@ void HistoryPane::setKeepHistory(bool keep) {
         return;
     }
     if (keep) {
+        // Turned on anew: where no keyring answers, the user is asked again, so an earlier
+        // answer (残さない or 暗号化せずに残す) can be changed.
+        settings_.write(kSettingsApp, kHistorySection, kHistoryWithoutKeyring.key, "");
+        keeper_.setWithoutKeyring(HistoryKeeper::WithoutKeyring::Ask);
         keeper_.startKeeping();
         removeExpired(); // the file kept from an earlier run keeps no more than it should
     } else {
