@@ -25,6 +25,7 @@
 #include "ThumbnailCodec.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <glibmm/main.h>
@@ -126,6 +127,7 @@ std::vector<std::string> keptWords(const std::string& text, std::size_t count) {
 struct ClearTextFound {
     double words = 0;
     double pictures = 0;
+    double byChance = 0; // the words as many random bytes would hold: a sealed file's bytes
 };
 
 // What `strings` and a byte search find of the kept pages in every file of the folder: a
@@ -161,9 +163,11 @@ ClearTextFound clearTextIn(const std::string& folder, const std::vector<std::str
         if (run.size() >= 6)
             texts += run + "\n";
     }
-    for (const std::string& word : words)
+    for (const std::string& word : words) {
         if (texts.find(word) != std::string::npos)
             found.words += 1;
+        found.byChance += static_cast<double>(texts.size()) / std::pow(256.0, word.size());
+    }
     return found;
 }
 
@@ -309,6 +313,8 @@ int main(int argc, char* argv[]) {
         const ClearTextFound clear = clearTextIn(variant.folder, words);
         const std::string name = std::string(variant.name) + ": ";
         row(name + "kept words found in the folder's bytes (of 1000)", clear.words, "");
+        if (variant.seal != nullptr)
+            row(name + "  expected by chance in as many random bytes", clear.byChance, "");
         row(name + "PNG signatures found in the folder's bytes", clear.pictures, "");
     }
     // Kept beside FOLDER for `history_bench --window FOLDER-plain unsealed`, in a session

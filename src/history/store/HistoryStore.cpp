@@ -498,12 +498,12 @@ std::vector<LookMatch> HistoryStore::nearest(const LookSignature& look, int limi
 
 std::vector<UnseenLook> HistoryStore::unseenLooks(int limit, std::int64_t below) {
     // Newest first from `below` on, so that each batch starts where the last one ended. The
-    // pages without a look are found in an index that holds every page's number (a few
-    // hundred pages of the file), not in the pages themselves, each of which its thumbnail
-    // fills: a history whose looks are all there is checked at every start.
+    // pages without a look are found in the pane's index, in the pages' order (a batch stops
+    // at its limit), not in the pages themselves, each of which its thumbnail fills: a
+    // history whose looks are all there is checked at every start.
     Statement rows =
         db_.cached("SELECT p.id, p.address, p.thumbnail_width, p.thumbnail_height, p.thumbnail "
-                   "FROM pages v INDEXED BY pages_by_last_visit JOIN pages p ON p.id = v.id "
+                   "FROM pages v INDEXED BY pages_for_pane JOIN pages p ON p.id = v.id "
                    "WHERE v.id < ?1 AND NOT EXISTS (SELECT 1 FROM looks WHERE page = v.id) "
                    "AND p.thumbnail IS NOT NULL ORDER BY v.id DESC LIMIT ?2");
     rows.bind(1, below).bind(2, limit);
