@@ -41,6 +41,15 @@ class NoKeyring : public ::testing::Test {
         return browser.pane().keyringQuestion();
     }
 
+    // 暗号化せずに残す, clicked with the pointer as the user would.
+    void keepUnsealed(BrowserHarness& browser, Gtk::MessageDialog& question) {
+        auto* yes = question.get_widget_for_response(Gtk::RESPONSE_YES);
+        ASSERT_TRUE(pumpUntil([&] { return question.is_active(); }, 5s));
+        clickWithPointer(*yes, yes->get_allocated_width() / 2, yes->get_allocated_height() / 2);
+        ASSERT_TRUE(pumpUntil([&] { return !question.get_visible(); }));
+        EXPECT_EQ(browser.setting("history/without_keyring"), "unsealed");
+    }
+
     TempFolder folder;
     LocalHttpServer server;
 };
@@ -92,11 +101,7 @@ TEST_F(NoKeyring, KeepingUnencryptedIsTheUsersClickAndKeepsThePages) {
     browser.waitForPageShown();
     Gtk::MessageDialog* question = waitForQuestion(browser);
     ASSERT_NE(question, nullptr);
-    auto* yes = question->get_widget_for_response(Gtk::RESPONSE_YES);
-    ASSERT_TRUE(pumpUntil([&] { return question->is_active(); }, 5s));
-    clickWithPointer(*yes, yes->get_allocated_width() / 2, yes->get_allocated_height() / 2);
-    ASSERT_TRUE(pumpUntil([&] { return !question->get_visible(); }));
-    EXPECT_EQ(browser.setting("history/without_keyring"), "unsealed");
+    ASSERT_NO_FATAL_FAILURE(keepUnsealed(browser, *question));
     browser.navigateAndWait(server.url("/page"));
     browser.waitUntilStored();
     EXPECT_EQ(historyFileForm(historyFile()), HistoryFileForm::Plain);
@@ -119,11 +124,9 @@ TEST_F(NoKeyring, TurningKeepingOnAgainAsksAgainSoAnEarlierNoCanBecomeAYes) {
     EXPECT_EQ(browser.setting("history/without_keyring"), "");
     Gtk::MessageDialog* question = waitForQuestion(browser);
     ASSERT_NE(question, nullptr) << "not asked again";
-    auto* yes = question->get_widget_for_response(Gtk::RESPONSE_YES);
     ASSERT_TRUE(pumpUntil([&] { return question->is_active(); }, 5s));
-    clickWithPointer(*yes, yes->get_allocated_width() / 2, yes->get_allocated_height() / 2);
-    ASSERT_TRUE(pumpUntil([&] { return !question->get_visible(); }));
-    EXPECT_EQ(browser.setting("history/without_keyring"), "unsealed");
+    saveScreenshot(*question, "no-keyring-question-again");
+    ASSERT_NO_FATAL_FAILURE(keepUnsealed(browser, *question));
     browser.navigateAndWait(server.url("/page"));
     browser.waitUntilStored();
     EXPECT_EQ(historyFileForm(historyFile()), HistoryFileForm::Plain);

@@ -54,6 +54,32 @@ void fill(HistoryStore& store, int pages) {
         store.store(page(n, "zqxsealedword 天気予報の頁"));
 }
 
+// A sealed history of `pages` pages in `folder`, closed: every page in the file, the log
+// emptied.
+void makeSealedHistory(const std::string& folder, int pages) {
+    OpenedHistory opened =
+        openKeptHistory(folder, std::chrono::system_clock::now(), test::testSeal());
+    fill(*opened.store, pages);
+}
+
+// A process that opens the kept history in `folder` (which may seal it or move it forward),
+// killed (kill -9) `delay` after it started.
+void openAndKillAfter(const std::string& folder, const SealedVfs* seal,
+                      std::chrono::microseconds delay) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        try {
+            openKeptHistory(folder, std::chrono::system_clock::now(), seal);
+        } catch (...) {
+        }
+        _exit(0);
+    }
+    std::this_thread::sleep_for(delay);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+}
+
 // Reads every page of every table; the SQLite error of the first that does not read.
 std::optional<SqliteError> readEverything(const std::string& file, const SealedVfs& seal) {
     try {
@@ -120,11 +146,7 @@ TEST(SealedHistory, VisitsLargerThanTheCacheReadBackWhole) {
 
 TEST(SealedHistory, AnotherKeySetsTheFileAsideWholeAndStartsANewOne) {
     TempFolder folder;
-    {
-        OpenedHistory opened =
-            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
-        fill(*opened.store, 5);
-    }
+    makeSealedHistory(folder.path(), 5);
     const std::string before = readFile(folder.file("history.sqlite"));
     const SealedVfs otherKey(SealKey::random());
     OpenedHistory opened =
@@ -141,15 +163,10 @@ TEST(SealedHistory, AnotherKeySetsTheFileAsideWholeAndStartsANewOne) {
 }
 
 TEST(SealedHistory, AChangedByteAMovedPageOrAPageOfAnotherFileIsNeverReadAsData) {
-    const auto makeHistory = [](const std::string& folder) {
-        OpenedHistory opened =
-            openKeptHistory(folder, std::chrono::system_clock::now(), test::testSeal());
-        fill(*opened.store, 60);
-    }; // closed: every page in the file, the log emptied
     TempFolder source;
-    makeHistory(source.path());
+    makeSealedHistory(source.path(), 60);
     TempFolder other; // a copy of the same history made apart: same pages, another salt
-    makeHistory(other.path());
+    makeSealedHistory(other.path(), 60);
     const std::string file = source.file("history.sqlite");
     const std::string original = readFile(file);
     const std::size_t pages = original.size() / kSealedPageSize;
@@ -201,11 +218,7 @@ TEST(SealedHistory, AChangedByteAMovedPageOrAPageOfAnotherFileIsNeverReadAsData)
 TEST(SealedHistory, ALogCutShortOrChangedEndsAtItsLastWholeCommitAndNothingElseIsRead) {
     TempFolder folder;
     const std::string file = folder.file("history.sqlite");
-    { // made, then its first pages moved into the file
-        OpenedHistory opened =
-            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
-        fill(*opened.store, 3);
-    }
+    makeSealedHistory(folder.path(), 3); // its first pages moved into the file
     // A connection that never checkpoints, copied mid-run as a crash would leave it.
     Database db(file, false, test::testSeal()->name());
     db.execute("PRAGMA wal_autocheckpoint=0");
@@ -255,18 +268,7 @@ TEST(SealedHistory, APlainHistoryIsSealedOnItsFirstOpeningWithAKeyAndAKillLosesN
          {0us, 500us, 2000us, 5000us, 10000us, 20000us, 40000us, 80000us, 200000us}) {
         TempFolder folder;
         makePlain(folder.path());
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            try {
-                openKeptHistory(folder.path(), std::chrono::system_clock::now(), seal);
-            } catch (...) {
-            }
-            _exit(0);
-        }
-        std::this_thread::sleep_for(delay);
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
+        ASSERT_NO_FATAL_FAILURE(openAndKillAfter(folder.path(), seal, delay));
         // Plain or sealed, whichever the kill left, the next opening has every page, sealed.
         OpenedHistory opened =
             openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
@@ -285,13 +287,32 @@ TEST(SealedHistory, APlainHistoryIsSealedOnItsFirstOpeningWithAKeyAndAKillLosesN
 
 TEST(SealedHistory, ASealedHistoryWithoutItsKeyIsLeftAsItIs) {
     TempFolder folder;
-    {
-        OpenedHistory opened =
-            openKeptHistory(folder.path(), std::chrono::system_clock::now(), test::testSeal());
-        fill(*opened.store, 2);
-    }
+    makeSealedHistory(folder.path(), 2);
     const std::string before = readFile(folder.file("history.sqlite"));
     EXPECT_THROW(openKeptHistory(folder.path(), std::chrono::system_clock::now(), nullptr),
                  SealedHistoryWithoutKey);
     EXPECT_TRUE(readFile(folder.file("history.sqlite")) == before);
+}
+
+TEST(SealedHistory, AFileMovedForwardToThePanesIndexLosesNoPageWhateverMomentItIsKilledAt) {
+    const SealedVfs* seal = test::testSeal(); // made before the forks: they share its key
+    for (const std::chrono::microseconds delay : {0us, 1000us, 5000us, 20000us, 80000us}) {
+        TempFolder folder;
+        makeSealedHistory(folder.path(), 2000);
+        { // back to the version before the pane's index, as an earlier Quillet left it
+            Database db(folder.file("history.sqlite"), false, seal->name());
+            db.execute("DROP INDEX pages_for_pane; PRAGMA user_version=4");
+        }
+        ASSERT_NO_FATAL_FAILURE(openAndKillAfter(folder.path(), seal, delay));
+        OpenedHistory opened =
+            openKeptHistory(folder.path(), std::chrono::system_clock::now(), seal);
+        EXPECT_TRUE(opened.setAsideAs.empty()) << delay.count();
+        EXPECT_EQ(opened.store->pageCount(), 2000) << delay.count();
+        const auto newest = opened.store->newest(3, false);
+        ASSERT_EQ(newest.size(), 3u) << delay.count();
+        EXPECT_EQ(newest[0].address, "http://sealed.test/2000") << delay.count();
+        EXPECT_EQ(opened.store->search("天気予報", 5000).size(), 2000u) << delay.count();
+        opened.store.reset();
+        EXPECT_FALSE(readEverything(folder.file("history.sqlite"), *seal)) << delay.count();
+    }
 }

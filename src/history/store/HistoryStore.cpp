@@ -87,7 +87,7 @@ HistoryStore::HistoryStore(const std::string& path, const SealedVfs* seal) try
         // Every page read from the file is opened (decrypted) again, where a plain file's
         // come from the system's cache: a larger cache than SQLite's 2 MiB decrypts the
         // pages a search of a large history walks again and again only once. It fills only
-        // as far as searches read.
+        // as far as reads go.
         db_.execute("PRAGMA cache_size=-32768");
     }
     registerSearchTokenizer(db_.handle());
