@@ -120,6 +120,11 @@ TEST(HistoryTamper, AFileOrLogBehindALinkOrWritableByOthersIsSetAside) {
              quillet::test::writeFile(folder + "/../elsewhere-wal", "");
              fs::create_symlink(folder + "/../elsewhere-wal", folder + "/history.sqlite-wal");
          }},
+        {"the ledger a link",
+         [](const std::string& folder) {
+             fs::rename(folder + "/history.sqlite-ledger", folder + "/../elsewhere-ledger");
+             fs::create_symlink(folder + "/../elsewhere-ledger", folder + "/history.sqlite-ledger");
+         }},
         {"the file writable by others",
          [](const std::string& folder) { ::chmod((folder + "/history.sqlite").c_str(), 0666); }},
     };
@@ -127,6 +132,7 @@ TEST(HistoryTamper, AFileOrLogBehindALinkOrWritableByOthersIsSetAside) {
         TempFolder home;
         const std::string folder = home.file("Quillet");
         makeHistory(folder);
+        const auto ledgerBefore = fs::file_size(folder + "/history.sqlite-ledger");
         change(folder);
         OpenedHistory opened =
             openKeptHistory(folder, std::chrono::system_clock::now(), test::testSeal());
@@ -134,7 +140,8 @@ TEST(HistoryTamper, AFileOrLogBehindALinkOrWritableByOthersIsSetAside) {
         EXPECT_EQ(opened.store->pageCount(), 0) << name;
         opened.store->store(visit("http://new.test/", "zqxnew", 10));
         opened.store.reset();
-        for (const char* part : {"/history.sqlite", "/history.sqlite-wal"}) {
+        for (const char* part :
+             {"/history.sqlite", "/history.sqlite-wal", "/history.sqlite-ledger"}) {
             struct stat status {};
             if (::lstat((folder + part).c_str(), &status) == 0) {
                 EXPECT_TRUE(S_ISREG(status.st_mode)) << name << part;
@@ -146,6 +153,9 @@ TEST(HistoryTamper, AFileOrLogBehindALinkOrWritableByOthersIsSetAside) {
                 EXPECT_EQ(readFile(home.path() + outside).find("zqxnew"), std::string::npos)
                     << name;
             }
+        if (fs::exists(home.path() + "/elsewhere-ledger")) {
+            EXPECT_EQ(fs::file_size(home.path() + "/elsewhere-ledger"), ledgerBefore) << name;
+        }
     }
 }
 

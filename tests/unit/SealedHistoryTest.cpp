@@ -159,6 +159,7 @@ TEST(SealedHistory, AnotherKeySetsTheFileAsideWholeAndStartsANewOne) {
     EXPECT_EQ(opened.store->search("zqxnewword", 5).size(), 1u);
     // The file set aside still opens with its own key.
     fs::rename(opened.setAsideAs, folder.file("aside.sqlite"));
+    fs::rename(opened.setAsideAs + "-ledger", folder.file("aside.sqlite-ledger"));
     EXPECT_EQ(HistoryStore(folder.file("aside.sqlite"), test::testSeal()).pageCount(), 5);
 }
 
@@ -230,6 +231,7 @@ TEST(SealedHistory, ALogCutShortOrChangedEndsAtItsLastWholeCommitAndNothingElseI
         transaction.commit();
     }
     const std::string base = readFile(file);
+    const std::string ledger = readFile(file + "-ledger");
     const std::string log = readFile(file + "-wal");
     constexpr std::size_t kFrame = 24 + kSealedPageSize;
     const std::size_t frames = (log.size() - 32) / kFrame;
@@ -237,6 +239,7 @@ TEST(SealedHistory, ALogCutShortOrChangedEndsAtItsLastWholeCommitAndNothingElseI
     const auto hostsAfterCrash = [&](const std::string& changedLog) {
         TempFolder crashed;
         test::writeFile(crashed.file("history.sqlite"), base);
+        test::writeFile(crashed.file("history.sqlite-ledger"), ledger);
         test::writeFile(crashed.file("history.sqlite-wal"), changedLog);
         Database reopened(crashed.file("history.sqlite"), false, test::testSeal()->name());
         Statement check = reopened.prepare("PRAGMA integrity_check");

@@ -519,7 +519,8 @@ void HistoryKeeper::keptSize(Requests& requests,
         [this] {
             std::pair<std::int64_t, std::uint64_t> size{0, 0};
             onKept([&](HistoryStore& kept) { size.first = kept.pageCount(); });
-            for (const char* name : {"/history.sqlite", "/history.sqlite-wal"}) {
+            for (const char* name :
+                 {"/history.sqlite", "/history.sqlite-wal", "/history.sqlite-ledger"}) {
                 std::error_code failed;
                 const auto bytes = std::filesystem::file_size(keptFolder_ + name, failed);
                 if (!failed)

@@ -105,7 +105,7 @@ HistoryFileForm historyFileForm(const std::string& path) {
 
 void removeUnfinishedSealing(const std::string& path) {
     std::error_code ignored;
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+    for (const char* suffix : {"", "-wal", "-shm", "-journal", "-ledger", "-ledger-new"})
         fs::remove(sealingPath(path) + suffix, ignored);
 }
 
@@ -149,6 +149,9 @@ bool sealPlainHistory(const std::string& path, const SealedVfs& seal) {
     std::error_code ignored;
     fs::remove(path + "-wal", ignored);
     fs::remove(path + "-shm", ignored);
+    // The ledger first: a sealed file found without its ledger would be taken for one whose
+    // ledger was removed.
+    fs::rename(sealing + "-ledger", path + "-ledger", ignored);
     fs::rename(sealing, path);
     syncFile(fs::path(path).parent_path().string(), O_RDONLY | O_DIRECTORY);
     overwriteWithZeros(plainFile);

@@ -2,6 +2,7 @@
 #include "SealedVfs.h"
 
 #include "MemoryFile.h"
+#include "PageLedger.h"
 #include "PageSeal.h"
 
 #include <glib.h>
@@ -23,10 +24,12 @@ constexpr sqlite3_int64 kFrameHeader = 24; // each frame's: page number, size, s
 constexpr sqlite3_int64 kFrame = kFrameHeader + kPage;
 
 // What a database and its log share: the file's salt, read from the first page, or made for a
-// database that has none yet.
-struct DatabaseSalt {
+// database that has none yet; and the database's ledger, read when its pages are first read or
+// written.
+struct DatabaseShared {
     std::mutex mutex;
     std::optional<FileSalt> salt;
+    std::unique_ptr<PageLedger> ledger;
 };
 
 } // namespace
@@ -40,16 +43,16 @@ struct SealedVfs::State {
     std::string name;
     std::atomic<int> forgeries{0};
     NonceSource nonces;
-    std::mutex mutex; // the salts' map
-    std::map<std::string, std::weak_ptr<DatabaseSalt>> salts;
+    std::mutex mutex; // the databases' map
+    std::map<std::string, std::weak_ptr<DatabaseShared>> databases;
 
-    std::shared_ptr<DatabaseSalt> saltOf(const std::string& database) {
+    std::shared_ptr<DatabaseShared> sharedOf(const std::string& database) {
         const std::lock_guard lock(mutex);
-        std::erase_if(salts, [](const auto& entry) { return entry.second.expired(); });
-        auto shared = salts[database].lock();
+        std::erase_if(databases, [](const auto& entry) { return entry.second.expired(); });
+        auto shared = databases[database].lock();
         if (!shared) {
-            shared = std::make_shared<DatabaseSalt>();
-            salts[database] = shared;
+            shared = std::make_shared<DatabaseShared>();
+            databases[database] = shared;
         }
         return shared;
     }
@@ -64,7 +67,8 @@ enum class Kind { Database, Log };
 struct FileState {
     State* vfs = nullptr;
     Kind kind = Kind::Database;
-    std::shared_ptr<DatabaseSalt> salt; // shared by a database and its log
+    std::shared_ptr<DatabaseShared> shared; // by a database and its log
+    std::string ledgerPath;                 // a database's
     std::vector<std::uint8_t> scratch = std::vector<std::uint8_t>(kFrame);
 };
 
@@ -88,8 +92,8 @@ std::uint32_t bigEndian32(const std::uint8_t* bytes) {
 // The salt of the file's database: its first page's, or a new one for a database not yet
 // written. A log reads it from its database, which SQLite always opens and reads first.
 const FileSalt* saltOf(FileState& state, sqlite3_file* databaseFile) {
-    const std::lock_guard lock(state.salt->mutex);
-    if (!state.salt->salt) {
+    const std::lock_guard lock(state.shared->mutex);
+    if (!state.shared->salt) {
         sqlite3_int64 size = 0;
         if (databaseFile != nullptr &&
             databaseFile->pMethods->xFileSize(databaseFile, &size) == SQLITE_OK && size >= kPage) {
@@ -97,19 +101,79 @@ const FileSalt* saltOf(FileState& state, sqlite3_file* databaseFile) {
             if (databaseFile->pMethods->xRead(databaseFile, salt.data(), kSaltBytes, 0) !=
                 SQLITE_OK)
                 return nullptr;
-            state.salt->salt = salt;
+            state.shared->salt = salt;
         } else {
-            state.salt->salt = randomSalt();
+            state.shared->salt = randomSalt();
         }
     }
-    return &*state.salt->salt;
+    return &*state.shared->salt;
 }
 
-int forged(FileState& state, const char* where, sqlite3_int64 offset) {
+int forged(FileState& state, const char* where, sqlite3_int64 offset,
+           const char* what = "is not sealed with this key") {
     state.vfs->forgeries.fetch_add(1);
-    g_warning("a page of the kept history's %s at byte %lld is not sealed with this key", where,
-              static_cast<long long>(offset));
+    g_warning("a page of the kept history's %s at byte %lld %s", where,
+              static_cast<long long>(offset), what);
     return SQLITE_IOERR_DATA;
+}
+
+// Whether a database's first page (opened) says the database has a ledger.
+bool saysItHasALedger(const std::uint8_t* firstPage) {
+    return bigEndian32(firstPage + 68) == static_cast<std::uint32_t>(kLedgeredApplicationId);
+}
+
+// Every page of a database sealed before ledgers were kept, entered as it is now, once. Not a
+// database whose first page says it has a ledger: that one was removed, and with no page
+// entered none is read.
+void enterPagesAsTheyAre(PageLedger& ledger, const SealKey& key, const FileSalt& salt,
+                         sqlite3_file* real) {
+    sqlite3_int64 size = 0;
+    if (real->pMethods->xFileSize(real, &size) != SQLITE_OK)
+        return;
+    std::vector<std::uint8_t> page(kPage);
+    for (sqlite3_int64 at = 0; at + kPage <= size; at += kPage) {
+        if (real->pMethods->xRead(real, page.data(), kPage, at) != SQLITE_OK)
+            return;
+        const auto number = static_cast<std::uint32_t>(at / kPage + 1);
+        const PageLedger::Tag tag = PageLedger::tagOf(page.data());
+        if (!openPage(key, salt, {number, false, {}}, page.data()) ||
+            (number == 1 && saysItHasALedger(page.data())))
+            return;
+        ledger.wrote(number, tag);
+    }
+    ledger.sync();
+}
+
+// The database's ledger, read at the first page read or written; nullptr when it can be
+// neither read nor made.
+PageLedger* ledgerOf(FileState& state, sqlite3_file* real, const FileSalt& salt) {
+    const std::lock_guard lock(state.shared->mutex);
+    if (!state.shared->ledger) {
+        try {
+            auto ledger = std::make_unique<PageLedger>(state.ledgerPath, state.vfs->key, salt);
+            if (ledger->empty())
+                enterPagesAsTheyAre(*ledger, state.vfs->key, salt, real);
+            state.shared->ledger = std::move(ledger);
+        } catch (const std::exception& error) { // nothing may cross SQLite's C frames
+            g_warning("the kept history's ledger: %s", error.what());
+            return nullptr;
+        }
+    }
+    return state.shared->ledger.get();
+}
+
+PageLedger* loadedLedger(FileState& state) {
+    const std::lock_guard lock(state.shared->mutex);
+    return state.kind == Kind::Database ? state.shared->ledger.get() : nullptr;
+}
+
+// What was entered in the ledger reaches its disk; false, with a warning, when it did not.
+bool syncLedger(FileState& state) {
+    PageLedger* ledger = loadedLedger(state);
+    if (ledger == nullptr || ledger->sync())
+        return true;
+    g_warning("the kept history's ledger could not be written");
+    return false;
 }
 
 // A page about to be written as the database's first: SQLite's, with the page size and the
@@ -141,8 +205,21 @@ int readDatabase(SealedFile* file, void* buffer, int amount, sqlite3_int64 offse
         if (salt == nullptr)
             return SQLITE_IOERR_READ;
         const PagePlace place{static_cast<std::uint32_t>(pageStart / kPage + 1), false, {}};
+        const PageLedger::Tag tag = PageLedger::tagOf(page);
         if (!openPage(state.vfs->key, *salt, place, page))
             return forged(state, "file", pageStart);
+        // SQLite reads whole pages, except the first page's header before it knows the page
+        // size; the page itself is read whole next.
+        if (whole) {
+            PageLedger* ledger = ledgerOf(state, real, *salt);
+            if (ledger == nullptr)
+                return SQLITE_IOERR_READ;
+            const std::optional<bool> holds = ledger->holds(place.pageNumber, tag);
+            if (!holds)
+                return SQLITE_IOERR_READ;
+            if (!*holds)
+                return forged(state, "file", pageStart, "is not the one written last");
+        }
         if (!whole)
             std::memcpy(out + (at - offset), page + inPage, take);
         at += take;
@@ -169,8 +246,12 @@ int writeDatabase(SealedFile* file, const void* buffer, int amount, sqlite3_int6
         const FileSalt* salt = saltOf(state, real);
         if (salt == nullptr)
             return SQLITE_IOERR_WRITE;
-        sealPage(state.vfs->key, *salt, {static_cast<std::uint32_t>(at / kPage + 1), false, {}},
-                 state.vfs->nonces.next(), page);
+        const auto number = static_cast<std::uint32_t>(at / kPage + 1);
+        sealPage(state.vfs->key, *salt, {number, false, {}}, state.vfs->nonces.next(), page);
+        PageLedger* ledger = ledgerOf(state, real, *salt);
+        if (ledger == nullptr)
+            return SQLITE_IOERR_WRITE;
+        ledger->wrote(number, PageLedger::tagOf(page));
         if (const int wrote = real->pMethods->xWrite(real, page, kPage, at); wrote != SQLITE_OK)
             return wrote;
     }
@@ -279,7 +360,8 @@ int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 off
         if (frame < 0 || at < data) { // the log's header or a frame's: as they are
             const sqlite3_int64 upTo = frame < 0 ? kLogHeader : data;
             const sqlite3_int64 take = std::min(end, upTo) - at;
-            if (const int rc = real->pMethods->xWrite(real, in + (at - offset), take, at);
+            if (const int rc =
+                    real->pMethods->xWrite(real, in + (at - offset), static_cast<int>(take), at);
                 rc != SQLITE_OK)
                 return rc;
             at += take;
@@ -311,6 +393,7 @@ int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 off
 // The io methods: reading and writing seal, the rest is the system's.
 int sealedClose(sqlite3_file* file) {
     SealedFile* self = sealed(file);
+    syncLedger(*self->state); // pages written without a sync after them
     const int rc =
         self->real()->pMethods ? self->real()->pMethods->xClose(self->real()) : SQLITE_OK;
     delete self->state;
@@ -330,10 +413,14 @@ int sealedWrite(sqlite3_file* file, const void* buffer, int amount, sqlite3_int6
 
 #define FORWARD(name, ...) sealed(file)->real()->pMethods->name(sealed(file)->real(), __VA_ARGS__)
 int sealedTruncate(sqlite3_file* file, sqlite3_int64 size) {
-    return FORWARD(xTruncate, size);
+    const int rc = FORWARD(xTruncate, size);
+    if (PageLedger* ledger = loadedLedger(*sealed(file)->state); ledger && rc == SQLITE_OK)
+        ledger->truncated(static_cast<std::uint32_t>((size + kPage - 1) / kPage));
+    return rc;
 }
 int sealedSync(sqlite3_file* file, int flags) {
-    return FORWARD(xSync, flags);
+    const int rc = FORWARD(xSync, flags);
+    return rc == SQLITE_OK && !syncLedger(*sealed(file)->state) ? SQLITE_IOERR_FSYNC : rc;
 }
 int sealedFileSize(sqlite3_file* file, sqlite3_int64* size) {
     return FORWARD(xFileSize, size);
@@ -347,7 +434,12 @@ int sealedUnlock(sqlite3_file* file, int level) {
 int sealedCheckReservedLock(sqlite3_file* file, int* out) {
     return FORWARD(xCheckReservedLock, out);
 }
+// A checkpoint that leaves part of the log for later syncs nothing, yet readers then take the
+// pages it copied from the file: its pages reach the ledger's disk when it ends, before SQLite
+// says they are in the file.
 int sealedFileControl(sqlite3_file* file, int op, void* argument) {
+    if (op == SQLITE_FCNTL_CKPT_DONE)
+        syncLedger(*sealed(file)->state);
     return FORWARD(xFileControl, op, argument);
 }
 int sealedSectorSize(sqlite3_file* file) {
@@ -420,7 +512,8 @@ int sealedOpen(sqlite3_vfs* vfs, sqlite3_filename name, sqlite3_file* file, int 
     const bool isLog = (flags & SQLITE_OPEN_WAL) != 0;
     fileState->kind = isLog ? Kind::Log : Kind::Database;
     const std::string database = isLog ? sqlite3_filename_database(name) : name;
-    fileState->salt = state->saltOf(database);
+    fileState->shared = state->sharedOf(database);
+    fileState->ledgerPath = database + "-ledger";
     self->state = fileState;
     self->base.pMethods = &kSealedMethods;
     return SQLITE_OK;
@@ -514,6 +607,20 @@ void prepareSealedDatabase(sqlite3* db) {
                                 "; PRAGMA journal_mode=MEMORY; PRAGMA journal_mode=WAL";
     if (sqlite3_exec(db, pragmas.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(db));
+}
+
+void markLedgeredDatabase(sqlite3* db) {
+    sqlite3_stmt* read = nullptr;
+    int id = 0;
+    if (sqlite3_prepare_v2(db, "PRAGMA application_id", -1, &read, nullptr) == SQLITE_OK &&
+        sqlite3_step(read) == SQLITE_ROW)
+        id = sqlite3_column_int(read, 0);
+    sqlite3_finalize(read);
+    if (id == kLedgeredApplicationId)
+        return;
+    // Another Quillet writing meanwhile: marked at the next opening.
+    const std::string mark = "PRAGMA application_id=" + std::to_string(kLedgeredApplicationId);
+    sqlite3_exec(db, mark.c_str(), nullptr, nullptr, nullptr);
 }
 
 } // namespace quillet

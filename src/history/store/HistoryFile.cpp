@@ -64,16 +64,22 @@ std::string setAside(const fs::path& file, std::chrono::system_clock::time_point
     fs::path target = file.string() + ".broken-" + stamp;
     // Links are moved as they are, never followed.
     const auto present = [](const fs::path& path) { return fs::exists(fs::symlink_status(path)); };
-    for (int n = 2; present(target) || present(target.string() + "-wal"); ++n)
+    const auto taken = [&](const fs::path& name) {
+        return present(name) || present(name.string() + "-wal") ||
+               present(name.string() + "-ledger");
+    };
+    for (int n = 2; taken(target); ++n)
         target = file.string() + ".broken-" + stamp + "-" + std::to_string(n);
     if (present(file))
         fs::rename(file, target);
-    // The log belongs to the file: it goes with it. The shared-memory index is rebuilt from
-    // them, so it is only removed.
+    // The log and the ledger belong to the file: they go with it. The shared-memory index is
+    // rebuilt from them, so it is only removed.
     std::error_code ignored;
-    if (present(file.string() + "-wal"))
-        fs::rename(file.string() + "-wal", target.string() + "-wal", ignored);
+    for (const char* belonging : {"-wal", "-ledger"})
+        if (present(file.string() + belonging))
+            fs::rename(file.string() + belonging, target.string() + belonging, ignored);
     fs::remove(file.string() + "-shm", ignored);
+    fs::remove(file.string() + "-ledger-new", ignored);
     return target.string();
 }
 
@@ -97,8 +103,8 @@ OpenedHistory openKeptHistory(const std::string& folder, std::chrono::system_clo
     std::error_code noSize;
     // A file, or a log, behind a link or of another user's making is not read: it is set
     // aside with its log, as an unusable file is.
-    const bool own =
-        isOwnFile(file) && isOwnFile(file.string() + "-wal") && isOwnFile(file.string() + "-shm");
+    const bool own = isOwnFile(file) && isOwnFile(file.string() + "-wal") &&
+                     isOwnFile(file.string() + "-shm") && isOwnFile(file.string() + "-ledger");
     if (!own || (fs::exists(file) && fs::file_size(file, noSize) == 0 && !noSize))
         opened.setAsideAs = setAside(file, now);
     removeUnfinishedSealing(file.string());
@@ -134,7 +140,7 @@ void deleteKeptHistory(const std::string& folder) {
     // log gone under it.
     const FolderLock lock(folder);
     const fs::path file = fs::path(folder) / kHistoryFileName;
-    for (const char* suffix : {"", "-wal", "-shm"})
+    for (const char* suffix : {"", "-wal", "-shm", "-ledger", "-ledger-new"})
         fs::remove(file.string() + suffix);
 }
 

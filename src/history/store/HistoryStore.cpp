@@ -92,6 +92,8 @@ HistoryStore::HistoryStore(const std::string& path, const SealedVfs* seal) try
     }
     registerSearchTokenizer(db_.handle());
     createOrCheckSchema();
+    if (seal != nullptr)
+        markLedgeredDatabase(db_.handle());
     try {
         payWhatIsOwed(); // a removal a process ended before it was done
     } catch (const SqliteError& error) {

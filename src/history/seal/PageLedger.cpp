@@ -1,0 +1,344 @@
+// SPDX-License-Identifier: MIT
+#include "PageLedger.h"
+
+#include <fcntl.h>
+#include <sodium.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace quillet {
+namespace {
+
+constexpr char kMagic[8] = {'Q', 'L', 'E', 'D', 'G', 'E', 'R', '1'};
+constexpr std::size_t kHeader = 4 + crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
+constexpr std::size_t kEntry = 4 + kSealTagBytes;
+constexpr std::uint32_t kNotCut = 0xffffffff;
+enum : std::uint8_t { kChanges = 0, kWhole = 1 };
+
+void put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+std::uint32_t get32(const std::uint8_t* in) {
+    return std::uint32_t{in[0]} | (std::uint32_t{in[1]} << 8) | (std::uint32_t{in[2]} << 16) |
+           (std::uint32_t{in[3]} << 24);
+}
+
+bool isZero(const PageLedger::Tag& tag) {
+    return sodium_is_zero(tag.data(), tag.size()) == 1;
+}
+
+bool readAll(int fd, std::uint8_t* out, std::size_t size, off_t at) {
+    while (size > 0) {
+        const ssize_t got = ::pread(fd, out, size, at);
+        if (got <= 0)
+            return false;
+        out += got;
+        size -= static_cast<std::size_t>(got);
+        at += got;
+    }
+    return true;
+}
+
+bool writeAll(int fd, const std::uint8_t* in, std::size_t size, off_t at) {
+    while (size > 0) {
+        const ssize_t wrote = ::pwrite(fd, in, size, at);
+        if (wrote <= 0)
+            return false;
+        in += wrote;
+        size -= static_cast<std::size_t>(wrote);
+        at += wrote;
+    }
+    return true;
+}
+
+} // namespace
+
+// A lock on the ledger's file for as long as it lives: shared to read, alone to write. It
+// holds a descriptor of its own, so the ledger may move to a rewritten file meanwhile.
+class PageLedger::FileLock {
+  public:
+    FileLock(int fd, int kind) : fd_(::dup(fd)) { ::flock(fd_, kind); }
+    FileLock(FileLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    ~FileLock() {
+        if (fd_ < 0)
+            return;
+        ::flock(fd_, LOCK_UN); // the lock is the open file's, which the ledger's descriptor shares
+        ::close(fd_);
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    FileLock& operator=(FileLock&&) = delete;
+
+  private:
+    int fd_;
+};
+
+PageLedger::PageLedger(std::string path, const SealKey& key, const FileSalt& salt)
+    : path_(std::move(path)), key_(key), salt_(salt) {
+    open();
+    const FileLock lock = lockCurrent(LOCK_SH);
+    readNewRecords();
+}
+
+PageLedger::~PageLedger() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+PageLedger::Tag PageLedger::tagOf(const std::uint8_t* sealedPage) {
+    Tag tag;
+    std::memcpy(tag.data(), sealedPage + kSealedPageSize - kSealTagBytes, tag.size());
+    return tag;
+}
+
+void PageLedger::open() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ < 0)
+        throw std::system_error(errno, std::generic_category(), path_);
+    end_ = 0;
+    last_ = {};
+    tags_.clear();
+}
+
+// A lock on the file the ledger's name stands for now: one rewritten by another process is
+// opened first, and read whole by the next readNewRecords().
+PageLedger::FileLock PageLedger::lockCurrent(int kind) {
+    for (;;) {
+        if (!sameFileAsPath())
+            open();
+        FileLock lock(fd_, kind);
+        if (sameFileAsPath())
+            return lock;
+    }
+}
+
+bool PageLedger::sameFileAsPath() const {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd_, &opened) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
+           opened.st_ino == named.st_ino && opened.st_dev == named.st_dev;
+}
+
+// Reads the records appended since the last read (all of them, when the ledger was rewritten
+// under another name meanwhile), then what this process entered and has not synced yet, which
+// is newer than any of them.
+void PageLedger::readNewRecords() {
+    if (end_ == 0) {
+        char magic[sizeof kMagic];
+        if (!readAll(fd_, reinterpret_cast<std::uint8_t*>(magic), sizeof magic, 0) ||
+            std::memcmp(magic, kMagic, sizeof magic) != 0)
+            return;
+        end_ = sizeof kMagic;
+    }
+    std::array<std::uint8_t, kSaltBytes + kSealTagBytes> data{};
+    std::memcpy(data.data(), salt_.data(), kSaltBytes);
+    for (;;) {
+        std::uint8_t header[kHeader];
+        if (!readAll(fd_, header, kHeader, end_))
+            break;
+        const std::uint32_t length = get32(header);
+        struct stat file {};
+        if (length < crypto_aead_xchacha20poly1305_ietf_ABYTES + 9 || ::fstat(fd_, &file) != 0 ||
+            end_ + static_cast<long long>(kHeader + length) > file.st_size)
+            break;
+        std::vector<std::uint8_t> sealed(length);
+        if (!readAll(fd_, sealed.data(), length, end_ + static_cast<long long>(kHeader)))
+            break;
+        std::memcpy(data.data() + kSaltBytes, last_.data(), kSealTagBytes);
+        std::vector<std::uint8_t> body(length - crypto_aead_xchacha20poly1305_ietf_ABYTES);
+        if (crypto_aead_xchacha20poly1305_ietf_decrypt(body.data(), nullptr, nullptr, sealed.data(),
+                                                       length, data.data(), data.size(), header + 4,
+                                                       key_.bytes()) != 0)
+            break;
+        apply(body);
+        std::memcpy(last_.data(), sealed.data() + length - kSealTagBytes, kSealTagBytes);
+        end_ += static_cast<long long>(kHeader + length);
+    }
+    if (cut_ && tags_.size() > unsyncedPages_)
+        tags_.resize(unsyncedPages_);
+    for (const auto& [page, tag] : unsynced_) {
+        if (tags_.size() < page)
+            tags_.resize(page);
+        tags_[page - 1] = tag;
+    }
+}
+
+// A record: its kind, the file's size in pages when it was cut (or kNotCut), the number of
+// entries, then each entry's page number and tag.
+void PageLedger::apply(const std::vector<std::uint8_t>& body) {
+    if (body.size() < 9 || (body.size() - 9) % kEntry != 0 ||
+        get32(body.data() + 5) != (body.size() - 9) / kEntry)
+        return; // sealed with our key but not of our making: nothing to take from it
+    if (body[0] == kWhole)
+        tags_.clear();
+    if (const std::uint32_t pages = get32(body.data() + 1);
+        pages != kNotCut && pages < tags_.size())
+        tags_.resize(pages);
+    for (std::size_t at = 9; at < body.size(); at += kEntry) {
+        const std::uint32_t page = get32(body.data() + at);
+        if (page == 0)
+            continue;
+        if (tags_.size() < page)
+            tags_.resize(page);
+        std::memcpy(tags_[page - 1].data(), body.data() + at + 4, kSealTagBytes);
+    }
+}
+
+bool PageLedger::empty() {
+    const std::lock_guard guard(mutex_);
+    for (const Tag& tag : tags_)
+        if (!isZero(tag))
+            return false;
+    return true;
+}
+
+std::optional<bool> PageLedger::holds(std::uint32_t page, const Tag& tag) {
+    const std::lock_guard guard(mutex_);
+    const auto matches = [&] {
+        return page >= 1 && page <= tags_.size() &&
+               sodium_memcmp(tags_[page - 1].data(), tag.data(), tag.size()) == 0;
+    };
+    if (matches())
+        return true;
+    try {
+        const FileLock lock = lockCurrent(LOCK_SH); // another process may have written it since
+        readNewRecords();
+    } catch (const std::system_error&) {
+        return std::nullopt;
+    }
+    return matches();
+}
+
+void PageLedger::wrote(std::uint32_t page, const Tag& tag) {
+    const std::lock_guard guard(mutex_);
+    if (page == 0)
+        return;
+    if (tags_.size() < page)
+        tags_.resize(page);
+    tags_[page - 1] = tag;
+    unsynced_[page] = tag;
+}
+
+void PageLedger::truncated(std::uint32_t pages) {
+    const std::lock_guard guard(mutex_);
+    if (pages >= tags_.size()) // SQLite sets the file's size after each whole checkpoint
+        return;
+    tags_.resize(pages);
+    unsynced_.erase(unsynced_.upper_bound(pages), unsynced_.end());
+    cut_ = true;
+    unsyncedPages_ = pages;
+}
+
+bool PageLedger::sync() {
+    const std::lock_guard guard(mutex_);
+    if (unsynced_.empty() && !cut_)
+        return true;
+    bool written = false;
+    try {
+        const FileLock lock = lockCurrent(LOCK_EX);
+        readNewRecords(); // another process's records come first: ours are newer
+        std::size_t live = 0;
+        for (const Tag& tag : tags_)
+            live += isZero(tag) ? 0 : 1;
+        const bool whole = end_ == 0 || static_cast<std::size_t>(end_) >
+                                            2 * (kHeader + 9 + live * kEntry) + (1 << 20);
+        written = whole ? rewrite() : append(false);
+    } catch (const std::system_error&) {
+        return false;
+    }
+    if (written) {
+        unsynced_.clear();
+        cut_ = false;
+    }
+    return written;
+}
+
+// The record of what was entered since the last sync (or of every page, `whole`), sealed and
+// chained to the last.
+bool PageLedger::append(bool whole) {
+    std::vector<std::uint8_t> body;
+    body.push_back(whole ? kWhole : kChanges);
+    put32(body, whole || !cut_ ? kNotCut : unsyncedPages_);
+    std::vector<std::pair<std::uint32_t, Tag>> entries;
+    if (whole) {
+        for (std::uint32_t page = 1; page <= tags_.size(); ++page)
+            if (!isZero(tags_[page - 1]))
+                entries.emplace_back(page, tags_[page - 1]);
+    } else {
+        entries.assign(unsynced_.begin(), unsynced_.end());
+    }
+    put32(body, static_cast<std::uint32_t>(entries.size()));
+    for (const auto& [page, tag] : entries) {
+        put32(body, page);
+        body.insert(body.end(), tag.begin(), tag.end());
+    }
+    const std::size_t length = body.size() + crypto_aead_xchacha20poly1305_ietf_ABYTES;
+    std::vector<std::uint8_t> record(kHeader + length);
+    for (int i = 0; i < 4; ++i)
+        record[i] = static_cast<std::uint8_t>(length >> (8 * i));
+    randombytes_buf(record.data() + 4, crypto_aead_xchacha20poly1305_ietf_NPUBBYTES);
+    std::array<std::uint8_t, kSaltBytes + kSealTagBytes> data{};
+    std::memcpy(data.data(), salt_.data(), kSaltBytes);
+    std::memcpy(data.data() + kSaltBytes, last_.data(), kSealTagBytes);
+    crypto_aead_xchacha20poly1305_ietf_encrypt(record.data() + kHeader, nullptr, body.data(),
+                                               body.size(), data.data(), data.size(), nullptr,
+                                               record.data() + 4, key_.bytes());
+    sodium_memzero(body.data(), body.size());
+    if (end_ == 0) {
+        if (!writeAll(fd_, reinterpret_cast<const std::uint8_t*>(kMagic), sizeof kMagic, 0))
+            return false;
+        end_ = sizeof kMagic;
+    }
+    // What follows the last record that opened (a record a crash cut short) goes.
+    if (::ftruncate(fd_, end_) != 0 || !writeAll(fd_, record.data(), record.size(), end_) ||
+        ::fdatasync(fd_) != 0)
+        return false;
+    end_ += static_cast<long long>(record.size());
+    std::memcpy(last_.data(), record.data() + record.size() - kSealTagBytes, kSealTagBytes);
+    return true;
+}
+
+// The ledger written anew as one record of every page, beside it, then renamed over it; a
+// process that has the old one open finds it renamed at its next read.
+bool PageLedger::rewrite() {
+    const std::string next = path_ + "-new";
+    std::error_code ignored;
+    std::filesystem::remove(next, ignored);
+    const int fd = ::open(next.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const int old = fd_;
+    const long long oldEnd = end_;
+    const Tag oldLast = last_;
+    fd_ = fd;
+    end_ = 0;
+    last_ = {};
+    if (!append(true) || ::rename(next.c_str(), path_.c_str()) != 0) {
+        ::close(fd);
+        std::filesystem::remove(next, ignored);
+        fd_ = old;
+        end_ = oldEnd;
+        last_ = oldLast;
+        return false;
+    }
+    ::close(old); // the lock on it is the caller's own descriptor's
+    const int folder =
+        ::open(std::filesystem::path(path_).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
+}
+
+} // namespace quillet
