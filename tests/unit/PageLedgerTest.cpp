@@ -227,7 +227,7 @@ TEST(PageLedger, RewrittenWholeWhenItGrowsAndFollowedByAnotherInstance) {
             reader.holds(1 + round % kPages, tagFor(1 + round % kPages, round)).value_or(false));
         EXPECT_FALSE(reader.holds(2, tagFor(2, round - 1)).value_or(true));
     }
-    EXPECT_LT(largest, 2 * kPages * 20 + (1u << 20) + kPages * 21) << "never rewritten";
+    EXPECT_LT(largest, kPages * 20 * 5 / 4 + (256u << 10) + kPages * 21) << "never rewritten";
     writer.truncated(10);
     ASSERT_TRUE(writer.sync());
     PageLedger later(path, key, salt);

@@ -19,6 +19,9 @@ constexpr char kMagic[8] = {'Q', 'L', 'E', 'D', 'G', 'E', 'R', '1'};
 constexpr std::size_t kHeader = 4 + crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 constexpr std::size_t kEntry = 4 + kSealTagBytes;
 constexpr std::uint32_t kNotCut = 0xffffffff;
+constexpr std::size_t kEntriesPerRecord = 4096; // 80 KiB
+constexpr std::size_t kShortestRecord = 9 + crypto_aead_xchacha20poly1305_ietf_ABYTES;
+constexpr std::size_t kLongestRecord = kShortestRecord + kEntriesPerRecord * kEntry;
 enum : std::uint8_t { kChanges = 0, kWhole = 1 };
 
 void put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
@@ -142,26 +145,32 @@ void PageLedger::readNewRecords() {
     }
     std::array<std::uint8_t, kSaltBytes + kSealTagBytes> data{};
     std::memcpy(data.data(), salt_.data(), kSaltBytes);
+    struct stat file {};
+    if (::fstat(fd_, &file) != 0)
+        return;
+    tags_.reserve(std::min<std::size_t>(static_cast<std::size_t>(file.st_size) / kEntry, 1u << 24));
+    std::vector<std::uint8_t> record;
     for (;;) {
         std::uint8_t header[kHeader];
         if (!readAll(fd_, header, kHeader, end_))
             break;
         const std::uint32_t length = get32(header);
-        struct stat file {};
-        if (length < crypto_aead_xchacha20poly1305_ietf_ABYTES + 9 || ::fstat(fd_, &file) != 0 ||
+        if (length < kShortestRecord || length > kLongestRecord ||
             end_ + static_cast<long long>(kHeader + length) > file.st_size)
             break;
-        std::vector<std::uint8_t> sealed(length);
-        if (!readAll(fd_, sealed.data(), length, end_ + static_cast<long long>(kHeader)))
+        record.resize(length);
+        if (!readAll(fd_, record.data(), length, end_ + static_cast<long long>(kHeader)))
             break;
+        Tag tag;
+        std::memcpy(tag.data(), record.data() + length - kSealTagBytes, kSealTagBytes);
         std::memcpy(data.data() + kSaltBytes, last_.data(), kSealTagBytes);
-        std::vector<std::uint8_t> body(length - crypto_aead_xchacha20poly1305_ietf_ABYTES);
-        if (crypto_aead_xchacha20poly1305_ietf_decrypt(body.data(), nullptr, nullptr, sealed.data(),
-                                                       length, data.data(), data.size(), header + 4,
-                                                       key_.bytes()) != 0)
+        // Opened in place: the body takes the place of its sealed bytes.
+        if (crypto_aead_xchacha20poly1305_ietf_decrypt(record.data(), nullptr, nullptr,
+                                                       record.data(), length, data.data(),
+                                                       data.size(), header + 4, key_.bytes()) != 0)
             break;
-        apply(body);
-        std::memcpy(last_.data(), sealed.data() + length - kSealTagBytes, kSealTagBytes);
+        apply(record.data(), length - crypto_aead_xchacha20poly1305_ietf_ABYTES);
+        last_ = tag;
         end_ += static_cast<long long>(kHeader + length);
     }
     if (cut_ && tags_.size() > unsyncedPages_)
@@ -175,22 +184,20 @@ void PageLedger::readNewRecords() {
 
 // A record: its kind, the file's size in pages when it was cut (or kNotCut), the number of
 // entries, then each entry's page number and tag.
-void PageLedger::apply(const std::vector<std::uint8_t>& body) {
-    if (body.size() < 9 || (body.size() - 9) % kEntry != 0 ||
-        get32(body.data() + 5) != (body.size() - 9) / kEntry)
+void PageLedger::apply(const std::uint8_t* body, std::size_t size) {
+    if (size < 9 || (size - 9) % kEntry != 0 || get32(body + 5) != (size - 9) / kEntry)
         return; // sealed with our key but not of our making: nothing to take from it
     if (body[0] == kWhole)
         tags_.clear();
-    if (const std::uint32_t pages = get32(body.data() + 1);
-        pages != kNotCut && pages < tags_.size())
+    if (const std::uint32_t pages = get32(body + 1); pages != kNotCut && pages < tags_.size())
         tags_.resize(pages);
-    for (std::size_t at = 9; at < body.size(); at += kEntry) {
-        const std::uint32_t page = get32(body.data() + at);
+    for (std::size_t at = 9; at < size; at += kEntry) {
+        const std::uint32_t page = get32(body + at);
         if (page == 0)
             continue;
         if (tags_.size() < page)
             tags_.resize(page);
-        std::memcpy(tags_[page - 1].data(), body.data() + at + 4, kSealTagBytes);
+        std::memcpy(tags_[page - 1].data(), body + at + 4, kSealTagBytes);
     }
 }
 
@@ -247,11 +254,11 @@ bool PageLedger::sync() {
     try {
         const FileLock lock = lockCurrent(LOCK_EX);
         readNewRecords(); // another process's records come first: ours are newer
-        std::size_t live = 0;
-        for (const Tag& tag : tags_)
-            live += isZero(tag) ? 0 : 1;
-        const bool whole = end_ == 0 || static_cast<std::size_t>(end_) >
-                                            2 * (kHeader + 9 + live * kEntry) + (1 << 20);
+        // Every opening reads the whole ledger: it is written anew once it is a quarter and
+        // 256 KiB larger than what it holds (8 MB at 100,000 pages).
+        const std::size_t asOne = sizeof kMagic + kHeader + 9 + tags_.size() * kEntry;
+        const bool whole =
+            end_ == 0 || static_cast<std::size_t>(end_) > asOne + asOne / 4 + (256 << 10);
         written = whole ? rewrite() : append(false);
     } catch (const std::system_error&) {
         return false;
@@ -263,12 +270,10 @@ bool PageLedger::sync() {
     return written;
 }
 
-// The record of what was entered since the last sync (or of every page, `whole`), sealed and
-// chained to the last.
+// The records of what was entered since the last sync (or of every page, `whole`), sealed and
+// chained to the last: of at most kEntriesPerRecord entries each, so that reading the ledger
+// needs no more memory than one of them.
 bool PageLedger::append(bool whole) {
-    std::vector<std::uint8_t> body;
-    body.push_back(whole ? kWhole : kChanges);
-    put32(body, whole || !cut_ ? kNotCut : unsyncedPages_);
     std::vector<std::pair<std::uint32_t, Tag>> entries;
     if (whole) {
         for (std::uint32_t page = 1; page <= tags_.size(); ++page)
@@ -277,38 +282,49 @@ bool PageLedger::append(bool whole) {
     } else {
         entries.assign(unsynced_.begin(), unsynced_.end());
     }
-    put32(body, static_cast<std::uint32_t>(entries.size()));
-    for (const auto& [page, tag] : entries) {
-        put32(body, page);
-        body.insert(body.end(), tag.begin(), tag.end());
-    }
-    const std::size_t length = body.size() + crypto_aead_xchacha20poly1305_ietf_ABYTES;
-    std::vector<std::uint8_t> record(kHeader + length);
-    for (int i = 0; i < 4; ++i)
-        record[i] = static_cast<std::uint8_t>(length >> (8 * i));
-    randombytes_buf(record.data() + 4, crypto_aead_xchacha20poly1305_ietf_NPUBBYTES);
+    std::vector<std::uint8_t> records;
+    Tag chain = last_;
     std::array<std::uint8_t, kSaltBytes + kSealTagBytes> data{};
     std::memcpy(data.data(), salt_.data(), kSaltBytes);
-    std::memcpy(data.data() + kSaltBytes, last_.data(), kSealTagBytes);
-    crypto_aead_xchacha20poly1305_ietf_encrypt(record.data() + kHeader, nullptr, body.data(),
-                                               body.size(), data.data(), data.size(), nullptr,
-                                               record.data() + 4, key_.bytes());
-    sodium_memzero(body.data(), body.size());
+    std::vector<std::uint8_t> body;
+    for (std::size_t from = 0; from == 0 || from < entries.size(); from += kEntriesPerRecord) {
+        const std::size_t count = std::min(kEntriesPerRecord, entries.size() - from);
+        body.clear();
+        body.push_back(whole && from == 0 ? kWhole : kChanges);
+        put32(body, whole || !cut_ || from > 0 ? kNotCut : unsyncedPages_);
+        put32(body, static_cast<std::uint32_t>(count));
+        for (std::size_t n = from; n < from + count; ++n) {
+            put32(body, entries[n].first);
+            body.insert(body.end(), entries[n].second.begin(), entries[n].second.end());
+        }
+        const std::size_t length = body.size() + crypto_aead_xchacha20poly1305_ietf_ABYTES;
+        const std::size_t at = records.size();
+        records.resize(at + kHeader + length);
+        std::uint8_t* record = records.data() + at;
+        for (int i = 0; i < 4; ++i)
+            record[i] = static_cast<std::uint8_t>(length >> (8 * i));
+        randombytes_buf(record + 4, crypto_aead_xchacha20poly1305_ietf_NPUBBYTES);
+        std::memcpy(data.data() + kSaltBytes, chain.data(), kSealTagBytes);
+        crypto_aead_xchacha20poly1305_ietf_encrypt(record + kHeader, nullptr, body.data(),
+                                                   body.size(), data.data(), data.size(), nullptr,
+                                                   record + 4, key_.bytes());
+        std::memcpy(chain.data(), record + kHeader + length - kSealTagBytes, kSealTagBytes);
+    }
     if (end_ == 0) {
         if (!writeAll(fd_, reinterpret_cast<const std::uint8_t*>(kMagic), sizeof kMagic, 0))
             return false;
         end_ = sizeof kMagic;
     }
     // What follows the last record that opened (a record a crash cut short) goes.
-    if (::ftruncate(fd_, end_) != 0 || !writeAll(fd_, record.data(), record.size(), end_) ||
+    if (::ftruncate(fd_, end_) != 0 || !writeAll(fd_, records.data(), records.size(), end_) ||
         ::fdatasync(fd_) != 0)
         return false;
-    end_ += static_cast<long long>(record.size());
-    std::memcpy(last_.data(), record.data() + record.size() - kSealTagBytes, kSealTagBytes);
+    end_ += static_cast<long long>(records.size());
+    last_ = chain;
     return true;
 }
 
-// The ledger written anew as one record of every page, beside it, then renamed over it; a
+// The ledger written anew as the records of every page, beside it, then renamed over it; a
 // process that has the old one open finds it renamed at its next read.
 bool PageLedger::rewrite() {
     const std::string next = path_ + "-new";

@@ -7,14 +7,14 @@
 // hand.
 //
 // It follows the database file, not its log: a page is entered when SQLite writes it into the
-// file (a checkpoint), and the entries reach the disk when SQLite syncs the file, which it does
-// before the log that still holds those pages may be reset. A crash in between leaves the
-// ledger behind the file only for pages the log still holds, and SQLite reads those from the
-// log.
+// file (a checkpoint), and the entries reach the disk when the checkpoint ends and when SQLite
+// syncs the file (sync(), called by SealedVfs), before SQLite takes those pages from the file
+// rather than the log. A crash in between leaves the ledger behind the file only for pages the
+// log still holds, and SQLite reads those from the log.
 //
-// The file: "QLEDGER1", then records appended one after another, each sealed with
-// XChaCha20-Poly1305 and chained to the one before (the database's salt and the last record's
-// tag are its associated data). The first record that does not open ends the ledger, as a
+// The file: "QLEDGER1", then records appended one after another, each of at most 4,096 entries,
+// sealed with XChaCha20-Poly1305 and chained to the one before (the database's salt and the
+// last record's tag are its associated data). The first record that does not open ends the ledger, as a
 // write a crash cut short would; what it held is then missing, and the pages it named no
 // longer match. Several processes may share a database: appends are made under a lock, and a
 // page that does not match is looked for again in what others appended since.
@@ -53,8 +53,8 @@ class PageLedger {
     void wrote(std::uint32_t page, const Tag& tag);
     void truncated(std::uint32_t pages);
     // Appends what was entered since the last sync and syncs the ledger; rewrites it whole when
-    // records of pages written again make it more than twice what it holds. False on an error
-    // of the disk.
+    // records of pages written again make it a quarter larger than what it holds. False on an
+    // error of the disk.
     bool sync();
 
     // The tag a sealed page ends with.
@@ -65,7 +65,7 @@ class PageLedger {
     FileLock lockCurrent(int kind);
     void open();
     void readNewRecords();
-    void apply(const std::vector<std::uint8_t>& body);
+    void apply(const std::uint8_t* body, std::size_t size);
     bool append(bool whole);
     bool rewrite();
     bool sameFileAsPath() const;
