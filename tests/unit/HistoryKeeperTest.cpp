@@ -236,7 +236,8 @@ TEST_F(HistoryKeeperTest, ThisRunsPagesAreFoundAfterKeepingStopsOrTheirSiteIsLef
     keeper.stopKeeping(true);
     EXPECT_EQ(found(), (std::vector<std::string>{"http://other.test/", "http://site.test/1"}));
     keeper.waitUntilIdle();
-    EXPECT_FALSE(std::filesystem::exists(keptFolder + "/history.sqlite"));
+    for (const char* part : {"", "-wal", "-shm", "-ledger"})
+        EXPECT_FALSE(std::filesystem::exists(keptFolder + "/history.sqlite" + part)) << part;
 }
 
 // A visit whose content is withheld: the kept file holds its address, title and visit, this
