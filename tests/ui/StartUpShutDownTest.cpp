@@ -177,7 +177,10 @@ TEST(StartUp, ASettingsFileThatIsAFolderReadsAsDefaultsAndIsKeptAside) {
         EXPECT_EQ(window.tx, 120);
         window.show();
         window.close();
-        pumpFor(std::chrono::milliseconds(50));
+        // The settings are written after the window is gone, which a busy session delays.
+        pumpUntil([&] {
+            return SettingsStore(config.path()).read("Quillet", "sets", "width_thumb", "") == "120";
+        });
     }
     EXPECT_EQ(SettingsStore(config.path()).read("Quillet", "sets", "width_thumb", ""), "120");
     int keptAside = 0;
