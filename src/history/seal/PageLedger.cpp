@@ -38,6 +38,17 @@ bool isZero(const PageLedger::Tag& tag) {
     return sodium_is_zero(tag.data(), tag.size()) == 1;
 }
 
+// What a record is sealed with besides its body: the file's salt, so that it belongs to that
+// file alone, and the previous record's tag, so that none is left out, moved or put back.
+using RecordBinding = std::array<std::uint8_t, kSaltBytes + kSealTagBytes>;
+
+RecordBinding recordBinding(const FileSalt& salt, const PageLedger::Tag& previous) {
+    RecordBinding binding{};
+    std::memcpy(binding.data(), salt.data(), kSaltBytes);
+    std::memcpy(binding.data() + kSaltBytes, previous.data(), kSealTagBytes);
+    return binding;
+}
+
 bool readAll(int fd, std::uint8_t* out, std::size_t size, off_t at) {
     while (size > 0) {
         const ssize_t got = ::pread(fd, out, size, at);
@@ -143,8 +154,6 @@ void PageLedger::readNewRecords() {
             return;
         end_ = sizeof kMagic;
     }
-    std::array<std::uint8_t, kSaltBytes + kSealTagBytes> data{};
-    std::memcpy(data.data(), salt_.data(), kSaltBytes);
     struct stat file {};
     if (::fstat(fd_, &file) != 0)
         return;
@@ -163,11 +172,11 @@ void PageLedger::readNewRecords() {
             break;
         Tag tag;
         std::memcpy(tag.data(), record.data() + length - kSealTagBytes, kSealTagBytes);
-        std::memcpy(data.data() + kSaltBytes, last_.data(), kSealTagBytes);
+        const RecordBinding binding = recordBinding(salt_, last_);
         // Opened in place: the body takes the place of its sealed bytes.
-        if (crypto_aead_xchacha20poly1305_ietf_decrypt(record.data(), nullptr, nullptr,
-                                                       record.data(), length, data.data(),
-                                                       data.size(), header + 4, key_.bytes()) != 0)
+        if (crypto_aead_xchacha20poly1305_ietf_decrypt(
+                record.data(), nullptr, nullptr, record.data(), length, binding.data(),
+                binding.size(), header + 4, key_.bytes()) != 0)
             break;
         apply(record.data(), length - crypto_aead_xchacha20poly1305_ietf_ABYTES);
         last_ = tag;
@@ -284,8 +293,6 @@ bool PageLedger::append(bool whole) {
     }
     std::vector<std::uint8_t> records;
     Tag chain = last_;
-    std::array<std::uint8_t, kSaltBytes + kSealTagBytes> data{};
-    std::memcpy(data.data(), salt_.data(), kSaltBytes);
     std::vector<std::uint8_t> body;
     for (std::size_t from = 0; from == 0 || from < entries.size(); from += kEntriesPerRecord) {
         const std::size_t count = std::min(kEntriesPerRecord, entries.size() - from);
@@ -304,10 +311,10 @@ bool PageLedger::append(bool whole) {
         for (int i = 0; i < 4; ++i)
             record[i] = static_cast<std::uint8_t>(length >> (8 * i));
         randombytes_buf(record + 4, crypto_aead_xchacha20poly1305_ietf_NPUBBYTES);
-        std::memcpy(data.data() + kSaltBytes, chain.data(), kSealTagBytes);
+        const RecordBinding binding = recordBinding(salt_, chain);
         crypto_aead_xchacha20poly1305_ietf_encrypt(record + kHeader, nullptr, body.data(),
-                                                   body.size(), data.data(), data.size(), nullptr,
-                                                   record + 4, key_.bytes());
+                                                   body.size(), binding.data(), binding.size(),
+                                                   nullptr, record + 4, key_.bytes());
         std::memcpy(chain.data(), record + kHeader + length - kSealTagBytes, kSealTagBytes);
     }
     if (end_ == 0) {
