@@ -8,11 +8,13 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace quillet {
@@ -70,6 +72,10 @@ struct FileState {
     std::shared_ptr<DatabaseShared> shared; // by a database and its log
     std::string ledgerPath;                 // a database's
     std::vector<std::uint8_t> scratch = std::vector<std::uint8_t>(kFrame);
+    // A log's frame header as the last write put it in the file, for the page SQLite writes
+    // next (a frame is written as its header, then its page); -1: the last write was another.
+    sqlite3_int64 headerWrittenAt = -1;
+    std::array<std::uint8_t, kFrameHeader> headerWritten{};
 };
 
 // SQLite gives each open file szOsFile bytes: this header, then the system's file.
@@ -353,6 +359,9 @@ int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 off
     sqlite3_file* real = file->real();
     const auto* in = static_cast<const std::uint8_t*>(buffer);
     const sqlite3_int64 end = offset + amount;
+    // Only the write right after a header's may take it from here: SQLite holds the log's
+    // write lock between the two, so no other process wrote it meanwhile.
+    const sqlite3_int64 headerWrittenAt = std::exchange(state.headerWrittenAt, -1);
     sqlite3_int64 at = offset;
     while (at < end) {
         const sqlite3_int64 frame = frameStartOf(at);
@@ -374,6 +383,8 @@ int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 off
         std::uint8_t header[kFrameHeader];
         if (frame >= offset)
             std::memcpy(header, in + (frame - offset), kFrameHeader);
+        else if (frame == headerWrittenAt)
+            std::memcpy(header, state.headerWritten.data(), kFrameHeader);
         else if (const int rc = real->pMethods->xRead(real, header, kFrameHeader, frame);
                  rc != SQLITE_OK)
             return rc;
@@ -386,6 +397,10 @@ int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 off
         if (const int rc = real->pMethods->xWrite(real, page, kPage, at); rc != SQLITE_OK)
             return rc;
         at += kPage;
+    }
+    if (amount == kFrameHeader && frameStartOf(offset) == offset) {
+        std::memcpy(state.headerWritten.data(), in, kFrameHeader);
+        state.headerWrittenAt = offset;
     }
     return SQLITE_OK;
 }
@@ -413,6 +428,7 @@ int sealedWrite(sqlite3_file* file, const void* buffer, int amount, sqlite3_int6
 
 #define FORWARD(name, ...) sealed(file)->real()->pMethods->name(sealed(file)->real(), __VA_ARGS__)
 int sealedTruncate(sqlite3_file* file, sqlite3_int64 size) {
+    sealed(file)->state->headerWrittenAt = -1;
     const int rc = FORWARD(xTruncate, size);
     if (PageLedger* ledger = loadedLedger(*sealed(file)->state); ledger && rc == SQLITE_OK)
         ledger->truncated(static_cast<std::uint32_t>((size + kPage - 1) / kPage));
