@@ -103,7 +103,8 @@ PageView::PageView(Privacy privacy)
     : context_(newWebContext(privacy)), view_(newWebView(context_.get())),
       widget_(Gtk::manage(Glib::wrap(GTK_WIDGET(view_)))), firstFrame_(view_, *widget_),
       failures_(view_), schemes_(view_, failures_), closing_(view_, *widget_),
-      scriptWindows_(permissions_), downloads_(context_.get()), text_(view_), timeline_(view_) {
+      scriptWindows_(permissions_), downloads_(context_.get()), text_(view_), archive_(view_),
+      timeline_(view_) {
     serveBuiltInPagesTo(context_.get(), view_);
     permissions_.watch(view_);
     connectGuarded<Signals::loadChanged>(view_, "load-changed", this);
@@ -200,6 +201,11 @@ ContentWithheld PageView::shownPageFacts() const {
         webkit_web_view_get_tls_info(view_, &certificate, &errors) && errors != 0;
     facts.authenticated = authenticatedSites_.contains(siteOf(LocationURL()));
     return facts;
+}
+
+bool PageView::ShowsWebPage() const {
+    const std::string address = LocationURL();
+    return address.rfind("http://", 0) == 0 || address.rfind("https://", 0) == 0;
 }
 
 bool PageView::showsHomePage() const {

@@ -8,6 +8,7 @@
 
 #include "FirstFrameWait.h"
 #include "GObjectPtr.h"
+#include "PageArchive.h"
 #include "PageClosing.h"
 #include "PageDownloads.h"
 #include "PageFailures.h"
@@ -103,6 +104,10 @@ class PageView {
     // is not to be kept, if it is not: a secret field, its response said no-store, it was
     // reached through HTTP authentication, or its certificate was not trusted.
     void TakeText(std::function<void(PageContent)> done);
+    // Whether the page shown is one of the web's (http or https), whose copy may be kept; and
+    // the copy, as the view shows it (see PageArchive).
+    bool ShowsWebPage() const;
+    void SaveCopy(std::function<void(std::string)> done) { archive_.save(std::move(done)); }
     // Whether the last page was taken as shown only after the longest wait for its frame.
     bool FirstFrameWaitRanOut() const { return firstFrame_.ranOut(); }
 
@@ -132,6 +137,7 @@ class PageView {
     ScriptWindows scriptWindows_;
     PageDownloads downloads_;
     PageText text_;
+    PageArchive archive_;
     TimelineChannel timeline_;
     // The sites ("host:port") that asked for HTTP authentication in this run: their pages
     // are reached with the credentials given then.

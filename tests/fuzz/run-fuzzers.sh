@@ -12,9 +12,10 @@ flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefin
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS="$flags" \
   -DQUILLET_TESTS=OFF -DQUILLET_FUZZ=ON >/dev/null
-cmake --build build-fuzz --target fuzz_number_text fuzz_replace_all fuzz_settings_file fuzz_search_text
+cmake --build build-fuzz --target fuzz_number_text fuzz_replace_all fuzz_settings_file fuzz_search_text \
+  fuzz_saved_archive
 mkdir -p build-fuzz/crashes
-for target in number_text replace_all settings_file search_text; do
+for target in number_text replace_all settings_file search_text saved_archive; do
   corpus="build-fuzz/corpus/$target"
   mkdir -p "$corpus"
   echo "== fuzz_$target for ${seconds}s"

@@ -300,7 +300,8 @@ TEST_F(HistoryKeeperTest, LooksOfAnOlderFileAreWorkedOutInTheBackground) {
     {
         // Back to the schema before looks, as an earlier Quillet left it.
         Database db(folder.file("data/Quillet/history.sqlite"), false, test::keyringSeal()->name());
-        db.execute("DROP TABLE looks; DROP INDEX pages_for_pane; PRAGMA user_version=3");
+        db.execute("DROP TABLE version_parts; DROP TABLE page_versions; DROP TABLE saved_parts; "
+                   "DROP TABLE looks; DROP INDEX pages_for_pane; PRAGMA user_version=3");
     }
     HistoryKeeper::Requests requests;
     std::optional<std::size_t> found;

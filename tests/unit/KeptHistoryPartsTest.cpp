@@ -138,21 +138,61 @@ TEST(PendingVisits, AVisitDeletedOrClearedWhileItsTextIsOnTheWayIsNotStored) {
     const unsigned kept = pending.add({"http://d.test/", "D", 300, {}, {}});
     pending.forget({"http://a.test/"});
     pending.forgetVisitedSince(150);
-    EXPECT_FALSE(pending.take(deleted, "text of a"));
-    EXPECT_FALSE(pending.take(cleared, "text of b"));
-    EXPECT_FALSE(pending.take(kept, "text of d")); // visited after the clear's start too
-    const auto stored = pending.take(older, "text of c");
+    EXPECT_FALSE(pending.giveText(deleted, "text of a"));
+    EXPECT_FALSE(pending.giveText(cleared, "text of b"));
+    EXPECT_FALSE(pending.giveText(kept, "text of d")); // visited after the clear's start too
+    const auto stored = pending.giveText(older, "text of c");
     ASSERT_TRUE(stored);
-    EXPECT_EQ(stored->address, "http://c.test/");
-    EXPECT_EQ(stored->text, "text of c");
-    EXPECT_FALSE(pending.take(older, "twice")); // taken once
+    EXPECT_EQ(stored->visit.address, "http://c.test/");
+    EXPECT_EQ(stored->visit.text, "text of c");
+    EXPECT_FALSE(pending.giveText(older, "twice")); // taken once
 
     pending.add({"http://e.test/", "E", 400, {}, {}});
     pending.add({"http://f.test/", "F", 500, {}, {}});
     const auto all = pending.takeAll();
     ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].address, "http://e.test/");
+    EXPECT_EQ(all[0].visit.address, "http://e.test/");
     EXPECT_EQ(pending.size(), 0u);
+}
+
+TEST(PendingVisits, AVisitWithACopyToComeIsStoredOnceItsTextAndCopyHaveBothArrived) {
+    PendingVisits pending;
+    const PackedImage thumbnail{2, 1, {1, 2, 3}};
+    const unsigned textFirst = pending.add({"http://a.test/", "A", 100, thumbnail, {}}, true, true);
+    const unsigned copyFirst =
+        pending.add({"http://b.test/", "B", 200, thumbnail, {}}, false, true);
+    EXPECT_FALSE(pending.giveText(textFirst, "text of a", true));
+    EXPECT_FALSE(pending.giveCopy(copyFirst, "copy of b"));
+    const auto a = pending.giveCopy(textFirst, "copy of a");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->visit.text, "text of a");
+    EXPECT_TRUE(a->visit.contentWithheld);
+    EXPECT_EQ(a->visit.savedCopy, "copy of a");
+    EXPECT_TRUE(a->kept);
+    const auto b = pending.giveText(copyFirst, "text of b");
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->visit.savedCopy, "copy of b");
+    EXPECT_FALSE(b->kept) << "made while paused: goes to this run's history, whenever it arrives";
+    EXPECT_FALSE(pending.giveCopy(copyFirst, "twice"));
+    // A visit asked for no copy takes none.
+    const unsigned plain = pending.add({"http://c.test/", "C", 300, thumbnail, {}});
+    EXPECT_FALSE(pending.giveCopy(plain, "copy of c"));
+    EXPECT_TRUE(pending.giveText(plain, "text of c")->visit.savedCopy.empty());
+
+    // Closing: what arrived is stored but the copy; without its text, the thumbnail neither.
+    const unsigned withText = pending.add({"http://d.test/", "D", 400, thumbnail, {}}, true, true);
+    pending.add({"http://e.test/", "E", 500, thumbnail, {}}, true, true);
+    pending.giveText(withText, "text of d");
+    const unsigned withCopy = pending.add({"http://f.test/", "F", 600, thumbnail, {}}, true, true);
+    pending.giveCopy(withCopy, "copy of f");
+    const auto all = pending.takeAll();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].visit.text, "text of d");
+    EXPECT_EQ(all[0].visit.thumbnail.bytes, thumbnail.bytes);
+    EXPECT_TRUE(all[1].visit.thumbnail.bytes.empty());
+    EXPECT_TRUE(all[2].visit.thumbnail.bytes.empty());
+    for (const PendingVisits::Recorded& recorded : all)
+        EXPECT_TRUE(recorded.visit.savedCopy.empty());
 }
 
 // When most of the history goes, the rest is written anew: what goes is out of the file and

@@ -304,7 +304,8 @@ TEST(SealedHistory, AFileMovedForwardToThePanesIndexLosesNoPageWhateverMomentItI
         makeSealedHistory(folder.path(), 2000);
         { // back to the version before the pane's index, as an earlier Quillet left it
             Database db(folder.file("history.sqlite"), false, seal->name());
-            db.execute("DROP INDEX pages_for_pane; PRAGMA user_version=4");
+            db.execute("DROP TABLE version_parts; DROP TABLE page_versions; DROP TABLE "
+                       "saved_parts; DROP INDEX pages_for_pane; PRAGMA user_version=4");
         }
         ASSERT_NO_FATAL_FAILURE(openAndKillAfter(folder.path(), seal, delay));
         OpenedHistory opened =

@@ -324,14 +324,18 @@ void HistoryKeeper::workOutUnseenLooks() {
     onKept([&](HistoryStore& kept) { kept.setLooks(looks); });
 }
 
-void HistoryKeeper::store(PageVisit visit) {
-    post([this, visit = std::move(visit)]() mutable {
+void HistoryKeeper::store(PageVisit visit, std::optional<bool> keptWhenVisited) {
+    post([this, visit = std::move(visit), keptWhenVisited]() mutable {
         assertOnWorker();
         if (!visit.look && !visit.contentWithheld)
             visit.look = lookOfThumbnail(visit.thumbnail);
         bool kept = false;
-        if (!paused_)
-            onKept([&](HistoryStore& store) { kept = store.store(visit); });
+        if (keptWhenVisited.value_or(!paused_))
+            onKept([&](HistoryStore& store) {
+                kept = store.store(visit);
+                if (kept && !visit.savedCopy.empty())
+                    store.keepSavedCopiesWithin(kDefaultSavedCopiesSpace);
+            });
         // This run's history holds only what the kept one does not (keeping off or paused, a
         // site never kept, a disk that failed, and the text of a page whose content is not
         // kept): the search reads both, and a page's text is not held twice.
@@ -342,12 +346,14 @@ void HistoryKeeper::store(PageVisit visit) {
             return;
         }
         visit.thumbnail = {}; // this run's pane holds this run's thumbnails (the look stays)
+        visit.savedCopy = {}; // pages as they were seen are kept in the kept history alone
         visit.contentWithheld = false; // this run's search finds it by its text
         session_.store(visit);
     });
 }
 
 void HistoryKeeper::pauseKeeping(bool paused) {
+    pausedAsAsked_ = paused;
     post([this, paused] {
         assertOnWorker();
         paused_ = paused;

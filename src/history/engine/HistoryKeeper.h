@@ -69,6 +69,8 @@ class HistoryKeeper {
     HistoryKeeper& operator=(const HistoryKeeper&) = delete;
 
     bool keeping() const { return keeping_; }
+    // Keeping, and not paused: what the window shows now is stored in the kept history.
+    bool keepingNow() const { return keeping_ && !pausedAsAsked_; }
     void startKeeping();
     // Stops storing; with `deleteStored` the file is removed with everything in it.
     void stopKeeping(bool deleteStored);
@@ -76,7 +78,9 @@ class HistoryKeeper {
     // Stores one visit in this run's history, and in the kept one unless its host is excluded
     // or keeping is paused. Of a visit whose content is withheld, the kept history stores the
     // address, title and time, and this run's the text (so this run's search finds it).
-    void store(PageVisit visit);
+    // `keptWhenVisited`: whether keeping was on and not paused when the page was shown (its
+    // text and copy arrive later); none: as it is when the visit reaches the history.
+    void store(PageVisit visit, std::optional<bool> keptWhenVisited = std::nullopt);
     // While paused, visits are stored in this run's history only; the kept one is read,
     // searched and removed from as ever.
     void pauseKeeping(bool paused);
@@ -175,6 +179,7 @@ class HistoryKeeper {
 
     std::string keptFolder_;
     bool keeping_;                  // as the window sees it
+    bool pausedAsAsked_ = false;    // by the window
     WithoutKeyring withoutKeyring_; // the worker's
     std::function<KeyringAnswer()> keyring_;
     Requests own_; // answers of the keeper's own (its problems)

@@ -57,6 +57,24 @@ constexpr const char* kMigrations[] = {
     // pane's 32,767 rows are read from a few hundred pages of the file, not from each page's
     // row, which its thumbnail fills (and which a sealed file decrypts page by page).
     "CREATE INDEX pages_for_pane ON pages(id, address, title, last_visit, content_kept);",
+    // To version 6: each kept page as it was seen (SavedCopies): its versions, each with the
+    // text it showed and its message's frame, and their parts, stored once by their hash. A
+    // part goes with the last version that has it (prepareSavedCopies). A visit saw the page's
+    // newest version saved at its time or before. The sizes are in indexes of their own, so
+    // that the space the copies take is summed without reading them.
+    "CREATE TABLE saved_parts(id INTEGER PRIMARY KEY, hash BLOB NOT NULL UNIQUE, "
+    "size INTEGER NOT NULL, bytes BLOB NOT NULL);"
+    "CREATE INDEX saved_parts_by_size ON saved_parts(size);"
+    "CREATE TABLE page_versions(id INTEGER PRIMARY KEY, page INTEGER NOT NULL REFERENCES "
+    "pages(id) ON DELETE CASCADE ON UPDATE CASCADE, saved INTEGER NOT NULL, text_hash BLOB NOT "
+    "NULL, text BLOB NOT NULL, head BLOB NOT NULL, boundary TEXT, tail BLOB NOT NULL, "
+    "size INTEGER NOT NULL);"
+    "CREATE INDEX page_versions_by_page ON page_versions(page, saved);"
+    "CREATE INDEX page_versions_by_saved ON page_versions(saved, size);"
+    "CREATE TABLE version_parts(version INTEGER NOT NULL REFERENCES page_versions(id) ON DELETE "
+    "CASCADE, position INTEGER NOT NULL, part INTEGER NOT NULL REFERENCES saved_parts(id), "
+    "PRIMARY KEY(version, position)) WITHOUT ROWID;"
+    "CREATE INDEX version_parts_by_part ON version_parts(part);",
 };
 static_assert(std::size(kMigrations) == kHistorySchemaVersion);
 

@@ -12,7 +12,7 @@
 
 namespace quillet {
 
-inline constexpr int kHistorySchemaVersion = 5;
+inline constexpr int kHistorySchemaVersion = 6;
 
 // Runs the ladder's steps from version `from` up to kHistorySchemaVersion (no transaction of
 // its own), and sets the file's version.

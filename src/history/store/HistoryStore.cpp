@@ -92,6 +92,7 @@ HistoryStore::HistoryStore(const std::string& path, const SealedVfs* seal) try
     }
     registerSearchTokenizer(db_.handle());
     createOrCheckSchema();
+    prepareSavedCopies(db_);
     if (seal != nullptr)
         markLedgeredDatabase(db_.handle());
     try {
@@ -145,15 +146,19 @@ bool HistoryStore::store(const PageVisit& visit) {
     // Card numbers and My Numbers are taken out of the text before anything is written.
     const std::string title = redactNumbers(cleanStoredText(visit.title, kMaxTitleCharacters));
     const bool withheld = visit.contentWithheld;
-    std::string body =
-        withheld ? std::string() : redactNumbers(cleanStoredText(visit.text, kMaxTextCharacters));
+    const std::string shownText =
+        withheld ? std::string() : cleanStoredText(visit.text, kMaxTextCharacters);
+    std::string body = redactNumbers(shownText);
+    // The copy holds the page's numbers as it showed them: none is kept of a page that had any.
+    // Nor one of another page than the visit's (the view had moved on when it was saved).
+    const bool keepCopy = !withheld && !visit.savedCopy.empty() && !shownText.empty() &&
+                          body == shownText && isCopyOf(visit.savedCopy, visit.address);
     const std::optional<LookSignature> keptLook = withheld ? std::nullopt : visit.look;
     // A page whose content was kept before and is withheld now loses it: its text and
     // thumbnail are scrubbed as a removal's are.
     bool contentRemoved = false;
 
-    const auto old =
-        firstInteger(db_.cached("SELECT id FROM pages WHERE address = ?").bind(1, visit.address));
+    const auto old = pageId(visit.address);
     if (old) {
         if (withheld)
             contentRemoved =
@@ -185,6 +190,8 @@ bool HistoryStore::store(const PageVisit& visit) {
         insert.bindBlob(8, thumbnail.bytes).bind(9, withheld ? 0 : 1).run();
     }
     db_.cached("INSERT INTO visits(page, time) VALUES(?, ?)").bind(1, id).bind(2, visit.time).run();
+    const std::int64_t copyBytes =
+        keepCopy ? keepSavedCopy(db_, id, visit.time, visit.savedCopy, body) : 0;
     // The look goes with the thumbnail it was worked out from: a new thumbnail without one
     // leaves it to be worked out again, and a withheld visit takes it out.
     if (keptLook)
@@ -198,9 +205,15 @@ bool HistoryStore::store(const PageVisit& visit) {
     Statement text =
         db_.cached("INSERT INTO page_text(rowid, title, address, body) VALUES(?, ?, ?, ?)");
     text.bind(1, id).bind(2, title).bind(3, visit.address).bind(4, body).run();
-    if (contentRemoved)
+    if (contentRemoved) {
+        db_.cached("DELETE FROM page_versions WHERE page = ?").bind(1, id).run();
         db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");
+    }
     transaction.commit();
+    if (contentRemoved)
+        savedSize_.reset();
+    else if (savedSize_)
+        *savedSize_ += copyBytes;
     if (looks_) {
         if (old && (keptLook || withheld || !visit.thumbnail.bytes.empty()))
             looks_->forget(*old);
@@ -301,6 +314,37 @@ std::optional<PageVisit> HistoryStore::visitOf(std::string_view address) {
     return PageVisit{std::string(address), row.text(0), row.integer(1), {}, row.text(2)};
 }
 
+std::optional<std::int64_t> HistoryStore::pageId(std::string_view address) {
+    return firstInteger(db_.cached("SELECT id FROM pages WHERE address = ?").bind(1, address));
+}
+
+std::vector<SavedVersion> HistoryStore::savedVersions(std::string_view address) {
+    const auto page = pageId(address);
+    return page ? quillet::savedVersions(db_, *page) : std::vector<SavedVersion>{};
+}
+
+std::optional<SavedVersion> HistoryStore::savedVersionSeenAt(std::string_view address,
+                                                             StoredTime time) {
+    const auto page = pageId(address);
+    return page ? versionSeenAt(db_, *page, time) : std::nullopt;
+}
+
+std::int64_t HistoryStore::savedCopiesSize() {
+    if (!savedSize_)
+        savedSize_ = savedBytes(db_);
+    return *savedSize_;
+}
+
+int HistoryStore::keepSavedCopiesWithin(std::int64_t limit) {
+    if (savedCopiesSize() <= limit)
+        return 0;
+    savedSize_.reset();
+    Transaction transaction(db_);
+    const int dropped = keepSavedWithin(db_, limit);
+    transaction.commit();
+    return dropped;
+}
+
 void HistoryStore::removeWhere(const char* condition, const std::function<void(Statement&)>& bind) {
     const std::string where = std::string(" WHERE ") + condition;
     Statement counted =
@@ -313,6 +357,7 @@ void HistoryStore::removeWhere(const char* condition, const std::function<void(S
     if (removed == 0)
         return;
     looks_.reset(); // read again when next looked for
+    savedSize_.reset();
     if (removed * 2 >= all) {
         rewriteWithout(where, bind);
         return;
@@ -397,8 +442,7 @@ void HistoryStore::remove(const std::vector<std::string>& addresses) {
     Transaction transaction(db_);
     std::vector<std::int64_t> removed;
     for (const std::string& address : addresses) {
-        if (const auto page =
-                firstInteger(db_.cached("SELECT id FROM pages WHERE address = ?").bind(1, address)))
+        if (const auto page = pageId(address))
             removed.push_back(*page);
         db_.cached("DELETE FROM page_text WHERE rowid = (SELECT id FROM pages WHERE address = ?)")
             .bind(1, address)
@@ -407,6 +451,7 @@ void HistoryStore::remove(const std::vector<std::string>& addresses) {
     }
     db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");
     transaction.commit();
+    savedSize_.reset();
     if (looks_)
         for (const std::int64_t page : removed)
             looks_->forget(page);

@@ -13,6 +13,7 @@
 #include "ImageList.h"
 #include "LookIndex.h"
 #include "LookSignature.h"
+#include "SavedCopies.h"
 #include "SealedVfs.h"
 #include "Sqlite.h"
 
@@ -45,6 +46,10 @@ struct PageVisit {
     // How the thumbnail looks; none with a thumbnail: to be worked out later (the file's
     // pages without one are filled in the background).
     std::optional<LookSignature> look = std::nullopt;
+    // The page as the view showed it, saved by the engine (MHTML); none: no copy is kept.
+    // Kept only with the page's text, and never for a page whose text held a card number
+    // or a My Number.
+    std::string savedCopy = {};
 };
 
 struct StoredEntry {
@@ -136,6 +141,20 @@ class HistoryStore {
     // This page's title, last visit and text, as stored (no thumbnail); none if not stored.
     std::optional<PageVisit> visitOf(std::string_view address);
 
+    // The page as it was seen: its saved versions, oldest first; the one a visit at `time`
+    // saw; a version's copy (MHTML) and the text its page showed; the space all copies take,
+    // and the oldest versions dropped until they take at most `limit` bytes.
+    std::vector<SavedVersion> savedVersions(std::string_view address);
+    std::optional<SavedVersion> savedVersionSeenAt(std::string_view address, StoredTime time);
+    std::optional<std::string> savedCopy(std::int64_t version) {
+        return savedArchive(db_, version);
+    }
+    std::optional<std::string> savedCopyText(std::int64_t version) {
+        return savedText(db_, version);
+    }
+    std::int64_t savedCopiesSize(); // worked out once, then kept up to date here
+    int keepSavedCopiesWithin(std::int64_t limit);
+
     void remove(std::string_view address);
     void remove(const std::vector<std::string>& addresses); // one transaction, one scrub
     // Removes every page last visited at or after `since` (with its earlier visits).
@@ -157,6 +176,7 @@ class HistoryStore {
 
   private:
     void createOrCheckSchema();
+    std::optional<std::int64_t> pageId(std::string_view address);
     void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);
     void rewriteWithout(const std::string& where, const std::function<void(Statement&)>& bind);
     void payWhatIsOwed();
@@ -166,6 +186,7 @@ class HistoryStore {
     // The pages' signatures, once a search by look has read them (none before).
     std::optional<LookIndex> looks_;
     bool logOwed_ = false;
+    std::optional<std::int64_t> savedSize_; // none: to be worked out again
 };
 
 // The host of an address in lower case ("" when it has none).

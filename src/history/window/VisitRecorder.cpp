@@ -4,23 +4,32 @@
 namespace quillet {
 
 VisitRecorder::~VisitRecorder() {
-    // Whether their pages hold a secret is not known: their thumbnails are not stored either.
-    for (PageVisit& visit : pending_.takeAll()) {
-        visit.thumbnail = {};
-        keeper_.store(std::move(visit));
-    }
+    // What an earlier visit stored of these pages stays.
+    for (PendingVisits::Recorded& recorded : pending_.takeAll())
+        keeper_.store(std::move(recorded.visit), recorded.kept);
 }
 
 void VisitRecorder::record(PageVisit visit) {
-    const unsigned number = pending_.add(std::move(visit));
+    // A pause (or its end) while the text and copy are on the way does not change where the
+    // visit goes. Copies are kept of the web's pages alone, in the kept history alone.
+    const bool kept = keeper_.keepingNow();
+    const bool withCopy = kept && page_.ShowsWebPage();
+    const unsigned number = pending_.add(std::move(visit), kept, withCopy);
     page_.TakeText([this, alive = std::weak_ptr<int>(alive_), number](PageContent content) {
-        if (alive.expired())
-            return;
-        if (auto visit = pending_.take(number, std::move(content.text))) {
-            visit->contentWithheld = content.withheld.any();
-            keeper_.store(std::move(*visit));
-        }
+        if (!alive.expired())
+            storeIfWhole(
+                pending_.giveText(number, std::move(content.text), content.withheld.any()));
     });
+    if (withCopy)
+        page_.SaveCopy([this, alive = std::weak_ptr<int>(alive_), number](std::string copy) {
+            if (!alive.expired())
+                storeIfWhole(pending_.giveCopy(number, std::move(copy)));
+        });
+}
+
+void VisitRecorder::storeIfWhole(std::optional<PendingVisits::Recorded> recorded) {
+    if (recorded)
+        keeper_.store(std::move(recorded->visit), recorded->kept);
 }
 
 } // namespace quillet

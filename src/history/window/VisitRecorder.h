@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// Each shown page's visit, from the capture to the history: the page's text is read in its own
-// process, and the visit is handed to the history's worker once it arrives. A visit that the
+// Each shown page's visit, from the capture to the history: the page's text (and, while the
+// history is kept, the page's saved copy) is read in its own process, and the visit is handed
+// to the history's worker once it arrived. A visit that the
 // user deletes or clears while its text is on the way is forgotten, not stored after all.
 
 #include "HistoryKeeper.h"
@@ -15,8 +16,8 @@ namespace quillet {
 class VisitRecorder {
   public:
     VisitRecorder(PageView& page, HistoryKeeper& keeper) : page_(page), keeper_(keeper) {}
-    // The visits still waiting are stored without their text and thumbnail (what an earlier
-    // visit stored stays): the window is closing.
+    // The visits still waiting are stored with what arrived of them (PendingVisits::takeAll):
+    // the window is closing.
     ~VisitRecorder();
     VisitRecorder(const VisitRecorder&) = delete;
     VisitRecorder& operator=(const VisitRecorder&) = delete;
@@ -28,6 +29,8 @@ class VisitRecorder {
     std::size_t waiting() const { return pending_.size(); }
 
   private:
+    void storeIfWhole(std::optional<PendingVisits::Recorded> recorded);
+
     PageView& page_;
     HistoryKeeper& keeper_;
     PendingVisits pending_;

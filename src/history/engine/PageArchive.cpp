@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+#include "PageArchive.h"
+
+#include "SignalGuard.h"
+
+#include <webkit2/webkit2.h>
+
+#include <memory>
+
+namespace quillet {
+namespace {
+
+struct Request {
+    std::function<void(std::string)> done;
+    GObjectPtr<GCancellable> cancellable;
+    GObjectPtr<GOutputStream> bytes;
+};
+
+} // namespace
+
+void PageArchive::save(std::function<void(std::string)> done) {
+    if (!running_)
+        running_.reset(g_cancellable_new());
+    webkit_web_view_save(view_, WEBKIT_SAVE_MODE_MHTML, running_.get(), Guarded<saved>::call,
+                         new Request{std::move(done), addReference(running_.get()), nullptr});
+}
+
+void PageArchive::cancel() {
+    if (running_)
+        g_cancellable_cancel(running_.get());
+    running_.reset();
+}
+
+void PageArchive::saved(GObject* webView, GAsyncResult* result, gpointer data) {
+    std::unique_ptr<Request> request(static_cast<Request*>(data));
+    GErrorPtr error;
+    GObjectPtr<GInputStream> stream(
+        webkit_web_view_save_finish(WEBKIT_WEB_VIEW(webView), result, out(error)));
+    if (g_cancellable_is_cancelled(request->cancellable.get()))
+        return;
+    if (!stream) {
+        request->done({});
+        return;
+    }
+    // Read off the window's thread: the engine hands the message over as a stream.
+    request->bytes.reset(g_memory_output_stream_new_resizable());
+    GOutputStream* into = request->bytes.get();
+    GCancellable* cancellable = request->cancellable.get();
+    g_output_stream_splice_async(
+        into, stream.get(),
+        static_cast<GOutputStreamSpliceFlags>(G_OUTPUT_STREAM_SPLICE_CLOSE_SOURCE |
+                                              G_OUTPUT_STREAM_SPLICE_CLOSE_TARGET),
+        G_PRIORITY_LOW, cancellable, Guarded<read>::call, request.release());
+}
+
+void PageArchive::read(GObject* into, GAsyncResult* result, gpointer data) {
+    const std::unique_ptr<Request> request(static_cast<Request*>(data));
+    GErrorPtr error;
+    const gssize size = g_output_stream_splice_finish(G_OUTPUT_STREAM(into), result, out(error));
+    if (g_cancellable_is_cancelled(request->cancellable.get()))
+        return;
+    if (size < 0 || static_cast<std::size_t>(size) > kLargest) {
+        request->done({});
+        return;
+    }
+    auto* memory = G_MEMORY_OUTPUT_STREAM(into);
+    request->done(std::string(static_cast<const char*>(g_memory_output_stream_get_data(memory)),
+                              g_memory_output_stream_get_data_size(memory)));
+}
+
+} // namespace quillet
