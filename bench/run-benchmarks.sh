@@ -69,6 +69,10 @@ QUILLET_TEST_DISPLAY=x11-wm+nokeyring tests/session/run-in-session.sh \
 rm -rf "$work/kept-plain"
 
 echo
+echo "== Kept pages as they were seen: the window's thread per copy, the copies' space"
+tests/session/run-in-session.sh build/bench/saved_bench 2>/dev/null
+
+echo
 echo "== Total PSS of the process tree 3 s after the page is shown (median of 3)"
 mkdir -p "$work/pages" && python3 "$peer/gen_pages.py" "$work/pages"
 cp resources/home/index.html "$work/pages/quillet-home.html"
