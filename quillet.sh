@@ -8,9 +8,9 @@ cd "$(dirname "$0")"
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config
-  libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev libsqlite3-dev libsodium-dev libzstd-dev libsecret-1-dev
+  libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev libsqlite3-dev libsodium-dev libzstd-dev libsecret-1-dev libdtl-dev
   googletest libgtest-dev libbenchmark-dev
-  librsvg2-bin fonts-noto-cjk
+  librsvg2-bin librsvg2-common fonts-noto-cjk
   xvfb xauth xdotool x11-utils x11-xkb-utils openbox weston mutter dbus dbus-bin at-spi2-core gnome-keyring
   ibus ibus-gtk3 ibus-mozc
   dpkg-dev desktop-file-utils appstream lintian help2man clang openssl imagemagick xdg-utils

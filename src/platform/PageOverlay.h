@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The page view with the strips that lie over its foot (find in the page, downloads). Placed
-// where the page view is placed; Tab reaches the page view in it, never a strip.
+// The page view with the strips that lie over it (find in the page and downloads at its foot,
+// a notice about the page at its top). Placed where the page view is placed; Tab reaches the
+// page view in it, and the notice at its top while it shows, never a strip at its foot.
 
 #include <functional>
 #include <gtkmm/overlay.h>
@@ -13,6 +14,8 @@ class PageOverlay : public Gtk::Overlay {
     void setPage(Gtk::Widget& page);
     // A strip at the page's foot, at its left or right corner.
     void addStrip(Gtk::Widget& strip, Gtk::Align corner);
+    // A strip across the page's top (after setPage).
+    void addTopStrip(Gtk::Widget& strip);
 
     // Runs `draw` with the strips left out of what the window draws meanwhile: a capture
     // takes the page as it is, never a strip lying over it.

@@ -6,6 +6,7 @@
 #include "PagePermissions.h"
 #include "SignalGuard.h"
 #include "UserPresent.h"
+#include "WebContext.h"
 
 #include <glibmm/main.h>
 #include <webkit2/webkit2.h>
@@ -40,10 +41,28 @@ GObjectPtr<GAppInfo> desktopProgramFor(const std::string& address) {
     return GObjectPtr<GAppInfo>(g_app_info_get_default_for_uri_scheme(schemeOf(address).c_str()));
 }
 
+// Sends the view to `address` once the engine has finished deciding about the navigation under
+// way (it cannot start another while it decides).
+void sendViewTo(WebKitWebView* view, const std::string& address) {
+    struct Sending {
+        GObjectPtr<WebKitWebView> view;
+        std::string address;
+    };
+    g_idle_add_full(
+        G_PRIORITY_DEFAULT,
+        [](gpointer data) {
+            const auto* sending = static_cast<Sending*>(data);
+            webkit_web_view_load_uri(sending->view.get(), sending->address.c_str());
+            return G_SOURCE_REMOVE;
+        },
+        new Sending{GObjectPtr<WebKitWebView>(WEBKIT_WEB_VIEW(g_object_ref(view))), address},
+        [](gpointer data) { delete static_cast<Sending*>(data); });
+}
+
 } // namespace
 
 struct PageSchemes::Signals {
-    static gboolean decidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+    static gboolean decidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
                                  WebKitPolicyDecisionType type, gpointer data) {
         if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION)
             return FALSE;
@@ -52,6 +71,10 @@ struct PageSchemes::Signals {
             WEBKIT_NAVIGATION_POLICY_DECISION(decision));
         const std::string address =
             webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+        if (isSavedCopyAddress(self->shown_) && !self->savedCopyMayGo(action, address)) {
+            webkit_policy_decision_ignore(decision);
+            return TRUE;
+        }
         const AddressKind kind = addressKind(address);
         if (kind == AddressKind::Web)
             return FALSE;
@@ -63,8 +86,17 @@ struct PageSchemes::Signals {
             // Judged by the page the view last showed: while a load is under way (a server's
             // redirect), the view already names the address it is going to.
             if (!webkit_navigation_action_is_redirect(action) &&
-                mayEnterBuiltInPage(cause, self->shown_))
+                mayEnterBuiltInPage(cause, self->shown_)) {
+                // The engine shows a saved copy only where the view is sent to it, not where
+                // a page's link leads (a tile of the timeline's): the view is sent there.
+                if (cause == NavigationCause::Page && isSavedCopyAddress(address)) {
+                    webkit_policy_decision_ignore(decision);
+                    self->askedByQuillet(address);
+                    sendViewTo(view, address);
+                    return TRUE;
+                }
                 return FALSE;
+            }
             webkit_policy_decision_ignore(decision);
             return TRUE;
         }
@@ -87,7 +119,11 @@ struct PageSchemes::Signals {
         if (event == WEBKIT_LOAD_COMMITTED) {
             const char* shown = webkit_web_view_get_uri(view);
             self->shown_ = shown ? shown : "";
+            self->shownLoaded_ = false;
+            self->leavingSavedCopy_ = false;
         }
+        if (event == WEBKIT_LOAD_FINISHED)
+            self->shownLoaded_ = true;
     }
 };
 
@@ -108,6 +144,33 @@ void PageSchemes::followPageLink(const std::string& address) {
 
 bool PageSchemes::askedForByQuillet(const std::string& address) const {
     return !asked_.empty() && comparable(address) == comparable(asked_);
+}
+
+// A saved copy goes nowhere on its own: no refresh, no form, no script (the engine runs none in
+// it). While it loads, its frames load the pages saved with it (from the copy); a click of the
+// user's, Quillet's controls, and back, forward and reload take the view on, and the redirects
+// on that way follow.
+bool PageSchemes::savedCopyMayGo(WebKitNavigationAction* action, const std::string& address) {
+    if (webkit_navigation_action_is_redirect(action))
+        return leavingSavedCopy_;
+    bool leaves = askedForByQuillet(address);
+    switch (webkit_navigation_action_get_navigation_type(action)) {
+    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD:
+    case WEBKIT_NAVIGATION_TYPE_RELOAD:
+        leaves = true;
+        break;
+    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED:
+    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED:
+        return leaves;
+    default:
+        leaves = leaves || webkit_navigation_action_is_user_gesture(action);
+    }
+    if (leaves) {
+        leavingSavedCopy_ = true;
+        return true;
+    }
+    const SavedCopyFrames* copy = savedCopyFramesOf(view_);
+    return !shownLoaded_ && copy && copy->address == shown_ && copy->frames.contains(address);
 }
 
 void PageSchemes::openElsewhere(const std::string& address, bool asked) {

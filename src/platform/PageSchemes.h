@@ -14,6 +14,7 @@
 #include <string>
 
 typedef struct _WebKitWebView WebKitWebView;
+typedef struct _WebKitNavigationAction WebKitNavigationAction;
 
 namespace quillet {
 
@@ -40,6 +41,8 @@ class PageSchemes {
   private:
     struct Signals;
     bool askedForByQuillet(const std::string& address) const;
+    // Whether the page shown from a saved copy may go to `address`.
+    bool savedCopyMayGo(WebKitNavigationAction* action, const std::string& address);
     void openElsewhere(const std::string& address, bool asked);
     void ask(const std::string& site, const std::string& address);
     void answered(int response);
@@ -48,7 +51,9 @@ class PageSchemes {
     WebKitWebView* view_;
     PageFailures& failures_;
     std::string asked_;
-    std::string shown_; // the address of the page the view last committed to
+    std::string shown_;             // the address of the page the view last committed to
+    bool shownLoaded_ = false;      // it has finished loading
+    bool leavingSavedCopy_ = false; // the user or Quillet sent the view on from a saved copy
     OpenElsewhereAnswers answers_;
     std::unique_ptr<Gtk::MessageDialog> question_;
     std::string questionSite_, questionAddress_;

@@ -50,4 +50,27 @@ std::optional<LookSignature> lookOfThumbnail(const PackedImage& packed) {
     return std::nullopt;
 }
 
+std::optional<std::string> drawSvgAsPng(std::string_view svg) {
+    // A picture larger than any page shows one is not drawn: a hostile file may name any size.
+    constexpr int kLargest = 4096;
+    try {
+        auto loader = Gdk::PixbufLoader::create("image/svg+xml", true);
+        bool tooLarge = false;
+        loader->signal_size_prepared().connect([&](int width, int height) {
+            tooLarge = width > kLargest || height > kLargest;
+            if (tooLarge)
+                loader->set_size(1, 1);
+        });
+        loader->write(reinterpret_cast<const guint8*>(svg.data()), svg.size());
+        loader->close();
+        const auto picture = loader->get_pixbuf();
+        if (!picture || tooLarge)
+            return std::nullopt;
+        const std::vector<std::uint8_t> png = encodePicture(picture, "png", {"compression"}, {"1"});
+        return std::string(png.begin(), png.end());
+    } catch (const Glib::Error&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace quillet

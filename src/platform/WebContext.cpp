@@ -4,6 +4,7 @@
 #include "AddressRules.h"
 #include "HtmlText.h"
 #include "Rendering.h"
+#include "SavedArchive.h"
 #include "SignalGuard.h"
 
 #include <glibmm/miscutils.h>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr const char* kHomePageResource = "/org/quillet/home/index.html";
 constexpr const char* kBuiltInPagesKey = "quillet-built-in-pages";
+constexpr const char* kSavedCopyFramesKey = "quillet-saved-copy-frames";
 constexpr const char* kNoSuchPage = "Quillet には、このページはありません";
 
 // What the context's quillet:// requests go to besides the program's resources, and the one
@@ -27,10 +29,15 @@ struct BuiltInPages {
 // Whether a request comes from one of Quillet's own pages in the window's page view. Web
 // content cannot reach quillet:// at all (the scheme is display-isolated); this holds even if
 // it could: a page of the web, or a window a page's script opened, is answered nothing.
+// A saved copy is a page of the web's: from it only its own address is answered (the load of
+// the copy itself; its parts come from the copy).
 bool fromBuiltInPage(WebKitURISchemeRequest* request, const BuiltInPages& pages) {
     WebKitWebView* asking = webkit_uri_scheme_request_get_web_view(request);
     const char* shown = asking ? webkit_web_view_get_uri(asking) : nullptr;
-    return asking && asking == pages.view && shown && addressKind(shown) == AddressKind::BuiltIn;
+    if (!asking || asking != pages.view || !shown || addressKind(shown) != AddressKind::BuiltIn)
+        return false;
+    return !isSavedCopyAddress(shown) ||
+           std::string_view(shown) == webkit_uri_scheme_request_get_uri(request);
 }
 
 // Serves the built-in pages: quillet://home/ from the program's resources, quillet://history/
@@ -43,7 +50,7 @@ void serveBuiltInPage(WebKitURISchemeRequest* request, gpointer data) {
         return;
     }
     const std::string address = webkit_uri_scheme_request_get_uri(request);
-    if (address.starts_with("quillet://history")) {
+    if (address.starts_with("quillet://history") || isSavedCopyAddress(address)) {
         if (pages->history) {
             pages->history(std::make_shared<BuiltInRequest>(request));
             return;
@@ -126,6 +133,9 @@ GObjectPtr<WebKitWebContext> newWebContext(Privacy privacy) {
     // pages fetch their parts from it (the timeline's further days), as a site would.
     WebKitSecurityManager* security = webkit_web_context_get_security_manager(context.get());
     webkit_security_manager_register_uri_scheme_as_display_isolated(security, "quillet");
+    // The engine opens a saved copy (a multipart archive) only from a scheme of the machine's
+    // own; from a saved copy it loads nothing but the copy's own parts.
+    webkit_security_manager_register_uri_scheme_as_local(security, "quillet");
     webkit_security_manager_register_uri_scheme_as_secure(security, "quillet");
     webkit_security_manager_register_uri_scheme_as_cors_enabled(security, "quillet");
     return context;
@@ -165,12 +175,34 @@ void BuiltInRequest::finish(std::vector<std::uint8_t> bytes, const char* content
     const std::unique_ptr<GBytes, decltype(&g_bytes_unref)> held(
         g_bytes_new(bytes.data(), bytes.size()), g_bytes_unref);
     GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_bytes(held.get()));
-    webkit_uri_scheme_request_finish(request_.get(), stream.get(),
-                                     static_cast<gint64>(bytes.size()), contentType);
+    GObjectPtr<WebKitURISchemeResponse> response(
+        webkit_uri_scheme_response_new(stream.get(), static_cast<gint64>(bytes.size())));
+    webkit_uri_scheme_response_set_content_type(response.get(), contentType);
+    // The scheme is local (for saved copies), so the engine asks the timeline's fetches of its
+    // further days as it would another site's: the answer says the timeline may read them.
+    // No other page can ask at all (fromBuiltInPage).
+    SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+    soup_message_headers_append(headers, "Access-Control-Allow-Origin", "quillet://history");
+    webkit_uri_scheme_response_set_http_headers(response.get(), headers); // takes them
+    webkit_uri_scheme_request_finish_with_response(request_.get(), response.get());
 }
 
 void BuiltInRequest::finish(const std::string& text, const char* contentType) {
     finish(std::vector<std::uint8_t>(text.begin(), text.end()), contentType);
+}
+
+void BuiltInRequest::finishSavedCopy(const std::string& archive) {
+    if (WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request_.get()))
+        g_object_set_data_full(
+            G_OBJECT(view), kSavedCopyFramesKey,
+            new SavedCopyFrames{address(), archiveFrameAddresses(archive)},
+            [](gpointer frames) { delete static_cast<SavedCopyFrames*>(frames); });
+    finish(std::vector<std::uint8_t>(archive.begin(), archive.end()), "multipart/related");
+}
+
+const SavedCopyFrames* savedCopyFramesOf(WebKitWebView* view) {
+    return static_cast<const SavedCopyFrames*>(
+        g_object_get_data(G_OBJECT(view), kSavedCopyFramesKey));
 }
 
 void BuiltInRequest::fail(const std::string& why) {

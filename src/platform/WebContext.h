@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,12 +39,22 @@ class BuiltInRequest {
     std::string address() const;
     void finish(std::vector<std::uint8_t> bytes, const char* contentType);
     void finish(const std::string& text, const char* contentType);
+    // A saved copy (a multipart archive) for the view that asked; the frames it holds are
+    // noted on the view (see savedCopyFramesOf).
+    void finishSavedCopy(const std::string& archive);
     void fail(const std::string& why);
 
   private:
     GObjectPtr<WebKitURISchemeRequest> request_;
     bool answered_ = false;
 };
+// The saved copy a view was last served, and the frames in it: the only pages its frames may
+// load while it is shown.
+struct SavedCopyFrames {
+    std::string address;
+    std::set<std::string> frames;
+};
+const SavedCopyFrames* savedCopyFramesOf(WebKitWebView* view); // null: none served to it
 using BuiltInServer = std::function<void(std::shared_ptr<BuiltInRequest>)>;
 // The context's quillet:// pages are answered in `view` alone, and only while it shows one of
 // them; every other request fails the same way.

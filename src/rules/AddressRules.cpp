@@ -33,13 +33,25 @@ AddressKind addressKind(std::string_view address) {
     return AddressKind::Elsewhere;
 }
 
+bool isSavedCopyAddress(std::string_view address) {
+    // Scheme and host in any case: the view may be handed either.
+    const std::string_view prefix = kSavedCopyAddress;
+    if (address.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(address[i])) != prefix[i])
+            return false;
+    return true;
+}
+
 bool mayEnterBuiltInPage(NavigationCause cause, std::string_view shownAddress) {
     switch (cause) {
     case NavigationCause::Quillet:
     case NavigationCause::BackForward:
         return true;
     case NavigationCause::Page:
-        return addressKind(shownAddress) == AddressKind::BuiltIn;
+        return addressKind(shownAddress) == AddressKind::BuiltIn &&
+               !isSavedCopyAddress(shownAddress);
     }
     return false;
 }

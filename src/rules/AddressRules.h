@@ -14,6 +14,10 @@
 namespace quillet {
 
 inline constexpr const char* kHomeAddress = "quillet://home/";
+// A page of the kept history as it was seen, served from its saved copy: one of Quillet's
+// addresses, but the page in it is the web's, and is never trusted as Quillet's own.
+inline constexpr const char* kSavedCopyAddress = "quillet://saved/";
+bool isSavedCopyAddress(std::string_view address);
 
 enum class AddressKind {
     Web,      // shown by the view itself: http, https, file, data, about, blob
@@ -30,7 +34,8 @@ enum class NavigationCause {
     Page,        // a page: a link, form, script, frame or redirect
 };
 // Whether the view may enter one of Quillet's own pages: only when Quillet asked for it, or
-// from one of Quillet's own pages (the timeline's own form and links), or back to one.
+// from one of Quillet's own pages (the timeline's own form and links), or back to one. A saved
+// copy is not one of them.
 bool mayEnterBuiltInPage(NavigationCause cause, std::string_view shownAddress);
 
 // The question before a page's address goes to the desktop:

@@ -27,6 +27,8 @@ inline constexpr const char* kHistorySection = "history";
 inline constexpr StoredSetting kKeepHistory{"keep", "0"};
 // How long the kept history keeps a page after its last visit (see Retention.h).
 inline constexpr StoredSetting kHistoryRetention{"retention", "forever"};
+// How much space the kept pages' saved copies may take (see Retention.h).
+inline constexpr StoredSetting kSavedCopiesSpace{"saved_space", "2gb"};
 // What is kept where no keyring can hold the history's key: "" (ask once), "none" (nothing,
 // 残さない) or "unsealed" (the file unencrypted, 暗号化せずに残す).
 inline constexpr StoredSetting kHistoryWithoutKeyring{"without_keyring", ""};

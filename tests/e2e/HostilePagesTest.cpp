@@ -3,9 +3,11 @@
 // (quillet://), it learns nothing of the history and starts nothing, and an address of another
 // scheme goes to the desktop only after the user's click and yes.
 
+#include "AddressRules.h"
 #include "BrowserHarness.h"
 #include "Form2.h"
 #include "LocalHttpServer.h"
+#include "SavedPageAddress.h"
 #include "TimelinePage.h"
 
 #include <filesystem>
@@ -31,6 +33,8 @@ const addresses = {
   page: 'quillet://history/?q=' + e(w),
   export: 'quillet://history/export?a=' + e(a) + '&t=x%0D%0AURL%3Dhttp://evil.test/',
   home: 'quillet://home/',
+  saved: 'quillet://saved/?a=' + e(a) + '&t=99999999999',
+  changes: 'quillet://saved/changes?a=' + e(a) + '&t=99999999999',
 };
 const seen = {}, waits = [];
 const note = (name, promise) => waits.push(Promise.race([
@@ -72,15 +76,15 @@ Promise.all(waits).then(() => {
 });
 </script>)html";
 
-// Pages that try to send the view itself to the timeline.
-std::string goingTo(const std::string& how) {
-    const std::string target = "quillet://history/?q=zqxkeptword";
+// Pages that try to send the view itself to one of Quillet's own pages.
+std::string goingTo(const std::string& how, const std::string& target) {
     if (how == "link")
         return "<a id=go href='" + target +
                "'>go</a><script>document.getElementById('go')."
                "click()</script>";
     if (how == "form")
-        return "<form id=f action='quillet://history/'><input name=q value=zqxkeptword></form>"
+        return "<form id=f action='" + target.substr(0, target.find('?')) +
+               "'><input name=q value=zqxkeptword></form>"
                "<script>document.getElementById('f').submit()</script>";
     if (how == "script")
         return "<script>location.href = '" + target + "'</script>";
@@ -107,15 +111,19 @@ class HostilePages : public ::testing::Test {
         return browser.pageScript("window.seen");
     }
 
-    // Nothing of the timeline reached the window: no export dialog, no page of it in any
-    // view, nothing of it in the history.
+    // Nothing of the timeline or of a saved copy reached the window: no export dialog, no page
+    // of either in any view, nothing of them in the history.
     void expectNothingStarted() {
         EXPECT_EQ(browser->timeline().exportDialog(), nullptr);
         EXPECT_FALSE(isTimelineAddress(browser->brwWebBrowser.LocationURL()));
+        EXPECT_FALSE(isSavedCopyAddress(browser->brwWebBrowser.LocationURL()));
+        EXPECT_FALSE(browser->savedPageStrip.get_visible());
         for (Gtk::Window* window : Gtk::Window::list_toplevels())
             EXPECT_NE(window->get_title(), "履歴をたどる");
-        for (int i = 1; i <= browser.entryCount(); ++i)
+        for (int i = 1; i <= browser.entryCount(); ++i) {
             EXPECT_FALSE(isTimelineAddress(browser.entry(i).text)) << browser.entry(i).text;
+            EXPECT_FALSE(isSavedCopyAddress(browser.entry(i).text)) << browser.entry(i).text;
+        }
     }
 
     // What the desktop's program for quillettest: was given, a line each.
@@ -148,19 +156,24 @@ TEST_F(HostilePages, LearnNothingOfTheHistoryFromQuilletsAddresses) {
 }
 
 // A link, a form, a script, a refresh, a server's redirect or a window of the page's own never
-// takes the page view (or any window) to the timeline; Quillet's own controls still do.
+// takes the page view (or any window) to the timeline or to a kept page's saved copy; Quillet's
+// own controls still do.
 TEST_F(HostilePages, CannotSendAnyViewToQuilletsOwnPages) {
-    for (const char* how : {"link", "form", "script", "refresh", "window"}) {
-        SCOPED_TRACE(how);
-        server.add(std::string("/go-") + how, LocalHttpServer::htmlPage(goingTo(how)));
-        browser.navigateAndWait(server.url(std::string("/go-") + how));
-        pumpFor(1500ms);
-        EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url(std::string("/go-") + how));
+    const std::string targets[] = {"quillet://history/?q=zqxkeptword",
+                                   savedPageAddress(server.url("/kept"), 99999999999)};
+    for (const std::string& target : targets) {
+        for (const char* how : {"link", "form", "script", "refresh", "window"}) {
+            SCOPED_TRACE(target + " " + how);
+            server.add(std::string("/go-") + how, LocalHttpServer::htmlPage(goingTo(how, target)));
+            browser.navigateAndWait(server.url(std::string("/go-") + how));
+            pumpFor(1500ms);
+            EXPECT_EQ(browser->brwWebBrowser.LocationURL(), server.url(std::string("/go-") + how));
+            expectNothingStarted();
+        }
+        server.add("/redirect", LocalHttpServer::redirectTo(target));
+        browser.navigateAndWait(server.url("/redirect"));
         expectNothingStarted();
     }
-    server.add("/redirect", LocalHttpServer::redirectTo("quillet://history/?q=zqxkeptword"));
-    browser.navigateAndWait(server.url("/redirect"));
-    expectNothingStarted();
 
     // The user's own way there still works.
     browser.navigateAndWait(kTimelineAddress);

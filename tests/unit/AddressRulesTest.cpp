@@ -26,6 +26,11 @@ TEST(AddressRules, QuilletsOwnPagesAreEnteredOnlyFromQuilletOrTheirOwn) {
     EXPECT_TRUE(mayEnterBuiltInPage(NavigationCause::Page, "quillet://history/?q=a"));
     for (const char* page : {"http://evil.test/", "about:blank", "data:text/html,x", ""})
         EXPECT_FALSE(mayEnterBuiltInPage(NavigationCause::Page, page)) << page;
+    // A saved copy is a web page's own bytes shown again: no way in for it either.
+    EXPECT_TRUE(isSavedCopyAddress("QUILLET://saved/?a=x&t=1"));
+    EXPECT_FALSE(isSavedCopyAddress("quillet://savedx/"));
+    EXPECT_FALSE(mayEnterBuiltInPage(NavigationCause::Page, "quillet://saved/?a=x&t=1"));
+    EXPECT_TRUE(mayEnterBuiltInPage(NavigationCause::Quillet, "quillet://saved/?a=x&t=1"));
 }
 
 TEST(AddressRules, TheQuestionNamesTheProgramAndTheAddress) {

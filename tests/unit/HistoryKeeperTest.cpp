@@ -7,6 +7,8 @@
 #include "HistoryKeeper.h"
 #include "HistoryFile.h"
 #include "HistoryStore.h"
+#include "SavedArchive.h"
+#include "SavedPictures.h"
 #include "TestFiles.h"
 #include "TestSeal.h"
 #include "ThumbnailCodec.h"
@@ -20,6 +22,7 @@
 #include <glibmm/main.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <random>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -74,6 +77,34 @@ class HeldWorker {
   private:
     std::shared_ptr<std::atomic<bool>> released_ = std::make_shared<std::atomic<bool>>(false);
 };
+
+// The first number `sql` reads from the kept file, while another process may be writing it.
+std::int64_t countIn(const std::string& file, const char* sql) {
+    Database db(file, false, test::keyringSeal()->name());
+    sqlite3_busy_timeout(db.handle(), 5000);
+    Statement statement = db.prepare(sql);
+    statement.step();
+    return statement.integer(0);
+}
+
+// A child process with a keeper of `folder` that does `work` until the test kills it (it never
+// outlives the test). The keyring's key is read before the fork: a forked child cannot use the
+// session bus.
+pid_t keeperToKill(const std::string& folder, const std::function<void(HistoryKeeper&)>& work) {
+    const SealKey key = test::keyringSeal()->key();
+    const pid_t child = fork();
+    if (child != 0)
+        return child;
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    try {
+        HistoryKeeper keeper(folder, true, HistoryKeeper::WithoutKeyring::Ask, [&key] {
+            return KeyringAnswer{SealKey(key), {}, false};
+        });
+        work(keeper);
+    } catch (...) {
+    }
+    ::_exit(1);
+}
 
 class HistoryKeeperTest : public ::testing::Test {
   protected:
@@ -350,29 +381,13 @@ TEST_F(HistoryKeeperTest, AKillWhileLooksAreWorkedOutLosesNothing) {
         db.execute("DELETE FROM looks");
     }
     const std::string file = keptFolder + "/history.sqlite";
-    const auto count = [&](const char* sql) {
-        Database db(file, false, test::keyringSeal()->name());
-        sqlite3_busy_timeout(db.handle(), 5000); // the child may be writing
-        Statement statement = db.prepare(sql);
-        statement.step();
-        return statement.integer(0);
-    };
-    // The keyring's key, read before the fork: a forked child cannot use the session bus.
-    const SealKey key = test::keyringSeal()->key();
-    const pid_t child = fork();
+    const auto count = [&](const char* sql) { return countIn(file, sql); };
+    // Works out the looks until it is killed.
+    const pid_t child = keeperToKill(keptFolder, [](HistoryKeeper&) {
+        for (int second = 0; second < 60; ++second)
+            std::this_thread::sleep_for(1s);
+    });
     ASSERT_GE(child, 0);
-    if (child == 0) { // works out the looks until it is killed, and never outlives the test
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        try {
-            HistoryKeeper keeper(keptFolder, true, HistoryKeeper::WithoutKeyring::Ask, [&key] {
-                return KeyringAnswer{SealKey(key), {}, false};
-            });
-            for (int second = 0; second < 60; ++second)
-                std::this_thread::sleep_for(1s);
-        } catch (...) {
-        }
-        ::_exit(1);
-    }
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (count("SELECT count(*) FROM looks") < 48 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(2ms);
@@ -392,6 +407,171 @@ TEST_F(HistoryKeeperTest, AKillWhileLooksAreWorkedOutLosesNothing) {
     keeper.waitUntilIdle();
     EXPECT_EQ(count("SELECT count(*) FROM looks"), kPages);
     EXPECT_FALSE(std::filesystem::exists(keptFolder + "/history.sqlite.broken"));
+    for (const auto& entry : std::filesystem::directory_iterator(keptFolder))
+        EXPECT_EQ(entry.path().filename().string().find("broken"), std::string::npos);
+}
+
+// The space the user sets for saved copies holds from when it is set and after every visit
+// stored; without a limit nothing is dropped.
+TEST_F(HistoryKeeperTest, TheSavedCopiesSpaceHoldsAfterEveryVisit) {
+    HistoryKeeper keeper(keptFolder, true);
+    HistoryKeeper::Requests requests;
+    const auto savedSize = [&] {
+        std::optional<std::int64_t> size;
+        keeper.savedCopiesSize(requests, [&](std::int64_t bytes) { size = bytes; });
+        EXPECT_TRUE(pumpUntil([&] { return size.has_value(); }));
+        return size.value_or(-1);
+    };
+    const auto versions = [&] {
+        std::optional<std::vector<SavedVersion>> found;
+        keeper.savedVersions("http://site.test/1", requests,
+                             [&](std::vector<SavedVersion> all) { found = std::move(all); });
+        EXPECT_TRUE(pumpUntil([&] { return found.has_value(); }));
+        return found.value_or(std::vector<SavedVersion>{});
+    };
+    std::mt19937 random(3);
+    const auto visit = [&](int n) {
+        std::string unpackable;
+        for (int i = 0; i < 4000; ++i)
+            unpackable += static_cast<char>('A' + random() % 26);
+        PageVisit version = page(1, "版 " + std::to_string(n));
+        version.time = 1000 + n;
+        version.thumbnail = {2, 1, {1, 2, 3}};
+        version.savedCopy =
+            "Content-Type: multipart/related; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: "
+            "text/html\r\nContent-Location: http://site.test/1\r\n\r\n<p>" +
+            unpackable + "</p>\r\n--b--\r\n";
+        keeper.store(version);
+    };
+    keeper.setSavedCopiesSpace(std::nullopt);
+    for (int n = 0; n < 6; ++n)
+        visit(n);
+    keeper.waitUntilIdle();
+    ASSERT_EQ(versions().size(), 6u);
+    const std::int64_t all = savedSize();
+    keeper.setSavedCopiesSpace(all / 2);
+    keeper.waitUntilIdle();
+    EXPECT_LE(savedSize(), all / 2);
+    const std::size_t left = versions().size();
+    EXPECT_LT(left, 6u);
+    EXPECT_EQ(versions().front().saved, 1000 + static_cast<StoredTime>(6 - left))
+        << "the oldest went first";
+    for (int n = 6; n < 9; ++n)
+        visit(n);
+    keeper.waitUntilIdle();
+    EXPECT_LE(savedSize(), all / 2);
+    EXPECT_EQ(versions().back().saved, 1008);
+}
+
+// A saved copy is served with its SVG pictures drawn as PNGs of their own size (the engine
+// never finishes loading a copy that holds an SVG picture); one too large to draw is left out.
+TEST_F(HistoryKeeperTest, ASavedCopyIsServedWithItsSvgPicturesDrawn) {
+    HistoryKeeper keeper(keptFolder, true);
+    HistoryKeeper::Requests requests;
+    const auto svgPart = [](const std::string& address, int width) {
+        const std::string size = std::to_string(width);
+        return "--b\r\nContent-Type: image/svg+xml\r\nContent-Transfer-Encoding: "
+               "quoted-printable\r\nContent-Location: " +
+               address + "\r\n\r\n<svg xmlns=3D\"http://www.w3.org/2000/svg\" width=3D\"" + size +
+               "\" height=3D\"6\"><rect width=3D\"" + size +
+               "\" height=3D\"6\" fill=3D\"teal\"/></svg>=\r\n\r\n";
+    };
+    PageVisit visit = page(1, "図のあるページ");
+    visit.thumbnail = {2, 1, {1, 2, 3}};
+    visit.savedCopy = "Content-Type: multipart/related; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: "
+                      "text/html\r\nContent-Location: http://site.test/1\r\n\r\n<img src=a.svg>"
+                      "<img src=huge.svg>\r\n" +
+                      svgPart("http://site.test/a.svg", 8) +
+                      svgPart("http://site.test/huge.svg", 100000) + "--b--\r\n";
+    keeper.store(visit);
+    std::optional<std::optional<HistoryKeeper::SavedCopy>> served;
+    keeper.savedCopy(
+        "http://site.test/1", visit.time, requests,
+        [&](std::optional<HistoryKeeper::SavedCopy> copy) { served = std::move(copy); });
+    ASSERT_TRUE(pumpUntil([&] { return served.has_value(); }));
+    ASSERT_TRUE(served->has_value());
+    const std::string& archive = (*served)->archive;
+    EXPECT_EQ(archive.find("image/svg+xml"), std::string::npos) << archive;
+    EXPECT_EQ(archive.find("Location: http://site.test/huge.svg"), std::string::npos)
+        << "too large to draw: left out";
+    const auto parts = splitArchive(archive);
+    ASSERT_TRUE(parts);
+    ASSERT_EQ(parts->parts.size(), 2u);
+    EXPECT_EQ(headerValue(partHeader(parts->parts[1]), "Content-Location"),
+              "http://site.test/a.svg");
+    const std::optional<std::string> png = decodedBody(parts->parts[1]);
+    ASSERT_TRUE(png);
+    const auto picture = unpackThumbnail({0, 0, {png->begin(), png->end()}});
+    EXPECT_EQ(picture->get_width(), 8);
+    EXPECT_EQ(picture->get_height(), 6);
+}
+
+namespace {
+
+// A visit of page n with a copy of its own (20 KB that do not pack), the same every time.
+PageVisit visitWithCopy(int n) {
+    std::mt19937 random(static_cast<unsigned>(n));
+    std::string body;
+    for (int i = 0; i < 20000; ++i)
+        body += static_cast<char>('A' + random() % 26);
+    PageVisit visit = page(n, "本文 " + std::to_string(n));
+    visit.thumbnail = {2, 1, {1, 2, 3}};
+    visit.savedCopy = "Content-Type: multipart/related; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: "
+                      "text/html\r\nContent-Location: http://site.test/" +
+                      std::to_string(n) + "\r\n\r\n<p>" + body + "</p>\r\n--b--\r\n";
+    return visit;
+}
+
+} // namespace
+
+// A process killed (kill -9) while it stores visits with their copies loses nothing else: the
+// file is whole, every visit stored has its copy, each copy reads back byte for byte, and the
+// next keeper goes on storing.
+TEST_F(HistoryKeeperTest, AKillWhileCopiesAreSavedLosesNothingElse) {
+    const std::string file = keptFolder + "/history.sqlite";
+    {
+        HistoryKeeper keeper(keptFolder, true); // the file and its key, made before the fork
+        keeper.store(visitWithCopy(0));
+        keeper.waitUntilIdle();
+    }
+    const auto count = [&](const char* sql) { return countIn(file, sql); };
+    const pid_t child = keeperToKill(keptFolder, [](HistoryKeeper& keeper) {
+        for (int n = 1; n < 5000; ++n) {
+            keeper.store(visitWithCopy(n));
+            std::this_thread::sleep_for(2ms);
+        }
+        keeper.waitUntilIdle();
+    });
+    ASSERT_GE(child, 0);
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (count("SELECT count(*) FROM page_versions") < 40 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(2ms);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    {
+        Database db(file, false, test::keyringSeal()->name());
+        Statement check = db.prepare("PRAGMA integrity_check");
+        ASSERT_TRUE(check.step());
+        EXPECT_EQ(check.text(0), "ok");
+    }
+    int stored = 0;
+    {
+        HistoryStore kept(file, test::keyringSeal());
+        for (int n = 0; kept.visitOf("http://site.test/" + std::to_string(n)); ++n, ++stored) {
+            const auto versions = kept.savedVersions("http://site.test/" + std::to_string(n));
+            ASSERT_EQ(versions.size(), 1u) << n;
+            EXPECT_EQ(kept.savedCopy(versions[0].id), visitWithCopy(n).savedCopy) << n;
+        }
+        RecordProperty("visitsBeforeTheKill", stored);
+        EXPECT_GE(stored, 40);
+        EXPECT_EQ(kept.pageCount(), stored) << "no visit without its copy, none out of turn";
+    }
+    HistoryKeeper keeper(keptFolder, true);
+    keeper.store(visitWithCopy(stored));
+    keeper.waitUntilIdle();
+    HistoryStore kept(file, test::keyringSeal());
+    ASSERT_EQ(kept.savedVersions("http://site.test/" + std::to_string(stored)).size(), 1u);
     for (const auto& entry : std::filesystem::directory_iterator(keptFolder))
         EXPECT_EQ(entry.path().filename().string().find("broken"), std::string::npos);
 }

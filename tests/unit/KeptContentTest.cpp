@@ -138,4 +138,15 @@ TEST(Retention, TheSummarySaysPagesAndMegabytes) {
     EXPECT_EQ(keptHistorySummary(7, 4'250'000), "保存されている履歴: 7 ページ (4.2 MB)");
     EXPECT_EQ(keptHistorySummary(1'234'567, 1'234'500'000),
               "保存されている履歴: 1,234,567 ページ (1,235 MB)");
+    EXPECT_EQ(savedCopiesSummary(1'950'000'000), "保存したページ: 1,950 MB");
+    EXPECT_EQ(savedCopiesSummary(-1), "保存したページ: 0.0 MB");
+}
+
+TEST(Retention, TheSavedCopiesSpaceReadsBackAndIsTwoGigabytesUnlessSet) {
+    for (const SavedCopiesSpace& space : kSavedCopiesSpaces)
+        EXPECT_EQ(&savedCopiesSpaceFromSetting(space.setting), &space);
+    for (const char* stored : {"", "2GB", "1tb", "unlimited "})
+        EXPECT_EQ(savedCopiesSpaceFromSetting(stored).bytes, 2'000'000'000) << stored;
+    EXPECT_EQ(savedCopiesSpaceFromSetting("unlimited").bytes, std::nullopt);
+    EXPECT_STREQ(savedCopiesSpaceFromSetting("500mb").name, "500 MB");
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "HistoryStore.h"
 #include "SavedArchive.h"
+#include "SavedPictures.h"
 #include "TestFiles.h"
 #include "TestSeal.h"
 #include "Zstd.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 using namespace quillet;
 using quillet::test::TempFolder;
@@ -98,6 +100,68 @@ TEST(SavedArchive, WhatIsNotAWholeMultipartMessageIsNotTakenApart) {
             EXPECT_EQ(joinArchive(*split), changed) << cut;
         }
     }
+}
+
+// The frames a copy may show are its own HTML parts after the page itself, by the address
+// they were saved from; a style sheet or picture is no frame, nor is the page itself.
+TEST(SavedArchive, AFramesAddressesAreTheHtmlPartsAfterThePage) {
+    std::string archive = savedPage("http://site.test/a", "page");
+    EXPECT_TRUE(archiveFrameAddresses(archive).empty());
+    const std::string boundary = "----=_NextPart_000_5343_5080A6D4.BAF4F245";
+    const std::string frame = "--" + boundary +
+                              "\r\nContent-Type: text/html\r\n"
+                              "Content-Location: http://other.test/frame\r\n\r\n<p>f</p>\r\n";
+    archive.insert(archive.rfind("--" + boundary + "--"), frame);
+    EXPECT_EQ(archiveFrameAddresses(archive), (std::set<std::string>{"http://other.test/frame"}));
+    EXPECT_TRUE(archiveFrameAddresses("<html>not a message</html>").empty());
+}
+
+// A part's body reads back as the bytes it stands for, whatever its encoding; a broken one
+// reads as nothing.
+TEST(SavedArchive, APartsBodyIsDecodedAsItsEncodingSays) {
+    const auto part = [](const std::string& encoding, const std::string& body) {
+        return "Content-Type: image/svg+xml\r\nContent-Transfer-Encoding: " + encoding +
+               "\r\n\r\n" + body;
+    };
+    EXPECT_EQ(decodedBody(part("quoted-printable", "a=3Db =E3=81=82=\r\nc")), "a=b あc");
+    EXPECT_EQ(decodedBody(part("Base64", "44GC\r\n44GE")), "あい");
+    EXPECT_EQ(decodedBody(part("binary", "as=3Dis")), "as=3Dis");
+    EXPECT_FALSE(decodedBody(part("quoted-printable", "broken=Z1")));
+    EXPECT_FALSE(decodedBody(part("quoted-printable", "cut=4")));
+    EXPECT_FALSE(decodedBody(part("base64", "not*base64")));
+}
+
+// Only the SVG pictures are drawn again; the page itself, and every other part, stay as saved.
+TEST(SavedArchive, OnlyTheSvgPicturesOfACopyAreDrawnAgain) {
+    const std::string plain = savedPage("http://site.test/a", "本文");
+    const auto draw = [](std::string_view svg) -> std::optional<std::string> {
+        return svg.starts_with("<svg") ? std::optional<std::string>("PNG of " + std::string(svg))
+                                       : std::nullopt;
+    };
+    EXPECT_EQ(withVectorPicturesDrawn(plain, draw), plain);
+    EXPECT_EQ(withVectorPicturesDrawn("no message", draw), "no message");
+    const std::string boundary = "----=_NextPart_000_5343_5080A6D4.BAF4F245";
+    const auto withPicture = [&](const std::string& svg) {
+        std::string archive = plain;
+        archive.insert(archive.rfind("--" + boundary + "--"),
+                       "--" + boundary +
+                           "\r\nContent-Type: image/svg+xml\r\nContent-Location: "
+                           "http://site.test/p.svg\r\n\r\n" +
+                           svg + "\r\n");
+        return archive;
+    };
+    const auto drawn = splitArchive(withVectorPicturesDrawn(withPicture("<svg/>"), draw));
+    ASSERT_TRUE(drawn);
+    ASSERT_EQ(drawn->parts.size(), 4u);
+    EXPECT_EQ(drawn->parts[0], splitArchive(plain)->parts[0]);
+    EXPECT_EQ(partType(drawn->parts[3]), "image/png");
+    EXPECT_EQ(headerValue(partHeader(drawn->parts[3]), "Content-Location"),
+              "http://site.test/p.svg");
+    EXPECT_EQ(decodedBody(drawn->parts[3]), "PNG of <svg/>");
+    // One that cannot be drawn is left out.
+    const auto left = splitArchive(withVectorPicturesDrawn(withPicture("junk"), draw));
+    ASSERT_TRUE(left);
+    EXPECT_EQ(left->parts, splitArchive(plain)->parts);
 }
 
 TEST(Zstd, ReadsBackWhatItPackedAndNothingLargerThanAskedOrBroken) {

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "SavedPageAddress.h"
 #include "TimelineDays.h"
 #include "TimelinePage.h"
 
@@ -130,9 +131,40 @@ TEST(TimelinePage, LinksOnlyToPagesTheViewOpens) {
     EXPECT_EQ(section.find("href=\"quillet://history"), std::string::npos);
     EXPECT_NE(section.find("href=\"https://a.test/\""), std::string::npos);
     EXPECT_NE(section.find("href=\"quillet://home/\""), std::string::npos);
+    // Only a web page has a saved copy to open, and the link names the visit's time.
+    EXPECT_NE(
+        section.find("class=\"saved\" href=\"quillet://saved/?a=https%3A%2F%2Fa.test%2F&amp;t=" +
+                     std::to_string(day + 3600) + "\""),
+        std::string::npos)
+        << section;
+    EXPECT_EQ(section.find("class=\"saved\""), section.rfind("class=\"saved\""));
+    EXPECT_EQ(
+        timelineDay(day, {page("https://a.test/", "A", day + 3600, false)}).find("class=\"saved\""),
+        std::string::npos)
+        << "a page kept without its content has no copy";
     // The others are still there, by name, to tick and export.
     EXPECT_NE(section.find("data-address=\"javascript:alert(document.cookie)\""),
               std::string::npos);
+}
+
+// A saved copy's address names the page and the visit's time and reads back as it was; an
+// address that does not name both is none.
+TEST(SavedPageAddress, ReadsBackThePageAndTimeItNames) {
+    const TimeZone tokyo("Asia/Tokyo");
+    const std::string page = "http://a.test/?x=1&t=2#設定";
+    const StoredTime time = *parseLocalDate("2026-12-08") + 14 * 3600 + 3 * 60;
+    const std::string address = savedPageAddress(page, time);
+    EXPECT_TRUE(address.starts_with("quillet://saved/?a=http%3A%2F%2Fa.test")) << address;
+    const auto asked = readSavedPageAddress(address);
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(asked->address, page);
+    EXPECT_EQ(asked->time, time);
+    for (const char* wrong :
+         {"quillet://saved/", "quillet://saved/?a=http%3A%2F%2Fa.test%2F", "quillet://saved/?t=5",
+          "quillet://saved/?a=&t=5", "quillet://saved/?a=x&t=5x",
+          "quillet://saved/?a=x&t=", "quillet://history/?a=x&t=5", "http://saved/?a=x&t=5"})
+        EXPECT_FALSE(readSavedPageAddress(wrong)) << wrong;
+    EXPECT_EQ(savedPageNotice(time), "2026年12月8日 14:03 に保存したページです");
 }
 
 // A long day comes in parts, each saying where the next begins.

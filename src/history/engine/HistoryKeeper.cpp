@@ -3,6 +3,7 @@
 
 #include "FolderLock.h"
 #include "HistoryFile.h"
+#include "SavedPictures.h"
 #include "ThumbnailCodec.h"
 #include "TimelineDays.h"
 
@@ -333,8 +334,8 @@ void HistoryKeeper::store(PageVisit visit, std::optional<bool> keptWhenVisited) 
         if (keptWhenVisited.value_or(!paused_))
             onKept([&](HistoryStore& store) {
                 kept = store.store(visit);
-                if (kept && !visit.savedCopy.empty())
-                    store.keepSavedCopiesWithin(kDefaultSavedCopiesSpace);
+                if (kept && !visit.savedCopy.empty() && savedCopiesSpace_)
+                    store.keepSavedCopiesWithin(*savedCopiesSpace_);
             });
         // This run's history holds only what the kept one does not (keeping off or paused, a
         // site never kept, a disk that failed, and the text of a page whose content is not
@@ -532,6 +533,86 @@ void HistoryKeeper::keptSize(Requests& requests,
                 if (!failed)
                     size.second += bytes;
             }
+            return size;
+        },
+        std::move(done));
+}
+
+void HistoryKeeper::savedCopy(std::string address, StoredTime time, Requests& requests,
+                              std::function<void(std::optional<SavedCopy>)> done) {
+    ask<std::optional<SavedCopy>>(
+        requests,
+        [this, address = std::move(address), time] {
+            std::optional<SavedCopy> copy;
+            onKept([&](HistoryStore& kept) {
+                const std::optional<SavedVersion> version = kept.savedVersionSeenAt(address, time);
+                if (!version)
+                    return;
+                if (std::optional<std::string> archive = kept.savedCopy(version->id))
+                    copy =
+                        SavedCopy{withVectorPicturesDrawn(*archive, drawSvgAsPng), version->saved};
+            });
+            return copy;
+        },
+        std::move(done));
+}
+
+void HistoryKeeper::savedChanges(std::string address, StoredTime time, Requests& requests,
+                                 std::function<void(std::optional<SavedChanges>)> done) {
+    ask<std::optional<SavedChanges>>(
+        requests,
+        [this, address = std::move(address), time] {
+            std::optional<SavedChanges> found;
+            onKept([&](HistoryStore& kept) {
+                const std::optional<SavedVersion> seen = kept.savedVersionSeenAt(address, time);
+                if (!seen)
+                    return;
+                const std::vector<SavedVersion> versions = kept.savedVersions(address);
+                const auto at =
+                    std::find_if(versions.begin(), versions.end(),
+                                 [&](const SavedVersion& v) { return v.id == seen->id; });
+                if (at == versions.begin() || at == versions.end())
+                    return;
+                const SavedVersion& before = *(at - 1);
+                const std::optional<std::string> oldText = kept.savedCopyText(before.id);
+                const std::optional<std::string> newText = kept.savedCopyText(seen->id);
+                if (!oldText || !newText)
+                    return;
+                const std::optional<PageVisit> page = kept.visitOf(address);
+                found = SavedChanges{{address, page ? page->title : "", before.saved, seen->saved},
+                                     textChanges(*oldText, *newText)};
+            });
+            return found;
+        },
+        std::move(done));
+}
+
+void HistoryKeeper::savedVersions(std::string address, Requests& requests,
+                                  std::function<void(std::vector<SavedVersion>)> done) {
+    ask<std::vector<SavedVersion>>(
+        requests,
+        [this, address = std::move(address)] {
+            std::vector<SavedVersion> versions;
+            onKept([&](HistoryStore& kept) { versions = kept.savedVersions(address); });
+            return versions;
+        },
+        std::move(done));
+}
+
+void HistoryKeeper::setSavedCopiesSpace(std::optional<std::int64_t> space) {
+    post([this, space] {
+        savedCopiesSpace_ = space;
+        if (space)
+            onKept([&](HistoryStore& kept) { kept.keepSavedCopiesWithin(*space); });
+    });
+}
+
+void HistoryKeeper::savedCopiesSize(Requests& requests, std::function<void(std::int64_t)> done) {
+    ask<std::int64_t>(
+        requests,
+        [this] {
+            std::int64_t size = 0;
+            onKept([&](HistoryStore& kept) { size = kept.savedCopiesSize(); });
             return size;
         },
         std::move(done));

@@ -19,6 +19,7 @@
 
 #include "HistoryKeyring.h"
 #include "HistoryStore.h"
+#include "SavedChangesPage.h"
 #include "SealedVfs.h"
 
 #include <condition_variable>
@@ -117,6 +118,30 @@ class HistoryKeeper {
     void dayBefore(StoredTime before, HistoryFilter filter, Requests& requests,
                    std::function<void(Day)> done);
 
+    // The saved copy of the kept page at `address` that a visit at `time` saw, and when it
+    // was saved; none when the file holds no copy of it.
+    struct SavedCopy {
+        std::string archive;
+        StoredTime saved = 0;
+    };
+    void savedCopy(std::string address, StoredTime time, Requests& requests,
+                   std::function<void(std::optional<SavedCopy>)> done);
+    // What changed in the kept page's text from the version before the one a visit at `time`
+    // saw to that one; none when that version is its first, or there is none.
+    struct SavedChanges {
+        SavedChangesAsked page;
+        TextChanges changes;
+    };
+    void savedChanges(std::string address, StoredTime time, Requests& requests,
+                      std::function<void(std::optional<SavedChanges>)> done);
+    // The kept page's saved versions, oldest first.
+    void savedVersions(std::string address, Requests& requests,
+                       std::function<void(std::vector<SavedVersion>)> done);
+    // The space the saved copies may take (bytes in the file; none: no limit). Past it the
+    // oldest versions go, now and after each copy stored.
+    void setSavedCopiesSpace(std::optional<std::int64_t> space);
+    // The bytes the saved copies take in the kept history (0 when none is kept).
+    void savedCopiesSize(Requests& requests, std::function<void(std::int64_t)> done);
     void remove(std::vector<std::string> addresses);
     void removeVisitedSince(StoredTime since);
     // Removes the kept pages last visited before `before` (this run's history is left alone).
@@ -193,6 +218,7 @@ class HistoryKeeper {
     std::unordered_set<std::string> keptThisRun_; // this run's pages the kept history holds
     bool storingStoppedTold_ = false;
     bool paused_ = false;
+    std::optional<std::int64_t> savedCopiesSpace_ = kDefaultSavedCopiesSpace;
     bool looksOwed_ = false;       // the kept file may hold thumbnails without their look
     std::int64_t unseenBelow_ = 0; // where the next batch of them starts
 

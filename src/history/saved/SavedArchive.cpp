@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace quillet {
 namespace {
@@ -46,7 +47,46 @@ std::optional<std::string> boundaryOf(std::string_view contentType) {
     return std::nullopt;
 }
 
+struct MessageHeader {
+    std::size_t end = 0;  // where the blank line after it starts
+    std::string boundary; // of its multipart Content-Type
+};
+
+// The header of a multipart message; none when the text is not one.
+std::optional<MessageHeader> messageHeader(std::string_view archive) {
+    const std::size_t end = archive.find("\r\n\r\n");
+    if (end == std::string_view::npos)
+        return std::nullopt;
+    const std::optional<std::string> contentType =
+        headerValue(archive.substr(0, end + 2), "Content-Type");
+    if (!contentType || !sameLetters(contentType->substr(0, 10), "multipart/"))
+        return std::nullopt;
+    std::optional<std::string> boundary = boundaryOf(*contentType);
+    if (!boundary)
+        return std::nullopt;
+    return MessageHeader{end, std::move(*boundary)};
+}
+
+// An address is one line of printable characters; anything else names no page.
+bool oneLine(const std::string& address) {
+    return std::none_of(address.begin(), address.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
 } // namespace
+
+std::string_view partHeader(std::string_view part) {
+    const std::size_t end = part.find("\r\n\r\n");
+    return part.substr(0, end == std::string_view::npos ? part.size() : end + 2);
+}
+
+std::string partType(std::string_view part) {
+    std::string type(trimmed(headerValue(partHeader(part), "Content-Type").value_or("")));
+    type = std::string(trimmed(type.substr(0, type.find(';'))));
+    std::transform(type.begin(), type.end(), type.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return type;
+}
 
 std::optional<std::string> headerValue(std::string_view header, std::string_view name) {
     std::size_t line = 0;
@@ -75,21 +115,14 @@ std::optional<std::string> headerValue(std::string_view header, std::string_view
 }
 
 std::optional<ArchiveParts> splitArchive(std::string_view archive) {
-    const std::size_t headEnd = archive.find("\r\n\r\n");
-    if (headEnd == std::string_view::npos)
-        return std::nullopt;
-    const std::optional<std::string> contentType =
-        headerValue(archive.substr(0, headEnd + 2), "Content-Type");
-    if (!contentType || !sameLetters(contentType->substr(0, 10), "multipart/"))
+    const std::optional<MessageHeader> header = messageHeader(archive);
+    if (!header)
         return std::nullopt;
     ArchiveParts split;
-    const std::optional<std::string> boundary = boundaryOf(*contentType);
-    if (!boundary)
-        return std::nullopt;
-    split.boundary = *boundary;
+    split.boundary = header->boundary;
     const std::string delimiter = "\r\n--" + split.boundary;
     // The first delimiter stands at the start of a line after the header.
-    std::size_t at = archive.find(delimiter, headEnd);
+    std::size_t at = archive.find(delimiter, header->end);
     if (at == std::string_view::npos)
         return std::nullopt;
     split.head = std::string(archive.substr(0, at + 2));
@@ -115,17 +148,11 @@ std::optional<ArchiveParts> splitArchive(std::string_view archive) {
 
 std::optional<std::string> archiveAddress(std::string_view archive) {
     // Read from the first part's header alone: the message may be large.
-    const std::size_t headEnd = archive.find("\r\n\r\n");
-    if (headEnd == std::string_view::npos)
+    const std::optional<MessageHeader> header = messageHeader(archive);
+    if (!header)
         return std::nullopt;
-    const std::optional<std::string> contentType =
-        headerValue(archive.substr(0, headEnd + 2), "Content-Type");
-    const std::optional<std::string> boundary =
-        contentType ? boundaryOf(*contentType) : std::nullopt;
-    if (!boundary)
-        return std::nullopt;
-    const std::string delimiter = "\r\n--" + *boundary + "\r\n";
-    const std::size_t first = archive.find(delimiter, headEnd);
+    const std::string delimiter = "\r\n--" + header->boundary + "\r\n";
+    const std::size_t first = archive.find(delimiter, header->end);
     if (first == std::string_view::npos)
         return std::nullopt;
     const std::size_t start = first + delimiter.size();
@@ -134,11 +161,25 @@ std::optional<std::string> archiveAddress(std::string_view archive) {
         return std::nullopt;
     std::optional<std::string> address =
         headerValue(archive.substr(start, end + 2 - start), "Content-Location");
-    // An address is one line of printable characters; anything else names no page.
-    if (address && std::any_of(address->begin(), address->end(),
-                               [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+    if (address && !oneLine(*address))
         return std::nullopt;
     return address;
+}
+
+std::set<std::string> archiveFrameAddresses(std::string_view archive) {
+    std::set<std::string> frames;
+    const std::optional<ArchiveParts> split = splitArchive(archive);
+    if (!split)
+        return frames;
+    for (std::size_t i = 1; i < split->parts.size(); ++i) {
+        const std::string type = partType(split->parts[i]);
+        if (type != "text/html" && type != "application/xhtml+xml")
+            continue;
+        if (auto address = headerValue(partHeader(split->parts[i]), "Content-Location");
+            address && oneLine(*address))
+            frames.insert(std::move(*address));
+    }
+    return frames;
 }
 
 std::string joinArchive(const ArchiveParts& archive) {

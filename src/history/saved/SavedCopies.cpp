@@ -6,8 +6,6 @@
 
 #include <sodium.h>
 
-#include <array>
-
 namespace quillet {
 namespace {
 
@@ -15,14 +13,12 @@ namespace {
 constexpr std::size_t kLargestPart = std::size_t{256} << 20;
 constexpr std::size_t kLargestFrame = std::size_t{1} << 20; // the message's header and tail
 
-using Hash = std::array<std::uint8_t, 32>;
-
 std::vector<std::uint8_t> hashOf(std::string_view bytes) {
-    Hash hash{};
+    std::vector<std::uint8_t> hash(crypto_generichash_BYTES);
     crypto_generichash(hash.data(), hash.size(),
                        reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), nullptr,
                        0);
-    return {hash.begin(), hash.end()};
+    return hash;
 }
 
 std::vector<std::uint8_t> asBlob(const std::string& bytes) {

@@ -32,6 +32,15 @@ const RetentionWords& wordsOf(Retention retention) {
     return kWords[std::size(kWords) - 1];
 }
 
+std::string megabytesText(std::uint64_t bytes) {
+    const double megabytes = static_cast<double>(bytes) / 1e6;
+    if (megabytes >= 10)
+        return withThousands(static_cast<std::uint64_t>(megabytes + 0.5)) + " MB";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", megabytes);
+    return std::string(text) + " MB";
+}
+
 } // namespace
 
 const char* retentionName(Retention retention) {
@@ -66,19 +75,22 @@ std::optional<StoredTime> retentionCutoff(Retention retention,
     return toStoredTime(sys_days(back) + (now - today));
 }
 
+const SavedCopiesSpace& savedCopiesSpaceFromSetting(std::string_view stored) {
+    for (const SavedCopiesSpace& space : kSavedCopiesSpaces)
+        if (stored == space.setting)
+            return space;
+    return kSavedCopiesSpaces[1];
+}
+
 std::string keptHistorySummary(std::int64_t pages, std::uint64_t bytes) {
-    const double megabytes = static_cast<double>(bytes) / 1e6;
-    std::string size;
-    if (megabytes < 10) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.1f", megabytes);
-        size = text;
-    } else {
-        size = withThousands(static_cast<std::uint64_t>(megabytes + 0.5));
-    }
     return "保存されている履歴: " +
            withThousands(static_cast<std::uint64_t>(std::max<std::int64_t>(0, pages))) +
-           " ページ (" + size + " MB)";
+           " ページ (" + megabytesText(bytes) + ")";
+}
+
+std::string savedCopiesSummary(std::int64_t bytes) {
+    return "保存したページ: " +
+           megabytesText(static_cast<std::uint64_t>(std::max<std::int64_t>(0, bytes)));
 }
 
 } // namespace quillet

@@ -29,8 +29,24 @@ Retention retentionFromSetting(std::string_view stored);
 std::optional<StoredTime> retentionCutoff(Retention retention,
                                           std::chrono::system_clock::time_point now);
 
+// How much space the saved copies of kept pages may take (保存するページの容量); past it the
+// oldest versions go first. 2 GB unless the user says otherwise.
+struct SavedCopiesSpace {
+    const char* name;                  // as the dialog shows it: 500 MB, 2 GB, 10 GB, 無制限
+    const char* setting;               // as the settings store holds it
+    std::optional<std::int64_t> bytes; // none: no limit
+};
+inline constexpr SavedCopiesSpace kSavedCopiesSpaces[] = {{"500 MB", "500mb", 500'000'000},
+                                                          {"2 GB", "2gb", 2'000'000'000},
+                                                          {"10 GB", "10gb", 10'000'000'000},
+                                                          {"無制限", "unlimited", std::nullopt}};
+// Anything the store does not know is the default, 2 GB.
+const SavedCopiesSpace& savedCopiesSpaceFromSetting(std::string_view stored);
+
 // 「保存されている履歴: 12,345 ページ (210 MB)」: megabytes of 1,000,000 bytes, with one decimal
 // under 10 MB.
 std::string keptHistorySummary(std::int64_t pages, std::uint64_t bytes);
+// 「保存したページ: 1.2 MB」, the space the saved copies take, in the same megabytes.
+std::string savedCopiesSummary(std::int64_t bytes);
 
 } // namespace quillet

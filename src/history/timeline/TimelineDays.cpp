@@ -58,15 +58,22 @@ std::string localDateText(StoredTime dayStart) {
     return text ? text.get() : "";
 }
 
+std::string dateInWords(StoredTime time) {
+    const DateTime local = localTime(time);
+    if (!local)
+        return {};
+    return std::to_string(g_date_time_get_year(local.get())) + "年" +
+           std::to_string(g_date_time_get_month(local.get())) + "月" +
+           std::to_string(g_date_time_get_day_of_month(local.get())) + "日";
+}
+
 std::string dayHeading(StoredTime dayStart) {
     const DateTime local = localTime(dayStart);
     if (!local)
         return {};
     constexpr const char* weekdays[] = {"月", "火", "水", "木", "金", "土", "日"};
-    return std::to_string(g_date_time_get_year(local.get())) + "年" +
-           std::to_string(g_date_time_get_month(local.get())) + "月" +
-           std::to_string(g_date_time_get_day_of_month(local.get())) + "日 (" +
-           weekdays[g_date_time_get_day_of_week(local.get()) - 1] + ")";
+    return dateInWords(dayStart) + " (" + weekdays[g_date_time_get_day_of_week(local.get()) - 1] +
+           ")";
 }
 
 std::string timeOfDay(StoredTime time) {

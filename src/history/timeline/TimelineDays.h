@@ -18,6 +18,8 @@ StoredTime startOfNextLocalDay(StoredTime dayStart);
 std::optional<StoredTime> parseLocalDate(std::string_view date);
 // "2026-12-08", as the date field takes it.
 std::string localDateText(StoredTime dayStart);
+// "2026年12月8日".
+std::string dateInWords(StoredTime time);
 // "2026年12月8日 (火)".
 std::string dayHeading(StoredTime dayStart);
 // "9:05".

@@ -4,6 +4,7 @@
 #include "AddressRules.h"
 #include "ErrorPages.h"
 #include "LookSignature.h"
+#include "SavedPageAddress.h"
 #include "TimelineDays.h"
 
 #include <algorithm>
@@ -56,6 +57,7 @@ ul.pages a:hover, ul.pages a:focus { background: #DDE8F6; outline: 2px solid #3A
 .time { font-size: 12px; color: #555; }
 .title { font-size: 13px; display: block; overflow: hidden; white-space: nowrap; text-overflow: ellipsis; }
 ul.pages input[type=checkbox] { position: absolute; top: 8px; right: 8px; }
+ul.pages a.saved { position: absolute; left: 6px; top: 104px; display: inline-block; font-size: 11px; padding: 0 4px; color: #1A5FB4; background: rgba(255, 255, 255, 0.92); border: 1px solid #BBB; text-decoration: underline; }
 #more { margin: 24px 0; color: #555; }
 </style></head><body>
 )html";
@@ -137,9 +139,17 @@ std::string pageTile(const StoredEntry& page) {
         tile += "<span class=\"thumb empty\" role=\"img\" aria-label=\"" + name + "\"></span>";
     tile += "<span class=\"time\" aria-hidden=\"true\">" + htmlEscape(time) +
             "</span><span class=\"title\" aria-hidden=\"true\">" + htmlEscape(title) + "</span>" +
-            (link ? "</a>" : "</span>") + "<input type=\"checkbox\" aria-label=\"" +
-            htmlEscape(title) + " をエクスポートに選ぶ\" data-address=\"" + address +
-            "\" data-title=\"" + htmlEscape(page.title) + "\"></li>\n";
+            (link ? "</a>" : "</span>");
+    // The page as that visit saw it, where its copy was kept (only the web's pages have one):
+    // a link over the thumbnail's foot, so the tile is as tall as one without it.
+    if (const std::string scheme = schemeOf(page.address);
+        page.contentKept && (scheme == "http" || scheme == "https"))
+        tile += "<a class=\"saved\" href=\"" +
+                htmlEscape(savedPageAddress(page.address, page.lastVisit)) + "\" aria-label=\"" +
+                htmlEscape(title) + " の保存したページを開く\">保存したページを開く</a>";
+    tile += "<input type=\"checkbox\" aria-label=\"" + htmlEscape(title) +
+            " をエクスポートに選ぶ\" data-address=\"" + address + "\" data-title=\"" +
+            htmlEscape(page.title) + "\"></li>\n";
     return tile;
 }
 

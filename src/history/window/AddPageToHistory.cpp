@@ -32,8 +32,9 @@ void frmBrowser::AddPageToHistory() {
     // take that address's place in the history, and the real page could never be added.
     if (brwWebBrowser.ShowingErrorPage())
         return;
-    // The timeline shows the history; it is not a page of it.
-    if (isTimelineAddress(brwWebBrowser.LocationURL()))
+    // The timeline and a saved copy show the history; they are not pages of it.
+    if (isTimelineAddress(brwWebBrowser.LocationURL()) ||
+        isSavedCopyAddress(brwWebBrowser.LocationURL()))
         return;
     // Stops at the first failing step; whatever the steps before it did stays done.
     stopSilently([this] {

@@ -47,6 +47,14 @@ ClearHistoryDialog::ClearHistoryDialog(ClearHistoryHost& mainWindow)
     layout_.pack_start(retentionRow_, false, false);
     keptSummary.set_xalign(0);
     layout_.pack_start(keptSummary, false, false);
+    savedSpaceLabel_.set_text("保存するページの容量:");
+    for (const SavedCopiesSpace& space : kSavedCopiesSpaces)
+        savedSpaceChoice.append(space.name);
+    savedSpaceRow_.pack_start(savedSpaceLabel_, false, false);
+    savedSpaceRow_.pack_start(savedSpaceChoice, false, false);
+    layout_.pack_start(savedSpaceRow_, false, false);
+    savedSummary.set_xalign(0);
+    layout_.pack_start(savedSummary, false, false);
     layout_.pack_start(sitesLabel_, false, false);
     siteScroller_.add(siteList);
     siteScroller_.set_shadow_type(Gtk::SHADOW_IN);
@@ -58,6 +66,7 @@ ClearHistoryDialog::ClearHistoryDialog(ClearHistoryHost& mainWindow)
     add(layout_);
     setAccessible(siteList, "履歴に残さないサイト", Atk::ROLE_LIST);
     setAccessible(retentionChoice, "保存期間", Atk::ROLE_COMBO_BOX);
+    setAccessible(savedSpaceChoice, "保存するページの容量", Atk::ROLE_COMBO_BOX);
 
     clearButton.signal_clicked().connect([this] { clearChosenPeriod(); });
     keepAgainButton.signal_clicked().connect([this] { keepSelectedSiteAgain(); });
@@ -67,6 +76,13 @@ ClearHistoryDialog::ClearHistoryDialog(ClearHistoryHost& mainWindow)
         if (chosen < 0)
             return;
         mainWindow_.setRetention(kRetentions[chosen]);
+        showKeptSize();
+    });
+    savedSpaceChanged_ = savedSpaceChoice.signal_changed().connect([this] {
+        const int chosen = savedSpaceChoice.get_active_row_number();
+        if (chosen < 0)
+            return;
+        mainWindow_.setSavedCopiesSpace(kSavedCopiesSpaces[chosen]);
         showKeptSize();
     });
     siteList.signal_row_selected().connect(
@@ -80,6 +96,10 @@ void ClearHistoryDialog::showKeptSize() {
         if (number == sizeAskings_)
             keptSummary.set_text(keptHistorySummary(size.first, size.second));
     });
+    mainWindow_.savedCopiesSize(requests_, [this, number](std::int64_t size) {
+        if (number == sizeAskings_)
+            savedSummary.set_text(savedCopiesSummary(size));
+    });
 }
 
 void ClearHistoryDialog::refresh() {
@@ -89,6 +109,12 @@ void ClearHistoryDialog::refresh() {
         if (kRetentions[n] == retention)
             retentionChoice.set_active(static_cast<int>(n));
     retentionChanged_.unblock();
+    savedSpaceChanged_.block();
+    const SavedCopiesSpace& space = mainWindow_.savedCopiesSpace();
+    for (std::size_t n = 0; n < std::size(kSavedCopiesSpaces); ++n)
+        if (&kSavedCopiesSpaces[n] == &space)
+            savedSpaceChoice.set_active(static_cast<int>(n));
+    savedSpaceChanged_.unblock();
     showKeptSize();
     const unsigned number = ++refreshes_;
     mainWindow_.excludedSites(requests_, [this, number](std::vector<std::string> sites) {

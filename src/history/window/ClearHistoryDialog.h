@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // 履歴を消去: clears the history of the last hour, day, week or all of it (after a question),
-// sets how long the kept history keeps a page (保存期間) and says how much it holds, and shows
-// the sites whose pages are never kept, each of which can be kept again.
+// sets how long the kept history keeps a page (保存期間) and how much space the pages' saved
+// copies may take (保存するページの容量) and says how much each holds, and shows the sites
+// whose pages are never kept, each of which can be kept again.
 
 #include "DialogHosts.h"
 
@@ -32,12 +33,15 @@ class ClearHistoryDialog : public Gtk::Window {
     void keepSelectedSiteAgain();
     const std::vector<std::string>& excludedSites() const { return sites_; }
     std::string keptSummaryText() const { return keptSummary.get_text(); }
+    std::string savedSummaryText() const { return savedSummary.get_text(); }
 
     Gtk::RadioButton lastHour, lastDay, lastWeek, everything;
     Gtk::Button clearButton, keepAgainButton, closeButton;
     Gtk::ListBox siteList;
     Gtk::ComboBoxText retentionChoice; // in the order of kRetentions
     Gtk::Label keptSummary;
+    Gtk::ComboBoxText savedSpaceChoice; // in the order of kSavedCopiesSpaces
+    Gtk::Label savedSummary;
 
   private:
     void showSites(std::vector<std::string> sites);
@@ -45,9 +49,10 @@ class ClearHistoryDialog : public Gtk::Window {
 
     ClearHistoryHost& mainWindow_;
     Gtk::Box layout_{Gtk::ORIENTATION_VERTICAL, 6};
-    Gtk::Label periodLabel_, sitesLabel_, retentionLabel_;
+    Gtk::Label periodLabel_, sitesLabel_, retentionLabel_, savedSpaceLabel_;
     Gtk::Box retentionRow_{Gtk::ORIENTATION_HORIZONTAL, 6};
-    sigc::connection retentionChanged_;
+    Gtk::Box savedSpaceRow_{Gtk::ORIENTATION_HORIZONTAL, 6};
+    sigc::connection retentionChanged_, savedSpaceChanged_;
     Gtk::ScrolledWindow siteScroller_;
     Gtk::Box buttons_{Gtk::ORIENTATION_HORIZONTAL, 6};
     std::vector<std::string> sites_;

@@ -8,9 +8,12 @@
 #include "ClearHistoryDialog.h"
 #include "ErrorStyles.h"
 #include "HistoryRules.h"
+#include "SavedPageAddress.h"
 #include "ThumbnailCodec.h"
 #include "UserPresent.h"
 #include "Widgets.h"
+
+#include <limits>
 
 namespace quillet {
 
@@ -24,6 +27,7 @@ HistoryPane::HistoryPane(Gtk::Window& window, HistoryKeeper& keeper, VisitRecord
     connectSearchField();
     keeper_.signal_Problem().connect([this](const std::string& text) { tellProblem(text); });
     keeper_.signal_NoKeyring().connect([this] { askWithoutKeyring(); });
+    keeper_.setSavedCopiesSpace(savedCopiesSpace().bytes);
     ListView1.signal_ThumbnailWanted().connect([this](const std::string& address) {
         keeper_.thumbnails({address}, keptRequests_,
                            [this, address](HistoryKeeper::Thumbnails pictures) {
@@ -52,6 +56,16 @@ void HistoryPane::setRetention(Retention retention) {
     settings_.write(kSettingsApp, kHistorySection, kHistoryRetention.key,
                     retentionSetting(retention));
     removeExpired();
+}
+
+const SavedCopiesSpace& HistoryPane::savedCopiesSpace() const {
+    return savedCopiesSpaceFromSetting(settings_.read(
+        kSettingsApp, kHistorySection, kSavedCopiesSpace.key, kSavedCopiesSpace.fallback));
+}
+
+void HistoryPane::setSavedCopiesSpace(const SavedCopiesSpace& space) {
+    settings_.write(kSettingsApp, kHistorySection, kSavedCopiesSpace.key, space.setting);
+    keeper_.setSavedCopiesSpace(space.bytes);
 }
 
 void HistoryPane::removeExpired() {
@@ -195,6 +209,18 @@ void HistoryPane::removeEverythingFromPane() {
     keeper_.dispose(std::move(everything));
     if (searchOpen())
         searchFor(historySearch.get_text());
+}
+
+void HistoryPane::openSavedCopy() {
+    const std::optional<std::string> address = selectedAddress();
+    if (!address)
+        return;
+    // The version its last visit saw; a match of the search found in the file alone, the
+    // newest.
+    const auto visited = visitTimes_.find(*address);
+    open_.emit(savedPageAddress(*address, visited != visitTimes_.end()
+                                              ? visited->second
+                                              : std::numeric_limits<StoredTime>::max()));
 }
 
 void HistoryPane::deleteSelectedEntry() {

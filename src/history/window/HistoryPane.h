@@ -4,8 +4,8 @@
 // before this run's, each entry's last visit, removal and clearing (the history first, then
 // the pane), the search field over the pane (Ctrl+H) with its colour chips, the pages that
 // look like an entry, and the pane's menu. Its commands are actions of the group "history"
-// (keep, pause, search, similar, timeline, delete, exclude-site, clear), shared by the menu,
-// the Delete key and any later control. The main window wires it: it adds this run's entries,
+// (keep, pause, search, similar, timeline, open-saved, delete, exclude-site, clear), shared by the
+// menu, the Delete key and any later control. The main window wires it: it adds this run's entries,
 // and opens what signal_open names (a page, or the timeline).
 
 #include "DialogHosts.h"
@@ -60,8 +60,11 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     std::array<Gtk::ToggleButton, kColourChipCount> colourChips;
     Gtk::Menu historyMenu;
     Gtk::CheckMenuItem keepHistoryItem, pauseKeepingItem;
-    Gtk::MenuItem searchHistoryItem, similarPagesItem, timelineItem, deleteEntryItem,
-        excludeSiteItem, clearHistoryItem;
+    Gtk::MenuItem searchHistoryItem, similarPagesItem, timelineItem, openSavedItem,
+        savedVersionsItem, deleteEntryItem, excludeSiteItem, clearHistoryItem;
+    // 以前のバージョン: the selected page's saved versions, newest first, filled as the menu
+    // opens.
+    Gtk::Menu savedVersionsMenu;
 
     // The search field and its chips, placed in the window's layout over the top of `pane`
     // (the list view's place), and laid out again there when the window's layout changes;
@@ -96,6 +99,8 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     // 履歴をたどる: the timeline (quillet://history/) in the page view, with the search's filter.
     void openTimeline();
     void openSelectedMatch();
+    // 保存したページを開く: the selected kept page as its last visit saw it, from its saved copy.
+    void openSavedCopy();
     void showSelectedMatchTooltip();
     void deleteSelectedEntry();
     void excludeSelectedSite(); // asks first
@@ -135,11 +140,19 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
                   std::function<void(std::pair<std::int64_t, std::uint64_t>)> done) override {
         keeper_.keptSize(requests, std::move(done));
     }
+    // 保存するページの容量: applied at start and whenever the user sets it.
+    const SavedCopiesSpace& savedCopiesSpace() const override;
+    void setSavedCopiesSpace(const SavedCopiesSpace& space) override;
+    void savedCopiesSize(HistoryKeeper::Requests& requests,
+                         std::function<void(std::int64_t)> done) override {
+        keeper_.savedCopiesSize(requests, std::move(done));
+    }
 
   private:
     void addActions();
     void buildMenu();
     void popUpMenu(const GdkEvent* event);
+    void listSavedVersions(const std::optional<std::string>& address);
     void enableAction(const char* name, bool enabled);
     void connectSearchField();
     void searchFor(const std::string& typed);
@@ -185,7 +198,7 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     sigc::connection dailyRemoval_;
     unsigned searchNumber_ = 0; // answers to an older search are dropped
     // Answers the pane waits for: the kept entries and their thumbnails, and the search's.
-    HistoryKeeper::Requests keptRequests_, searchRequests_;
+    HistoryKeeper::Requests keptRequests_, searchRequests_, versionRequests_;
 };
 
 } // namespace quillet

@@ -4,6 +4,9 @@
 
 #include "HistoryPane.h"
 
+#include "SavedPageAddress.h"
+#include "TimelineDays.h"
+
 #include <gtkmm/separatormenuitem.h>
 
 namespace quillet {
@@ -27,6 +30,7 @@ void HistoryPane::addActions() {
     actions_->add_action("search", [this] { openSearch(); });
     actions_->add_action("similar", [this] { showSimilarPages(); });
     actions_->add_action("timeline", [this] { openTimeline(); });
+    actions_->add_action("open-saved", [this] { openSavedCopy(); });
     actions_->add_action("delete", [this] { deleteSelectedEntry(); });
     actions_->add_action("exclude-site", [this] { excludeSelectedSite(); });
     actions_->add_action("clear", [this] { showClearHistoryDialog(); });
@@ -39,6 +43,9 @@ void HistoryPane::buildMenu() {
     searchHistoryItem.set_label("履歴を検索...");
     similarPagesItem.set_label("似たページを探す");
     timelineItem.set_label("履歴をたどる");
+    openSavedItem.set_label("保存したページを開く");
+    savedVersionsItem.set_label("以前のバージョン");
+    savedVersionsItem.set_submenu(savedVersionsMenu);
     deleteEntryItem.set_label("この履歴を削除");
     excludeSiteItem.set_label("このサイトを履歴に残さない");
     clearHistoryItem.set_label("履歴を消去...");
@@ -53,6 +60,9 @@ void HistoryPane::buildMenu() {
     historyMenu.append(similarPagesItem);
     historyMenu.append(timelineItem);
     historyMenu.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
+    historyMenu.append(openSavedItem);
+    historyMenu.append(savedVersionsItem);
+    historyMenu.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
     historyMenu.append(deleteEntryItem);
     historyMenu.append(excludeSiteItem);
     historyMenu.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
@@ -62,7 +72,7 @@ void HistoryPane::buildMenu() {
     // The menu greys out what has nothing to act on while it is open; the Delete key and any
     // other control find every command there again once it closes.
     historyMenu.signal_hide().connect([this] {
-        for (const char* name : {"delete", "exclude-site", "similar"})
+        for (const char* name : {"delete", "exclude-site", "similar", "open-saved"})
             enableAction(name, true);
     });
 
@@ -78,9 +88,10 @@ void HistoryPane::buildMenu() {
     });
     pauseKeepingItem.set_sensitive(keeper_.keeping());
     const std::pair<Gtk::MenuItem*, const char*> commands[] = {
-        {&searchHistoryItem, "history.search"},     {&similarPagesItem, "history.similar"},
-        {&timelineItem, "history.timeline"},        {&deleteEntryItem, "history.delete"},
-        {&excludeSiteItem, "history.exclude-site"}, {&clearHistoryItem, "history.clear"}};
+        {&searchHistoryItem, "history.search"}, {&similarPagesItem, "history.similar"},
+        {&timelineItem, "history.timeline"},    {&openSavedItem, "history.open-saved"},
+        {&deleteEntryItem, "history.delete"},   {&excludeSiteItem, "history.exclude-site"},
+        {&clearHistoryItem, "history.clear"}};
     for (const auto& [item, action] : commands) // (gtkmm 3 does not wrap GtkActionable)
         gtk_actionable_set_action_name(GTK_ACTIONABLE(item->gobj()), action);
 
@@ -108,11 +119,40 @@ void HistoryPane::enableAction(const char* name, bool enabled) {
         ->set_enabled(enabled);
 }
 
+void HistoryPane::listSavedVersions(const std::optional<std::string>& address) {
+    // Until the history answers (at once, as a rule) there is nothing to open.
+    versionRequests_.cancel();
+    enableAction("open-saved", false);
+    savedVersionsItem.set_sensitive(false);
+    for (Gtk::Widget* item : savedVersionsMenu.get_children())
+        savedVersionsMenu.remove(*item);
+    if (!address || !keeper_.keeping())
+        return;
+    keeper_.savedVersions(
+        *address, versionRequests_, [this, address = *address](std::vector<SavedVersion> versions) {
+            if (versions.empty())
+                return;
+            enableAction("open-saved", true);
+            savedVersionsItem.set_sensitive(true);
+            for (auto version = versions.rbegin(); version != versions.rend(); ++version) {
+                auto* item = Gtk::manage(new Gtk::MenuItem(dateInWords(version->saved) + " " +
+                                                           timeOfDay(version->saved)));
+                item->signal_activate().connect([this, address, saved = version->saved] {
+                    open_.emit(savedPageAddress(address, saved));
+                });
+                savedVersionsMenu.append(*item);
+            }
+            savedVersionsMenu.show_all();
+        });
+}
+
 void HistoryPane::popUpMenu(const GdkEvent* event) {
-    const bool entry = selectedAddress().has_value();
+    const std::optional<std::string> selected = selectedAddress();
+    const bool entry = selected.has_value();
     enableAction("delete", entry);
     enableAction("similar", entry);
     enableAction("exclude-site", entry && keeper_.keeping()); // only the kept history can
+    listSavedVersions(selected);
     if (event) {
         historyMenu.popup_at_pointer(event);
         return;

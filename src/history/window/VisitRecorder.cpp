@@ -28,8 +28,14 @@ void VisitRecorder::record(PageVisit visit) {
 }
 
 void VisitRecorder::storeIfWhole(std::optional<PendingVisits::Recorded> recorded) {
-    if (recorded)
-        keeper_.store(std::move(recorded->visit), recorded->kept);
+    if (!recorded)
+        return;
+    const bool withCopy = recorded->kept && !recorded->visit.savedCopy.empty();
+    const std::string address = recorded->visit.address;
+    const StoredTime time = recorded->visit.time;
+    keeper_.store(std::move(recorded->visit), recorded->kept);
+    if (withCopy)
+        copyStored_.emit(address, time);
 }
 
 } // namespace quillet

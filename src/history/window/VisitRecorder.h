@@ -10,6 +10,7 @@
 #include "PendingVisits.h"
 
 #include <memory>
+#include <sigc++/signal.h>
 
 namespace quillet {
 
@@ -27,6 +28,8 @@ class VisitRecorder {
     void forget(const std::unordered_set<std::string>& addresses) { pending_.forget(addresses); }
     void forgetVisitedSince(StoredTime since) { pending_.forgetVisitedSince(since); }
     std::size_t waiting() const { return pending_.size(); }
+    // A kept visit was handed to the history with its saved copy (its address and time).
+    sigc::signal<void(const std::string&, StoredTime)>& signal_CopyStored() { return copyStored_; }
 
   private:
     void storeIfWhole(std::optional<PendingVisits::Recorded> recorded);
@@ -34,6 +37,7 @@ class VisitRecorder {
     PageView& page_;
     HistoryKeeper& keeper_;
     PendingVisits pending_;
+    sigc::signal<void(const std::string&, StoredTime)> copyStored_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0); // for the text's answers
 };
 

@@ -123,6 +123,7 @@ void frmBrowser::Form_Unload() {
     if (form2_)
         form2_->mainWindowClosed();
     timeline_.windowClosed();
+    savedPages_.windowClosed();
     settings_.write({{kWindowWidth, writeNumber(Width(), Precision::Single)},
                      {kWindowHeight, writeNumber(Height(), Precision::Single)},
                      {kThumbnailWidth, writeNumber(tx, Precision::Double)},

@@ -81,15 +81,25 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyF
                        return PixelSize{roundHalfEven(tx), roundHalfEven(ty)};
                    }),
       timeline_(*this, *keeper_, historyPane_), findBar(brwWebBrowser),
-      downloadStrip(brwWebBrowser.Downloads()), Line1(fixed_, kRuleGrey, 0, 530, 4560, 530),
-      Line2(fixed_, kWhite, 0, 545, 4560, 545), Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
+      downloadStrip(brwWebBrowser.Downloads()),
+      savedPages_(*keeper_, brwWebBrowser, savedPageStrip,
+                  [this](const std::string& address) { brwWebBrowser.Navigate(address); }),
+      Line1(fixed_, kRuleGrey, 0, 530, 4560, 530), Line2(fixed_, kWhite, 0, 545, 4560, 545),
+      Line3(fixed_, kRuleGrey, 2520, 120, 2520, 480),
       Line4(fixed_, kRuleGrey, 5520, 600, 5520, 960) {
     buildControls();
     connectHandlers();
     connectShortcuts();
     connectHistoryPane();
-    brwWebBrowser.ServeHistoryPages(
-        [this](const std::shared_ptr<BuiltInRequest>& request) { timeline_.serve(request); });
+    brwWebBrowser.ServeHistoryPages([this](const std::shared_ptr<BuiltInRequest>& request) {
+        if (isSavedCopyAddress(request->address()))
+            savedPages_.serve(request);
+        else
+            timeline_.serve(request);
+    });
+    recorder_->signal_CopyStored().connect([this](const std::string& address, StoredTime time) {
+        savedPages_.copyStored(address, time);
+    });
     brwWebBrowser.signal_TimelineExport().connect(
         [this](const std::vector<std::string>& ticked) { timeline_.exportTicked(ticked); });
     Form_Load();
@@ -161,6 +171,7 @@ void frmBrowser::buildControls() {
     pageArea_.setPage(brwWebBrowser.Widget());
     pageArea_.addStrip(findBar, Gtk::ALIGN_START);
     pageArea_.addStrip(downloadStrip, Gtk::ALIGN_END);
+    pageArea_.addTopStrip(savedPageStrip);
     placedPageView = &placements_.put(fixed_, pageArea_, 0, 960, 5400, 3735);
     placedListView = &placements_.put(fixed_, ListView1, 5520, 960, 2055, 2895);
 
@@ -208,7 +219,11 @@ void frmBrowser::connectHandlers() {
             Label7_Click();
         return false;
     });
-    brwWebBrowser.signal_LoadStarted().connect([this] { brwWebBrowser_DownloadBegin(); });
+    brwWebBrowser.signal_LoadStarted().connect([this] {
+        savedPages_.pageChanging();
+        brwWebBrowser_DownloadBegin();
+    });
+    brwWebBrowser.signal_PageShown().connect([this] { savedPages_.pageShown(); });
     brwWebBrowser.signal_OpenRefused().connect(
         [this](const std::string& refused) { brwWebBrowser_OpenRefused(refused); });
     ListView1.signal_DblClick().connect([this] { ListView1_DblClick(); });

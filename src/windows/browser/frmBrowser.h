@@ -10,10 +10,12 @@
 #include "HistoryKeeper.h"
 #include "HistoryPane.h"
 #include "HistoryRules.h"
+#include "HistorySavedPages.h"
 #include "HistoryTimeline.h"
 #include "ImageButton.h"
 #include "KeyCodes.h"
 #include "LineControl.h"
+#include "NoticeStrip.h"
 #include "PageOverlay.h"
 #include "PageView.h"
 #include "PictureBox.h"
@@ -124,6 +126,7 @@ class frmBrowser : public Gtk::Window, public ThumbnailSizeHost {
     // The history pane with its search field, menu and the kept history's controls.
     HistoryPane& historyPane() { return historyPane_; }
     HistoryTimeline& timeline() { return timeline_; }
+    HistorySavedPages& savedPages() { return savedPages_; }
     // Visits whose page text is still being read.
     std::size_t visitsAwaitingText() const { return recorder_->waiting(); }
     const SettingsStore& settings() const { return settings_; }
@@ -181,6 +184,12 @@ class frmBrowser : public Gtk::Window, public ThumbnailSizeHost {
     ListView& ListView1 = historyPane_.ListView1;
     FindBar findBar;
     DownloadStrip downloadStrip;
+    NoticeStrip savedPageStrip{"保存したページ"}; // over a saved copy: when it was saved
+
+  private:
+    HistorySavedPages savedPages_; // quillet://saved/
+
+  public:
     LineControl Line1, Line2, Line3, Line4;
 
     // Where each control is placed; the window keeps them all in placements_.

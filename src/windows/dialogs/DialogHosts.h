@@ -54,6 +54,11 @@ class ClearHistoryHost {
     // The number of kept pages and the bytes of their files.
     virtual void keptSize(HistoryKeeper::Requests& requests,
                           std::function<void(std::pair<std::int64_t, std::uint64_t>)> done) = 0;
+    virtual const SavedCopiesSpace& savedCopiesSpace() const = 0;
+    virtual void setSavedCopiesSpace(const SavedCopiesSpace& space) = 0;
+    // The bytes the saved copies of kept pages take.
+    virtual void savedCopiesSize(HistoryKeeper::Requests& requests,
+                                 std::function<void(std::int64_t)> done) = 0;
 
   protected:
     ~ClearHistoryHost() = default;
