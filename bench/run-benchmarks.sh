@@ -25,7 +25,7 @@ cp -r "$source_bench" "$work/peer-bench"
 chmod -R u+w "$work/peer-bench"
 peer="$work/peer-bench"
 
-cmake --build build --target quillet quillet_bench history_bench quillet_soak >/dev/null
+cmake --build build --target quillet quillet_bench history_bench saved_bench quillet_soak >/dev/null
 
 echo "== In-process (real window 1280 x 1024 under Xvfb)"
 xvfb-run -a -s "-screen 0 1920x1200x24" build/bench/quillet_bench \
@@ -58,19 +58,19 @@ pages="${QUILLET_BENCH_HISTORY_PAGES:-100000}"
 # One session for all three: the kept history is sealed with the key in the session's keyring.
 # The start to the pane's first rows again in a process of its own, as for the plain file below:
 # the bench's own figure comes after it wrote and searched both files.
+# Saved copies are opened, and what changed in them shown, in a copy of that kept history.
 tests/session/run-in-session.sh bash -c "build/bench/history_bench $pages $work/kept 2>/dev/null &&
   build/bench/history_bench --window $work/kept 2>/dev/null &&
   echo && echo '== Start to home page painted with $pages kept pages, keeping on (5 cold starts)' &&
-  python3 bench/paint_time.py $peer build/quillet 5 $work/kept | tail -1"
+  python3 bench/paint_time.py $peer build/quillet 5 $work/kept | tail -1 &&
+  echo && echo '== Kept pages as they were seen: opening them, what changed, the copies space' &&
+  build/bench/saved_bench $work/kept 2>/dev/null"
 # The same pages in a plain file, on a desktop without a keyring (with one, the window would
 # seal the file first): the start to the pane's first rows against the sealed file's above.
 QUILLET_TEST_DISPLAY=x11-wm+nokeyring tests/session/run-in-session.sh \
   build/bench/history_bench --window "$work/kept-plain" unsealed 2>/dev/null
 rm -rf "$work/kept-plain"
 
-echo
-echo "== Kept pages as they were seen: the window's thread per copy, the copies' space"
-tests/session/run-in-session.sh build/bench/saved_bench 2>/dev/null
 
 echo
 echo "== Total PSS of the process tree 3 s after the page is shown (median of 3)"

@@ -7,11 +7,14 @@
 //              copies take after the revisits against after the first visits
 //   site       a site of 100 pages sharing their style sheet and pictures: the bytes stored for
 //              the shared parts, against what one copy of each page would take
-// usage: saved_bench   (in a session with a keyring: tests/session/run-in-session.sh)
+// usage: saved_bench [FOLDER]   (in a session with a keyring: tests/session/run-in-session.sh)
+//   FOLDER: a kept history history_bench wrote in the same session, for "open" to run in
 
 #include "BenchKeptHistory.h"
 #include "LocalHttpServer.h"
 #include "Rendering.h"
+#include "SavedChanges.h"
+#include "SavedPageAddress.h"
 
 #include <algorithm>
 #include <fstream>
@@ -105,14 +108,100 @@ void window(BrowserHarness& browser, LocalHttpServer& server,
     row("  the largest copy", largest / 1024.0, "KB");
 }
 
+// The chapter with a paragraph added at its top and a word changed all through it.
+std::string secondVersion(std::string chapter) {
+    if (const auto body = chapter.find("<p>"); body != std::string::npos)
+        chapter.insert(body, "<p>この版で加えた段落です。設定の説明を新しくしました。</p>");
+    for (auto at = chapter.find("パッケージ"); at != std::string::npos;
+         at = chapter.find("パッケージ", at + 1))
+        if (at % 7 == 0)
+            chapter.replace(at, std::string("パッケージ").size(), "package");
+    return chapter;
+}
+
+// Milliseconds from Quillet's asking the view for `address` to its first frame in the window.
+double openToFirstFrame(BrowserHarness& browser, const std::string& address) {
+    bool shown = false;
+    sigc::connection connection =
+        browser->brwWebBrowser.signal_PageShown().connect([&] { shown = true; });
+    const auto start = std::chrono::steady_clock::now();
+    browser->brwWebBrowser.Navigate(address);
+    pumpUntil([&] { return shown; }, 60s);
+    const double took =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    connection.disconnect();
+    pumpUntil([&] { return !browser->timTimerEnabled(); }, 10s);
+    return took;
+}
+
+void medianAndLongest(const std::string& name, std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    row(name + ", median of " + std::to_string(times.size()), times[times.size() / 2], "ms");
+    row("  the longest", times.back(), "ms");
+}
+
+void openingAndChanges(LocalHttpServer& server, const std::vector<std::string>& chapters,
+                       const char* keptFolder) {
+    for (const std::string& chapter : chapters)
+        server.add(chapter, LocalHttpServer::htmlPage(fileText(kReference / chapter.substr(1))));
+    // Kept in a history of its own, or in a copy of one history_bench wrote (in this session,
+    // whose keyring holds its key).
+    TempFolder home;
+    if (keptFolder) {
+        const fs::path into = home.file("data/Quillet");
+        fs::create_directories(into);
+        for (const auto& entry : fs::directory_iterator(keptFolder))
+            if (entry.is_regular_file())
+                fs::copy_file(entry.path(), into / entry.path().filename());
+    }
+    std::vector<double> opened, shownChanges;
+    {
+        BrowserHarness browser({{"history/keep", "1"}}, std::chrono::system_clock::now,
+                               home.path());
+        browser.waitForPageShown();
+        for (const std::string& chapter : chapters)
+            browser.navigateAndWait(server.url(chapter));
+        for (const std::string& chapter : chapters)
+            server.add(chapter, LocalHttpServer::htmlPage(
+                                    secondVersion(fileText(kReference / chapter.substr(1)))));
+        for (const std::string& chapter : chapters)
+            browser.navigateAndWait(server.url(chapter));
+        browser.waitUntilStored();
+        const StoredTime now = toStoredTime(std::chrono::system_clock::now());
+        for (const std::string& chapter : chapters) {
+            opened.push_back(openToFirstFrame(browser, savedPageAddress(server.url(chapter), now)));
+            shownChanges.push_back(
+                openToFirstFrame(browser, savedChangesAddress(server.url(chapter), now)));
+        }
+    }
+    medianAndLongest("保存したページを開く to its first frame", opened);
+    std::vector<double> worked;
+    HistoryStore store(home.file("data/Quillet/history.sqlite"), keyringSeal());
+    for (const std::string& chapter : chapters) {
+        const std::vector<SavedVersion> versions = store.savedVersions(server.url(chapter));
+        if (versions.size() < 2)
+            continue;
+        const std::string before =
+            store.savedCopyText(versions[versions.size() - 2].id).value_or("");
+        const std::string after = store.savedCopyText(versions.back().id).value_or("");
+        const auto start = std::chrono::steady_clock::now();
+        const TextChanges changes = textChanges(before, after);
+        worked.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+        if (changes.added == 0)
+            std::printf("  (no change found in %s)\n", chapter.c_str());
+    }
+    medianAndLongest("what changed in a chapter, worked out", worked);
+    medianAndLongest("変更を見る to its first frame", shownChanges);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     chooseWebRendering();
     auto app = Gtk::Application::create("org.quillet.SavedBench", Gio::APPLICATION_NON_UNIQUE);
-    (void)argc;
-    (void)argv;
     LocalHttpServer server;
     server.setCacheControl("no-cache");
     const std::vector<std::string> chapters = serveChapters(server);
@@ -140,6 +229,11 @@ int main(int argc, char** argv) {
     const Stored revisited = storedIn(home);
     row("after 10 unchanged revisits each", revisited.bytes / 1024.0, "KB");
     row("  against the first visits", static_cast<double>(revisited.bytes) / once.bytes, "x");
+
+    std::printf("== Opening a saved chapter, and what changed in it\n");
+    if (argc > 1)
+        std::printf("   (in a copy of the kept history in %s)\n", argv[1]);
+    openingAndChanges(server, chapters, argc > 1 ? argv[1] : nullptr);
 
     std::printf("== A site of 100 pages sharing its style sheet and pictures\n");
     std::string pictures;
