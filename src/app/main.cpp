@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Quillet: opens the main window (a private one with --private), which visits the addresses
-// given after its home page; closing it (or SIGTERM/SIGINT) ends the program.
+// Quillet: opens the main window (a private one with --private), which shows the addresses
+// given in turn, or its home page without one; closing it (or SIGTERM/SIGINT) ends the program.
 
 #include "CommandLine.h"
 #include "HandlerFailures.h"
@@ -50,8 +50,7 @@ int main(int argc, char* argv[]) {
     app->register_application();
     quillet::frmBrowser window(quillet::SettingsStore::forCurrentUser(),
                                std::chrono::system_clock::now, quillet::keptHistoryFolder(),
-                               answer.privacy);
-    window.visitInTurn(answer.addresses);
+                               answer.privacy, answer.addresses);
     Glib::add_exception_handler([&window] { quillet::reportHandlerFailure(window); });
     Program program{app, &window};
     g_unix_signal_add(SIGTERM, endOnSignal, &program);

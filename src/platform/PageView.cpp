@@ -92,10 +92,19 @@ struct PageView::Signals {
     }
 
     static void foundText(WebKitFindController*, guint matches, gpointer data) {
-        static_cast<PageView*>(data)->foundMatches_.emit(matches);
+        auto* page = static_cast<PageView*>(data);
+        page->passageWords_.clear();
+        page->foundMatches_.emit(matches);
     }
     static void failedToFindText(WebKitFindController*, gpointer data) {
-        static_cast<PageView*>(data)->foundMatches_.emit(0);
+        auto* page = static_cast<PageView*>(data);
+        if (!page->passageWords_.empty()) { // a passage's word the page does not hold: the next
+            const std::string next = std::move(page->passageWords_.front());
+            page->passageWords_.pop_front();
+            page->FindText(next);
+            return;
+        }
+        page->foundMatches_.emit(0);
     }
 };
 
@@ -228,6 +237,15 @@ void PageView::FindText(const std::string& text) {
     webkit_find_controller_search(
         finder, text.c_str(),
         WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND, G_MAXUINT);
+}
+
+void PageView::ShowPassage(const std::vector<std::string>& words) {
+    passageWords_.assign(words.begin(), words.end());
+    if (passageWords_.empty())
+        return;
+    const std::string first = std::move(passageWords_.front());
+    passageWords_.pop_front();
+    FindText(first);
 }
 
 void PageView::FindNext() {

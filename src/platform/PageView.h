@@ -19,6 +19,7 @@
 #include "TimelineChannel.h"
 #include "WebContext.h"
 
+#include <deque>
 #include <functional>
 #include <gtkmm/widget.h>
 #include <set>
@@ -69,6 +70,9 @@ class PageView {
     void FindFinish();
     // Raised after each find with the number of matches (0 when there is none).
     sigc::signal<void(unsigned)>& signal_FoundMatches() { return foundMatches_; }
+    // The page scrolled to the first place that holds the first of `words` it holds, all of
+    // that word's matches marked as a find marks them; holding none, it stays as it is.
+    void ShowPassage(const std::vector<std::string>& words);
 
     // Zoom of the page, 1 being its own size; steps of 10 %, from 30 % to 500 %.
     void ZoomIn();
@@ -129,6 +133,7 @@ class PageView {
     Gtk::Widget* widget_ = nullptr;
     sigc::signal<void()> loadStarted_;
     sigc::signal<void(unsigned)> foundMatches_;
+    std::deque<std::string> passageWords_; // ShowPassage's words not yet looked for
     FirstFrameWait firstFrame_;
     PageFailures failures_;
     PageSchemes schemes_;

@@ -15,7 +15,7 @@ struct CommandLineAnswer {
     int exitCode = 0;                   // when not running
     std::string out;                    // for standard output
     std::string err;                    // for standard error
-    std::vector<std::string> addresses; // to visit in turn after the home page
+    std::vector<std::string> addresses; // to visit in turn, the first instead of the home page
     Privacy privacy = Privacy::Normal;  // --private: the run leaves nothing behind
 };
 

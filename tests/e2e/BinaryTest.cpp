@@ -146,12 +146,14 @@ TEST(Binary, TwoProcessesKeepingTheHistoryShareItsFile) {
 }
 
 // Addresses on the command line: a local file by a relative path with a space and Japanese in
-// its name, then a host typed without a scheme. Each is visited after the page before it is
-// shown, so each enters the history (kept here, so the test can read it).
+// its name, then a host typed without a scheme. The first is shown instead of the home page,
+// the second after it is shown, so each enters the history (kept here, so the test can read
+// it) and the home page does not.
 TEST(Binary, AddressesOnTheCommandLineAreVisitedInTurn) {
     TempFolder home, pages;
     SettingsStore(home.file("config")).write("Quillet", "history", "keep", "1");
-    writeFile(pages.file("ページ 1.html"), "<title>一つ目</title><p>first</p>");
+    writeFile(pages.file("ページ 1.html"),
+              "<title>一つ目</title><body style='background:#2E8B57'><p>first</p>");
     LocalHttpServer server;
     server.add("/second", LocalHttpServer::htmlPage("<title>Second</title><p>second</p>"));
     const std::string typed = "127.0.0.1:" + std::to_string(server.port()) + "/second";
@@ -167,22 +169,25 @@ TEST(Binary, AddressesOnTheCommandLineAreVisitedInTurn) {
                         visited.insert(visited.begin(), entry.address);
             } catch (const std::exception&) {
             }
-            return visited.size() == 3;
+            return visited.size() == 2;
         },
         40s);
-    // The home page was taken as it was shown, before the next address: its own background.
-    std::optional<PackedImage> homeThumbnail;
+    pumpFor(1s); // a home page loaded late would enter the history by now
+    const std::string first = "file://" + pages.path() + "/%E3%83%9A%E3%83%BC%E3%82%B8%201.html";
+    // The first page was taken as it was shown, before the next address: its own background.
+    std::optional<PackedImage> firstThumbnail;
     try {
-        if (const auto store = readKeptHistory(home))
-            homeThumbnail = store->thumbnail("quillet://home/");
+        if (const auto store = readKeptHistory(home)) {
+            firstThumbnail = store->thumbnail(first);
+            visited.clear();
+            for (const StoredEntry& entry : store->newest(10, false))
+                visited.insert(visited.begin(), entry.address);
+        }
     } catch (const std::exception&) {
     }
     EXPECT_TRUE(endQuillet(child));
     ASSERT_TRUE(both) << visited.size() << " pages visited";
-    ASSERT_TRUE(homeThumbnail && !homeThumbnail->bytes.empty());
-    EXPECT_GT(shareOfColour(homeThumbnail->bytes, 0xF4F8F3), 0.2);
-    EXPECT_EQ(visited, (std::vector<std::string>{"quillet://home/",
-                                                 "file://" + pages.path() +
-                                                     "/%E3%83%9A%E3%83%BC%E3%82%B8%201.html",
-                                                 "http://" + typed}));
+    ASSERT_TRUE(firstThumbnail && !firstThumbnail->bytes.empty());
+    EXPECT_GT(shareOfColour(firstThumbnail->bytes, 0x2E8B57), 0.2);
+    EXPECT_EQ(visited, (std::vector<std::string>{first, "http://" + typed}));
 }

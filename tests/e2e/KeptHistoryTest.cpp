@@ -38,30 +38,6 @@ Page textPage(const std::string& title, const std::string& colour, const std::st
                                      colour + "'><p>" + text + "</p></body></html>");
 }
 
-// Types text as a user without a Japanese keyboard layout does: each character through the
-// input method, by its code (Ctrl+Shift+U, the code, then Space to confirm).
-void typeThroughInputMethod(const std::string& text) {
-    for (const char* p = text.c_str(); *p; p = g_utf8_next_char(p)) {
-        char code[16];
-        std::snprintf(code, sizeof code, "%x", g_utf8_get_char(p));
-        pressKeys("ctrl+shift+u");
-        typeText(code);
-        pressKeys("space");
-    }
-}
-
-// Puts the keyboard focus in the history pane: a real click on its first row on X11 (on
-// Wayland a client cannot learn where its window is, so there the pane takes the focus).
-void focusPane(BrowserHarness& browser) {
-    ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s))
-        << "the window manager did not give the window the focus";
-    if (onWayland())
-        browser.focusHistory();
-    else
-        clickWithPointer(browser.historyList(), 60, 60);
-    ASSERT_TRUE(pumpUntil([&] { return browser.historyFocused(); }, 3s));
-}
-
 // Everything the history's file holds, its log included, opened with the keyring's key: a
 // removed word must be gone even to whoever has the key.
 std::string fileBytes(const std::string& folder) {
@@ -95,7 +71,7 @@ class KeptHistory : public ::testing::Test {
     }
     // Types into the search field as real keys and waits for the pane to show `rows` matches.
     void searchFor(BrowserHarness& browser, const std::string& text, std::size_t rows) {
-        ASSERT_NO_FATAL_FAILURE(focusPane(browser));
+        ASSERT_NO_FATAL_FAILURE(browser.focusPaneAsUser());
         pressKeys("ctrl+h");
         ASSERT_TRUE(pumpUntil([&] { return browser.pane().historySearch.has_focus(); }));
         typeThroughInputMethod(text);
@@ -281,7 +257,7 @@ TEST_F(KeptHistory, DeleteAndClearRemoveEntriesFromThePaneAndTheirTextFromTheFil
     ASSERT_NE(fileBytes(folder).find("zebraword"), std::string::npos);
 
     // The Delete key on the selected entry, as the user presses it.
-    ASSERT_NO_FATAL_FAILURE(focusPane(browser));
+    ASSERT_NO_FATAL_FAILURE(browser.focusPaneAsUser());
     browser.selectEntry(*browser.positionOf(server.url("/latin")));
     pressKeys("Delete");
     ASSERT_TRUE(pumpUntil([&] { return !browser.hasEntry(server.url("/latin")); }));
@@ -348,7 +324,7 @@ TEST_F(KeptHistory, TheMenuKeepsTheChoiceAndTurningItOffCanDeleteTheFile) {
     BrowserHarness browser;
     browser.waitForPageShown();
     // The menu key opens the pane's menu from the keyboard.
-    ASSERT_NO_FATAL_FAILURE(focusPane(browser));
+    ASSERT_NO_FATAL_FAILURE(browser.focusPaneAsUser());
     pressKeys("shift+F10");
     ASSERT_TRUE(pumpUntil([&] { return browser.pane().historyMenu.get_visible(); }));
     EXPECT_EQ(browser.pane().keepHistoryItem.get_label(), "履歴を次回も残す");
@@ -929,7 +905,7 @@ TEST_F(KeptHistory, JapaneseTypedWithTheInputMethodIsCommittedThenSearched) {
     EXPECT_FALSE(browser->timTimerEnabled()) << "the Enter that committed it visited";
     EXPECT_EQ(browser->brwWebBrowser.LocationURL(), shown);
 
-    ASSERT_NO_FATAL_FAILURE(focusPane(browser));
+    ASSERT_NO_FATAL_FAILURE(browser.focusPaneAsUser());
     pressKeys("ctrl+h");
     ASSERT_TRUE(pumpUntil([&] { return browser.pane().historySearch.has_focus(); }));
     typeWithInputMethod("toukyou");

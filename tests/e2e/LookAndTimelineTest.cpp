@@ -47,15 +47,6 @@ std::vector<std::string> matchAddresses(BrowserHarness& browser) {
     return addresses;
 }
 
-void focusPane(BrowserHarness& browser) {
-    ASSERT_TRUE(pumpUntil([&] { return browser->is_active(); }, 5s));
-    if (onWayland())
-        browser.focusHistory();
-    else
-        clickWithPointer(browser.historyList(), 60, 60);
-    ASSERT_TRUE(pumpUntil([&] { return browser.historyFocused(); }, 3s));
-}
-
 } // namespace
 
 // Three pages of known looks: the same layout in other words, and a page of another colour
@@ -73,7 +64,7 @@ TEST(LookSearch, SimilarPagesComeNearestFirstAndAChipNarrowsTheMatches) {
         browser.navigateAndWait(server.url(path));
     browser.waitUntilStored();
 
-    focusPane(browser);
+    ASSERT_NO_FATAL_FAILURE(browser.focusPaneAsUser());
     const float listTop = browser->placedListView->top();
     browser.selectEntry(server.url("/table"));
     pressKeys("ctrl+Return");
@@ -154,7 +145,7 @@ TEST(Timeline, ShowsTheKeptDaysOpensAPageByEnterAndIsNeverKept) {
             return packThumbnail(pixbuf);
         };
         opened.store->store({server.url("/morning"), "朝の記事", yesterday + 9 * 3600 + 30 * 60,
-                             picture(0x2E7D32FF), "朝のニュース"});
+                             picture(0x2E7D32FF), "朝刊のニュース"});
         opened.store->store({server.url("/evening"), "夜の記事", yesterday + 21 * 3600,
                              picture(0xFFFFFFFF), "夜のニュース"});
         opened.store->store(
@@ -197,9 +188,9 @@ TEST(Timeline, ShowsTheKeptDaysOpensAPageByEnterAndIsNeverKept) {
             EXPECT_FALSE(isTimelineAddress(browser.entry(i).text)) << browser.entry(i).text;
         EXPECT_EQ(browser.entryCount(), entriesBefore); // the evening's page was there already
 
-        // The words and the chips narrow the days: only the morning's page says 朝, and only
-        // the green one is green.
-        browser.navigateAndWait(std::string(kTimelineAddress) + "?q=%E6%9C%9D");
+        // The words and the chips narrow the days: only the morning's page says 朝刊 (朝 alone
+        // would be this morning), and only the green one is green.
+        browser.navigateAndWait(std::string(kTimelineAddress) + "?q=%E6%9C%9D%E5%88%8A");
         EXPECT_EQ(browser.pageScript(
                       "[...document.querySelectorAll('img.thumb')].map(i => i.alt).join('|')"),
                   "朝の記事 9:30");

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The search folding, terms and query on any text, as hostile pages and typed queries give
-// them: folded text is valid UTF-8 without NUL, every term points into the text, and the query
-// never makes a full-text search fail.
+// The search folding, terms, date words and query on any text, as hostile pages and typed
+// queries give them: folded text is valid UTF-8 without NUL, every term points into the text,
+// date words stand for a span that begins before it ends and leave no more than was typed, and
+// the query never makes a full-text search fail.
+#include "DateWords.h"
 #include "SearchText.h"
 #include "SearchTokenizer.h"
 
@@ -43,6 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         previous = term.begin;
     }
+    const quillet::DatedSearch dated = quillet::readDateWords(input, 1'796'000'000);
+    if ((dated.span && dated.span->from >= dated.span->to) || dated.words.size() > input.size() ||
+        dated.span.has_value() == dated.spanText.empty())
+        std::abort();
     const std::string query = quillet::searchQuery(input);
     if (query.empty())
         return 0;

@@ -134,4 +134,14 @@ std::string BrowserHarness::pageScript(const std::string& script) {
     return result.text;
 }
 
+void BrowserHarness::focusPaneAsUser() {
+    ASSERT_TRUE(pumpUntil([&] { return window_->is_active(); }, std::chrono::seconds(5)))
+        << "the window manager did not give the window the focus";
+    if (onWayland())
+        focusHistory();
+    else
+        clickWithPointer(historyList(), 60, 60);
+    ASSERT_TRUE(pumpUntil([&] { return historyFocused(); }, std::chrono::seconds(3)));
+}
+
 } // namespace quillet::test

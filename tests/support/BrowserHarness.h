@@ -58,6 +58,9 @@ class BrowserHarness {
     // address of its own, as many visits would.
     void addEntriesLike(int like, int count);
     void focusHistory() { window_->ListView1.setFocus(); }
+    // Puts the keyboard focus in the pane as a user does: a real click on its first row on X11
+    // (on Wayland a client cannot learn where its window is, so there the pane takes it).
+    void focusPaneAsUser();
     bool historyFocused() const { return window_->ListView1.hasFocus(); }
     // The list the user clicks and types into, for real pointer and key events.
     Gtk::TreeView& historyList() { return window_->ListView1.tree(); }

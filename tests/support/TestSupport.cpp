@@ -90,6 +90,16 @@ bool haveJapaneseInputMethod() {
     return method && std::string(method) == "mozc" && !onWayland();
 }
 
+void typeThroughInputMethod(const std::string& text) {
+    for (const char* p = text.c_str(); *p; p = g_utf8_next_char(p)) {
+        char code[16];
+        std::snprintf(code, sizeof code, "%x", g_utf8_get_char(p));
+        pressKeys("ctrl+shift+u");
+        typeText(code);
+        pressKeys("space");
+    }
+}
+
 void typeWithInputMethod(const std::string& romaji) {
     // The input method answers each key in its own time: each step waits for the last one's
     // answer to be drawn, as a person looks before the next key.

@@ -51,6 +51,9 @@ bool haveJapaneseInputMethod();
 // (Zenkaku_Hankaku), the reading in romaji, Space to convert it, Return to commit the first
 // candidate, and Japanese input turned off again.
 void typeWithInputMethod(const std::string& romaji);
+// Types text as a user without a Japanese keyboard layout does: each character through the
+// input method, by its code (Ctrl+Shift+U, the code, then Space to confirm).
+void typeThroughInputMethod(const std::string& text);
 
 // With QUILLET_TEST_SCREENSHOTS set to a folder, the window as it draws itself is saved there
 // as NAME-<display>.png, for a person to look at; otherwise nothing happens.

@@ -102,6 +102,44 @@ TEST(HistoryStore, FindsJapaneseWordsOfAnyLengthInTitleAddressAndTextNewestFirst
     EXPECT_NE(hits.front().snippet.find("天気予報"), std::string::npos) << hits.front().snippet;
 }
 
+TEST(HistoryStore, FindsThePagesVisitedInASpanEachAtItsVisitThere) {
+    HistoryStore store(":memory:");
+    store.store(visit("http://a.test/", "A", 100, "ネットワークの設定"));
+    store.store(visit("http://b.test/", "B", 150, "プリンタの設定"));
+    store.store(visit("http://c.test/", "C", 180, "天気"));
+    store.store(visit("http://a.test/", "A", 1000, ""));
+    const auto within = [&](const std::string& typed, TimeSpan span) {
+        std::vector<std::pair<std::string, StoredTime>> result;
+        for (const auto& hit : store.search(HistoryFilter{typed, 0, span}, 50))
+            result.emplace_back(hit.entry.address, hit.entry.lastVisit);
+        return result;
+    };
+    using Hits = std::vector<std::pair<std::string, StoredTime>>;
+    EXPECT_EQ(within("", {50, 200}),
+              (Hits{{"http://c.test/", 180}, {"http://b.test/", 150}, {"http://a.test/", 100}}));
+    EXPECT_EQ(within("設定", {50, 200}), (Hits{{"http://b.test/", 150}, {"http://a.test/", 100}}));
+    EXPECT_EQ(within("設定", {900, 2000}), (Hits{{"http://a.test/", 1000}}));
+    EXPECT_EQ(within("設定", {150, 180}), (Hits{{"http://b.test/", 150}})); // `to` is outside
+    EXPECT_TRUE(within("天気", {900, 2000}).empty());
+    const auto hit = store.search(HistoryFilter{"プリンタ", 0, TimeSpan{0, 200}}, 50);
+    ASSERT_EQ(hit.size(), 1U);
+    EXPECT_NE(hit.front().snippet.find("プリンタの設定"), std::string::npos);
+
+    // The timeline's days keep to the span too.
+    const HistoryFilter span{"", 0, TimeSpan{120, 1000}};
+    EXPECT_EQ(store.latestVisitBefore(5000, span), 180);
+    EXPECT_EQ(addresses(store.visitedBetween(0, 5000, span)),
+              (std::vector<std::string>{"http://c.test/", "http://b.test/"}));
+
+    // A span of many visits finds its matches from the index instead: the same pages.
+    for (int i = 0; i < 5'000; ++i)
+        store.store(visit("http://many.test/" + std::to_string(i), "", 10'000 + i, "ほかの話"));
+    store.store(visit("http://b.test/", "B", 12'000, ""));
+    EXPECT_EQ(within("設定", {10'000, 20'000}), (Hits{{"http://b.test/", 12'000}}));
+    EXPECT_EQ(within("プリンタ 設定", {0, 20'000}), (Hits{{"http://b.test/", 12'000}}));
+    EXPECT_EQ(within("", {10'000, 20'000}).size(), 50U);
+}
+
 TEST(HistoryStore, StoresHostileTextCappedAndValid) {
     HistoryStore store(":memory:");
     std::string text("\xE5\x8F\x8E");                                 // 収

@@ -1,36 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "SavedPageAddress.h"
+#include "TimeZone.h"
 #include "TimelineDays.h"
 #include "TimelinePage.h"
 
-#include <cstdlib>
-#include <ctime>
 #include <gtest/gtest.h>
 
 using namespace quillet;
 
 namespace {
-
-// The days in a time zone whose clocks change, for the length of this object.
-class TimeZone {
-  public:
-    explicit TimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            old_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TimeZone() {
-        if (old_)
-            setenv("TZ", old_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-  private:
-    std::optional<std::string> old_;
-};
 
 StoredEntry page(const std::string& address, const std::string& title, StoredTime time,
                  bool contentKept = true) {
@@ -116,6 +94,12 @@ TEST(TimelinePage, EscapesWhatTheHistoryHoldsAndNamesEachPicture) {
     EXPECT_NE(whole.find("一致するページはありません"), std::string::npos);
     EXPECT_NE(whole.find("value=\"&quot;&gt;&lt;x&gt;\""), std::string::npos);
     EXPECT_NE(timelinePage({}, 0, {}).find("履歴はありません"), std::string::npos);
+    // The span date words were read as, under the field; none without date words.
+    const TimelineRequest yesterday{.kind = TimelineRequest::Kind::Page, .filter = {"昨日 <x>", 0}};
+    EXPECT_NE(timelinePage(yesterday, 0, {}, "12月9日 (水) <x>")
+                  .find("<p id=\"span\">12月9日 (水) &lt;x&gt;</p>"),
+              std::string::npos);
+    EXPECT_EQ(whole.find("id=\"span\""), std::string::npos);
 }
 
 // A kept address the view would not open as a page (a crafted file's) is text, never a link.

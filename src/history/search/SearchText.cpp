@@ -166,4 +166,20 @@ std::vector<SearchTerm> searchTerms(std::string_view text, TermsFor use) {
     return terms;
 }
 
+std::vector<std::string> typedWords(std::string_view typed) {
+    std::vector<std::string> words(1);
+    const std::string text(typed);
+    for (const char* p = text.c_str(); *p; p = g_utf8_next_char(p)) {
+        if (g_unichar_isspace(g_utf8_get_char(p))) {
+            if (!words.back().empty())
+                words.emplace_back();
+            continue;
+        }
+        words.back().append(p, static_cast<std::size_t>(g_utf8_next_char(p) - p));
+    }
+    if (words.back().empty())
+        words.pop_back();
+    return words;
+}
+
 } // namespace quillet

@@ -33,4 +33,7 @@ enum class TermsFor { Text, Query };
 // punctuation, symbols) separates terms.
 std::vector<SearchTerm> searchTerms(std::string_view text, TermsFor use = TermsFor::Text);
 
+// The words as the user separated them with spaces (a full-width one too), none empty.
+std::vector<std::string> typedWords(std::string_view typed);
+
 } // namespace quillet

@@ -61,19 +61,9 @@ void registerSearchTokenizer(sqlite3* db) {
 }
 
 std::string searchQuery(std::string_view typed) {
-    // Words as the user separated them (a full-width space too); each becomes a quoted
-    // string, its quotes doubled.
-    const std::string text = foldForSearch(typed);
-    std::vector<std::string> words(1);
-    for (const char* p = text.c_str(); *p; p = g_utf8_next_char(p)) {
-        if (g_unichar_isspace(g_utf8_get_char(p))) {
-            words.emplace_back();
-            continue;
-        }
-        words.back().append(p, static_cast<std::size_t>(g_utf8_next_char(p) - p));
-    }
+    // Each word becomes a quoted string, its quotes doubled.
     std::string query;
-    for (const std::string& word : words) {
+    for (const std::string& word : typedWords(foldForSearch(typed))) {
         if (searchTerms(word, TermsFor::Query).empty())
             continue;
         if (!query.empty())

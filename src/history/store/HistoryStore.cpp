@@ -271,7 +271,7 @@ std::vector<StoredTime> HistoryStore::visitsOf(std::string_view address) {
 }
 
 bool HistoryFilter::empty() const {
-    return chips == 0 && searchQuery(typed).empty();
+    return chips == 0 && !span && searchQuery(typed).empty();
 }
 
 std::vector<SearchHit> HistoryStore::search(std::string_view typed, int limit) {
@@ -280,6 +280,8 @@ std::vector<SearchHit> HistoryStore::search(std::string_view typed, int limit) {
 
 std::vector<SearchHit> HistoryStore::search(const HistoryFilter& filter, int limit) {
     const std::string query = searchQuery(filter.typed);
+    if (filter.span)
+        return searchWithin(*filter.span, query, filter.chips, limit);
     if (query.empty() && filter.chips == 0)
         return {};
     // The index yields its rows newest first and stops at the limit: no sort of all matches.
@@ -303,6 +305,55 @@ std::vector<SearchHit> HistoryStore::search(const HistoryFilter& filter, int lim
     std::vector<SearchHit> hits;
     while (rows.step())
         hits.push_back({{rows.text(0), rows.text(1), rows.integer(2), {}}, rows.text(3)});
+    return hits;
+}
+
+std::vector<SearchHit> HistoryStore::searchWithin(TimeSpan span, const std::string& query,
+                                                  ColourChips chips, int limit) {
+    // Each page once, at its latest visit in the span, newest first. A short span's visits are
+    // walked and each page looked up in the index (by its rowid, a seek per word); a long
+    // span's matches come from the index newest first, each kept when visited in the span.
+    const std::string chipsCondition =
+        chips != 0 ? " AND EXISTS (SELECT 1 FROM looks WHERE page = p.id AND (chips & ?1) = ?1)"
+                   : "";
+    constexpr int kShortSpanVisits = 5'000;
+    const bool fromVisits =
+        query.empty() ||
+        firstInteger(db_.cached("SELECT count(*) FROM (SELECT 1 FROM visits WHERE time >= ?1 "
+                                "AND time < ?2 LIMIT ?3)")
+                         .bind(1, span.from)
+                         .bind(2, span.to)
+                         .bind(3, kShortSpanVisits))
+                .value_or(0) < kShortSpanVisits;
+    const std::string sql =
+        fromVisits
+            ? "SELECT p.id, p.address, p.title, max(v.time) AS latest FROM visits v JOIN pages p "
+              "ON p.id = v.page WHERE v.time >= ?5 AND v.time < ?6" +
+                  std::string(query.empty() ? ""
+                                            : " AND EXISTS (SELECT 1 FROM page_text WHERE "
+                                              "page_text MATCH ?2 AND rowid = p.id)") +
+                  chipsCondition + " GROUP BY v.page ORDER BY latest DESC LIMIT ?3"
+            : "SELECT p.id, p.address, p.title, (SELECT max(time) FROM visits WHERE page = p.id "
+              "AND time >= ?5 AND time < ?6) AS latest FROM page_text JOIN pages p ON p.id = "
+              "page_text.rowid WHERE page_text MATCH ?2 AND latest IS NOT NULL" +
+                  chipsCondition + " ORDER BY page_text.rowid DESC LIMIT ?3";
+    Statement rows = db_.prepare(sql.c_str());
+    rows.bind(3, limit).bind(5, span.from).bind(6, span.to);
+    if (chips != 0)
+        rows.bind(1, chips);
+    if (!query.empty())
+        rows.bind(2, query);
+    std::vector<SearchHit> hits;
+    while (rows.step()) {
+        std::string snippet;
+        if (!query.empty()) {
+            Statement around = db_.cached("SELECT snippet(page_text, 2, '', '', '…', 24) FROM "
+                                          "page_text WHERE page_text MATCH ?1 AND rowid = ?2");
+            if (around.bind(1, query).bind(2, rows.integer(0)).step())
+                snippet = around.text(0);
+        }
+        hits.push_back({{rows.text(1), rows.text(2), rows.integer(3), {}}, std::move(snippet)});
+    }
     return hits;
 }
 
@@ -583,9 +634,12 @@ void HistoryStore::setLooks(
 
 namespace {
 
-// The filter's conditions on `p` (pages), with its words bound as ?3 and its chips as ?4.
+// The filter's conditions on `p` (pages) and `v` (visits), with its words bound as ?3, its
+// chips as ?4 and its span as ?5 and ?6.
 std::string filterCondition(const std::string& query, const HistoryFilter& filter) {
     std::string condition;
+    if (filter.span)
+        condition += " AND v.time >= ?5 AND v.time < ?6";
     if (filter.chips != 0)
         condition += " AND EXISTS (SELECT 1 FROM looks WHERE page = p.id AND (chips & ?4) = ?4)";
     if (!query.empty())
@@ -598,6 +652,8 @@ void bindFilter(Statement& statement, const std::string& query, const HistoryFil
         statement.bind(3, query);
     if (filter.chips != 0)
         statement.bind(4, filter.chips);
+    if (filter.span)
+        statement.bind(5, filter.span->from).bind(6, filter.span->to);
 }
 
 } // namespace

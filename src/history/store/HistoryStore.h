@@ -32,6 +32,15 @@ namespace quillet {
 using StoredTime = std::int64_t;
 StoredTime toStoredTime(std::chrono::system_clock::time_point when);
 std::chrono::system_clock::time_point fromStoredTime(StoredTime seconds);
+// The time now; the tests set their own.
+using Clock = std::function<std::chrono::system_clock::time_point()>;
+
+// The times from `from` up to `to`, not including `to`.
+struct TimeSpan {
+    StoredTime from = 0;
+    StoredTime to = 0;
+    bool operator==(const TimeSpan&) const = default;
+};
 
 // What one shown page adds to the history.
 struct PageVisit {
@@ -65,11 +74,13 @@ struct SearchHit {
     std::string snippet; // the text around the first match
 };
 
-// Words typed and colour chips picked: a page matches when it holds every word and has every
-// chip (either may be empty; both empty matches every page).
+// Words typed, colour chips picked and a span of time (DateWords): a page matches when it holds
+// every word, has every chip and was visited in the span (any may be missing; all missing
+// matches every page).
 struct HistoryFilter {
     std::string typed;
     ColourChips chips = 0;
+    std::optional<TimeSpan> span = std::nullopt;
     bool empty() const;
 };
 
@@ -114,7 +125,8 @@ class HistoryStore {
 
     // Entries whose title, address or text hold every word typed, newest first.
     std::vector<SearchHit> search(std::string_view typed, int limit);
-    // The same, narrowed to the pages with every chip picked (or only by them, with no words).
+    // The same, narrowed to the pages with every chip picked and visited in the span (or only
+    // by them, with no words); with a span, each at its latest visit there.
     std::vector<SearchHit> search(const HistoryFilter& filter, int limit);
 
     // By look: the page's signature, and the `limit` pages whose look is nearest to one,
@@ -176,6 +188,8 @@ class HistoryStore {
 
   private:
     void createOrCheckSchema();
+    std::vector<SearchHit> searchWithin(TimeSpan span, const std::string& query, ColourChips chips,
+                                        int limit);
     std::optional<std::int64_t> pageId(std::string_view address);
     void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);
     void rewriteWithout(const std::string& where, const std::function<void(Statement&)>& bind);

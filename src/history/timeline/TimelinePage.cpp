@@ -41,6 +41,7 @@ body { font-family: "Noto Sans CJK JP", sans-serif; margin: 0; background: #F4F6
 header { background: #FFF; border-bottom: 1px solid #CCC; padding: 6px 16px; font-size: 13px; line-height: 2; }
 header h1 { font-size: 17px; margin: 0 12px 0 0; display: inline; }
 header form { display: inline; }
+#span { margin: 0; font-size: 12px; line-height: 1.5; color: #444; }
 .chip { display: inline-block; position: relative; border: 1px solid #999; border-radius: 12px; padding: 0 7px 0 4px; margin: 0 1px; line-height: 1.6; }
 .chip::before { content: ""; display: inline-block; width: 12px; height: 12px; border-radius: 6px; background: var(--c); border: 1px solid #888; vertical-align: -2px; margin-right: 3px; }
 .chip input { position: absolute; opacity: 0; margin: 0; }
@@ -242,7 +243,7 @@ std::string timelineTiles(const std::vector<StoredEntry>& pages, std::size_t fro
 }
 
 std::string timelinePage(const TimelineRequest& request, StoredTime firstDay,
-                         const std::vector<StoredEntry>& pages) {
+                         const std::vector<StoredEntry>& pages, std::string_view spanText) {
     std::string page = kHead;
     page += "<header><h1>履歴をたどる</h1><form id=\"filter\" method=\"get\" "
             "action=\"quillet://history/\" role=\"search\"><input type=\"search\" name=\"q\" "
@@ -258,8 +259,10 @@ std::string timelinePage(const TimelineRequest& request, StoredTime firstDay,
     page += " <label>日付 <input type=\"date\" name=\"day\" value=\"" +
             (pages.empty() ? std::string() : localDateText(firstDay)) +
             "\"></label> <button type=\"submit\">表示</button></form> "
-            "<button type=\"button\" id=\"export\">選んだページをエクスポート...</button>"
-            "</header>\n<main>\n";
+            "<button type=\"button\" id=\"export\">選んだページをエクスポート...</button>";
+    if (!spanText.empty())
+        page += "<p id=\"span\">" + htmlEscape(spanText) + "</p>";
+    page += "</header>\n<main>\n";
     if (pages.empty())
         page += "<p id=\"more\" data-ended=\"1\">" +
                 std::string(request.filter.empty() ? "履歴はありません"

@@ -31,9 +31,10 @@ TimelineRequest readTimelineRequest(std::string_view address);
 // The timeline's address for these words and chips (the pane's search, opened from there).
 std::string timelineAddress(const HistoryFilter& filter);
 
-// The page, with its first day (none: the history holds nothing that matches).
+// The page, with its first day (none: the history holds nothing that matches), and under its
+// search field the span its date words were read as (DateWords), if any.
 std::string timelinePage(const TimelineRequest& request, StoredTime firstDay,
-                         const std::vector<StoredEntry>& pages);
+                         const std::vector<StoredEntry>& pages, std::string_view spanText = {});
 // One day's section, with its first kTilesAtOnce pages; "" when there is no earlier day.
 inline constexpr std::size_t kTilesAtOnce = 60;
 std::string timelineDay(StoredTime dayStart, const std::vector<StoredEntry>& pages);

@@ -18,10 +18,11 @@
 namespace quillet {
 
 HistoryPane::HistoryPane(Gtk::Window& window, HistoryKeeper& keeper, VisitRecorder& recorder,
-                         SettingsStore& settings, Privacy privacy,
+                         SettingsStore& settings, Privacy privacy, Clock clock,
                          std::function<PixelSize()> thumbnailSize)
     : ListView1(ImageList1), window_(window), keeper_(keeper), recorder_(recorder),
-      settings_(settings), privacy_(privacy), thumbnailSize_(std::move(thumbnailSize)) {
+      settings_(settings), privacy_(privacy), clock_(std::move(clock)),
+      thumbnailSize_(std::move(thumbnailSize)) {
     addActions();
     buildMenu();
     connectSearchField();
@@ -220,7 +221,8 @@ void HistoryPane::openSavedCopy() {
     const auto visited = visitTimes_.find(*address);
     open_.emit(savedPageAddress(*address, visited != visitTimes_.end()
                                               ? visited->second
-                                              : std::numeric_limits<StoredTime>::max()));
+                                              : std::numeric_limits<StoredTime>::max()),
+               "");
 }
 
 void HistoryPane::deleteSelectedEntry() {

@@ -45,8 +45,10 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
   public:
     // `window` is the pane's window (the parent of its questions); `thumbnailSize` the size
     // thumbnails are made at now, for kept entries placed before this run's first.
+    // `clock` reads the date words of a search (昨日, 先週の火曜日).
     HistoryPane(Gtk::Window& window, HistoryKeeper& keeper, VisitRecorder& recorder,
-                SettingsStore& settings, Privacy privacy, std::function<PixelSize()> thumbnailSize);
+                SettingsStore& settings, Privacy privacy, Clock clock,
+                std::function<PixelSize()> thumbnailSize);
     ~HistoryPane();
     HistoryPane(const HistoryPane&) = delete;
     HistoryPane& operator=(const HistoryPane&) = delete;
@@ -54,6 +56,8 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     ImageList ImageList1; // the thumbnails, keyed by address, packed as PNG
     ListView ListView1;   // the pane: thumbnail, address, title, visit time, tick box
     Gtk::SearchEntry historySearch;
+    // Under the search field while it holds date words: the span they were read as.
+    Gtk::Label searchSpan;
     // Under the search field: 赤 橙 黄 緑 青 紫 白 黒, each narrowing the matches to the pages
     // of its colour, with the words typed.
     Gtk::Box colourChipStrip;
@@ -77,8 +81,9 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void noteVisit(const std::string& address, StoredTime time) { visitTimes_[address] = time; }
 
     Glib::RefPtr<Gio::SimpleActionGroup> actions() const { return actions_; }
-    // A page to open: a match chosen in the search.
-    sigc::signal<void(std::string)>& signal_open() { return open_; }
+    // A page to open: a match chosen in the search (with the words it was found by, for the
+    // page to open at them; empty for none), the timeline or a saved copy.
+    sigc::signal<void(std::string, std::string)>& signal_open() { return open_; }
 
     bool keepingHistory() const { return keeper_.keeping(); }
     // Turning keeping off asks whether to delete what is stored.
@@ -90,7 +95,8 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void openSearch();
     void closeSearch();
     bool searchOpen() const { return historySearch.get_visible(); }
-    // What the search shows: the words typed and the chips picked.
+    // What the search shows: the words typed (date words as typed, to be read when shown) and
+    // the chips picked.
     HistoryFilter searchFilter() const;
     ColourChips pickedChips() const;
     // 似たページを探す: the 50 pages that look most like the selected one, it first.
@@ -159,6 +165,7 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void connectColourChips();
     void showMatches(std::vector<SearchHit> hits);
     void shiftListBelowSearch(bool open);
+    void showSearchSpan(const std::string& spanText);
     void addKeptEntries(std::vector<StoredEntry> entries);
     void removeFromPane(const std::unordered_set<std::string>& addresses);
     void removeFromPaneNow(const std::unordered_set<std::string>& addresses);
@@ -173,13 +180,15 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     VisitRecorder& recorder_;
     SettingsStore& settings_;
     Privacy privacy_;
+    Clock clock_;
     std::function<PixelSize()> thumbnailSize_;
     Glib::RefPtr<Gio::SimpleActionGroup> actions_ = Gio::SimpleActionGroup::create();
-    sigc::signal<void(std::string)> open_;
+    sigc::signal<void(std::string, std::string)> open_;
     sigc::connection keepToggled_, pauseToggled_;
     bool paused_ = false;
     PlacedControl* placedSearch_ = nullptr;
     PlacedControl* placedChips_ = nullptr;
+    PlacedControl* placedSpan_ = nullptr;
     PlacedControl* placedPane_ = nullptr;
     float listShift_ = 0; // twips the list stands below its place, under the open search
     std::optional<std::string> similarTo_; // the page the shown matches look like
@@ -197,6 +206,7 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     sigc::connection removeLeaving_;
     sigc::connection dailyRemoval_;
     unsigned searchNumber_ = 0; // answers to an older search are dropped
+    std::string matchedWords_;  // the words the matches shown were found by (no date words)
     // Answers the pane waits for: the kept entries and their thumbnails, and the search's.
     HistoryKeeper::Requests keptRequests_, searchRequests_, versionRequests_;
 };

@@ -138,7 +138,7 @@ void HistoryPane::listSavedVersions(const std::optional<std::string>& address) {
                 auto* item = Gtk::manage(new Gtk::MenuItem(dateInWords(version->saved) + " " +
                                                            timeOfDay(version->saved)));
                 item->signal_activate().connect([this, address, saved = version->saved] {
-                    open_.emit(savedPageAddress(address, saved));
+                    open_.emit(savedPageAddress(address, saved), "");
                 });
                 savedVersionsMenu.append(*item);
             }

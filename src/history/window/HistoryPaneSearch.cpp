@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The search of the history by what its pages said (Ctrl+H): a field over the top of the pane
-// that filters the pane to the matching pages as the user types, newest first; the colour chips
-// under it, which narrow the matches to the pages of their colours; and the pages that look like
-// a chosen one (似たページを探す, Ctrl+Enter), nearest first.
+// that filters the pane to the matching pages as the user types, newest first; date words in it
+// (昨日, 先週の火曜日の午後) narrow the matches to the visits of their span, shown under the
+// field as it was read; the colour chips under it, which narrow the matches to the pages of their
+// colours; and the pages that look like a chosen one (似たページを探す, Ctrl+Enter), nearest first.
 
+#include "DateWords.h"
 #include "ErrorStyles.h"
 #include "HistoryPane.h"
 #include "HistoryRules.h"
@@ -18,6 +20,7 @@ namespace {
 
 constexpr float kSearchFieldHeight = 360; // twips
 constexpr float kChipStripHeight = 270;   // twips
+constexpr float kSpanLineHeight = 240;    // twips
 constexpr int kMatchesShown = 50;
 
 std::string chipCss(ColourChip chip) {
@@ -35,8 +38,15 @@ void HistoryPane::placeSearchField(Placements& placements, Gtk::Fixed& fixed, Pl
     placedSearch_ = &placements.put(fixed, historySearch, 0, 0, 2055, kSearchFieldHeight);
     placedChips_ =
         &placements.put(fixed, colourChipStrip, 0, kSearchFieldHeight, 2055, kChipStripHeight);
+    placedSpan_ = &placements.put(fixed, searchSpan, 0, kSearchFieldHeight, 2055, kSpanLineHeight);
     historySearch.set_no_show_all(true);
     historySearch.hide();
+    searchSpan.set_no_show_all(true);
+    searchSpan.hide();
+    searchSpan.set_xalign(0);
+    searchSpan.set_ellipsize(Pango::ELLIPSIZE_END);
+    styleWidget(searchSpan, std::string("label { padding: 0 4px; color: #333; background: #FFF; ") +
+                                japaneseFont("9pt") + " }");
     colourChipStrip.set_no_show_all(true);
     colourChipStrip.set_homogeneous(true);
     colourChipStrip.set_spacing(2);
@@ -109,19 +119,23 @@ HistoryFilter HistoryPane::searchFilter() const {
 
 void HistoryPane::layOutSearchField() {
     // The layout keeps the list's top (lowered while the search is open) and fits its height
-    // to it, so only the field and the chips follow it here.
-    for (PlacedControl* placed : {placedSearch_, placedChips_}) {
+    // to it, so only the field, the span and the chips follow it here.
+    for (PlacedControl* placed : {placedSearch_, placedSpan_, placedChips_}) {
         placed->setLeft(placedPane_->left());
         placed->setWidth(std::max(0.0F, placedPane_->width()));
     }
-    placedSearch_->setTop(placedPane_->top() - listShift_);
-    placedChips_->setTop(placedPane_->top() - listShift_ + kSearchFieldHeight);
+    const float top = placedPane_->top() - listShift_;
+    placedSearch_->setTop(top);
+    placedSpan_->setTop(top + kSearchFieldHeight);
+    placedChips_->setTop(top + kSearchFieldHeight +
+                         (searchSpan.get_visible() ? kSpanLineHeight : 0.0F));
 }
 
 void HistoryPane::shiftListBelowSearch(bool open) {
-    // The field covers the list's column headers; the chips would cover its first row, so the
-    // list stands their height lower while they show.
-    const float shift = open ? std::min(kChipStripHeight, placedPane_->height()) : 0;
+    // The field covers the list's column headers; the chips (and the span above them) would
+    // cover its first rows, so the list stands their height lower while they show.
+    const float under = kChipStripHeight + (searchSpan.get_visible() ? kSpanLineHeight : 0.0F);
+    const float shift = open ? std::min(under, placedPane_->height() + listShift_) : 0;
     placedPane_->setTop(placedPane_->top() + shift - listShift_);
     placedPane_->setHeight(std::max(0.0F, placedPane_->height() - (shift - listShift_)));
     listShift_ = shift;
@@ -151,6 +165,7 @@ void HistoryPane::closeSearch() {
     similarTo_.reset();
     historySearch.hide();
     colourChipStrip.hide();
+    searchSpan.hide();
     shiftListBelowSearch(false);
     ListView1.showAllItems();
     if (const auto position = found ? ListView1.items().indexOfKey(*found) : std::nullopt) {
@@ -163,16 +178,31 @@ void HistoryPane::closeSearch() {
 void HistoryPane::searchFor(const std::string& typed) {
     const unsigned number = ++searchNumber_;
     similarTo_.reset();
-    const HistoryFilter filter{typed, pickedChips()};
+    const DatedSearch dated = readDateWords(typed, toStoredTime(clock_()));
+    showSearchSpan(dated.spanText);
+    const HistoryFilter filter{dated.words, pickedChips(), dated.span};
     if (filter.empty()) { // nothing but spaces and punctuation, and no chip
         ListView1.showAllItems();
         return;
     }
     keeper_.search(filter, kMatchesShown, searchRequests_,
-                   [this, number](std::vector<SearchHit> hits) {
-                       if (number == searchNumber_ && searchOpen())
-                           showMatches(std::move(hits));
+                   [this, number, words = dated.words](std::vector<SearchHit> hits) {
+                       if (number != searchNumber_ || !searchOpen())
+                           return;
+                       showMatches(std::move(hits));
+                       matchedWords_ = words;
                    });
+}
+
+void HistoryPane::showSearchSpan(const std::string& spanText) {
+    searchSpan.set_text(spanText);
+    // Read with the field by a screen reader, as it is seen under it.
+    historySearch.get_accessible()->set_description(spanText);
+    if (!searchOpen() || searchSpan.get_visible() == !spanText.empty())
+        return;
+    searchSpan.set_visible(!spanText.empty());
+    shiftListBelowSearch(true);
+    layOutSearchField();
 }
 
 void HistoryPane::showMatches(std::vector<SearchHit> hits) {
@@ -192,6 +222,7 @@ void HistoryPane::showSimilarPages() {
     openSearch();
     const unsigned number = ++searchNumber_;
     similarTo_ = *picked;
+    matchedWords_.clear(); // pages alike in look, not in words
     keeper_.similar(*picked, kMatchesShown, searchRequests_,
                     [this, number](std::vector<SearchHit> hits) {
                         if (number != searchNumber_ || !searchOpen())
@@ -203,12 +234,12 @@ void HistoryPane::showSimilarPages() {
 }
 
 void HistoryPane::openTimeline() {
-    open_.emit(timelineAddress(searchFilter()));
+    open_.emit(timelineAddress(searchFilter()), "");
 }
 
 void HistoryPane::openSelectedMatch() {
     if (const auto row = ListView1.selectedResult())
-        open_.emit(ListView1.results()[static_cast<std::size_t>(*row)].address);
+        open_.emit(ListView1.results()[static_cast<std::size_t>(*row)].address, matchedWords_);
 }
 
 void HistoryPane::showSelectedMatchTooltip() {

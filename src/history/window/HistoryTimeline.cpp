@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "HistoryTimeline.h"
 
+#include "DateWords.h"
 #include "Form2.h"
 #include "TimelineDays.h"
 #include "UserPresent.h"
@@ -10,8 +11,9 @@
 
 namespace quillet {
 
-HistoryTimeline::HistoryTimeline(Gtk::Window& window, HistoryKeeper& keeper, HistoryPane& pane)
-    : window_(window), keeper_(keeper), pane_(pane) {}
+HistoryTimeline::HistoryTimeline(Gtk::Window& window, HistoryKeeper& keeper, HistoryPane& pane,
+                                 Clock clock)
+    : window_(window), keeper_(keeper), pane_(pane), clock_(std::move(clock)) {}
 
 HistoryTimeline::~HistoryTimeline() = default;
 
@@ -49,24 +51,36 @@ void HistoryTimeline::serveDay(const std::shared_ptr<BuiltInRequest>& request,
         before = startOfNextLocalDay(*asked.day);
     else if (!wholePage)
         before = asked.before.value_or(std::numeric_limits<StoredTime>::min());
+    // Date words are read as the page or its further day is asked for (昨日 stays yesterday).
+    DatedSearch dated = readDateWords(asked.filter.typed, toStoredTime(clock_()));
     keeper_.dayBefore(
-        before, asked.filter, requests_, [this, request, asked, wholePage](HistoryKeeper::Day day) {
+        before, HistoryFilter{dated.words, asked.filter.chips, dated.span}, requests_,
+        [this, request, asked, wholePage, spanText = dated.spanText,
+         words = dated.words](HistoryKeeper::Day day) {
             const char* html = "text/html; charset=utf-8";
             const std::size_t from = std::min(asked.from.value_or(0), day.pages.size());
             prefetch({day.pages.begin() + static_cast<std::ptrdiff_t>(from),
                       day.pages.begin() + static_cast<std::ptrdiff_t>(
                                               std::min(day.pages.size(), from + kTilesAtOnce))});
-            if (wholePage)
+            if (wholePage) {
                 shown_.clear();
+                searchedWords_ = words;
+            }
             for (const StoredEntry& page : day.pages)
                 shown_[page.address] = page.title;
             if (asked.from)
                 request->finish(timelineTiles(day.pages, from), html);
             else if (wholePage)
-                request->finish(timelinePage(asked, day.start, day.pages), html);
+                request->finish(timelinePage(asked, day.start, day.pages, spanText), html);
             else
                 request->finish(timelineDay(day.start, day.pages), html);
         });
+}
+
+std::optional<std::string> HistoryTimeline::wordsThatFound(const std::string& address) const {
+    if (searchedWords_.empty() || !shown_.contains(address))
+        return std::nullopt;
+    return searchedWords_;
 }
 
 void HistoryTimeline::serveThumbnail(const std::shared_ptr<BuiltInRequest>& request,

@@ -22,7 +22,8 @@ class Form2;
 
 class HistoryTimeline : public ExportHost {
   public:
-    HistoryTimeline(Gtk::Window& window, HistoryKeeper& keeper, HistoryPane& pane);
+    // `clock` reads the date words of the timeline's search.
+    HistoryTimeline(Gtk::Window& window, HistoryKeeper& keeper, HistoryPane& pane, Clock clock);
     ~HistoryTimeline();
     HistoryTimeline(const HistoryTimeline&) = delete;
     HistoryTimeline& operator=(const HistoryTimeline&) = delete;
@@ -34,6 +35,9 @@ class HistoryTimeline : public ExportHost {
     // The export dialog of the pages ticked on the timeline, once opened (null before).
     Form2* exportDialog() { return export_.get(); }
     void windowClosed();
+    // The words the timeline's pages were found by, when it sent `address` among them (a page
+    // opened from it opens at them); none when it did not or had no words.
+    std::optional<std::string> wordsThatFound(const std::string& address) const;
 
     // For the export dialog: the pages ticked on the timeline, all ticked.
     const ListItems& entries() const override { return ticked_; }
@@ -58,10 +62,12 @@ class HistoryTimeline : public ExportHost {
     Gtk::Window& window_;
     HistoryKeeper& keeper_;
     HistoryPane& pane_;
+    Clock clock_;
     ListItems ticked_;
     // The pages the timeline has been sent since it was last opened, by address, with their
     // titles: the only ones its export may name.
     std::unordered_map<std::string, std::string> shown_;
+    std::string searchedWords_; // of the page last sent whole, without its date words
     // The thumbnails prefetched (the last few days' worth), those on their way, and the
     // requests waiting for them.
     std::unordered_map<std::string, PackedImage> prefetched_;

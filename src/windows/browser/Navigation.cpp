@@ -6,10 +6,12 @@
 #include "ErrorStyles.h"
 #include "Layout.h"
 #include "ScreenMetrics.h"
+#include "SearchText.h"
 #include "frmBrowser.h"
 
 #include <glibmm/exceptionhandler.h>
 #include <glibmm/main.h>
+#include <utility>
 
 namespace quillet {
 namespace {
@@ -77,6 +79,11 @@ void frmBrowser::Label7_Click() {
     brwWebBrowser.SetFocus();
 }
 
+void frmBrowser::openAtWords(const std::string& address, const std::string& words) {
+    passageWords_ = words;
+    brwWebBrowser.Navigate(address);
+}
+
 void frmBrowser::brwWebBrowser_DownloadBegin() {
     startTimer();
     openRefused_.clear();
@@ -114,30 +121,21 @@ void frmBrowser::timTimer_Timer() {
         setStatusColour(kBlack);
         Label1.set_text(openRefused_.empty() ? "ページが表示されました" : openRefused_);
         cboAddress.set_text(brwWebBrowser.LocationURL());
+        // A page opened from a match of a word search (the pane's, or the timeline's just
+        // shown) opens at the words; any other at its top.
+        std::string words = std::exchange(passageWords_, {});
+        if (words.empty() && isTimelineAddress(shownAddress_))
+            words = timeline_.wordsThatFound(brwWebBrowser.LocationURL()).value_or("");
+        shownAddress_ = brwWebBrowser.LocationURL();
         AddPageToHistory();
+        // After the capture: the thumbnail shows the page's top, as every visit's does.
+        if (!words.empty())
+            brwWebBrowser.ShowPassage(typedWords(words));
         visitNextAddress();
     } else {
         set_title(windowCaption(privacy_, "読み込み中..."));
         Label1.set_text(Label1.get_text() + "■");
     }
-}
-
-void frmBrowser::visitInTurn(const std::vector<std::string>& addresses) {
-    addressesToVisit_.insert(addressesToVisit_.end(), addresses.begin(), addresses.end());
-    // A page the next address waits for is taken into the history as soon as it is shown,
-    // not at the load indicator's next once-a-second tick: a link opens without that wait.
-    if (!addressesToVisit_.empty() && !pageShownBeforeNextAddress_.connected())
-        pageShownBeforeNextAddress_ = brwWebBrowser.signal_PageShown().connect([this] {
-            // Shown from within a draw: the capture draws the window, so it waits for idle.
-            Glib::signal_idle().connect_once(sigc::mem_fun(*this, &frmBrowser::takeShownPage));
-        });
-}
-
-void frmBrowser::takeShownPage() {
-    if (addressesToVisit_.empty())
-        pageShownBeforeNextAddress_.disconnect();
-    else if (timTimerEnabled() && !brwWebBrowser.Busy())
-        timTimer_Timer();
 }
 
 void frmBrowser::visitNextAddress() {
@@ -146,6 +144,19 @@ void frmBrowser::visitNextAddress() {
     cboAddress.set_text(addressesToVisit_.front());
     addressesToVisit_.pop_front();
     cboAddress_KeyPress(kKeyEnter);
+    // Its page is taken into the history as soon as it is shown, not at the load indicator's
+    // next once-a-second tick: the caption names it at once, and the next address starts.
+    addressShown_.disconnect();
+    addressShown_ = brwWebBrowser.signal_PageShown().connect([this] {
+        addressShown_.disconnect();
+        // Shown from within a draw: the capture draws the window, so it waits for idle.
+        Glib::signal_idle().connect_once(sigc::mem_fun(*this, &frmBrowser::takeShownPage));
+    });
+}
+
+void frmBrowser::takeShownPage() {
+    if (timTimerEnabled() && !brwWebBrowser.Busy())
+        timTimer_Timer();
 }
 
 void frmBrowser::Form_Resize() {

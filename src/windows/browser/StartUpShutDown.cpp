@@ -112,7 +112,8 @@ void frmBrowser::Form_Load() {
         [&] { tx = read(kThumbnailWidth); },
         [&] { ty = read(kThumbnailHeight); },
         [&] { historyWidth_ = read(kHistoryWidth); },
-        [&] { brwWebBrowser.GoHome(); },
+        // A link another program started the window for is the first page shown.
+        [&] { addressesToVisit_.empty() ? brwWebBrowser.GoHome() : visitNextAddress(); },
     });
 }
 

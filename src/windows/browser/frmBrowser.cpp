@@ -62,7 +62,7 @@ HistoryKeeper::WithoutKeyring withoutKeyring(const SettingsStore& settings) {
 } // namespace
 
 frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyFolder,
-                       Privacy privacy)
+                       Privacy privacy, const std::vector<std::string>& addresses)
     : privacy_(privacy),
       settings_(privacy == Privacy::Private ? settings.keptInMemory() : std::move(settings)),
       clock_(std::move(clock)),
@@ -76,11 +76,11 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyF
              "履歴サムネイルサイズ変更"),
       Image5(picture("export.png"), 16, 16, "履歴のエクスポート", "履歴のエクスポート"),
       brwWebBrowser(privacy), recorder_(std::make_unique<VisitRecorder>(brwWebBrowser, *keeper_)),
-      historyPane_(*this, *keeper_, *recorder_, settings_, privacy,
+      historyPane_(*this, *keeper_, *recorder_, settings_, privacy, clock_,
                    [this] {
                        return PixelSize{roundHalfEven(tx), roundHalfEven(ty)};
                    }),
-      timeline_(*this, *keeper_, historyPane_), findBar(brwWebBrowser),
+      timeline_(*this, *keeper_, historyPane_, clock_), findBar(brwWebBrowser),
       downloadStrip(brwWebBrowser.Downloads()),
       savedPages_(*keeper_, brwWebBrowser, savedPageStrip,
                   [this](const std::string& address) { brwWebBrowser.Navigate(address); }),
@@ -102,6 +102,7 @@ frmBrowser::frmBrowser(SettingsStore settings, Clock clock, std::string historyF
     });
     brwWebBrowser.signal_TimelineExport().connect(
         [this](const std::vector<std::string>& ticked) { timeline_.exportTicked(ticked); });
+    addressesToVisit_.assign(addresses.begin(), addresses.end());
     Form_Load();
 }
 
@@ -283,7 +284,9 @@ void frmBrowser::connectHandlers() {
 void frmBrowser::connectHistoryPane() {
     historyPane_.placeSearchField(placements_, fixed_, *placedListView);
     historyPane_.signal_open().connect(
-        [this](const std::string& address) { brwWebBrowser.Navigate(address); });
+        [this](const std::string& address, const std::string& words) {
+            openAtWords(address, words);
+        });
     // The kept entries are read once the first page is on screen: a start with a long kept
     // history paints its first page as soon as one without.
     firstPageShown_ = brwWebBrowser.signal_PageShown().connect([this] {

@@ -41,8 +41,6 @@
 
 namespace quillet {
 
-using Clock = std::function<std::chrono::system_clock::time_point()>;
-
 // The toolbar's picture buttons, by their index in the control array Image1.
 inline constexpr int kToolbarBack = 100;
 inline constexpr int kToolbarForward = 101;
@@ -62,9 +60,13 @@ class frmBrowser : public Gtk::Window, public ThumbnailSizeHost {
   public:
     // `historyFolder` holds the kept history's file (used only while keeping is on). A private
     // window reads the settings but writes none, keeps site data in memory and keeps no history.
+    // Started with `addresses` (a link from another program), the window shows the first of them
+    // instead of its home page, then the others in turn, each as if typed in the address box
+    // and Enter pressed once the page before it is shown and in the history.
     explicit frmBrowser(SettingsStore settings, Clock clock = std::chrono::system_clock::now,
                         std::string historyFolder = keptHistoryFolder(),
-                        Privacy privacy = Privacy::Normal);
+                        Privacy privacy = Privacy::Normal,
+                        const std::vector<std::string>& addresses = {});
     ~frmBrowser() override;
 
     // Thumbnail size in pixels; the thumbnail-size dialog reads and assigns them.
@@ -105,10 +107,6 @@ class frmBrowser : public Gtk::Window, public ThumbnailSizeHost {
     void ListView1_ItemClick(int index);
     void ListView1_GotFocus();
     void ListView1_LostFocus();
-
-    // Visits the addresses one after another, each as if typed in the address box and Enter
-    // pressed, each once the page before it (the home page first) is shown and in the history.
-    void visitInTurn(const std::vector<std::string>& addresses);
 
     // Closes the window without asking the page first (the desktop session is ending).
     void closeWithoutAsking();
@@ -215,6 +213,7 @@ class frmBrowser : public Gtk::Window, public ThumbnailSizeHost {
     void startTimer();
     void visitNextAddress();
     void takeShownPage();
+    void openAtWords(const std::string& address, const std::string& words);
     void AddPageToHistory();
     void FindInHistory(std::string text, SearchMode mode);
     void showSelectedEntryTooltip();
@@ -235,7 +234,11 @@ class frmBrowser : public Gtk::Window, public ThumbnailSizeHost {
     std::unique_ptr<Form2> form2_;
     sigc::connection firstPageShown_;
     std::deque<std::string> addressesToVisit_; // from the command line, in turn
-    sigc::connection pageShownBeforeNextAddress_;
+    // The address last shown; and the words the page being opened from the pane's matches is
+    // to open at, looked for once it is shown.
+    std::string shownAddress_;
+    std::string passageWords_;
+    sigc::connection addressShown_; // the page of the last address visited
     // The client area the window is designed for; it keeps it in a dimension that start-up
     // leaves alone or refuses.
     static constexpr PixelSize kDesignClientArea{652, 467};
