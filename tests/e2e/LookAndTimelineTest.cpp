@@ -14,6 +14,7 @@
 #include "TimelineDays.h"
 #include "TimelinePage.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <webkit2/webkit2.h>
 
@@ -127,6 +128,67 @@ TEST(LookSearch, SimilarPagesComeNearestFirstAndAChipNarrowsTheMatches) {
 // A kept history of two days, written beforehand: the timeline shows both, newest first, each
 // picture named by its title and time; Enter on a picture opens its page; the timeline itself
 // is never kept nor shown in the pane; its filter narrows the days.
+// A page and its dark theme (the same page with its colours turned over, hues kept), among
+// light pages of other layouts: 似たページを探す from the page finds its dark twin among the five
+// nearest, and from the twin the page.
+TEST(LookSearch, APagesDarkThemeIsFoundByItsLook) {
+    LocalHttpServer server;
+    server.setCacheControl("no-cache");
+    const auto article = [](const std::string& title, const std::string& style) {
+        std::string paragraphs;
+        for (int i = 0; i < 14; ++i)
+            paragraphs += "<p>" + std::string(static_cast<std::size_t>(30 + (i * 17) % 50), 'x') +
+                          " 設定の説明</p>";
+        return LocalHttpServer::htmlPage(
+            "<!DOCTYPE html><html><head><meta charset='utf-8'><title>" + title +
+            "</title><style>body{margin:0;background:#FFF;color:#222;font-size:15px}"
+            "h1{background:#1E5AC8;color:#FFF;margin:0 0 12px;padding:24px}" +
+            style + "</style></head><body><h1>記事</h1>" + paragraphs + "</body></html>");
+    };
+    server.add("/article", article("Article", ""));
+    server.add("/article-dark",
+               article("Article dark", "html{filter:invert(1) hue-rotate(180deg)}"));
+    const std::vector<std::pair<std::string, Page>> others = {
+        {"/a", lookPage("A", "#1E5AC8", "#FFFFFF", "right", "a")},
+        {"/b", lookPage("B", "#2E7D32", "#FFFFFF", "left", "b")},
+        {"/c", lookPage("C", "#D02020", "#FFFFFF", "left", "c")},
+        {"/d", lookPage("D", "#FFFFFF", "#FFFFFF", "right", "d")},
+        {"/e", lookPage("E", "#888888", "#F4F4F4", "left", "e")},
+        {"/f", lookPage("F", "#1E5AC8", "#EEF2FA", "left", "f")},
+        {"/g", lookPage("G", "#FFFFFF", "#FAFAFA", "left", "g")},
+    };
+    for (const auto& [path, page] : others)
+        server.add(path, page);
+    BrowserHarness browser(StoredSettings{{kKeepOn, "1"}});
+    browser.navigateAndWait(server.url("/article"));
+    for (const auto& [path, page] : others)
+        browser.navigateAndWait(server.url(path));
+    browser.navigateAndWait(server.url("/article-dark"));
+    browser.waitUntilStored();
+
+    ASSERT_NO_FATAL_FAILURE(browser.focusPaneAsUser());
+    const auto fiveNearest = [&](const std::string& picked) {
+        browser.selectEntry(server.url(picked));
+        pressKeys("ctrl+Return");
+        EXPECT_TRUE(pumpUntil([&] {
+            return browser.pane().showingSimilarPages() && !browser.matches().empty() &&
+                   browser.matches()[0].address == server.url(picked);
+        }));
+        auto nearest = matchAddresses(browser);
+        nearest.resize(std::min<std::size_t>(nearest.size(), 6));
+        pressKeys("Escape");
+        EXPECT_TRUE(pumpUntil([&] { return !browser.showingMatches(); }, 3s));
+        return std::vector<std::string>(nearest.begin() + 1, nearest.end());
+    };
+    const auto among = [](const std::vector<std::string>& nearest, const std::string& page) {
+        return std::ranges::find(nearest, page) != nearest.end();
+    };
+    const auto fromLight = fiveNearest("/article");
+    EXPECT_TRUE(among(fromLight, server.url("/article-dark"))) << testing::PrintToString(fromLight);
+    const auto fromDark = fiveNearest("/article-dark");
+    EXPECT_TRUE(among(fromDark, server.url("/article"))) << testing::PrintToString(fromDark);
+}
+
 TEST(Timeline, ShowsTheKeptDaysOpensAPageByEnterAndIsNeverKept) {
     LocalHttpServer server;
     server.setCacheControl("no-cache");

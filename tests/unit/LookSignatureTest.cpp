@@ -108,12 +108,16 @@ TEST(LookSignature, ColoursChangingPlacesKeepTheStructureAndChangeTheLayout) {
     const ColourChips both = chipBit(ColourChip::Red) | chipBit(ColourChip::Blue);
     EXPECT_EQ(redOverBlue.chips, both);
     EXPECT_EQ(blueOverRed.chips, both);
-    // A dark theme of a light page: the same structure, far in colour.
+    // A dark theme of a light page: the same structure, far in colour, yet near (its lightness
+    // turned over), nearer than a dark page laid out otherwise, and as near from either side.
     const LookSignature light = tablePage(kWhite, kBlack, kGreen, 0.1);
     const LookSignature dark = tablePage(kBlack, kWhite, kGreen, 0.1);
     EXPECT_LE(structureDifference(light, dark), 4);
-    EXPECT_GT(lookDistance(light, dark),
-              lookDistance(light, tablePage(kWhite, kBlack, kGreen, 0.1, 2)));
+    EXPECT_GT(layoutDifference(light, dark), 192U * 30);
+    EXPECT_LT(lookDistance(light, dark), 0.15);
+    EXPECT_LT(lookDistance(light, dark),
+              lookDistance(light, tablePage(kBlack, kWhite, kGreen, 0.1, 2)));
+    EXPECT_NEAR(lookDistance(light, dark), lookDistance(dark, light), 0.01);
 }
 
 TEST(LookSignature, APageHasTheChipsOfItsMainColours) {

@@ -62,7 +62,9 @@ struct LookWeights {
 inline constexpr LookWeights kLookWeights{};
 
 // The layout's difference as a sum over its bytes (0 to 192 * 255), and the structure's as
-// the count of differing bits (0 to 64); look distance weighs them to one number (0 to 1).
+// the count of differing bits (0 to 64); look distance weighs them to one number (0 to 1). Two
+// pages of the same structure are also compared with one's lightness turned over, so that a
+// page's dark theme stands near it.
 unsigned layoutDifference(const LookSignature& a, const LookSignature& b);
 int structureDifference(const LookSignature& a, const LookSignature& b);
 double lookDistance(const LookSignature& a, const LookSignature& b,

@@ -4,6 +4,7 @@
 #include "NumberRedaction.h"
 #include "SearchTokenizer.h"
 
+#include <algorithm>
 #include <functional>
 #include <glib.h>
 #include <iterator>
@@ -310,50 +311,44 @@ std::vector<SearchHit> HistoryStore::search(const HistoryFilter& filter, int lim
 
 std::vector<SearchHit> HistoryStore::searchWithin(TimeSpan span, const std::string& query,
                                                   ColourChips chips, int limit) {
-    // Each page once, at its latest visit in the span, newest first. A short span's visits are
-    // walked and each page looked up in the index (by its rowid, a seek per word); a long
-    // span's matches come from the index newest first, each kept when visited in the span.
+    // Each page once, at its latest visit in the span, newest first. With no words, the span's
+    // visits are walked by their time. With words, the matches come from the text index, held
+    // to the pages visited in the span's numbers (from the lowest to the highest, which the
+    // index seeks to), each kept when visited in the span, with its snippet.
     const std::string chipsCondition =
         chips != 0 ? " AND EXISTS (SELECT 1 FROM looks WHERE page = p.id AND (chips & ?1) = ?1)"
                    : "";
-    constexpr int kShortSpanVisits = 5'000;
-    const bool fromVisits =
-        query.empty() ||
-        firstInteger(db_.cached("SELECT count(*) FROM (SELECT 1 FROM visits WHERE time >= ?1 "
-                                "AND time < ?2 LIMIT ?3)")
-                         .bind(1, span.from)
-                         .bind(2, span.to)
-                         .bind(3, kShortSpanVisits))
-                .value_or(0) < kShortSpanVisits;
+    std::int64_t lowest = 0, highest = 0;
+    if (!query.empty()) {
+        Statement pages =
+            db_.cached("SELECT min(page), max(page) FROM visits WHERE time >= ?1 AND time < ?2");
+        if (!pages.bind(1, span.from).bind(2, span.to).step() || pages.isNull(0))
+            return {};
+        lowest = pages.integer(0);
+        highest = pages.integer(1);
+    }
     const std::string sql =
-        fromVisits
-            ? "SELECT p.id, p.address, p.title, max(v.time) AS latest FROM visits v JOIN pages p "
+        query.empty()
+            ? "SELECT p.address, p.title, max(v.time) AS latest, '' FROM visits v JOIN pages p "
               "ON p.id = v.page WHERE v.time >= ?5 AND v.time < ?6" +
-                  std::string(query.empty() ? ""
-                                            : " AND EXISTS (SELECT 1 FROM page_text WHERE "
-                                              "page_text MATCH ?2 AND rowid = p.id)") +
                   chipsCondition + " GROUP BY v.page ORDER BY latest DESC LIMIT ?3"
-            : "SELECT p.id, p.address, p.title, (SELECT max(time) FROM visits WHERE page = p.id "
-              "AND time >= ?5 AND time < ?6) AS latest FROM page_text JOIN pages p ON p.id = "
-              "page_text.rowid WHERE page_text MATCH ?2 AND latest IS NOT NULL" +
+            : "SELECT p.address, p.title, (SELECT max(time) FROM visits WHERE page = p.id AND "
+              "time >= ?5 AND time < ?6) AS latest, snippet(page_text, 2, '', '', '…', 24) "
+              "FROM page_text JOIN pages p ON p.id = page_text.rowid WHERE page_text MATCH ?2 "
+              "AND page_text.rowid >= ?7 AND page_text.rowid <= ?8 AND latest IS NOT NULL" +
                   chipsCondition + " ORDER BY page_text.rowid DESC LIMIT ?3";
     Statement rows = db_.prepare(sql.c_str());
     rows.bind(3, limit).bind(5, span.from).bind(6, span.to);
     if (chips != 0)
         rows.bind(1, chips);
     if (!query.empty())
-        rows.bind(2, query);
+        rows.bind(2, query).bind(7, lowest).bind(8, highest);
     std::vector<SearchHit> hits;
-    while (rows.step()) {
-        std::string snippet;
-        if (!query.empty()) {
-            Statement around = db_.cached("SELECT snippet(page_text, 2, '', '', '…', 24) FROM "
-                                          "page_text WHERE page_text MATCH ?1 AND rowid = ?2");
-            if (around.bind(1, query).bind(2, rows.integer(0)).step())
-                snippet = around.text(0);
-        }
-        hits.push_back({{rows.text(1), rows.text(2), rows.integer(3), {}}, std::move(snippet)});
-    }
+    while (rows.step())
+        hits.push_back({{rows.text(0), rows.text(1), rows.integer(2), {}}, rows.text(3)});
+    std::stable_sort(hits.begin(), hits.end(), [](const SearchHit& a, const SearchHit& b) {
+        return a.entry.lastVisit > b.entry.lastVisit;
+    });
     return hits;
 }
 
