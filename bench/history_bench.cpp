@@ -20,6 +20,7 @@
 #include "DateWords.h"
 #include "HistoryFile.h"
 #include "LocalHttpServer.h"
+#include "ReferencePages.h"
 #include "Rendering.h"
 #include "ResidentMemory.h"
 #include "TestSeal.h"
@@ -37,13 +38,13 @@
 
 using namespace quillet;
 using namespace quillet::test;
+using quillet::bench::readReference;
+using quillet::bench::ReferencePages;
 using quillet::bench::residentKiB;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
-
-const fs::path kReference = "/usr/share/debian-reference";
 
 using Milliseconds = std::chrono::duration<double, std::milli>;
 
@@ -52,45 +53,12 @@ double median(std::vector<double> values) {
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-std::vector<fs::path> chapters() {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(kReference))
-        if (entry.path().string().ends_with(".ja.html"))
-            files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-// The text of the chapters without their markup, as one string.
-std::string referenceText() {
-    std::string all;
-    const std::regex tags("<[^>]*>"), spaces("\\s+");
-    for (const fs::path& file : chapters()) {
-        std::ifstream in(file);
-        const std::string html((std::istreambuf_iterator<char>(in)), {});
-        all += std::regex_replace(std::regex_replace(html, tags, " "), spaces, " ");
-    }
-    return all;
-}
-
-// About 2,000 characters of the text from a different place for each page.
-std::string pageText(const std::string& all, std::size_t page) {
-    std::size_t start = (page * 7919 * 13) % (all.size() - 8000);
-    while ((static_cast<unsigned char>(all[start]) & 0xC0) == 0x80)
-        ++start;
-    const char* p = all.c_str() + start;
-    const char* end = p;
-    for (int n = 0; n < 2000 && *end; ++n)
-        end = g_utf8_next_char(end);
-    return std::string(p, end);
-}
-
 // Thumbnails a real window captured of the reference's real pages.
 std::vector<PackedImage> realThumbnails() {
     LocalHttpServer server;
     server.setCacheControl("no-cache"); // (no-store: the kept history would hold no text)
     std::vector<std::string> paths;
-    for (const fs::path& file : chapters()) {
+    for (const fs::path& file : quillet::bench::referenceChapters()) {
         std::ifstream in(file);
         paths.push_back("/" + file.filename().string());
         server.add(paths.back(), LocalHttpServer::htmlPage(
@@ -123,6 +91,20 @@ std::vector<std::string> keptWords(const std::string& text, std::size_t count) {
         if (seen.insert(it->str()).second)
             words.push_back(it->str());
     return words;
+}
+
+// The known item stored as page `index` (none: count or more): spread evenly over the oldest
+// nine tenths of the history.
+std::size_t knownItemAt(std::size_t index, int pages, std::size_t count) {
+    const std::size_t span = static_cast<std::size_t>(pages) * 9 / 10;
+    const std::size_t step = count == 0 ? 0 : span / count;
+    if (step == 0 || index % step != step / 2 || index / step >= count)
+        return count;
+    return index / step;
+}
+
+std::string knownAddress(std::size_t item) {
+    return "https://known.example/" + std::to_string(item) + ".html";
 }
 
 struct ClearTextFound {
@@ -213,7 +195,9 @@ int main(int argc, char* argv[]) {
     const std::string folder = argc > 2 ? argv[2] : work.file("data/Quillet");
     fs::remove_all(folder);
 
-    const std::string text = referenceText();
+    const ReferencePages reference = readReference();
+    std::size_t knownStored = 0;
+    const std::string& text = reference.filler;
     const std::vector<PackedImage> thumbnails = realThumbnails();
     // Their looks, as Quillet's worker stores them with each visit.
     std::vector<std::optional<LookSignature>> looks;
@@ -248,17 +232,26 @@ int main(int argc, char* argv[]) {
         // Some 300 pages a day, as a day of a heavy user's browsing: 100,000 pages span most
         // of a year, for the timeline's days.
         constexpr StoredTime kSecondsBetweenVisits = 288;
+        knownStored = 0;
         const StoredTime now = toStoredTime(std::chrono::system_clock::now());
         for (int page = 0; page < pages; ++page) {
             const auto index = static_cast<std::size_t>(page);
-            const PageVisit record{"https://reference.example/" + std::to_string(page) + ".html",
-                                   "ページ " + std::to_string(page),
-                                   now - static_cast<StoredTime>(pages - page) *
-                                             kSecondsBetweenVisits,
-                                   thumbnails[index % thumbnails.size()],
-                                   pageText(text, index),
-                                   false,
-                                   looks[index % looks.size()]};
+            const auto [title, pageText] = reference.page(index);
+            PageVisit record{"https://reference.example/" + std::to_string(page) + ".html",
+                             title + " - ページ " + std::to_string(page),
+                             now - static_cast<StoredTime>(pages - page) * kSecondsBetweenVisits,
+                             thumbnails[index % thumbnails.size()],
+                             pageText,
+                             false,
+                             looks[index % looks.size()]};
+            // The known items spread over the whole history, the newest a tenth of it back.
+            if (const std::size_t item = knownItemAt(index, pages, reference.known.size());
+                item < reference.known.size()) {
+                record.address = knownAddress(item);
+                record.title = reference.known[item].title;
+                record.text = reference.known[item].text;
+                ++knownStored;
+            }
             for (std::size_t turn = 0; turn < variants.size(); ++turn) {
                 const std::size_t v = (turn + index) % variants.size();
                 const auto t0 = std::chrono::steady_clock::now();
@@ -296,9 +289,14 @@ int main(int argc, char* argv[]) {
         stores.push_back(std::make_unique<HistoryStore>(files[v], variants[v].seal));
     // The date words are read at the time the pages were written up to.
     const StoredTime now = toStoredTime(std::chrono::system_clock::now());
-    for (const char* query : {"設", "設定", "パッケ", "パッケージ 設定", "apt", "の", "を", "a",
-                              "設定の", "昨日", "先月", "去年", "昨日の設定", "先月 パッケージ"}) {
-        const HistoryFilter filter = datedFilter(query, 0, now);
+    // A colour chip the pages' looks have, with words and alone ("[chip]").
+    const ColourChips chip = looks.front() ? looks.front()->chips & -looks.front()->chips : 0;
+    for (const std::string query :
+         {"設", "設定", "パッケ", "パッケージ 設定", "apt", "の", "を", "a", "設定の", "昨日",
+          "先月", "去年", "昨日の設定", "先月 パッケージ", "[chip] 設定", "[chip] の", "[chip]"}) {
+        const bool chipped = query.starts_with("[chip]");
+        const HistoryFilter filter =
+            datedFilter(chipped ? query.substr(6) : query, chipped ? chip : 0, now);
         std::vector<std::vector<double>> times(variants.size());
         std::size_t found = 0;
         for (int run = 0; run < 21; ++run)
@@ -313,6 +311,34 @@ int main(int argc, char* argv[]) {
                 median(times[v]), "ms");
             row("  the longest of 21", *std::max_element(times[v].begin(), times[v].end()), "ms");
         }
+    }
+    // The known items found again by the words a person would remember of each: where the
+    // page stands among the first 50 matches, newest first and the best first.
+    std::printf("== %zu known items among them, e.g. \"%s\" for %s\n", knownStored,
+                reference.known.front().query.c_str(), reference.known.front().title.c_str());
+    for (const MatchOrder order : {MatchOrder::Newest, MatchOrder::Best}) {
+        const std::string name = order == MatchOrder::Best ? "best first" : "newest first";
+        double first = 0, inFive = 0;
+        std::vector<double> times;
+        for (std::size_t item = 0; item < knownStored; ++item) {
+            const HistoryFilter filter{reference.known[item].query, 0, std::nullopt, order};
+            std::vector<SearchHit> hits;
+            for (int run = 0; run < 3; ++run) {
+                const auto t0 = std::chrono::steady_clock::now();
+                hits = stores.back()->search(filter, 50);
+                times.push_back(Milliseconds(std::chrono::steady_clock::now() - t0).count());
+            }
+            const auto at = std::find_if(hits.begin(), hits.end(), [&](const SearchHit& hit) {
+                return hit.entry.address == knownAddress(item);
+            });
+            first += at == hits.begin() && at != hits.end();
+            inFive += at - hits.begin() < 5;
+        }
+        const double count = static_cast<double>(std::max<std::size_t>(knownStored, 1));
+        row("known items " + name + ": success@1", first / count, "");
+        row("known items " + name + ": success@5", inFive / count, "");
+        row("  their searches (sealed), median", median(times), "ms");
+        row("  the longest", *std::max_element(times.begin(), times.end()), "ms");
     }
     stores.clear();
     const std::vector<std::string> words = keptWords(text, 1000);

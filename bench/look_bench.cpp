@@ -20,6 +20,7 @@
 
 #include "BenchKeptHistory.h"
 #include "LocalHttpServer.h"
+#include "ReferencePages.h"
 #include "Rendering.h"
 #include "ResidentMemory.h"
 #include "TestSeal.h"
@@ -129,15 +130,6 @@ Page generatedPage(int layout, int scheme, bool later) {
         s.background + "}</style></head><body>" + layoutBody(layout, s, later) + "</body></html>");
 }
 
-std::vector<fs::path> chapters() {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator("/usr/share/debian-reference"))
-        if (entry.path().string().ends_with(".ja.html"))
-            files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 // A chapter as it is, a day later (news inserted at the top), and in a dark theme.
 Page chapterPage(const fs::path& file, int variant) {
     std::ifstream in(file);
@@ -206,7 +198,7 @@ int quality() {
                 server.add(name, generatedPage(layout, scheme, later == 1));
                 names.push_back(name);
             }
-    const auto files = chapters();
+    const auto files = quillet::bench::referenceChapters();
     for (std::size_t c = 0; c < files.size(); ++c)
         for (int variant = 0; variant < 3; ++variant) {
             const std::string name = "/r" + std::to_string(c) + "-" + std::to_string(variant);

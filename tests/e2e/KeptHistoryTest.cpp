@@ -388,7 +388,7 @@ TEST_F(KeptHistory, HostilePagesAreStoredCappedAndIntact) {
         EXPECT_EQ(store.search(word, 10).size(), 1u) << word;
     // The stored text is capped, valid and without NUL characters.
     Database db(browser.historyFolder() + "/history.sqlite", false, keyringSeal()->name());
-    registerSearchTokenizer(db.handle());
+    registerTextSearch(db.handle());
     Statement texts = db.prepare("SELECT body FROM page_text");
     while (texts.step()) {
         const std::string body = texts.text(0);

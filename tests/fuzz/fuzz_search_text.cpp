@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The search folding, terms, date words and query on any text, as hostile pages and typed
-// queries give them: folded text is valid UTF-8 without NUL, every term points into the text,
-// date words stand for a span that begins before it ends and leave no more than was typed, and
-// the query never makes a full-text search fail.
+// The search folding, terms, date words, query, word places and snippet on any text, as hostile
+// pages and typed queries give them: folded text is valid UTF-8 without NUL, every term points
+// into the text, date words stand for a span that begins before it ends and leave no more than
+// was typed, the places are in order and of the words typed, the snippet is no longer than the
+// text and its marks, and the query (and its score) never makes a full-text search fail.
 #include "DateWords.h"
 #include "SearchText.h"
 #include "SearchTokenizer.h"
+#include "WordPlaces.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -19,7 +21,7 @@ sqlite3* searchIndex() {
         sqlite3* opened = nullptr;
         if (sqlite3_open(":memory:", &opened) != SQLITE_OK)
             std::abort();
-        quillet::registerSearchTokenizer(opened);
+        quillet::registerTextSearch(opened);
         if (sqlite3_exec(opened,
                          "CREATE VIRTUAL TABLE pages USING fts5(body, tokenize='quillet');"
                          "INSERT INTO pages VALUES ('東京 Quillet ｶﾀｶﾅ \"quoted\" NEAR OR');",
@@ -49,11 +51,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((dated.span && dated.span->from >= dated.span->to) || dated.words.size() > input.size() ||
         dated.span.has_value() == dated.spanText.empty())
         std::abort();
+    const quillet::TypedWords words(input.substr(0, 16));
+    int position = 0;
+    for (const quillet::WordFound& place :
+         quillet::wordPlaces(input, words, quillet::MatchColumn::Body, input.size())) {
+        if (place.offset < position || place.word < 0 ||
+            static_cast<std::size_t>(place.word) >= words.terms.size())
+            std::abort();
+        position = place.offset;
+    }
+    if (quillet::matchSnippet(input, words).size() > input.size() + 6)
+        std::abort();
     const std::string query = quillet::searchQuery(input);
     if (query.empty())
         return 0;
     sqlite3_stmt* select = nullptr;
-    if (sqlite3_prepare_v2(searchIndex(), "SELECT rowid FROM pages WHERE pages MATCH ?1", -1,
+    if (sqlite3_prepare_v2(searchIndex(),
+                           "SELECT rowid, quillet_match(pages) FROM pages WHERE pages MATCH ?1", -1,
                            &select, nullptr) != SQLITE_OK)
         std::abort();
     sqlite3_bind_text(select, 1, query.data(), static_cast<int>(query.size()), SQLITE_TRANSIENT);

@@ -5,6 +5,7 @@
 // disk that failed, and the work handed over finished when the keeper goes.
 
 #include "HistoryKeeper.h"
+#include "EarlierSchema.h"
 #include "HistoryFile.h"
 #include "HistoryStore.h"
 #include "SavedArchive.h"
@@ -328,12 +329,8 @@ TEST_F(HistoryKeeperTest, LooksOfAnOlderFileAreWorkedOutInTheBackground) {
             written.store(visit);
         }
     }
-    {
-        // Back to the schema before looks, as an earlier Quillet left it.
-        Database db(folder.file("data/Quillet/history.sqlite"), false, test::keyringSeal()->name());
-        db.execute("DROP TABLE version_parts; DROP TABLE page_versions; DROP TABLE saved_parts; "
-                   "DROP TABLE looks; DROP INDEX pages_for_pane; PRAGMA user_version=3");
-    }
+    // Back to the schema before looks, as an earlier Quillet left it.
+    test::takeBackToSchema(folder.file("data/Quillet/history.sqlite"), *test::keyringSeal(), 3);
     HistoryKeeper::Requests requests;
     std::optional<std::size_t> found;
     {

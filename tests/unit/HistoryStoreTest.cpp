@@ -102,6 +102,57 @@ TEST(HistoryStore, FindsJapaneseWordsOfAnyLengthInTitleAddressAndTextNewestFirst
     EXPECT_NE(hits.front().snippet.find("天気予報"), std::string::npos) << hits.front().snippet;
 }
 
+// A page remembered by two words, among many newer pages that hold them too.
+TEST(HistoryStore, PutsTheBestMatchFirstWithTheTitleOfAnyAgeAndTheWordsNearEachOther) {
+    HistoryStore store(":memory:");
+    store.store(visit("http://partly.test/", "ネットワーク入門", 5, "設定の手順"));
+    store.store(visit("http://guide.test/", "ネットワーク設定の手引き", 10, "はじめに"));
+    // More newer matches than are ranked, each with the words far apart in its text; among
+    // them, one with the words side by side.
+    std::string apart = "ネットワーク";
+    for (int word = 0; word < 200; ++word)
+        apart += " word";
+    apart += " 設定";
+    for (int i = 0; i < 2'500; ++i) {
+        store.store(visit("http://apart.test/" + std::to_string(i), "ページ", 100 + i, apart));
+        if (i == 1'700)
+            store.store(
+                visit("http://near.test/", "メモ", 1'100, "無線ネットワークの設定を変える"));
+    }
+    const auto best = store.search("ネットワーク 設定", 5);
+    ASSERT_EQ(best.size(), 5U);
+    EXPECT_EQ(best[0].entry.address, "http://guide.test/");
+    EXPECT_EQ(best[1].entry.address, "http://partly.test/");    // one word in its title
+    EXPECT_EQ(best[2].entry.address, "http://near.test/");      // both side by side in its text
+    EXPECT_EQ(best[3].entry.address, "http://apart.test/2499"); // then the newest
+    EXPECT_GT(best[0].score, best[1].score);
+    EXPECT_GT(best[1].score, best[2].score);
+    EXPECT_GT(best[2].score, best[3].score);
+    EXPECT_NE(best[2].snippet.find("ネットワークの設定"), std::string::npos) << best[2].snippet;
+
+    // Newest first when asked, with no score.
+    const auto newest =
+        store.search(HistoryFilter{"ネットワーク 設定", 0, std::nullopt, MatchOrder::Newest}, 2);
+    ASSERT_EQ(newest.size(), 2U);
+    EXPECT_EQ(newest[0].entry.address, "http://apart.test/2499");
+    EXPECT_EQ(newest[0].score, 0);
+
+    // In a span, the best of the pages visited there, each at its visit there.
+    store.store(visit("http://near.test/", "メモ", 5'000, ""));
+    const auto within = store.search(HistoryFilter{"設定 ネットワーク", 0, TimeSpan{5, 1'500}}, 4);
+    ASSERT_EQ(within.size(), 4U);
+    EXPECT_EQ(within[0].entry.address, "http://guide.test/");
+    EXPECT_EQ(within[2].entry.address, "http://near.test/");
+    EXPECT_EQ(within[2].entry.lastVisit, 1'100);
+    EXPECT_EQ(within[3].entry.address, "http://apart.test/1399");
+
+    // The index's syntax typed is text to find, on the ranked way too.
+    store.store(visit("http://syntax.test/", "{title} : OR", 6'000, "a\"b NEAR(c)"));
+    EXPECT_EQ(found(store, "{title} :"), std::vector<std::string>{"http://syntax.test/"});
+    EXPECT_EQ(found(store, "a\"b near(c)"), std::vector<std::string>{"http://syntax.test/"});
+    EXPECT_TRUE(found(store, "OR ネットワーク").empty());
+}
+
 TEST(HistoryStore, FindsThePagesVisitedInASpanEachAtItsVisitThere) {
     HistoryStore store(":memory:");
     store.store(visit("http://a.test/", "A", 100, "ネットワークの設定"));
@@ -110,7 +161,7 @@ TEST(HistoryStore, FindsThePagesVisitedInASpanEachAtItsVisitThere) {
     store.store(visit("http://a.test/", "A", 1000, ""));
     const auto within = [&](const std::string& typed, TimeSpan span) {
         std::vector<std::pair<std::string, StoredTime>> result;
-        for (const auto& hit : store.search(HistoryFilter{typed, 0, span}, 50))
+        for (const auto& hit : store.search(HistoryFilter{typed, 0, span, MatchOrder::Newest}, 50))
             result.emplace_back(hit.entry.address, hit.entry.lastVisit);
         return result;
     };
@@ -294,7 +345,7 @@ TEST(HistoryFile, AFileOfTheFirstSchemaOpensWithItsPages) {
             INSERT INTO pages VALUES(1, 'http://kept.test/', 'kept.test', 'Kept', 42, 0, 0, NULL);
             INSERT INTO visits VALUES(1, 42);
             PRAGMA user_version=1;)sql");
-        registerSearchTokenizer(db.handle());
+        registerTextSearch(db.handle());
         db.execute("CREATE VIRTUAL TABLE page_text USING fts5(title, address, body, "
                    "tokenize='quillet'); INSERT INTO page_text(rowid, title, address, body) "
                    "VALUES(1, 'Kept', 'http://kept.test/', '保存された頁')");
@@ -305,6 +356,8 @@ TEST(HistoryFile, AFileOfTheFirstSchemaOpensWithItsPages) {
     EXPECT_EQ(addresses(opened.store->newest(5, false)),
               std::vector<std::string>{"http://kept.test/"});
     EXPECT_EQ(found(*opened.store, "保存"), std::vector<std::string>{"http://kept.test/"});
+    // Its text indexed again, with the terms' first characters.
+    EXPECT_EQ(found(*opened.store, "さ"), std::vector<std::string>{"http://kept.test/"});
     opened.store.reset();
     Database db(file, false, test::testSeal()->name());
     Statement version = db.prepare("PRAGMA user_version");

@@ -204,7 +204,8 @@ TEST(HistoryFile, RemovingMostPagesRewritesTheRestAndLeavesNoTraceOfTheOthers) {
     HistoryStore& store = *opened.store;
     for (int i = 0; i < 60; ++i)
         store.store(
-            {"http://page.test/" + std::to_string(i), "頁", i,
+            {"http://page.test/" + std::to_string(i),
+             (i < 15 ? "頁 zqxstaystitle" : "頁 zqxgoestitle") + std::to_string(i), i,
              PackedImage{2, 2, std::vector<std::uint8_t>(3000, 0x5a)},
              (i < 15 ? "zqxstaysword 残る本文 " : "zqxgoesword 消える本文 ") + std::to_string(i)});
     store.removeVisitedSince(15);
@@ -216,9 +217,17 @@ TEST(HistoryFile, RemovingMostPagesRewritesTheRestAndLeavesNoTraceOfTheOthers) {
     EXPECT_FALSE(store.logOwed());
     std::string bytes =
         quillet::test::openedBytes(folder.file("history.sqlite"), *quillet::test::testSeal());
-    for (const char* word : {"zqxgoesword", "消える", "page.test/59"})
+    for (const char* word : {"zqxgoesword", "消える", "page.test/59", "zqxgoestitle"})
         EXPECT_EQ(bytes.find(word), std::string::npos) << word;
     EXPECT_NE(bytes.find("zqxstaysword"), std::string::npos);
+    EXPECT_EQ(store.search("zqxgoestitle30", 5).size(), 0u);
+    // One page removed alone is scrubbed from both indexes too.
+    EXPECT_EQ(store.search("zqxstaystitle3", 5).size(), 1u);
+    store.remove("http://page.test/3");
+    EXPECT_TRUE(store.search("zqxstaystitle3", 5).empty());
+    bytes = quillet::test::openedBytes(folder.file("history.sqlite"), *quillet::test::testSeal());
+    EXPECT_EQ(bytes.find("zqxstaystitle3"), std::string::npos);
+    EXPECT_NE(bytes.find("zqxstaystitle4"), std::string::npos);
 
     store.excludeHost("page.test"); // every page: the rewrite leaves an empty history
     EXPECT_EQ(store.pageCount(), 0);
@@ -245,7 +254,7 @@ TEST(HistoryFile, AScrubOwedByAnEndedProcessIsDoneAtTheNextOpening) {
     {
         // The state a removal commits before its VACUUM: rows freed without being zeroed.
         Database db(file, false, test::testSeal()->name());
-        registerSearchTokenizer(db.handle());
+        registerTextSearch(db.handle());
         db.execute("PRAGMA secure_delete=OFF; BEGIN;"
                    "DELETE FROM page_text WHERE rowid IN (SELECT id FROM pages WHERE "
                    "last_visit >= 10); DELETE FROM pages WHERE last_visit >= 10;"

@@ -3,6 +3,7 @@
 // key or another hand's change never read as data and never losing the file, and a plain file
 // sealed on its first opening with a key, whatever moment its process is killed at.
 
+#include "EarlierSchema.h"
 #include "HistoryFile.h"
 #include "PageSeal.h"
 #include "PlainHistorySealing.h"
@@ -297,16 +298,14 @@ TEST(SealedHistory, ASealedHistoryWithoutItsKeyIsLeftAsItIs) {
     EXPECT_TRUE(readFile(folder.file("history.sqlite")) == before);
 }
 
-TEST(SealedHistory, AFileMovedForwardToThePanesIndexLosesNoPageWhateverMomentItIsKilledAt) {
+TEST(SealedHistory,
+     AFileMovedForwardToThePanesAndTextIndexesLosesNoPageWhateverMomentItIsKilledAt) {
     const SealedVfs* seal = test::testSeal(); // made before the forks: they share its key
     for (const std::chrono::microseconds delay : {0us, 1000us, 5000us, 20000us, 80000us}) {
         TempFolder folder;
         makeSealedHistory(folder.path(), 2000);
-        { // back to the version before the pane's index, as an earlier Quillet left it
-            Database db(folder.file("history.sqlite"), false, seal->name());
-            db.execute("DROP TABLE version_parts; DROP TABLE page_versions; DROP TABLE "
-                       "saved_parts; DROP INDEX pages_for_pane; PRAGMA user_version=4");
-        }
+        // Back to the version before the pane's index, as an earlier Quillet left it.
+        test::takeBackToSchema(folder.file("history.sqlite"), *seal, 4);
         ASSERT_NO_FATAL_FAILURE(openAndKillAfter(folder.path(), seal, delay));
         OpenedHistory opened =
             openKeptHistory(folder.path(), std::chrono::system_clock::now(), seal);

@@ -86,3 +86,11 @@ TEST(SearchTerms, AQueryLooksForPiecesOnly) {
     EXPECT_EQ(termsOf("都", TermsFor::Query), (Terms{"都"}));
     EXPECT_EQ(termsOf("Tokyo 東京", TermsFor::Query), (Terms{"tokyo", "東京"}));
 }
+
+// Only a Japanese pair is a whole term of the index: anything else may begin longer terms.
+TEST(SearchTerms, AWordEndingInAJapanesePairIsLookedUpWhole) {
+    for (const char* whole : {"東京", "東京都", "パッケージ", "ﾊﾟｯｹｰｼﾞ", "quillet設定", "ーく"})
+        EXPECT_TRUE(endsInWholeTerm(whole)) << whole;
+    for (const char* beginning : {"東", "設定a", "apt", "a", "ab", "12", "", "!?"})
+        EXPECT_FALSE(endsInWholeTerm(beginning)) << beginning;
+}

@@ -16,7 +16,7 @@ class SearchIndex : public ::testing::Test {
         sqlite3* opened = nullptr;
         ASSERT_EQ(sqlite3_open(":memory:", &opened), SQLITE_OK);
         db.reset(opened);
-        registerSearchTokenizer(db.get());
+        registerTextSearch(db.get());
         exec("CREATE VIRTUAL TABLE pages USING fts5(title, body, tokenize='quillet')");
     }
     void exec(const std::string& sql) {

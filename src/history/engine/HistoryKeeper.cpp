@@ -439,11 +439,13 @@ void HistoryKeeper::search(HistoryFilter filter, int limit, Requests& requests,
             g_warning("history: search: %s", describeCurrentException().c_str());
             hits.clear(); // answered all the same: no matches rather than the previous ones
         }
-        // Newest first: a page in both shows its later visit.
+        // The best match first (all score 0 in the order of time), then the newest: a page
+        // in both shows the better of its two.
         mergeAnswers(
             hits,
             [](const SearchHit& a, const SearchHit& b) {
-                return a.entry.lastVisit > b.entry.lastVisit;
+                return a.score != b.score ? a.score > b.score
+                                          : a.entry.lastVisit > b.entry.lastVisit;
             },
             hitAddress, static_cast<std::size_t>(limit));
         answer(alive, [done, hits = std::move(hits)]() mutable { done(std::move(hits)); });

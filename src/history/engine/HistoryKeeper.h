@@ -95,7 +95,7 @@ class HistoryKeeper {
     void thumbnails(std::vector<std::string> addresses, Requests& requests,
                     std::function<void(Thumbnails)> done);
 
-    // Matches in this run's history and the kept one, newest first, at most `limit`. A search
+    // Matches in this run's history and the kept one, the best first, at most `limit`. A search
     // overtaken by a newer one before the worker reaches it is dropped (`done` is not called).
     void search(HistoryFilter filter, int limit, Requests& requests,
                 std::function<void(std::vector<SearchHit>)> done);

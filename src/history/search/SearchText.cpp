@@ -166,6 +166,15 @@ std::vector<SearchTerm> searchTerms(std::string_view text, TermsFor use) {
     return terms;
 }
 
+bool endsInWholeTerm(std::string_view word) {
+    const std::vector<SearchTerm> terms = searchTerms(word, TermsFor::Query);
+    if (terms.empty())
+        return false;
+    const std::string& last = terms.back().text;
+    return g_utf8_strlen(last.c_str(), static_cast<gssize>(last.size())) == 2 &&
+           kindOf(g_utf8_get_char(last.c_str())) == Kind::Japanese;
+}
+
 std::vector<std::string> typedWords(std::string_view typed) {
     std::vector<std::string> words(1);
     const std::string text(typed);

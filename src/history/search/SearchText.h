@@ -33,6 +33,11 @@ enum class TermsFor { Text, Query };
 // punctuation, symbols) separates terms.
 std::vector<SearchTerm> searchTerms(std::string_view text, TermsFor use = TermsFor::Text);
 
+// Whether the last term of `word` as a query is a whole term of the index, to be looked up as
+// it is rather than as the beginning of terms: a pair of a Japanese run's characters (the
+// index holds none longer). A Latin word or a single character may be a beginning.
+bool endsInWholeTerm(std::string_view word);
+
 // The words as the user separated them with spaces (a full-width one too), none empty.
 std::vector<std::string> typedWords(std::string_view typed);
 

@@ -11,6 +11,14 @@
 #include <vector>
 
 namespace quillet {
+
+// The text and title indexes as this version makes them (the first schema's text index had no
+// index of first characters).
+#define QUILLET_TEXT_INDEX "fts5(title, address, body, tokenize='quillet', prefix='1')"
+#define QUILLET_TITLE_INDEX "fts5(title, tokenize='quillet', prefix='1')"
+const char* const kTextIndex = QUILLET_TEXT_INDEX;
+const char* const kTitleIndex = QUILLET_TITLE_INDEX;
+
 namespace {
 
 // Pages are numbered by their last visit: the newest page has the largest number, which is
@@ -75,8 +83,22 @@ constexpr const char* kMigrations[] = {
     "CASCADE, position INTEGER NOT NULL, part INTEGER NOT NULL REFERENCES saved_parts(id), "
     "PRIMARY KEY(version, position)) WITHOUT ROWID;"
     "CREATE INDEX version_parts_by_part ON version_parts(part);",
+    // To version 7: the text index with an index of its terms' first characters, so that a
+    // query of one character (the first state of many typed ones: の, a Latin letter) reads one
+    // list of pages newest first instead of merging those of every term it begins; the pages'
+    // text indexed again into it. And the titles in an index of their own, by the pages'
+    // numbers: the pages with a word in their title, of any age, found without reading the
+    // lists of all the pages that have it anywhere.
+    "CREATE VIRTUAL TABLE page_text_prefixed USING " QUILLET_TEXT_INDEX ";"
+    "INSERT INTO page_text_prefixed(rowid, title, address, body) "
+    "SELECT rowid, title, address, body FROM page_text;"
+    "DROP TABLE page_text; ALTER TABLE page_text_prefixed RENAME TO page_text;"
+    "CREATE VIRTUAL TABLE page_titles USING " QUILLET_TITLE_INDEX ";"
+    "INSERT INTO page_titles(rowid, title) SELECT id, title FROM pages;",
 };
 static_assert(std::size(kMigrations) == kHistorySchemaVersion);
+#undef QUILLET_TEXT_INDEX
+#undef QUILLET_TITLE_INDEX
 
 // The version and every object, in one statement: both of the same moment.
 constexpr const char* kReadSchema =
@@ -139,7 +161,7 @@ std::string expectedHistoryObjects(int version) {
     if (version < 1 || version > kHistorySchemaVersion)
         throw std::invalid_argument("no history schema of version " + std::to_string(version));
     Database made(":memory:", true);
-    registerSearchTokenizer(made.handle());
+    registerTextSearch(made.handle());
     for (int step = 0; step < version; ++step)
         made.execute(kMigrations[step]);
     return readHistorySchema(made).objects;

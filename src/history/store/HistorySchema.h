@@ -12,7 +12,11 @@
 
 namespace quillet {
 
-inline constexpr int kHistorySchemaVersion = 6;
+inline constexpr int kHistorySchemaVersion = 7;
+
+// The text and title indexes' module and arguments, for a table that replaces one: "fts5(...)".
+extern const char* const kTextIndex;
+extern const char* const kTitleIndex;
 
 // Runs the ladder's steps from version `from` up to kHistorySchemaVersion (no transaction of
 // its own), and sets the file's version.

@@ -3,11 +3,14 @@
 
 #include "NumberRedaction.h"
 #include "SearchTokenizer.h"
+#include "WordMatches.h"
 
 #include <algorithm>
 #include <functional>
 #include <glib.h>
 #include <iterator>
+#include <tuple>
+#include <unordered_set>
 
 namespace quillet {
 namespace {
@@ -91,7 +94,7 @@ HistoryStore::HistoryStore(const std::string& path, const SealedVfs* seal) try
         // as far as reads go.
         db_.execute("PRAGMA cache_size=-32768");
     }
-    registerSearchTokenizer(db_.handle());
+    registerTextSearch(db_.handle());
     createOrCheckSchema();
     prepareSavedCopies(db_);
     if (seal != nullptr)
@@ -172,6 +175,7 @@ bool HistoryStore::store(const PageVisit& visit) {
                 body = oldText.text(0);
         }
         db_.cached("DELETE FROM page_text WHERE rowid = ?").bind(1, *old).run();
+        db_.cached("DELETE FROM page_titles WHERE rowid = ?").bind(1, *old).run();
         Statement update = db_.cached(
             "UPDATE pages SET id = ?1, title = ?2, last_visit = ?3, content_kept = NOT ?8, "
             "thumbnail_width = iif(?8, 0, iif(?4 IS NULL, thumbnail_width, ?5)), "
@@ -206,6 +210,10 @@ bool HistoryStore::store(const PageVisit& visit) {
     Statement text =
         db_.cached("INSERT INTO page_text(rowid, title, address, body) VALUES(?, ?, ?, ?)");
     text.bind(1, id).bind(2, title).bind(3, visit.address).bind(4, body).run();
+    db_.cached("INSERT INTO page_titles(rowid, title) VALUES(?, ?)")
+        .bind(1, id)
+        .bind(2, title)
+        .run();
     if (contentRemoved) {
         db_.cached("DELETE FROM page_versions WHERE page = ?").bind(1, id).run();
         db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");
@@ -282,73 +290,65 @@ std::vector<SearchHit> HistoryStore::search(std::string_view typed, int limit) {
 std::vector<SearchHit> HistoryStore::search(const HistoryFilter& filter, int limit) {
     const std::string query = searchQuery(filter.typed);
     if (filter.span)
-        return searchWithin(*filter.span, query, filter.chips, limit);
-    if (query.empty() && filter.chips == 0)
-        return {};
-    // The index yields its rows newest first and stops at the limit: no sort of all matches.
-    // With chips, their pages are gathered from the looks' index first, and each match is
-    // looked up among them before its page is read; chips alone walk the looks newest first.
-    const char* words =
-        "SELECT p.address, p.title, p.last_visit, snippet(page_text, 2, '', '', '…', 24) "
-        "FROM page_text JOIN pages p ON p.id = page_text.rowid WHERE page_text MATCH ?2 "
-        "ORDER BY page_text.rowid DESC LIMIT ?3";
-    const char* wordsAndChips =
-        "SELECT p.address, p.title, p.last_visit, snippet(page_text, 2, '', '', '…', 24) "
-        "FROM page_text JOIN pages p ON p.id = page_text.rowid WHERE page_text MATCH ?2 AND "
-        "+page_text.rowid IN (SELECT page FROM looks WHERE (chips & ?1) = ?1) "
-        "ORDER BY page_text.rowid DESC LIMIT ?3";
-    const char* chips = "SELECT p.address, p.title, p.last_visit, '' FROM looks l JOIN pages p "
-                        "ON p.id = l.page WHERE (l.chips & ?1) = ?1 ORDER BY l.page DESC LIMIT ?3";
-    Statement rows = db_.prepare(query.empty() ? chips : filter.chips != 0 ? wordsAndChips : words);
-    rows.bind(1, filter.chips).bind(3, limit);
+        return searchWithin(filter, query, limit);
     if (!query.empty())
-        rows.bind(2, query);
+        return wordMatches(db_, {filter.typed, filter.order, filter.chips}, limit);
+    if (filter.chips == 0)
+        return {};
+    // Chips alone: the looks walked newest first.
+    Statement rows = db_.prepare("SELECT p.address, p.title, p.last_visit FROM looks l JOIN pages "
+                                 "p ON p.id = l.page WHERE (l.chips & ?1) = ?1 ORDER BY l.page "
+                                 "DESC LIMIT ?2");
+    rows.bind(1, filter.chips).bind(2, limit);
     std::vector<SearchHit> hits;
     while (rows.step())
-        hits.push_back({{rows.text(0), rows.text(1), rows.integer(2), {}}, rows.text(3)});
+        hits.push_back({{rows.text(0), rows.text(1), rows.integer(2), {}}, ""});
     return hits;
 }
 
-std::vector<SearchHit> HistoryStore::searchWithin(TimeSpan span, const std::string& query,
-                                                  ColourChips chips, int limit) {
-    // Each page once, at its latest visit in the span, newest first. With no words, the span's
-    // visits are walked by their time. With words, the matches come from the text index, held
-    // to the pages visited in the span's numbers (from the lowest to the highest, which the
-    // index seeks to), each kept when visited in the span, with its snippet.
-    const std::string chipsCondition =
-        chips != 0 ? " AND EXISTS (SELECT 1 FROM looks WHERE page = p.id AND (chips & ?1) = ?1)"
-                   : "";
-    std::int64_t lowest = 0, highest = 0;
+std::vector<SearchHit> HistoryStore::searchWithin(const HistoryFilter& filter,
+                                                  const std::string& query, int limit) {
+    // Each page once, at its latest visit in the span. With words, the matches come from the
+    // text index, held to the pages visited in the span's numbers (from the lowest to the
+    // highest, which the index seeks to). With none, the span's visits are walked by their
+    // time, newest first.
+    const TimeSpan span = *filter.span;
     if (!query.empty()) {
         Statement pages =
             db_.cached("SELECT min(page), max(page) FROM visits WHERE time >= ?1 AND time < ?2");
         if (!pages.bind(1, span.from).bind(2, span.to).step() || pages.isNull(0))
             return {};
-        lowest = pages.integer(0);
-        highest = pages.integer(1);
+        return wordMatches(
+            db_,
+            {filter.typed, filter.order, filter.chips, span, pages.integer(0), pages.integer(1)},
+            limit);
     }
-    const std::string sql =
-        query.empty()
-            ? "SELECT p.address, p.title, max(v.time) AS latest, '' FROM visits v JOIN pages p "
-              "ON p.id = v.page WHERE v.time >= ?5 AND v.time < ?6" +
-                  chipsCondition + " GROUP BY v.page ORDER BY latest DESC LIMIT ?3"
-            : "SELECT p.address, p.title, (SELECT max(time) FROM visits WHERE page = p.id AND "
-              "time >= ?5 AND time < ?6) AS latest, snippet(page_text, 2, '', '', '…', 24) "
-              "FROM page_text JOIN pages p ON p.id = page_text.rowid WHERE page_text MATCH ?2 "
-              "AND page_text.rowid >= ?7 AND page_text.rowid <= ?8 AND latest IS NOT NULL" +
-                  chipsCondition + " ORDER BY page_text.rowid DESC LIMIT ?3";
-    Statement rows = db_.prepare(sql.c_str());
-    rows.bind(3, limit).bind(5, span.from).bind(6, span.to);
-    if (chips != 0)
-        rows.bind(1, chips);
-    if (!query.empty())
-        rows.bind(2, query).bind(7, lowest).bind(8, highest);
+    // The span's visits walked back from its end by the visits' time index, each page taken at
+    // its first (latest) visit met, until `limit` pages: a month holds thousands of visits.
+    const std::string chipsCondition =
+        filter.chips != 0
+            ? " AND EXISTS (SELECT 1 FROM looks WHERE page = v.page AND (chips & ?1) = ?1)"
+            : "";
+    Statement visits = db_.prepare(("SELECT v.page, v.time FROM visits v WHERE v.time >= ?2 AND "
+                                    "v.time < ?3" +
+                                    chipsCondition + " ORDER BY v.time DESC")
+                                       .c_str());
+    visits.bind(2, span.from).bind(3, span.to);
+    if (filter.chips != 0)
+        visits.bind(1, filter.chips);
+    std::vector<std::pair<std::int64_t, StoredTime>> latest;
+    std::unordered_set<std::int64_t> seen;
+    while (latest.size() < static_cast<std::size_t>(std::max(limit, 0)) && visits.step())
+        if (seen.insert(visits.integer(0)).second)
+            latest.emplace_back(visits.integer(0), visits.integer(1));
+    visits.reset();
     std::vector<SearchHit> hits;
-    while (rows.step())
-        hits.push_back({{rows.text(0), rows.text(1), rows.integer(2), {}}, rows.text(3)});
-    std::stable_sort(hits.begin(), hits.end(), [](const SearchHit& a, const SearchHit& b) {
-        return a.entry.lastVisit > b.entry.lastVisit;
-    });
+    Statement page = db_.cached("SELECT address, title FROM pages WHERE id = ?");
+    for (const auto& [id, time] : latest) {
+        if (page.bind(1, id).step())
+            hits.push_back({{page.text(0), page.text(1), time, {}}, ""});
+        page.reset();
+    }
     return hits;
 }
 
@@ -409,10 +409,13 @@ void HistoryStore::removeWhere(const char* condition, const std::function<void(S
         return;
     }
     Transaction transaction(db_);
-    Statement text = db_.prepare(
-        ("DELETE FROM page_text WHERE rowid IN (SELECT id FROM pages" + where + ")").c_str());
-    bind(text);
-    text.run();
+    for (const char* index : {"page_text", "page_titles"}) {
+        Statement text = db_.prepare(("DELETE FROM " + std::string(index) +
+                                      " WHERE rowid IN (SELECT id FROM pages" + where + ")")
+                                         .c_str());
+        bind(text);
+        text.run();
+    }
     Statement pages = db_.prepare(("DELETE FROM pages" + where).c_str());
     bind(pages);
     pages.run();
@@ -423,7 +426,7 @@ void HistoryStore::removeWhere(const char* condition, const std::function<void(S
 
 void HistoryStore::rewriteWithout(const std::string& where,
                                   const std::function<void(Statement&)>& bind) {
-    // Most of the history goes: the index is rebuilt from the pages that stay rather than
+    // Most of the history goes: the indexes are rebuilt from the pages that stay rather than
     // each removed page's terms taken out one by one (which reads and splits all its text
     // again), and the removed rows are freed without being zeroed: VACUUM then writes the file
     // afresh from what is left, so nothing removed stays in it, and the log is emptied after.
@@ -432,16 +435,21 @@ void HistoryStore::rewriteWithout(const std::string& where,
     db_.execute("PRAGMA secure_delete=OFF");
     try {
         Transaction transaction(db_);
-        db_.execute("CREATE VIRTUAL TABLE page_text_kept USING fts5(title, address, body, "
-                    "tokenize='quillet')");
-        Statement keep = db_.prepare(("INSERT INTO page_text_kept(rowid, title, address, body) "
-                                      "SELECT rowid, title, address, body FROM page_text WHERE "
-                                      "rowid NOT IN (SELECT id FROM pages" +
-                                      where + ")")
-                                         .c_str());
-        bind(keep);
-        keep.run();
-        db_.execute("DROP TABLE page_text; ALTER TABLE page_text_kept RENAME TO page_text");
+        // Both indexes rebuilt with the pages that stay, made as the schema makes them.
+        for (const auto& [index, made, columns] :
+             {std::tuple{"page_text", kTextIndex, "title, address, body"},
+              std::tuple{"page_titles", kTitleIndex, "title"}}) {
+            const std::string name(index), kept = name + "_kept";
+            db_.execute(("CREATE VIRTUAL TABLE " + kept + " USING " + made).c_str());
+            Statement keep = db_.prepare(("INSERT INTO " + kept + "(rowid, " + columns +
+                                          ") SELECT rowid, " + columns + " FROM " + name +
+                                          " WHERE rowid NOT IN (SELECT id FROM pages" + where + ")")
+                                             .c_str());
+            bind(keep);
+            keep.run();
+            db_.execute(
+                ("DROP TABLE " + name + "; ALTER TABLE " + kept + " RENAME TO " + name).c_str());
+        }
         Statement pages = db_.prepare(("DELETE FROM pages" + where).c_str());
         bind(pages);
         pages.run();
@@ -457,8 +465,8 @@ void HistoryStore::rewriteWithout(const std::string& where,
 
 void HistoryStore::payWhatIsOwed() {
     // What a removal noted, done now or at the next opening after a process that ended first.
-    // Secure delete has zeroed the removed rows; the index still holds their terms in older
-    // segments until it is rewritten (scrub), the space a rewrite freed is given back (vacuum),
+    // Secure delete has zeroed the removed rows; the indexes still hold their terms in older
+    // segments until they are rewritten (scrub), the space a rewrite freed is given back (vacuum),
     // and the log holds old copies of the pages until a checkpoint empties it.
     bool vacuum = false, scrub = false;
     {
@@ -470,8 +478,10 @@ void HistoryStore::payWhatIsOwed() {
     }
     if (!vacuum && !scrub)
         return;
-    if (scrub)
+    if (scrub) {
         db_.exec("INSERT INTO page_text(page_text) VALUES('optimize')");
+        db_.exec("INSERT INTO page_titles(page_titles) VALUES('optimize')");
+    }
     if (vacuum)
         db_.exec("VACUUM");
     db_.exec("DELETE FROM owed");
@@ -490,9 +500,10 @@ void HistoryStore::remove(const std::vector<std::string>& addresses) {
     for (const std::string& address : addresses) {
         if (const auto page = pageId(address))
             removed.push_back(*page);
-        db_.cached("DELETE FROM page_text WHERE rowid = (SELECT id FROM pages WHERE address = ?)")
-            .bind(1, address)
-            .run();
+        for (const char* removal :
+             {"DELETE FROM page_text WHERE rowid = (SELECT id FROM pages WHERE address = ?)",
+              "DELETE FROM page_titles WHERE rowid = (SELECT id FROM pages WHERE address = ?)"})
+            db_.cached(removal).bind(1, address).run();
         db_.cached("DELETE FROM pages WHERE address = ?").bind(1, address).run();
     }
     db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('scrub')");

@@ -72,7 +72,11 @@ struct StoredEntry {
 struct SearchHit {
     StoredEntry entry;
     std::string snippet; // the text around the first match
+    double score = 0;    // how well it matched (rankScore); 0 in the order of time
 };
+
+// Matches of words the best first (the default), or the newest first.
+enum class MatchOrder { Best, Newest };
 
 // Words typed, colour chips picked and a span of time (DateWords): a page matches when it holds
 // every word, has every chip and was visited in the span (any may be missing; all missing
@@ -81,6 +85,7 @@ struct HistoryFilter {
     std::string typed;
     ColourChips chips = 0;
     std::optional<TimeSpan> span = std::nullopt;
+    MatchOrder order = MatchOrder::Best;
     bool empty() const;
 };
 
@@ -123,10 +128,10 @@ class HistoryStore {
     std::int64_t pageCount();
     std::vector<StoredTime> visitsOf(std::string_view address);
 
-    // Entries whose title, address or text hold every word typed, newest first.
+    // Entries whose title, address or text hold every word typed, the best match first.
     std::vector<SearchHit> search(std::string_view typed, int limit);
     // The same, narrowed to the pages with every chip picked and visited in the span (or only
-    // by them, with no words); with a span, each at its latest visit there.
+    // by them, with no words, newest first); with a span, each at its latest visit there.
     std::vector<SearchHit> search(const HistoryFilter& filter, int limit);
 
     // By look: the page's signature, and the `limit` pages whose look is nearest to one,
@@ -188,7 +193,7 @@ class HistoryStore {
 
   private:
     void createOrCheckSchema();
-    std::vector<SearchHit> searchWithin(TimeSpan span, const std::string& query, ColourChips chips,
+    std::vector<SearchHit> searchWithin(const HistoryFilter& filter, const std::string& query,
                                         int limit);
     std::optional<std::int64_t> pageId(std::string_view address);
     void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);

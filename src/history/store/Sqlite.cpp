@@ -113,6 +113,10 @@ std::int64_t Statement::integer(int column) const {
     return sqlite3_column_int64(statement_.get(), column);
 }
 
+double Statement::real(int column) const {
+    return sqlite3_column_double(statement_.get(), column);
+}
+
 std::string Statement::text(int column) const {
     const auto* text = sqlite3_column_text(statement_.get(), column);
     const int size = sqlite3_column_bytes(statement_.get(), column);

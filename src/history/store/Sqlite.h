@@ -78,6 +78,7 @@ class Statement {
     void reset();
 
     std::int64_t integer(int column) const;
+    double real(int column) const;
     std::string text(int column) const;
     std::vector<std::uint8_t> blob(int column) const;
     bool isNull(int column) const;
