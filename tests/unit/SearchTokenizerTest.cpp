@@ -100,3 +100,35 @@ TEST_F(SearchIndex, QuerySyntaxIsPlainText) {
     EXPECT_EQ(find("(the)"), Titles{"syntax"});
     EXPECT_TRUE(searchQuery("\" * - ( )").empty());
 }
+
+// quillet_match scores a row from where the words were found, the words' weights optional:
+// with the title's word weighed up, the page that has it in its title gains.
+TEST_F(SearchIndex, MatchScoresAreWorkedOutWithAndWithoutWeights) {
+    add("東京 案内", "大阪");
+    add("大阪 案内", "東京");
+    const auto scores = [&](const std::string& arguments) {
+        std::vector<double> found;
+        sqlite3_stmt* select = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db.get(),
+                                     ("SELECT quillet_match(pages" + arguments +
+                                      ") FROM pages WHERE pages MATCH ?1 ORDER BY rowid")
+                                         .c_str(),
+                                     -1, &select, nullptr),
+                  SQLITE_OK)
+            << sqlite3_errmsg(db.get());
+        const std::string query = searchQuery("東京 大阪");
+        sqlite3_bind_text(select, 1, query.c_str(), -1, SQLITE_TRANSIENT);
+        while (sqlite3_step(select) == SQLITE_ROW)
+            found.push_back(sqlite3_column_double(select, 0));
+        sqlite3_finalize(select);
+        return found;
+    };
+    const std::vector<double> alike = scores("");
+    ASSERT_EQ(alike.size(), 2U);
+    EXPECT_GT(alike[0], 0);
+    EXPECT_DOUBLE_EQ(alike[0], alike[1]);
+    const std::vector<double> tokyoRare = scores(", '5 1'");
+    ASSERT_EQ(tokyoRare.size(), 2U);
+    EXPECT_GT(tokyoRare[0], tokyoRare[1]);
+    EXPECT_EQ(scores(", 'not numbers'"), alike);
+}

@@ -73,3 +73,16 @@ TEST(WordPlaces, AreWhereTheIndexHasTheWordsAcrossTheChunksAndNoFurtherThanAsked
     EXPECT_EQ(far[0].offset, 300);
     EXPECT_TRUE(wordPlaces(text, words, MatchColumn::Body, 1000).empty());
 }
+
+// Text that is not valid UTF-8 (the store never keeps such, a page may send it) is cut
+// without reading outside it.
+TEST(MatchSnippet, TextThatIsNotUtf8IsCutWithinIt) {
+    const std::string broken = "\xbc \xef\xbd\xb6\xef\xbe\x80 \xef\xe6\x9d\xb1\xbc \x82\xbf"
+                               "d\xe3\x83\"";
+    for (const char* typed : {"\xef\xbd\xb6", "d", "東"}) {
+        const std::string snippet = matchSnippet(broken, TypedWords(typed));
+        EXPECT_LE(snippet.size(), broken.size() + 6) << typed;
+    }
+    const std::string continuationFirst = "\x80\x80\x80 設定";
+    EXPECT_NE(matchSnippet(continuationFirst, TypedWords("設定")).find("設定"), std::string::npos);
+}

@@ -62,19 +62,19 @@ std::vector<double> weightsOf(int count, sqlite3_value** values) {
 // word) was found. A page's commonest words can be found hundreds of times: the first places
 // are enough to tell how near the words are.
 void matchFunction(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* result,
-                   int count, sqlite3_value** values) {
+                   int argumentCount, sqlite3_value** arguments) {
     constexpr int kMostPlaces = 512;
     try {
         std::vector<int> lengths(static_cast<std::size_t>(std::max(api->xPhraseCount(fts), 0)));
         for (std::size_t i = 0; i < lengths.size(); ++i)
             lengths[i] = api->xPhraseSize(fts, static_cast<int>(i));
-        int count = 0;
-        if (const int status = api->xInstCount(fts, &count); status != SQLITE_OK) {
+        int places = 0;
+        if (const int status = api->xInstCount(fts, &places); status != SQLITE_OK) {
             sqlite3_result_error_code(result, status);
             return;
         }
         std::vector<WordFound> found;
-        for (int i = 0; i < std::min(count, kMostPlaces); ++i) {
+        for (int i = 0; i < std::min(places, kMostPlaces); ++i) {
             int phrase = 0, column = 0, offset = 0;
             if (api->xInst(fts, i, &phrase, &column, &offset) != SQLITE_OK || column < 0 ||
                 column > static_cast<int>(MatchColumn::Body))
@@ -84,8 +84,8 @@ void matchFunction(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_contex
         int titleTerms = 0;
         if (api->xColumnSize(fts, static_cast<int>(MatchColumn::Title), &titleTerms) != SQLITE_OK)
             titleTerms = 0;
-        sqlite3_result_double(result,
-                              matchScore(found, lengths, weightsOf(count, values), titleTerms));
+        sqlite3_result_double(
+            result, matchScore(found, lengths, weightsOf(argumentCount, arguments), titleTerms));
     } catch (const std::bad_alloc&) {
         sqlite3_result_error_nomem(result);
     }

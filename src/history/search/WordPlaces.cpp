@@ -59,8 +59,10 @@ void eachPlace(std::string_view text, const TypedWords& words, std::size_t maxBy
 std::size_t charactersBack(std::string_view text, std::size_t at, int count) {
     const char* start = text.data();
     const char* p = start + at;
-    for (int i = 0; i < count && p > start; ++i)
-        p = g_utf8_find_prev_char(start, p);
+    for (int i = 0; i < count && p > start; ++i) {
+        const char* previous = g_utf8_find_prev_char(start, p);
+        p = previous ? previous : start; // none: only bytes that begin no character before
+    }
     return static_cast<std::size_t>(p - start);
 }
 
