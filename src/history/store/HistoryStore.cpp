@@ -405,7 +405,7 @@ void HistoryStore::removeWhere(const char* condition, const std::function<void(S
     looks_.reset(); // read again when next looked for
     savedSize_.reset();
     if (removed * 2 >= all) {
-        rewriteWithout(where, bind);
+        rewriteWithout(condition, bind);
         return;
     }
     Transaction transaction(db_);
@@ -424,7 +424,7 @@ void HistoryStore::removeWhere(const char* condition, const std::function<void(S
     payWhatIsOwed();
 }
 
-void HistoryStore::rewriteWithout(const std::string& where,
+void HistoryStore::rewriteWithout(const char* condition,
                                   const std::function<void(Statement&)>& bind) {
     // Most of the history goes: the indexes are rebuilt from the pages that stay rather than
     // each removed page's terms taken out one by one (which reads and splits all its text
@@ -432,6 +432,10 @@ void HistoryStore::rewriteWithout(const std::string& where,
     // afresh from what is left, so nothing removed stays in it, and the log is emptied after.
     // The transaction that removes them also notes the VACUUM owed, so a process ended before
     // it leaves the next opening of the file to do it.
+    // The pages that stay are found by their rows in pages and read from each index by rowid:
+    // a scan of an index's own table would read every removed page's text too.
+    const std::string staying =
+        std::string(" WHERE rowid IN (SELECT id FROM pages WHERE (") + condition + ") IS NOT TRUE)";
     db_.execute("PRAGMA secure_delete=OFF");
     try {
         Transaction transaction(db_);
@@ -442,15 +446,15 @@ void HistoryStore::rewriteWithout(const std::string& where,
             const std::string name(index), kept = name + "_kept";
             db_.execute(("CREATE VIRTUAL TABLE " + kept + " USING " + made).c_str());
             Statement keep = db_.prepare(("INSERT INTO " + kept + "(rowid, " + columns +
-                                          ") SELECT rowid, " + columns + " FROM " + name +
-                                          " WHERE rowid NOT IN (SELECT id FROM pages" + where + ")")
+                                          ") SELECT rowid, " + columns + " FROM " + name + staying)
                                              .c_str());
             bind(keep);
             keep.run();
             db_.execute(
                 ("DROP TABLE " + name + "; ALTER TABLE " + kept + " RENAME TO " + name).c_str());
         }
-        Statement pages = db_.prepare(("DELETE FROM pages" + where).c_str());
+        Statement pages =
+            db_.prepare((std::string("DELETE FROM pages WHERE ") + condition).c_str());
         bind(pages);
         pages.run();
         db_.exec("INSERT OR IGNORE INTO owed(task) VALUES('vacuum')");
@@ -591,10 +595,10 @@ LookIndex& HistoryStore::looks() {
 std::vector<LookMatch> HistoryStore::nearest(const LookSignature& look, int limit) {
     std::vector<LookMatch> matches;
     Statement row = db_.cached("SELECT address, title, last_visit FROM pages WHERE id = ?");
-    for (const auto& [page, distance] :
+    for (const auto& [page, nearness] :
          looks().nearest(look, static_cast<std::size_t>(std::max(limit, 0)))) {
         if (row.bind(1, page).step())
-            matches.push_back({{row.text(0), row.text(1), row.integer(2), {}}, distance});
+            matches.push_back({{row.text(0), row.text(1), row.integer(2), {}}, nearness});
         row.reset();
     }
     return matches;

@@ -91,7 +91,7 @@ struct HistoryFilter {
 
 struct LookMatch {
     StoredEntry entry;
-    double distance = 0; // lookDistance to the page looked for
+    LookNearness nearness; // to the page looked for
 };
 
 // A page whose thumbnail has no look worked out yet.
@@ -134,8 +134,8 @@ class HistoryStore {
     // by them, with no words, newest first); with a span, each at its latest visit there.
     std::vector<SearchHit> search(const HistoryFilter& filter, int limit);
 
-    // By look: the page's signature, and the `limit` pages whose look is nearest to one,
-    // nearest first. The signatures are read once into memory and kept up to date there.
+    // By look: the page's signature, and the first `limit` pages that look like one, in
+    // lookAlikeOrder. The signatures are read once into memory and kept up to date there.
     std::optional<LookSignature> lookOf(std::string_view address);
     std::vector<LookMatch> nearest(const LookSignature& look, int limit);
     // Reads the signatures into memory now, so that the first search by look answers at once.
@@ -197,7 +197,7 @@ class HistoryStore {
                                         int limit);
     std::optional<std::int64_t> pageId(std::string_view address);
     void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);
-    void rewriteWithout(const std::string& where, const std::function<void(Statement&)>& bind);
+    void rewriteWithout(const char* condition, const std::function<void(Statement&)>& bind);
     void payWhatIsOwed();
     LookIndex& looks(); // read from the file the first time
 
