@@ -2,10 +2,11 @@
 // Finding pages by their look, measured:
 //   quality      over 205 pages captured by a real window (debian-reference-ja's chapters, as
 //                they are, a day later with news on top, and in a dark theme; and generated pages
-//                of ten layouts in eight colour schemes, each also a day later), how often a
-//                page's known look-alike is among its 5 nearest (recall@5): the same layout in
-//                other colours, the same colours in another layout, the same page at another
-//                time; for the weights of the nearness and for a plain average-colour baseline
+//                of ten layouts in eight colour schemes, each also a day later), how often one
+//                of a page's known look-alikes is among the first 5 shown (recall@5): the same
+//                layout in other colours, the same colours in another layout, the same page at
+//                another time; for the weights of the nearness, a plain average-colour baseline
+//                and the order 似たページを探す shows
 // and, over a kept history written by `history_bench 100000 FOLDER`, each on a fresh copy:
 //   signature    a thumbnail's look worked out, with and without unpacking it (1,000 of them)
 //   move         the looks of every stored thumbnail worked out in the background after the
@@ -155,28 +156,39 @@ struct Captured {
 };
 
 // The mean colour of the whole picture, as the baseline sees a page.
-std::array<double, 3> meanColour(const LookSignature& look) {
-    std::array<double, 3> mean{};
-    for (std::size_t i = 0; i < look.layout.size(); ++i)
-        mean[i % 3] += look.layout[i];
-    for (double& channel : mean)
-        channel /= LookSignature::kGrid * LookSignature::kGrid;
-    return mean;
+using Distance = std::function<double(const LookSignature&, const LookSignature&)>;
+// The first five shown for a query (an index into the pages, the query itself left out).
+using FirstFive = std::function<std::vector<std::size_t>(std::size_t query)>;
+
+FirstFive nearestBy(const std::vector<Captured>& pages, Distance distance) {
+    return [&pages, distance](std::size_t query) {
+        std::vector<std::pair<double, std::size_t>> order;
+        for (std::size_t i = 0; i < pages.size(); ++i)
+            if (i != query)
+                order.emplace_back(distance(pages[query].look, pages[i].look), i);
+        std::partial_sort(order.begin(), order.begin() + 5, order.end());
+        std::vector<std::size_t> first;
+        for (std::size_t i = 0; i < 5; ++i)
+            first.push_back(order[i].second);
+        return first;
+    };
 }
 
-using Distance = std::function<double(const LookSignature&, const LookSignature&)>;
-
-// Whether one of `lookAlikes` is among the 5 nearest of `query` (the query itself left out).
-bool inFirstFive(const std::vector<Captured>& pages, std::size_t query,
-                 const std::vector<std::size_t>& lookAlikes, const Distance& distance) {
-    std::vector<std::pair<double, std::size_t>> order;
-    for (std::size_t i = 0; i < pages.size(); ++i)
-        if (i != query)
-            order.emplace_back(distance(pages[query].look, pages[i].look), i);
-    std::partial_sort(order.begin(), order.begin() + 5, order.end());
-    return std::any_of(order.begin(), order.begin() + 5, [&](const auto& entry) {
-        return std::ranges::find(lookAlikes, entry.second) != lookAlikes.end();
-    });
+// What 似たページを探す shows first.
+FirstFive quilletsOrder(const std::vector<Captured>& pages) {
+    return [&pages](std::size_t query) {
+        std::vector<LookSignature> others;
+        std::vector<std::size_t> at;
+        for (std::size_t i = 0; i < pages.size(); ++i)
+            if (i != query) {
+                others.push_back(pages[i].look);
+                at.push_back(i);
+            }
+        std::vector<std::size_t> first;
+        for (const std::size_t i : nearestLooks(pages[query].look, others, 5))
+            first.push_back(at[i]);
+        return first;
+    };
 }
 
 int quality() {
@@ -265,21 +277,22 @@ int quality() {
         kinds["real: the chapter in a dark theme"].push_back({r(0), {r(2)}});
     }
 
-    std::vector<std::pair<std::string, Distance>> measures;
+    std::vector<std::pair<std::string, FirstFive>> measures;
     measures.emplace_back("average colour (baseline)",
-                          [](const LookSignature& a, const LookSignature& b) {
-                              const auto x = meanColour(a), y = meanColour(b);
-                              return std::hypot(x[0] - y[0], x[1] - y[1], x[2] - y[2]);
-                          });
+                          nearestBy(pages, [](const LookSignature& a, const LookSignature& b) {
+                              return nearnessOf(a, b).colour;
+                          }));
     for (const double layout : {0.0, 0.2, 0.4, 0.5, 0.6, 0.7, 0.75, 0.8, 0.9, 1.0}) {
         const LookWeights weights{layout, 1 - layout};
         char name[64];
-        std::snprintf(name, sizeof name, "layout %.2f + structure %.2f%s", weights.layout,
-                      weights.structure, weights.layout == kLookWeights.layout ? " (Quillet)" : "");
-        measures.emplace_back(name, [weights](const LookSignature& a, const LookSignature& b) {
-            return lookDistance(a, b, weights);
-        });
+        std::snprintf(name, sizeof name, "layout %.2f + structure %.2f", weights.layout,
+                      weights.structure);
+        measures.emplace_back(
+            name, nearestBy(pages, [weights](const LookSignature& a, const LookSignature& b) {
+                return lookDistance(a, b, weights);
+            }));
     }
+    measures.emplace_back("Quillet (every fifth by colour)", quilletsOrder(pages));
 
     std::printf(
         "== Recall@5 over %zu captured pages (%zu queries)\n", pages.size(),
@@ -289,13 +302,15 @@ int quality() {
     for (const auto& [kind, pairs] : kinds)
         std::printf(" | %s (%zu)", kind.c_str(), pairs.size());
     std::printf(" | all\n");
-    for (const auto& [name, distance] : measures) {
+    for (const auto& [name, firstFive] : measures) {
         std::printf("%-36s", name.c_str());
         std::size_t hits = 0, all = 0;
         for (const auto& [kind, pairs] : kinds) {
             std::size_t found = 0;
             for (const Query& query : pairs)
-                found += inFirstFive(pages, query.page, query.lookAlikes, distance) ? 1 : 0;
+                found += std::ranges::any_of(firstFive(query.page), [&](std::size_t shown) {
+                    return std::ranges::find(query.lookAlikes, shown) != query.lookAlikes.end();
+                });
             std::printf(" | %*.2f", static_cast<int>(kind.size() + 5),
                         double(found) / pairs.size());
             hits += found;

@@ -154,6 +154,24 @@ TEST(LookSignature, TheNearestComeFirstAndTiesKeepTheirOrder) {
     EXPECT_TRUE(nearestLooks(wanted, {}, 3).empty());
 }
 
+// Every fifth place goes to the page nearest in overall colour that is not shown yet; the
+// other places follow the look, each page once, however many are asked for.
+TEST(LookSignature, EveryFifthLookAlikeIsTheNearestInColourNotShownYet) {
+    const std::vector<LookNearness> nearness = {
+        {0.50, 0.01}, {0.10, 0.30}, {0.20, 0.02}, {0.30, 0.40}, {0.40, 0.50},
+        {0.15, 0.60}, {0.60, 0.03}, {0.05, 0.70}, {0.70, 0.80}, {0.80, 0.00}};
+    // By look 7 1 5 2, by colour 9, by look 3 4 0 6, by colour 8 (the only one left).
+    EXPECT_EQ(lookAlikeOrder(nearness, 10),
+              (std::vector<std::size_t>{7, 1, 5, 2, 9, 3, 4, 0, 6, 8}));
+    EXPECT_EQ(lookAlikeOrder(nearness, 4), (std::vector<std::size_t>{7, 1, 5, 2}));
+    EXPECT_EQ(lookAlikeOrder(nearness, 50).size(), 10U);
+    EXPECT_TRUE(lookAlikeOrder({}, 5).empty());
+    // The colour's pick skips what the look already showed: 0 is nearest in colour, but shown.
+    const std::vector<LookNearness> shownFirst = {{0.0, 0.0}, {0.1, 0.9}, {0.2, 0.9},
+                                                  {0.3, 0.9}, {0.4, 0.9}, {0.9, 0.1}};
+    EXPECT_EQ(lookAlikeOrder(shownFirst, 5), (std::vector<std::size_t>{0, 1, 2, 3, 5}));
+}
+
 // The store keeps each thumbnail's look beside it, finds pages by it and by their chips, and
 // lets a look go with what it was worked out from.
 TEST(HistoryStoreLooks, NearestPagesChipsAndWhatIsLeftToWorkOut) {
@@ -173,9 +191,9 @@ TEST(HistoryStoreLooks, NearestPagesChipsAndWhatIsLeftToWorkOut) {
     const auto nearest = store.nearest(*store.lookOf("http://self.test/"), 3);
     ASSERT_EQ(nearest.size(), 3U);
     EXPECT_EQ(nearest[0].entry.address, "http://self.test/");
-    EXPECT_EQ(nearest[0].distance, 0.0);
+    EXPECT_EQ(nearest[0].nearness.look, 0.0);
     EXPECT_EQ(nearest[1].entry.address, "http://near.test/");
-    EXPECT_LT(nearest[1].distance, nearest[2].distance);
+    EXPECT_LT(nearest[1].nearness.look, nearest[2].nearness.look);
 
     // Chips alone, and with words.
     const auto addressesOf = [](const std::vector<SearchHit>& hits) {
@@ -198,7 +216,7 @@ TEST(HistoryStoreLooks, NearestPagesChipsAndWhatIsLeftToWorkOut) {
     EXPECT_EQ(unseen[0].address, "http://unseen.test/");
     store.setLooks({{unseen[0].id, blueTable}});
     EXPECT_TRUE(store.unseenLooks(10).empty());
-    EXPECT_EQ(store.nearest(blueTable, 2)[1].distance, 0.0);
+    EXPECT_EQ(store.nearest(blueTable, 2)[1].nearness.look, 0.0);
     // An unreadable thumbnail is not asked for again, and has no look.
     store.store(visit("http://broken.test/", 7, std::nullopt));
     store.setLooks({{store.unseenLooks(10).at(0).id, std::nullopt}});
@@ -232,8 +250,8 @@ TEST(HistoryStoreLooks, NearestPagesChipsAndWhatIsLeftToWorkOut) {
     store.removeVisitedSince(5);
     const auto left = store.nearest(uniform(kGreen), 10);
     ASSERT_EQ(left.size(), 2U);
-    EXPECT_EQ(left[0].distance, 0.0);
-    EXPECT_EQ(left[1].distance, 0.0);
+    EXPECT_EQ(left[0].nearness.look, 0.0);
+    EXPECT_EQ(left[1].nearness.look, 0.0);
 }
 
 // The pages of a day, each once with its latest visit that day, and the days before it.
@@ -281,8 +299,8 @@ TEST(LookIndex, FollowsRenumberedAndForgottenPages) {
     index.set(3, uniform(kRed)); // a new look for the same page
     const auto both = index.nearest(uniform(kRed), 5);
     ASSERT_EQ(both.size(), 2U);
-    EXPECT_EQ(both[0].second, 0.0);
-    EXPECT_EQ(both[1].second, 0.0);
+    EXPECT_EQ(both[0].second.look, 0.0);
+    EXPECT_EQ(both[1].second.look, 0.0);
 }
 
 // A look that is not one (a damaged or foreign row) is passed over, never read as a look.

@@ -55,9 +55,6 @@ void mergeAnswers(std::vector<Item>& items, Before before,
 const std::string& hitAddress(const SearchHit& hit) {
     return hit.entry.address;
 }
-const std::string& matchAddress(const LookMatch& match) {
-    return match.entry.address;
-}
 const std::string& entryAddress(const StoredEntry& entry) {
     return entry.address;
 }
@@ -469,18 +466,22 @@ void HistoryKeeper::similar(std::string address, int limit, Requests& requests,
                 for (LookMatch& match : kept.nearest(*look, limit))
                     matches.push_back(std::move(match));
             });
-            // The page itself first, even among pages that look exactly like it.
-            mergeAnswers(
-                matches,
-                [&](const LookMatch& a, const LookMatch& b) {
-                    const bool aSelf = a.entry.address == address;
-                    const bool bSelf = b.entry.address == address;
-                    return aSelf != bSelf ? aSelf : a.distance < b.distance;
-                },
-                matchAddress, static_cast<std::size_t>(limit));
+            // Each page once (as this window's history has it), both histories' look-alikes
+            // in one order, the page itself first even among pages that look exactly like it.
+            std::unordered_set<std::string> seen;
+            std::erase_if(matches, [&](const LookMatch& match) {
+                return !seen.insert(match.entry.address).second;
+            });
+            std::vector<LookNearness> nearness;
+            for (const LookMatch& match : matches)
+                nearness.push_back(match.nearness);
             std::vector<SearchHit> hits;
-            for (LookMatch& match : matches)
-                hits.push_back({std::move(match.entry), {}});
+            for (const std::size_t at :
+                 lookAlikeOrder(nearness, static_cast<std::size_t>(std::max(limit, 0))))
+                hits.push_back({std::move(matches[at].entry), {}});
+            std::stable_partition(hits.begin(), hits.end(), [&](const SearchHit& hit) {
+                return hit.entry.address == address;
+            });
             return hits;
         },
         std::move(done));

@@ -103,8 +103,8 @@ class HistoryKeeper {
                 std::function<void(std::vector<SearchHit>)> done) {
         search(HistoryFilter{std::move(typed), 0}, limit, requests, std::move(done));
     }
-    // The `limit` pages of either history that look most like this one, nearest first, the
-    // page itself first (none if its look is not known).
+    // The first `limit` pages of either history that look like this one, in lookAlikeOrder,
+    // the page itself first (none if its look is not known).
     void similar(std::string address, int limit, Requests& requests,
                  std::function<void(std::vector<SearchHit>)> done);
 

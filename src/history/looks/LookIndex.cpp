@@ -40,11 +40,14 @@ void LookIndex::renumber(std::int64_t from, std::int64_t to) {
     positions_[to] = at;
 }
 
-std::vector<std::pair<std::int64_t, double>> LookIndex::nearest(const LookSignature& look,
-                                                                std::size_t count) const {
-    std::vector<std::pair<std::int64_t, double>> found;
-    for (const std::size_t at : nearestLooks(look, looks_, count))
-        found.emplace_back(pages_[at], lookDistance(look, looks_[at]));
+std::vector<std::pair<std::int64_t, LookNearness>> LookIndex::nearest(const LookSignature& look,
+                                                                      std::size_t count) const {
+    std::vector<LookNearness> nearness(looks_.size());
+    for (std::size_t i = 0; i < looks_.size(); ++i)
+        nearness[i] = nearnessOf(look, looks_[i]);
+    std::vector<std::pair<std::int64_t, LookNearness>> found;
+    for (const std::size_t at : lookAlikeOrder(nearness, count))
+        found.emplace_back(pages_[at], nearness[at]);
     return found;
 }
 

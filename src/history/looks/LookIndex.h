@@ -25,9 +25,9 @@ class LookIndex {
         positions_.reserve(count);
     }
 
-    // The `count` nearest pages with their distances, nearest first.
-    std::vector<std::pair<std::int64_t, double>> nearest(const LookSignature& look,
-                                                         std::size_t count) const;
+    // The first `count` look-alikes with how near they are, in lookAlikeOrder.
+    std::vector<std::pair<std::int64_t, LookNearness>> nearest(const LookSignature& look,
+                                                               std::size_t count) const;
 
   private:
     std::vector<std::int64_t> pages_;

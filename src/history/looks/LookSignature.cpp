@@ -308,19 +308,75 @@ std::optional<LookSignature> unpackLook(const std::vector<std::uint8_t>& bytes) 
     return look;
 }
 
+namespace {
+
+std::array<double, 3> meanColour(const LookSignature& look) {
+    std::array<double, 3> mean{};
+    for (std::size_t i = 0; i < look.layout.size(); ++i)
+        mean[i % 3] += look.layout[i];
+    for (double& channel : mean)
+        channel /= LookSignature::kGrid * LookSignature::kGrid;
+    return mean;
+}
+
+// The first `count` indexes in the order of `key`, ties in their own order.
+template <typename Key>
+std::vector<std::size_t> firstBy(std::size_t size, std::size_t count, Key key) {
+    std::vector<std::pair<double, std::size_t>> keyed(size);
+    for (std::size_t i = 0; i < size; ++i)
+        keyed[i] = {key(i), i};
+    count = std::min(count, size);
+    std::partial_sort(keyed.begin(), keyed.begin() + static_cast<std::ptrdiff_t>(count),
+                      keyed.end());
+    std::vector<std::size_t> first(count);
+    for (std::size_t i = 0; i < count; ++i)
+        first[i] = keyed[i].second;
+    return first;
+}
+
+} // namespace
+
+LookNearness nearnessOf(const LookSignature& wanted, const LookSignature& candidate,
+                        LookWeights weights) {
+    const auto a = meanColour(wanted), b = meanColour(candidate);
+    return {lookDistance(wanted, candidate, weights),
+            std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]) / (255 * std::sqrt(3.0))};
+}
+
+std::vector<std::size_t> lookAlikeOrder(const std::vector<LookNearness>& nearness,
+                                        std::size_t count) {
+    count = std::min(count, nearness.size());
+    const auto byLook =
+        firstBy(nearness.size(), count, [&](std::size_t i) { return nearness[i].look; });
+    const auto byColour =
+        firstBy(nearness.size(), count, [&](std::size_t i) { return nearness[i].colour; });
+    std::vector<bool> shown(nearness.size());
+    std::vector<std::size_t> order;
+    std::size_t nextByLook = 0, nextByColour = 0;
+    const auto next = [&](const std::vector<std::size_t>& list, std::size_t& at) {
+        while (at < list.size() && shown[list[at]])
+            ++at;
+        return at < list.size() ? std::optional<std::size_t>(list[at++]) : std::nullopt;
+    };
+    while (order.size() < count) {
+        std::optional<std::size_t> chosen;
+        if (order.size() % 5 == 4)
+            chosen = next(byColour, nextByColour);
+        if (!chosen)
+            chosen = next(byLook, nextByLook); // never runs out before `count`
+        shown[*chosen] = true;
+        order.push_back(*chosen);
+    }
+    return order;
+}
+
 std::vector<std::size_t> nearestLooks(const LookSignature& wanted,
                                       const std::vector<LookSignature>& candidates,
                                       std::size_t count, LookWeights weights) {
-    std::vector<std::pair<double, std::size_t>> distances(candidates.size());
+    std::vector<LookNearness> nearness(candidates.size());
     for (std::size_t i = 0; i < candidates.size(); ++i)
-        distances[i] = {lookDistance(wanted, candidates[i], weights), i};
-    count = std::min(count, distances.size());
-    std::partial_sort(distances.begin(), distances.begin() + static_cast<std::ptrdiff_t>(count),
-                      distances.end());
-    std::vector<std::size_t> nearest(count);
-    for (std::size_t i = 0; i < count; ++i)
-        nearest[i] = distances[i].second;
-    return nearest;
+        nearness[i] = nearnessOf(wanted, candidates[i], weights);
+    return lookAlikeOrder(nearness, count);
 }
 
 } // namespace quillet

@@ -75,8 +75,24 @@ double lookDistance(const LookSignature& a, const LookSignature& b,
 std::vector<std::uint8_t> packLook(const LookSignature& look);
 std::optional<LookSignature> unpackLook(const std::vector<std::uint8_t>& bytes);
 
-// The `count` nearest of `candidates` to `wanted`, nearest first (ties in the candidates'
-// order); each candidate's index in `candidates` is returned.
+// How near a page stands to the look asked for: by look (lookDistance), and by its overall
+// colour alone (the distance of the layouts' mean colours, 0 to 1).
+struct LookNearness {
+    double look = 0;
+    double colour = 0;
+};
+LookNearness nearnessOf(const LookSignature& wanted, const LookSignature& candidate,
+                        LookWeights weights = kLookWeights);
+
+// The order look-alikes are shown in, as indexes into `nearness` (at most `count`): nearest by
+// look first, but every fifth place goes to the page nearest in overall colour not shown yet,
+// so that a page remembered by its colours rather than its layout stays in view (ties in the
+// given order).
+std::vector<std::size_t> lookAlikeOrder(const std::vector<LookNearness>& nearness,
+                                        std::size_t count);
+
+// The first `count` look-alikes of `wanted` among `candidates`, in lookAlikeOrder; each
+// candidate's index in `candidates` is returned.
 std::vector<std::size_t> nearestLooks(const LookSignature& wanted,
                                       const std::vector<LookSignature>& candidates,
                                       std::size_t count, LookWeights weights = kLookWeights);
