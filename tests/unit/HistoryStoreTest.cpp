@@ -211,6 +211,33 @@ TEST(HistoryStore, StoresHostileTextCappedAndValid) {
     EXPECT_EQ(clean.find('\0'), std::string::npos);
 }
 
+// Walking the days back with words: a match far behind many newer visits, a page's earlier
+// visit, and the answers following what is stored and removed between two steps.
+TEST(HistoryStore, TheDayByDayWalkFindsWordsFarBackAndFollowsChanges) {
+    HistoryStore store(":memory:");
+    store.store(visit("http://rare.test/", "rare", 100, "zqx珍しい話"));
+    for (int i = 0; i < 50; ++i)
+        store.store(visit("http://other.test/" + std::to_string(i), "other", 200 + i, "ほか"));
+    const HistoryFilter rare{"珍しい", 0};
+    EXPECT_EQ(store.latestVisitBefore(1000, rare), 100);
+    EXPECT_EQ(store.latestVisitBefore(100, rare), std::nullopt);
+    EXPECT_EQ(store.latestVisitBefore(1000, HistoryFilter{"zqxnothing", 0}), std::nullopt);
+
+    store.store(visit("http://rare.test/", "rare", 300, "zqx珍しい話")); // visited again
+    EXPECT_EQ(store.latestVisitBefore(1000, rare), 300);
+    EXPECT_EQ(store.latestVisitBefore(250, rare), 100); // its earlier visit
+    EXPECT_TRUE(store.visitedBetween(200, 250, rare).empty());
+
+    store.store(visit("http://new.test/", "new", 400, "珍しい"));
+    EXPECT_EQ(store.latestVisitBefore(1000, rare), 400);
+    EXPECT_EQ(addresses(store.visitedBetween(0, 1000, rare)),
+              (std::vector<std::string>{"http://new.test/", "http://rare.test/"}));
+    store.remove("http://new.test/");
+    EXPECT_EQ(store.latestVisitBefore(1000, rare), 300);
+    EXPECT_EQ(addresses(store.visitedBetween(0, 1000, rare)),
+              std::vector<std::string>{"http://rare.test/"});
+}
+
 TEST(HistoryStore, RemovesPagesByAddressTimeAndHostAndNeverStoresAnExcludedHost) {
     HistoryStore store(":memory:");
     store.store(visit("http://old.test/", "old", 100, "alpha"));

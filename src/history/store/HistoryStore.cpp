@@ -644,56 +644,101 @@ void HistoryStore::setLooks(
 
 namespace {
 
-// The filter's conditions on `p` (pages) and `v` (visits), with its words bound as ?3, its
-// chips as ?4 and its span as ?5 and ?6.
-std::string filterCondition(const std::string& query, const HistoryFilter& filter) {
+// The filter's conditions on `p` (pages) and `v` (visits) but its words (which the caller
+// checks against pagesMatching), with its chips bound as ?4 and its span as ?5 and ?6.
+std::string filterCondition(const HistoryFilter& filter) {
     std::string condition;
     if (filter.span)
         condition += " AND v.time >= ?5 AND v.time < ?6";
     if (filter.chips != 0)
         condition += " AND EXISTS (SELECT 1 FROM looks WHERE page = p.id AND (chips & ?4) = ?4)";
-    if (!query.empty())
-        condition += " AND p.id IN (SELECT rowid FROM page_text WHERE page_text MATCH ?3)";
     return condition;
 }
 
-void bindFilter(Statement& statement, const std::string& query, const HistoryFilter& filter) {
-    if (!query.empty())
-        statement.bind(3, query);
+void bindFilter(Statement& statement, const HistoryFilter& filter) {
     if (filter.chips != 0)
         statement.bind(4, filter.chips);
     if (filter.span)
         statement.bind(5, filter.span->from).bind(6, filter.span->to);
 }
 
+bool holds(const std::vector<std::int64_t>& sorted, std::int64_t page) {
+    return std::binary_search(sorted.begin(), sorted.end(), page);
+}
+
 } // namespace
+
+const std::vector<std::int64_t>& HistoryStore::pagesMatching(const std::string& query) {
+    const std::int64_t changes = db_.totalChanges();
+    const std::int64_t fileVersion = firstInteger(db_.cached("PRAGMA data_version")).value_or(0);
+    if (!matching_ || matching_->query != query || matching_->changes != changes ||
+        matching_->fileVersion != fileVersion) {
+        matching_ = MatchingPages{query, changes, fileVersion, {}};
+        Statement pages = db_.prepare("SELECT rowid FROM page_text WHERE page_text MATCH ?");
+        pages.bind(1, query);
+        while (pages.step())
+            matching_->pages.push_back(pages.integer(0));
+        std::ranges::sort(matching_->pages);
+    }
+    return matching_->pages;
+}
 
 std::optional<StoredTime> HistoryStore::latestVisitBefore(StoredTime before,
                                                           const HistoryFilter& filter) {
+    // The visits are walked back from `before` on their time's index. With words, each visit's
+    // page is looked for among the pages they match, for as many visits as there are such
+    // pages; past that, the pages are few beside the visits, and each one's latest visit
+    // before `before` is looked up instead.
     const std::string query = searchQuery(filter.typed);
-    // Unfiltered, the visits' time index answers at once; filtered, it walks back from `before`.
-    Statement latest =
-        db_.prepare(("SELECT v.time FROM visits v JOIN pages p ON p.id = v.page WHERE v.time < ?1" +
-                     filterCondition(query, filter) + " ORDER BY v.time DESC LIMIT 1")
+    Statement walk =
+        db_.prepare(("SELECT v.time, v.page FROM visits v JOIN pages p ON p.id = v.page WHERE "
+                     "v.time < ?1" +
+                     filterCondition(filter) + " ORDER BY v.time DESC")
                         .c_str());
+    walk.bind(1, before);
+    bindFilter(walk, filter);
+    if (query.empty())
+        return walk.step() ? std::optional(walk.integer(0)) : std::nullopt;
+    const std::vector<std::int64_t>& matching = pagesMatching(query);
+    for (std::size_t walked = 0; walked < matching.size(); ++walked) {
+        if (!walk.step())
+            return std::nullopt; // back to the first visit
+        if (holds(matching, walk.integer(1)))
+            return walk.integer(0);
+    }
+    walk.reset();
+    Statement latest = db_.prepare(("SELECT max(v.time) FROM visits v JOIN pages p ON p.id = "
+                                    "v.page WHERE v.page = ?2 AND v.time < ?1" +
+                                    filterCondition(filter))
+                                       .c_str());
     latest.bind(1, before);
-    bindFilter(latest, query, filter);
-    return firstInteger(latest);
+    bindFilter(latest, filter);
+    std::optional<StoredTime> found;
+    for (const std::int64_t page : matching) {
+        latest.bind(2, page);
+        if (latest.step() && !latest.isNull(0))
+            found = std::max(found.value_or(latest.integer(0)), latest.integer(0));
+        latest.reset();
+    }
+    return found;
 }
 
 std::vector<StoredEntry> HistoryStore::visitedBetween(StoredTime from, StoredTime to,
                                                       const HistoryFilter& filter) {
     const std::string query = searchQuery(filter.typed);
     Statement rows = db_.prepare(
-        ("SELECT p.address, p.title, max(v.time) AS latest, p.content_kept FROM visits v "
+        ("SELECT p.address, p.title, max(v.time) AS latest, p.content_kept, p.id FROM visits v "
          "JOIN pages p ON p.id = v.page WHERE v.time >= ?1 AND v.time < ?2" +
-         filterCondition(query, filter) + " GROUP BY v.page ORDER BY latest DESC")
+         filterCondition(filter) + " GROUP BY v.page ORDER BY latest DESC")
             .c_str());
     rows.bind(1, from).bind(2, to);
-    bindFilter(rows, query, filter);
+    bindFilter(rows, filter);
+    const std::vector<std::int64_t>* matching = query.empty() ? nullptr : &pagesMatching(query);
     std::vector<StoredEntry> entries;
     while (rows.step())
-        entries.push_back({rows.text(0), rows.text(1), rows.integer(2), {}, rows.integer(3) != 0});
+        if (!matching || holds(*matching, rows.integer(4)))
+            entries.push_back(
+                {rows.text(0), rows.text(1), rows.integer(2), {}, rows.integer(3) != 0});
     return entries;
 }
 

@@ -200,12 +200,23 @@ class HistoryStore {
     void rewriteWithout(const char* condition, const std::function<void(Statement&)>& bind);
     void payWhatIsOwed();
     LookIndex& looks(); // read from the file the first time
+    // The pages `query` matches, by number, in order; read again once the file changed.
+    const std::vector<std::int64_t>& pagesMatching(const std::string& query);
 
     Database db_;
     // The pages' signatures, once a search by look has read them (none before).
     std::optional<LookIndex> looks_;
     bool logOwed_ = false;
     std::optional<std::int64_t> savedSize_; // none: to be worked out again
+    // The day-by-day walk asks for the same words once a day: their pages are kept while the
+    // file stays as it was (no change by this connection nor, by the file's version, another).
+    struct MatchingPages {
+        std::string query;
+        std::int64_t changes = -1;
+        std::int64_t fileVersion = -1;
+        std::vector<std::int64_t> pages;
+    };
+    std::optional<MatchingPages> matching_;
 };
 
 // The host of an address in lower case ("" when it has none).

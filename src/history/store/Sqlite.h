@@ -51,6 +51,8 @@ class Database {
     // open past it. One use of the same text at a time.
     Statement cached(const char* sql);
     std::int64_t lastInsertRowid() const { return sqlite3_last_insert_rowid(db_.get()); }
+    // Rows this connection has written since it opened: moves with every change it makes.
+    std::int64_t totalChanges() const { return sqlite3_total_changes64(db_.get()); }
     // Throws SqliteError for a result code other than OK, ROW or DONE.
     void check(int result) const;
 
