@@ -280,7 +280,7 @@ int quality() {
     std::vector<std::pair<std::string, FirstFive>> measures;
     measures.emplace_back("average colour (baseline)",
                           nearestBy(pages, [](const LookSignature& a, const LookSignature& b) {
-                              return nearnessOf(a, b).colour;
+                              return NearnessTo(a)(b).colour;
                           }));
     for (const double layout : {0.0, 0.2, 0.4, 0.5, 0.6, 0.7, 0.75, 0.8, 0.9, 1.0}) {
         const LookWeights weights{layout, 1 - layout};

@@ -42,9 +42,10 @@ void LookIndex::renumber(std::int64_t from, std::int64_t to) {
 
 std::vector<std::pair<std::int64_t, LookNearness>> LookIndex::nearest(const LookSignature& look,
                                                                       std::size_t count) const {
+    const NearnessTo nearnessTo(look);
     std::vector<LookNearness> nearness(looks_.size());
     for (std::size_t i = 0; i < looks_.size(); ++i)
-        nearness[i] = nearnessOf(look, looks_[i]);
+        nearness[i] = nearnessTo(looks_[i]);
     std::vector<std::pair<std::int64_t, LookNearness>> found;
     for (const std::size_t at : lookAlikeOrder(nearness, count))
         found.emplace_back(pages_[at], nearness[at]);

@@ -310,13 +310,15 @@ std::optional<LookSignature> unpackLook(const std::vector<std::uint8_t>& bytes) 
 
 namespace {
 
-std::array<double, 3> meanColour(const LookSignature& look) {
-    std::array<double, 3> mean{};
-    for (std::size_t i = 0; i < look.layout.size(); ++i)
-        mean[i % 3] += look.layout[i];
-    for (double& channel : mean)
-        channel /= LookSignature::kGrid * LookSignature::kGrid;
-    return mean;
+// Each channel's sum over the layout's cells: the mean colour, times the number of cells.
+std::array<int, 3> colourSums(const LookSignature& look) {
+    std::array<int, 3> sums{};
+    for (std::size_t i = 0; i < look.layout.size(); i += 3) {
+        sums[0] += look.layout[i];
+        sums[1] += look.layout[i + 1];
+        sums[2] += look.layout[i + 2];
+    }
+    return sums;
 }
 
 // The first `count` indexes in the order of `key`, ties in their own order.
@@ -336,11 +338,18 @@ std::vector<std::size_t> firstBy(std::size_t size, std::size_t count, Key key) {
 
 } // namespace
 
-LookNearness nearnessOf(const LookSignature& wanted, const LookSignature& candidate,
-                        LookWeights weights) {
-    const auto a = meanColour(wanted), b = meanColour(candidate);
-    return {lookDistance(wanted, candidate, weights),
-            std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]) / (255 * std::sqrt(3.0))};
+NearnessTo::NearnessTo(const LookSignature& wanted, LookWeights weights)
+    : wanted_(wanted), weights_(weights), colourSums_(colourSums(wanted)) {}
+
+LookNearness NearnessTo::operator()(const LookSignature& candidate) const {
+    const auto sums = colourSums(candidate);
+    double squares = 0;
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+        const double difference = colourSums_[channel] - sums[channel];
+        squares += difference * difference;
+    }
+    constexpr double kFarthest = LookSignature::kGrid * LookSignature::kGrid * 255 * 1.7320508;
+    return {lookDistance(wanted_, candidate, weights_), std::sqrt(squares) / kFarthest};
 }
 
 std::vector<std::size_t> lookAlikeOrder(const std::vector<LookNearness>& nearness,
@@ -373,9 +382,10 @@ std::vector<std::size_t> lookAlikeOrder(const std::vector<LookNearness>& nearnes
 std::vector<std::size_t> nearestLooks(const LookSignature& wanted,
                                       const std::vector<LookSignature>& candidates,
                                       std::size_t count, LookWeights weights) {
+    const NearnessTo nearnessTo(wanted, weights);
     std::vector<LookNearness> nearness(candidates.size());
     for (std::size_t i = 0; i < candidates.size(); ++i)
-        nearness[i] = nearnessOf(wanted, candidates[i], weights);
+        nearness[i] = nearnessTo(candidates[i]);
     return lookAlikeOrder(nearness, count);
 }
 

@@ -81,8 +81,18 @@ struct LookNearness {
     double look = 0;
     double colour = 0;
 };
-LookNearness nearnessOf(const LookSignature& wanted, const LookSignature& candidate,
-                        LookWeights weights = kLookWeights);
+
+// The nearness of pages to one look, what is worked out of that look done once.
+class NearnessTo {
+  public:
+    explicit NearnessTo(const LookSignature& wanted, LookWeights weights = kLookWeights);
+    LookNearness operator()(const LookSignature& candidate) const;
+
+  private:
+    const LookSignature& wanted_;
+    LookWeights weights_;
+    std::array<int, 3> colourSums_;
+};
 
 // The order look-alikes are shown in, as indexes into `nearness` (at most `count`): nearest by
 // look first, but every fifth place goes to the page nearest in overall colour not shown yet,
