@@ -6,11 +6,13 @@ namespace quillet {
 void LookIndex::set(std::int64_t page, const LookSignature& look) {
     if (const auto found = positions_.find(page); found != positions_.end()) {
         looks_[found->second] = look;
+        colours_[found->second] = colourSums(look);
         return;
     }
     positions_.emplace(page, pages_.size());
     pages_.push_back(page);
     looks_.push_back(look);
+    colours_.push_back(colourSums(look));
 }
 
 void LookIndex::forget(std::int64_t page) {
@@ -23,10 +25,12 @@ void LookIndex::forget(std::int64_t page) {
     if (at + 1 != pages_.size()) {
         pages_[at] = pages_.back();
         looks_[at] = looks_.back();
+        colours_[at] = colours_.back();
         positions_[pages_[at]] = at;
     }
     pages_.pop_back();
     looks_.pop_back();
+    colours_.pop_back();
 }
 
 void LookIndex::renumber(std::int64_t from, std::int64_t to) {
@@ -45,7 +49,7 @@ std::vector<std::pair<std::int64_t, LookNearness>> LookIndex::nearest(const Look
     const NearnessTo nearnessTo(look);
     std::vector<LookNearness> nearness(looks_.size());
     for (std::size_t i = 0; i < looks_.size(); ++i)
-        nearness[i] = nearnessTo(looks_[i]);
+        nearness[i] = nearnessTo(looks_[i], colours_[i]);
     std::vector<std::pair<std::int64_t, LookNearness>> found;
     for (const std::size_t at : lookAlikeOrder(nearness, count))
         found.emplace_back(pages_[at], nearness[at]);

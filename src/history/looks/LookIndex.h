@@ -22,6 +22,7 @@ class LookIndex {
     void reserve(std::size_t count) {
         pages_.reserve(count);
         looks_.reserve(count);
+        colours_.reserve(count);
         positions_.reserve(count);
     }
 
@@ -32,6 +33,7 @@ class LookIndex {
   private:
     std::vector<std::int64_t> pages_;
     std::vector<LookSignature> looks_;
+    std::vector<ColourSums> colours_; // each look's, worked out once
     std::unordered_map<std::int64_t, std::size_t> positions_;
 };
 

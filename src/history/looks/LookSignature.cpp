@@ -310,17 +310,6 @@ std::optional<LookSignature> unpackLook(const std::vector<std::uint8_t>& bytes) 
 
 namespace {
 
-// Each channel's sum over the layout's cells: the mean colour, times the number of cells.
-std::array<int, 3> colourSums(const LookSignature& look) {
-    std::array<int, 3> sums{};
-    for (std::size_t i = 0; i < look.layout.size(); i += 3) {
-        sums[0] += look.layout[i];
-        sums[1] += look.layout[i + 1];
-        sums[2] += look.layout[i + 2];
-    }
-    return sums;
-}
-
 // The first `count` indexes in the order of `key`, ties in their own order.
 template <typename Key>
 std::vector<std::size_t> firstBy(std::size_t size, std::size_t count, Key key) {
@@ -338,11 +327,20 @@ std::vector<std::size_t> firstBy(std::size_t size, std::size_t count, Key key) {
 
 } // namespace
 
+ColourSums colourSums(const LookSignature& look) {
+    ColourSums sums{};
+    for (std::size_t i = 0; i < look.layout.size(); i += 3) {
+        sums[0] += look.layout[i];
+        sums[1] += look.layout[i + 1];
+        sums[2] += look.layout[i + 2];
+    }
+    return sums;
+}
+
 NearnessTo::NearnessTo(const LookSignature& wanted, LookWeights weights)
     : wanted_(wanted), weights_(weights), colourSums_(colourSums(wanted)) {}
 
-LookNearness NearnessTo::operator()(const LookSignature& candidate) const {
-    const auto sums = colourSums(candidate);
+LookNearness NearnessTo::operator()(const LookSignature& candidate, const ColourSums& sums) const {
     double squares = 0;
     for (std::size_t channel = 0; channel < 3; ++channel) {
         const double difference = colourSums_[channel] - sums[channel];

@@ -82,16 +82,23 @@ struct LookNearness {
     double colour = 0;
 };
 
+// Each channel's sum over the layout's cells: the mean colour, times the number of cells.
+using ColourSums = std::array<int, 3>;
+ColourSums colourSums(const LookSignature& look);
+
 // The nearness of pages to one look, what is worked out of that look done once.
 class NearnessTo {
   public:
     explicit NearnessTo(const LookSignature& wanted, LookWeights weights = kLookWeights);
-    LookNearness operator()(const LookSignature& candidate) const;
+    LookNearness operator()(const LookSignature& candidate) const {
+        return (*this)(candidate, colourSums(candidate));
+    }
+    LookNearness operator()(const LookSignature& candidate, const ColourSums& sums) const;
 
   private:
     const LookSignature& wanted_;
     LookWeights weights_;
-    std::array<int, 3> colourSums_;
+    ColourSums colourSums_;
 };
 
 // The order look-alikes are shown in, as indexes into `nearness` (at most `count`): nearest by
