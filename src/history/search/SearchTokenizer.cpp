@@ -129,11 +129,15 @@ std::vector<std::string> searchPhrases(std::string_view typed) {
     return phrases;
 }
 
-std::string searchQuery(std::string_view typed) {
+std::string searchQuery(const std::vector<std::string>& phrases) {
     std::string query;
-    for (const std::string& phrase : searchPhrases(typed))
+    for (const std::string& phrase : phrases)
         query += (query.empty() ? "" : " AND ") + phrase;
     return query;
+}
+
+std::string searchQuery(std::string_view typed) {
+    return searchQuery(searchPhrases(typed));
 }
 
 } // namespace quillet

@@ -23,7 +23,9 @@ void registerTextSearch(sqlite3* db);
 // syntax in the text ("", *, NEAR, OR, -, parentheses) is plain text. Empty when the text holds no
 // term.
 std::string searchQuery(std::string_view typed);
-// The same words, each as its phrase ("word"*), in the order typed.
+// The same words, each as its phrase ("word"*), in the order typed; and such phrases, all of
+// them, as one expression.
 std::vector<std::string> searchPhrases(std::string_view typed);
+std::string searchQuery(const std::vector<std::string>& phrases);
 
 } // namespace quillet

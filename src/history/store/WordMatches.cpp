@@ -34,13 +34,6 @@ struct Candidate {
     std::int64_t visits = 0;
 };
 
-std::string joined(const std::vector<std::string>& phrases, const char* between) {
-    std::string text;
-    for (const std::string& phrase : phrases)
-        text += (text.empty() ? "" : between) + phrase;
-    return text;
-}
-
 // Any two of the phrases: "(a AND b) OR (a AND c) OR (b AND c)".
 std::string twoOf(const std::vector<std::string>& phrases) {
     std::string any;
@@ -238,7 +231,7 @@ std::vector<SearchHit> wordMatches(Database& db, const WordsQuery& query, int li
     const auto gather = [&](const char* index, int count,
                             std::int64_t highest) -> std::optional<std::int64_t> {
         Statement rows = db.prepare(matchesSql(query, index).c_str());
-        rows.bind(1, joined(phrases, " AND ")).bind(2, count).bind(6, query.lowest);
+        rows.bind(1, searchQuery(phrases)).bind(2, count).bind(6, query.lowest);
         rows.bind(7, highest);
         if (query.order == MatchOrder::Best)
             rows.bind(8, titles.weightsText);
