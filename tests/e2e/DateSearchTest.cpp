@@ -18,21 +18,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::chrono::system_clock::time_point localTime(int year, int month, int day, int hour,
-                                                int minute) {
-    std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_isdst = -1;
-    return std::chrono::system_clock::from_time_t(std::mktime(&local));
-}
-
 // The tests' now: Thursday 10 December 2026, 15:30.
 std::chrono::system_clock::time_point thursdayAfternoon() {
-    return localTime(2026, 12, 10, 15, 30);
+    return localTimeAt(2026, 12, 10, 15, 30);
 }
 
 class DateSearch : public ::testing::Test {
@@ -45,13 +33,14 @@ class DateSearch : public ::testing::Test {
             std::chrono::system_clock::time_point seen;
         };
         const Kept pages[] = {
-            {"/last-year", "去年の一覧", "設定の一覧", localTime(2025, 12, 20, 9, 0)},
-            {"/weather", "天気", "天気予報", localTime(2026, 11, 15, 12, 0)},
+            {"/last-year", "去年の一覧", "設定の一覧", localTimeAt(2025, 12, 20, 9, 0)},
+            {"/weather", "天気", "天気予報", localTimeAt(2026, 11, 15, 12, 0)},
             {"/net-old", "古いネットワーク", "ネットワークの設定の旧版",
-             localTime(2026, 12, 1, 10, 0)},
+             localTimeAt(2026, 12, 1, 10, 0)},
             {"/net", "ネットワークの設定", "ネットワークの設定を変える",
-             localTime(2026, 12, 9, 14, 0)},
-            {"/printer", "プリンタの設定", "プリンタの設定を変える", localTime(2026, 12, 9, 20, 0)},
+             localTimeAt(2026, 12, 9, 14, 0)},
+            {"/printer", "プリンタの設定", "プリンタの設定を変える",
+             localTimeAt(2026, 12, 9, 20, 0)},
         };
         OpenedHistory opened =
             openKeptHistory(home.path() + "/data/Quillet", thursdayAfternoon(), keyringSeal());
@@ -96,15 +85,7 @@ using Shown = std::pair<Titles, std::string>;
 TEST_F(DateSearch, DateWordsNarrowThePanesMatchesToTheirSpanAndSayHowTheyWereRead) {
     BrowserHarness browser({{"history/keep", "1"}}, thursdayAfternoon, home.path());
     browser.waitForPageShown();
-    ASSERT_NO_FATAL_FAILURE(browser.focusPaneAsUser());
-    pressKeys("ctrl+h");
-    ASSERT_TRUE(pumpUntil([&] { return browser.pane().historySearch.has_focus(); }));
-    typeThroughInputMethod("昨日 設定");
-    ASSERT_TRUE(pumpUntil([&] {
-        return browser.pane().historySearch.get_text() == "昨日 設定" && browser.showingMatches() &&
-               browser.matches().size() == 2;
-    })) << browser.matches().size()
-        << " rows";
+    ASSERT_NO_FATAL_FAILURE(browser.searchAsUser("昨日 設定", 2));
     // Each at its visit, the latest first; the span under the field, over the list.
     EXPECT_EQ(matchTitles(browser), (Titles{"プリンタの設定", "ネットワークの設定"}));
     EXPECT_EQ(browser.matches()[1].visitTime, "2026/12/09 14:00:00");

@@ -31,23 +31,6 @@ void expectColour(Rgb real, Rgb expected, const std::string& where) {
     EXPECT_NEAR(real.b, expected.b, 3) << where;
 }
 
-// A clock the test moves on by hand, in local time.
-struct ManualClock {
-    std::chrono::system_clock::time_point now;
-    static std::chrono::system_clock::time_point at(int year, int month, int day, int hour,
-                                                    int minute, int second) {
-        std::tm local{};
-        local.tm_year = year - 1900;
-        local.tm_mon = month - 1;
-        local.tm_mday = day;
-        local.tm_hour = hour;
-        local.tm_min = minute;
-        local.tm_sec = second;
-        local.tm_isdst = -1;
-        return std::chrono::system_clock::from_time_t(std::mktime(&local));
-    }
-};
-
 class HistoryCapture : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -149,13 +132,14 @@ TEST_F(HistoryCapture, ThumbnailSizeFollowsTxAndTyWhateverThePageShape) {
 }
 
 TEST_F(HistoryCapture, EachDistinctAddressBecomesTheNextEntryAndRevisitsAddNothing) {
-    ManualClock clock{ManualClock::at(2024, 5, 1, 9, 5, 3)};
-    BrowserHarness browser({}, [&] { return clock.now; });
+    // The window's clock, moved on by hand.
+    auto now = localTimeAt(2024, 5, 1, 9, 5, 3);
+    BrowserHarness browser({}, [&] { return now; });
     browser.waitForPageShown();
     EXPECT_EQ(browser.entry(1).key, kHomeAddress);
     EXPECT_EQ(browser.entry(1).subItem2, "2024/05/01 09:05:03");
 
-    clock.now = ManualClock::at(2024, 5, 1, 21, 5, 3);
+    now = localTimeAt(2024, 5, 1, 21, 5, 3);
     browser.navigateAndWait(server.url("/red"));
     browser.navigateAndWait(server.url("/green"));
     ASSERT_EQ(browser.entryCount(), 3);
@@ -171,7 +155,7 @@ TEST_F(HistoryCapture, EachDistinctAddressBecomesTheNextEntryAndRevisitsAddNothi
     EXPECT_FALSE(red.checked);
 
     // Back, reload and typing the address again add nothing and leave the entry as it was.
-    clock.now = ManualClock::at(2025, 1, 2, 3, 4, 5);
+    now = localTimeAt(2025, 1, 2, 3, 4, 5);
     browser.tickEntry(2, true);
     const auto packed = browser.thumbnail(2).bytes;
     browser.loadAndWait([&] { browser->Image1.at(kToolbarBack)->clicked(); });

@@ -69,19 +69,6 @@ class KeptHistory : public ::testing::Test {
             browser.navigateAndWait(server.url(path));
         browser.waitUntilStored();
     }
-    // Types into the search field as real keys and waits for the pane to show `rows` matches.
-    void searchFor(BrowserHarness& browser, const std::string& text, std::size_t rows) {
-        ASSERT_NO_FATAL_FAILURE(browser.focusPaneAsUser());
-        pressKeys("ctrl+h");
-        ASSERT_TRUE(pumpUntil([&] { return browser.pane().historySearch.has_focus(); }));
-        typeThroughInputMethod(text);
-        ASSERT_TRUE(pumpUntil([&] {
-            return browser.pane().historySearch.get_text() == text && browser.showingMatches() &&
-                   browser.matches().size() == rows;
-        })) << "typed \""
-            << std::string(browser.pane().historySearch.get_text()) << "\", "
-            << browser.matches().size() << " rows";
-    }
 
     LocalHttpServer server;
 };
@@ -115,14 +102,14 @@ TEST_F(KeptHistory, TheHomePageIsFoundByTheWordsTheEngineShowsForIt) {
     EXPECT_GT(words(readFromHtml).size(), 10u);
     EXPECT_EQ(words(readFromHtml), words(*shownByTheEngine));
 
-    ASSERT_NO_FATAL_FAILURE(searchFor(browser, "ようこそ", 2)); // the home page and its copy
-    EXPECT_EQ(browser.matches()[1].address, kHomeAddress);      // newest first
+    ASSERT_NO_FATAL_FAILURE(browser.searchAsUser("ようこそ", 2)); // the home page and its copy
+    EXPECT_EQ(browser.matches()[1].address, kHomeAddress);        // newest first
 }
 
 TEST_F(KeptHistory, WithKeepingOffNothingIsWrittenAndThisRunsPagesAreFoundByTheirText) {
     BrowserHarness browser;
     browseAll(browser);
-    ASSERT_NO_FATAL_FAILURE(searchFor(browser, "晴れ", 1));
+    ASSERT_NO_FATAL_FAILURE(browser.searchAsUser("晴れ", 1));
     EXPECT_EQ(browser.matches()[0].address, server.url("/tokyo"));
     EXPECT_FALSE(browser.pane().keepingHistory());
     EXPECT_FALSE(fs::exists(browser.historyFolder()));
@@ -152,7 +139,7 @@ TEST_F(KeptHistory, APrivateWindowFindsItsOwnPagesAndKeepsNothing) {
             browser.navigateAndWait(server.url(path));
         browser.waitUntilStored();
         EXPECT_FALSE(browser.hasEntry(server.url("/tokyo")));
-        ASSERT_NO_FATAL_FAILURE(searchFor(browser, "設定", 1));
+        ASSERT_NO_FATAL_FAILURE(browser.searchAsUser("設定", 1));
         EXPECT_EQ(browser.matches()[0].address, server.url("/guide"));
         saveScreenshot(browser.window(), "private-window");
         browser.resizeTo(9000, 7000);
@@ -203,7 +190,7 @@ TEST_F(KeptHistory, KeptPagesComeBackAfterARestartAndAreFoundByAJapaneseWord) {
     EXPECT_EQ((std::vector<int>{centre[0], centre[1], centre[2]}), (std::vector<int>{224, 16, 32}));
 
     // Two kanji typed as keys find the page by its text, with the text around the match.
-    ASSERT_NO_FATAL_FAILURE(searchFor(browser, "東京", 1));
+    ASSERT_NO_FATAL_FAILURE(browser.searchAsUser("東京", 1));
     EXPECT_EQ(browser.matches()[0].address, server.url("/tokyo"));
     EXPECT_NE(browser.historyTooltip().find("東京都の天気予報"), std::string::npos)
         << browser.historyTooltip();
@@ -509,7 +496,7 @@ TEST_F(KeptHistory, AnEntryDeletedAfterTheSearchClosedIsGoneFromTheFileToo) {
         BrowserHarness browser({{kKeepOn, "1"}}, std::chrono::system_clock::now, folder.path());
         browser.waitForPageShown();
         ASSERT_TRUE(pumpUntil([&] { return browser.entryCount() == 4; }));
-        ASSERT_NO_FATAL_FAILURE(searchFor(browser, "設定", 1));
+        ASSERT_NO_FATAL_FAILURE(browser.searchAsUser("設定", 1));
         pressKeys("Escape");
         ASSERT_TRUE(pumpUntil([&] { return !browser.pane().searchOpen(); }));
         ASSERT_TRUE(pumpUntil([&] { return browser.historyFocused(); }));

@@ -144,4 +144,16 @@ void BrowserHarness::focusPaneAsUser() {
     ASSERT_TRUE(pumpUntil([&] { return historyFocused(); }, std::chrono::seconds(3)));
 }
 
+void BrowserHarness::searchAsUser(const std::string& text, std::size_t rows) {
+    ASSERT_NO_FATAL_FAILURE(focusPaneAsUser());
+    pressKeys("ctrl+h");
+    ASSERT_TRUE(pumpUntil([&] { return pane().historySearch.has_focus(); }));
+    typeThroughInputMethod(text);
+    ASSERT_TRUE(pumpUntil([&] {
+        return pane().historySearch.get_text() == text && showingMatches() &&
+               matches().size() == rows;
+    })) << "typed \""
+        << std::string(pane().historySearch.get_text()) << "\", " << matches().size() << " rows";
+}
+
 } // namespace quillet::test

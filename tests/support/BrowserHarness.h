@@ -61,6 +61,9 @@ class BrowserHarness {
     // Puts the keyboard focus in the pane as a user does: a real click on its first row on X11
     // (on Wayland a client cannot learn where its window is, so there the pane takes it).
     void focusPaneAsUser();
+    // Ctrl+H in the pane and `text` typed through the input method, as a user searches; then
+    // waits for the pane to show `rows` matches of it.
+    void searchAsUser(const std::string& text, std::size_t rows);
     bool historyFocused() const { return window_->ListView1.hasFocus(); }
     // The list the user clicks and types into, for real pointer and key events.
     Gtk::TreeView& historyList() { return window_->ListView1.tree(); }

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include <cstdlib>
+#include <ctime>
 
 #include "HandlerFailures.h"
 #include "MutterInput.h"
@@ -19,6 +20,19 @@
 #include <unistd.h>
 
 namespace quillet::test {
+
+std::chrono::system_clock::time_point localTimeAt(int year, int month, int day, int hour,
+                                                  int minute, int second) {
+    std::tm local{};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    return std::chrono::system_clock::from_time_t(std::mktime(&local));
+}
 
 bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

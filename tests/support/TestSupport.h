@@ -17,6 +17,10 @@
 
 namespace quillet::test {
 
+// A moment in the local time zone (daylight saving as it is on that day).
+std::chrono::system_clock::time_point localTimeAt(int year, int month, int day, int hour,
+                                                  int minute, int second = 0);
+
 // Runs the main loop until `done` holds or `timeout` passes; returns whether it held.
 bool pumpUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
