@@ -8,7 +8,8 @@
 //                kept pages and the PNG signature
 //   size         the file per page (text, index and thumbnail together)
 //   search       the first 50 matches with snippets for 1-, 2- and 3-character, two-word,
-//                Latin and date-word queries, median and longest of 21 runs each
+//                Latin and date-word queries, median and longest of 21 runs each; 30 days
+//                of the timeline walked back with words
 //   load         the newest 32,767 entries for the pane, read on the worker
 //   pane         a window with keeping on: first rows, whole pane, the UI process's memory
 //                above a window with an empty history, and a search typed to its matches
@@ -25,6 +26,7 @@
 #include "ResidentMemory.h"
 #include "TestSeal.h"
 #include "ThumbnailCodec.h"
+#include "TimelineDays.h"
 
 #include <algorithm>
 #include <cmath>
@@ -312,6 +314,39 @@ int main(int argc, char* argv[]) {
             row("  the longest of 21", *std::max_element(times[v].begin(), times[v].end()), "ms");
         }
     }
+    // 履歴をたどる with words: 30 days walked back from the newest as the timeline asks for
+    // them (the latest visit before, then that day's pages). The first day reads the pages the
+    // words match; the queries take turns, so each walk starts without them.
+    const std::vector<std::string> walked = {"設定", "パッケージ 設定", "の", "先月 設定"};
+    std::vector<std::vector<std::vector<double>>> firstDays(
+        walked.size(), std::vector<std::vector<double>>(variants.size())),
+        laterDays = firstDays;
+    for (int run = 0; run < 3; ++run)
+        for (std::size_t q = 0; q < walked.size(); ++q)
+            for (std::size_t v = 0; v < variants.size(); ++v) {
+                const HistoryFilter filter = datedFilter(walked[q], 0, now);
+                StoredTime before = now + 1;
+                for (int day = 0; day < 30; ++day) {
+                    const auto t0 = std::chrono::steady_clock::now();
+                    const auto latest = stores[v]->latestVisitBefore(before, filter);
+                    if (latest) {
+                        before = startOfLocalDay(*latest);
+                        stores[v]->visitedBetween(before, startOfNextLocalDay(before), filter);
+                    }
+                    (day == 0 ? firstDays : laterDays)[q][v].push_back(
+                        Milliseconds(std::chrono::steady_clock::now() - t0).count());
+                    if (!latest)
+                        break;
+                }
+            }
+    for (std::size_t q = 0; q < walked.size(); ++q)
+        for (std::size_t v = 0; v < variants.size(); ++v) {
+            const std::string name = std::string(variants[v].name) + ": timeline \"" + walked[q];
+            row(name + "\", the first day, median of 3", median(firstDays[q][v]), "ms");
+            row(name + "\", a day after it, median", median(laterDays[q][v]), "ms");
+            row("  the longest", *std::max_element(laterDays[q][v].begin(), laterDays[q][v].end()),
+                "ms");
+        }
     // The known items found again by the words a person would remember of each: where the
     // page stands among the first 50 matches, newest first and the best first.
     std::printf("== %zu known items among them, e.g. \"%s\" for %s\n", knownStored,
