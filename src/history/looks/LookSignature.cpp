@@ -346,7 +346,8 @@ LookNearness NearnessTo::operator()(const LookSignature& candidate, const Colour
         const double difference = colourSums_[channel] - sums[channel];
         squares += difference * difference;
     }
-    constexpr double kFarthest = LookSignature::kGrid * LookSignature::kGrid * 255 * 1.7320508;
+    constexpr double kFarthest =
+        LookSignature::kGrid * LookSignature::kGrid * 255 * std::numbers::sqrt3;
     return {lookDistance(wanted_, candidate, weights_), std::sqrt(squares) / kFarthest};
 }
 

@@ -96,7 +96,7 @@ class NearnessTo {
     LookNearness operator()(const LookSignature& candidate, const ColourSums& sums) const;
 
   private:
-    const LookSignature& wanted_;
+    LookSignature wanted_;
     LookWeights weights_;
     ColourSums colourSums_;
 };
