@@ -95,20 +95,28 @@ void MutterInput::click(Gtk::Widget& widget, int x, int y) {
         return true;
     };
     // From the screen's top left, across it in steps until the pointer is over the window,
-    // then straight to the point, read back until it is there.
-    move(-100000, -100000);
-    int px = 0, py = 0;
-    bool found = false;
-    for (int step = 0; step < 400 && !(found = overWindow(px, py)); ++step)
-        move(step % 20 == 19 ? -1900 : 100, step % 20 == 19 ? 100 : 0);
-    if (!found)
-        throw std::runtime_error("the pointer came over no part of the window");
-    for (int tries = 0; tries < 10 && (px != targetX || py != targetY); ++tries) {
-        move(targetX - px, targetY - py);
-        if (!overWindow(px, py))
-            throw std::runtime_error("the pointer left the window on its way to the point");
-    }
-    if (px != targetX || py != targetY)
+    // then straight to the point, read back until it is there. On a busy machine the pointer's
+    // position can come late, and a move worked out from an old one overshoot the window:
+    // the pointer then starts over.
+    const auto reach = [&] {
+        move(-100000, -100000);
+        int px = 0, py = 0;
+        bool found = false;
+        for (int step = 0; step < 400 && !(found = overWindow(px, py)); ++step)
+            move(step % 20 == 19 ? -1900 : 100, step % 20 == 19 ? 100 : 0);
+        if (!found)
+            throw std::runtime_error("the pointer came over no part of the window");
+        for (int tries = 0; tries < 10 && (px != targetX || py != targetY); ++tries) {
+            move(targetX - px, targetY - py);
+            if (!overWindow(px, py))
+                return false; // left the window on its way to the point
+        }
+        return px == targetX && py == targetY;
+    };
+    bool reached = false;
+    for (int attempt = 0; attempt < 3 && !reached; ++attempt)
+        reached = reach();
+    if (!reached)
         throw std::runtime_error("the pointer did not reach the point");
     constexpr int kLeftButton = 0x110; // BTN_LEFT
     for (const bool pressed : {true, false})
