@@ -317,7 +317,7 @@ int main(int argc, char* argv[]) {
     // 履歴をたどる with words: 30 days walked back from the newest as the timeline asks for
     // them (the latest visit before, then that day's pages). The first day reads the pages the
     // words match; the queries take turns, so each walk starts without them.
-    const std::vector<std::string> walked = {"設定", "パッケージ 設定", "の", "先月 設定"};
+    const std::vector<std::string> walked = {"設定", "パッケージ 設定", "の", "先月 パッケージ"};
     std::vector<std::vector<std::vector<double>>> firstDays(
         walked.size(), std::vector<std::vector<double>>(variants.size())),
         laterDays = firstDays;
