@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 #include <functional>
 #include <gtest/gtest.h>
+#include <set>
 
 using namespace quillet;
 
@@ -252,6 +253,45 @@ TEST(HistoryStoreLooks, NearestPagesChipsAndWhatIsLeftToWorkOut) {
     ASSERT_EQ(left.size(), 2U);
     EXPECT_EQ(left[0].nearness.look, 0.0);
     EXPECT_EQ(left[1].nearness.look, 0.0);
+}
+
+// Read into memory a part at a time, with pages stored, visited again and removed between the
+// parts, the looks are those of the pages as they are at the end, each once.
+TEST(HistoryStoreLooks, LooksReadInPartsFollowWhatChangesBetweenThem) {
+    HistoryStore store(":memory:");
+    const auto visit = [](int page, StoredTime time, const LookSignature& look) {
+        const std::string address = "http://page" + std::to_string(page) + ".test/";
+        return PageVisit{address, address, time, {2, 1, {1, 2, 3}}, "", false, look};
+    };
+    for (int page = 0; page < 10; ++page)
+        store.store(visit(page, page, page % 2 ? uniform(kGreen) : uniform(kBlue)));
+    EXPECT_FALSE(store.readLooksPart(4));
+    // Visited again: one already read (0) and one not yet (9), each now with the other colour;
+    // a new page; one read and one not yet read removed.
+    store.store(visit(0, 20, uniform(kGreen)));
+    store.store(visit(9, 21, uniform(kBlue)));
+    store.store(visit(10, 22, uniform(kGreen)));
+    store.remove("http://page2.test/");
+    store.remove("http://page7.test/");
+    EXPECT_FALSE(store.readLooksPart(4));
+    while (!store.readLooksPart(4)) {
+    }
+    EXPECT_TRUE(store.readLooksPart(4));
+    const auto addresses = [&](const LookSignature& look) {
+        std::set<std::string> found;
+        for (const LookMatch& match : store.nearest(look, 50))
+            if (match.nearness.look == 0.0)
+                found.insert(match.entry.address);
+        return found;
+    };
+    EXPECT_EQ(
+        addresses(uniform(kGreen)),
+        (std::set<std::string>{"http://page0.test/", "http://page1.test/", "http://page3.test/",
+                               "http://page5.test/", "http://page10.test/"}));
+    EXPECT_EQ(addresses(uniform(kBlue)),
+              (std::set<std::string>{"http://page4.test/", "http://page6.test/",
+                                     "http://page8.test/", "http://page9.test/"}));
+    EXPECT_EQ(store.nearest(uniform(kGreen), 50).size(), 9U);
 }
 
 // The pages of a day, each once with its latest visit that day, and the days before it.

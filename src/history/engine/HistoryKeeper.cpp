@@ -22,6 +22,10 @@ constexpr int kEntriesPerPart = 250;
 // Looks worked out between other work: a batch takes some 20 ms, so a search or a visit handed
 // over meanwhile waits no longer than that.
 constexpr int kLooksPerBatch = 24;
+// The kept looks are read into memory (for 似たページを探す) between other work as well, this
+// many at a time: a few milliseconds each, where all 100,000 at once would hold the pane's
+// first rows back at start.
+constexpr int kLooksReadPerPart = 4096;
 // A log that a reader held at the checkpoint is tried again this often, and at the end for
 // at most kLastCheckpointTries of them.
 constexpr std::chrono::milliseconds kCheckpointRetry{200};
@@ -149,7 +153,7 @@ void HistoryKeeper::run() {
                 idle_.notify_all();
             const auto ready = [this] { return ending_ || !work_.empty(); };
             if (looksOwed_ && !ending_ && work_.empty())
-                work = [this] { workOutUnseenLooks(); }; // only while nothing else waits
+                work = [this] { workOutLooks(); }; // only while nothing else waits
             else if (!logOwed())
                 workArrived_.wait(lock, ready);
             else if (!workArrived_.wait_for(lock, kCheckpointRetry, ready))
@@ -237,6 +241,7 @@ void HistoryKeeper::openKept() {
             openKeptHistory(keptFolder_, std::chrono::system_clock::now(), seal_.get());
         kept_ = std::move(opened.store);
         looksOwed_ = true;
+        unseenLooksLeft_ = true;
         unseenBelow_ = std::numeric_limits<std::int64_t>::max();
         if (!opened.setAsideAs.empty())
             answer(own_.alive_, [this, path = opened.setAsideAs] {
@@ -305,13 +310,18 @@ void HistoryKeeper::stopKeeping(bool deleteStored) {
     });
 }
 
-void HistoryKeeper::workOutUnseenLooks() {
+void HistoryKeeper::workOutLooks() {
     assertOnWorker();
+    if (!unseenLooksLeft_) {
+        bool allRead = true;
+        onKept([&](HistoryStore& kept) { allRead = kept.readLooksPart(kLooksReadPerPart); });
+        looksOwed_ = kept_ && !allRead;
+        return;
+    }
     std::vector<UnseenLook> unseen;
     onKept([&](HistoryStore& kept) { unseen = kept.unseenLooks(kLooksPerBatch, unseenBelow_); });
-    looksOwed_ = kept_ && unseen.size() == static_cast<std::size_t>(kLooksPerBatch);
-    if (!looksOwed_) // the last batch: the looks are read into memory, for 似たページを探す
-        onKept([](HistoryStore& kept) { kept.readLooks(); });
+    unseenLooksLeft_ = unseen.size() == static_cast<std::size_t>(kLooksPerBatch);
+    looksOwed_ = kept_ != nullptr;
     if (unseen.empty())
         return;
     unseenBelow_ = unseen.back().id;

@@ -192,8 +192,9 @@ class HistoryKeeper {
     // Copies this run's pages that `which` picks from the kept history into this run's own,
     // before the kept history stops holding them for this run.
     void keepThisRunsPagesInSession(const std::function<bool(const std::string&)>& which);
-    // Works out the looks of a few kept thumbnails stored without one (an older file's).
-    void workOutUnseenLooks();
+    // Works out the looks of a few kept thumbnails stored without one (an older file's); once
+    // none is left, reads a part of the kept looks into memory.
+    void workOutLooks();
     // Closes the kept history for the rest of the run and tells the user (the first time).
     void stopStoring(const std::string& why);
 
@@ -219,7 +220,8 @@ class HistoryKeeper {
     bool storingStoppedTold_ = false;
     bool paused_ = false;
     std::optional<std::int64_t> savedCopiesSpace_ = kDefaultSavedCopiesSpace;
-    bool looksOwed_ = false;       // the kept file may hold thumbnails without their look
+    bool looksOwed_ = false;       // looks to work out or to read into memory
+    bool unseenLooksLeft_ = false; // the kept file may hold thumbnails without their look
     std::int64_t unseenBelow_ = 0; // where the next batch of them starts
 
     unsigned latestSearch_ = 0; // guarded by mutex_

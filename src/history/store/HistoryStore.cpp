@@ -403,6 +403,7 @@ void HistoryStore::removeWhere(const char* condition, const std::function<void(S
     if (removed == 0)
         return;
     looks_.reset(); // read again when next looked for
+    looksReadTo_.reset();
     savedSize_.reset();
     if (removed * 2 >= all) {
         rewriteWithout(condition, bind);
@@ -576,18 +577,33 @@ std::optional<LookSignature> HistoryStore::lookOf(std::string_view address) {
     return look;
 }
 
-LookIndex& HistoryStore::looks() {
+bool HistoryStore::readLooksPart(int count) {
     if (!looks_) {
-        // The looks table alone: a page's row would be read with its thumbnail.
-        LookIndex index;
-        Statement count = db_.prepare("SELECT count(*) FROM looks");
-        if (count.step())
-            index.reserve(static_cast<std::size_t>(count.integer(0)));
-        Statement rows = db_.prepare("SELECT page, look FROM looks WHERE length(look) > 0");
-        while (rows.step())
-            if (const auto look = unpackLook(rows.blob(1)))
-                index.set(rows.integer(0), *look);
-        looks_ = std::move(index);
+        looks_.emplace();
+        looksReadTo_ = std::numeric_limits<std::int64_t>::min();
+        if (const auto all = firstInteger(db_.cached("SELECT count(*) FROM looks")))
+            looks_->reserve(static_cast<std::size_t>(*all));
+    }
+    if (!looksReadTo_)
+        return true;
+    // The looks table alone, in the pages' order: a page's row would be read with its
+    // thumbnail. A look read again after a store set it is the same.
+    Statement rows = db_.cached("SELECT page, look FROM looks WHERE page > ? AND length(look) > 0 "
+                                "ORDER BY page LIMIT ?");
+    rows.bind(1, *looksReadTo_).bind(2, count);
+    int read = 0;
+    for (; rows.step(); ++read) {
+        looksReadTo_ = rows.integer(0);
+        if (const auto look = unpackLook(rows.blob(1)))
+            looks_->set(*looksReadTo_, *look);
+    }
+    if (read < count)
+        looksReadTo_.reset();
+    return !looksReadTo_;
+}
+
+LookIndex& HistoryStore::looks() {
+    while (!readLooksPart(std::numeric_limits<int>::max())) {
     }
     return *looks_;
 }
@@ -674,7 +690,7 @@ const std::vector<std::int64_t>& HistoryStore::pagesMatching(const std::string& 
     if (!matching_ || matching_->query != query || matching_->changes != changes ||
         matching_->fileVersion != fileVersion) {
         matching_ = MatchingPages{query, changes, fileVersion, {}};
-        Statement pages = db_.prepare("SELECT rowid FROM page_text WHERE page_text MATCH ?");
+        Statement pages = db_.cached("SELECT rowid FROM page_text WHERE page_text MATCH ?");
         pages.bind(1, query);
         while (pages.step())
             matching_->pages.push_back(pages.integer(0));
@@ -691,10 +707,10 @@ std::optional<StoredTime> HistoryStore::latestVisitBefore(StoredTime before,
     // before `before` is looked up instead.
     const std::string query = searchQuery(filter.typed);
     Statement walk =
-        db_.prepare(("SELECT v.time, v.page FROM visits v JOIN pages p ON p.id = v.page WHERE "
-                     "v.time < ?1" +
-                     filterCondition(filter) + " ORDER BY v.time DESC")
-                        .c_str());
+        db_.cached(("SELECT v.time, v.page FROM visits v JOIN pages p ON p.id = v.page WHERE "
+                    "v.time < ?1" +
+                    filterCondition(filter) + " ORDER BY v.time DESC")
+                       .c_str());
     walk.bind(1, before);
     bindFilter(walk, filter);
     if (query.empty())
@@ -707,10 +723,10 @@ std::optional<StoredTime> HistoryStore::latestVisitBefore(StoredTime before,
             return walk.integer(0);
     }
     walk.reset();
-    Statement latest = db_.prepare(("SELECT max(v.time) FROM visits v JOIN pages p ON p.id = "
-                                    "v.page WHERE v.page = ?2 AND v.time < ?1" +
-                                    filterCondition(filter))
-                                       .c_str());
+    Statement latest = db_.cached(("SELECT max(v.time) FROM visits v JOIN pages p ON p.id = "
+                                   "v.page WHERE v.page = ?2 AND v.time < ?1" +
+                                   filterCondition(filter))
+                                      .c_str());
     latest.bind(1, before);
     bindFilter(latest, filter);
     std::optional<StoredTime> found;
@@ -726,7 +742,7 @@ std::optional<StoredTime> HistoryStore::latestVisitBefore(StoredTime before,
 std::vector<StoredEntry> HistoryStore::visitedBetween(StoredTime from, StoredTime to,
                                                       const HistoryFilter& filter) {
     const std::string query = searchQuery(filter.typed);
-    Statement rows = db_.prepare(
+    Statement rows = db_.cached(
         ("SELECT p.address, p.title, max(v.time) AS latest, p.content_kept, p.id FROM visits v "
          "JOIN pages p ON p.id = v.page WHERE v.time >= ?1 AND v.time < ?2" +
          filterCondition(filter) + " GROUP BY v.page ORDER BY latest DESC")

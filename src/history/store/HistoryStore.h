@@ -138,8 +138,10 @@ class HistoryStore {
     // lookAlikeOrder. The signatures are read once into memory and kept up to date there.
     std::optional<LookSignature> lookOf(std::string_view address);
     std::vector<LookMatch> nearest(const LookSignature& look, int limit);
-    // Reads the signatures into memory now, so that the first search by look answers at once.
-    void readLooks() { looks(); }
+    // Reads the signatures into memory ahead of the first search by look, `count` more pages'
+    // at a time, so that other work waits for one part at most; true once all are read. A
+    // search by look reads what is left at once.
+    bool readLooksPart(int count);
     // Pages with a thumbnail and no signature (a file of an earlier version), at most
     // `limit`, newest first from those below `below` (the last batch's lowest id); setLooks
     // stores theirs in one transaction (none: the thumbnail is unreadable, and is not asked
@@ -199,13 +201,16 @@ class HistoryStore {
     void removeWhere(const char* condition, const std::function<void(Statement&)>& bind);
     void rewriteWithout(const char* condition, const std::function<void(Statement&)>& bind);
     void payWhatIsOwed();
-    LookIndex& looks(); // read from the file the first time
+    LookIndex& looks(); // what is left of them read from the file the first time
     // The pages `query` matches, by number, in order; read again once the file changed.
     const std::vector<std::int64_t>& pagesMatching(const std::string& query);
 
     Database db_;
-    // The pages' signatures, once a search by look has read them (none before).
+    // The pages' signatures, as far as they have been read (none before); kept up to date as
+    // pages are stored and removed, also while the rest is still to be read, from the pages
+    // after the one read last.
     std::optional<LookIndex> looks_;
+    std::optional<std::int64_t> looksReadTo_; // the page read last, while some are left
     bool logOwed_ = false;
     std::optional<std::int64_t> savedSize_; // none: to be worked out again
     // The day-by-day walk asks for the same words once a day: their pages are kept while the
