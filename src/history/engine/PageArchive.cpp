@@ -6,6 +6,7 @@
 #include <webkit2/webkit2.h>
 
 #include <memory>
+#include <optional>
 
 namespace quillet {
 namespace {
@@ -15,6 +16,29 @@ struct Request {
     GObjectPtr<GCancellable> cancellable;
     GObjectPtr<GOutputStream> bytes;
 };
+
+// The engine hands the message over as a stream over bytes it already holds in memory: read
+// them in one copy of a known size, rather than in a loop of small reads on the main loop.
+// Nullopt for a stream of another kind.
+std::optional<std::string> readHeld(GInputStream* stream) {
+    if (!G_IS_MEMORY_INPUT_STREAM(stream) || !G_IS_SEEKABLE(stream))
+        return std::nullopt;
+    GSeekable* seekable = G_SEEKABLE(stream);
+    const goffset at = g_seekable_tell(seekable);
+    if (!g_seekable_seek(seekable, 0, G_SEEK_END, nullptr, nullptr))
+        return std::nullopt;
+    const goffset end = g_seekable_tell(seekable);
+    if (!g_seekable_seek(seekable, at, G_SEEK_SET, nullptr, nullptr))
+        return std::nullopt;
+    if (end - at > static_cast<goffset>(PageArchive::kLargest))
+        return std::string();
+    std::string bytes(static_cast<std::size_t>(end - at), '\0');
+    gsize read = 0;
+    if (!g_input_stream_read_all(stream, bytes.data(), bytes.size(), &read, nullptr, nullptr))
+        return std::string();
+    bytes.resize(read);
+    return bytes;
+}
 
 } // namespace
 
@@ -42,7 +66,11 @@ void PageArchive::saved(GObject* webView, GAsyncResult* result, gpointer data) {
         request->done({});
         return;
     }
-    // Read off the window's thread: the engine hands the message over as a stream.
+    if (std::optional<std::string> held = readHeld(stream.get())) {
+        request->done(std::move(*held));
+        return;
+    }
+    // Another kind of stream: read as it comes, a part at a time between the window's events.
     request->bytes.reset(g_memory_output_stream_new_resizable());
     GOutputStream* into = request->bytes.get();
     GCancellable* cancellable = request->cancellable.get();
