@@ -15,6 +15,7 @@
 #include "ThumbnailCodec.h"
 #include "WebContext.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <iterator>
@@ -270,6 +271,33 @@ TEST_F(KeptHistory, DeleteAndClearRemoveEntriesFromThePaneAndTheirTextFromTheFil
     const std::string bytes = fileBytes(folder);
     for (const char* word : {"晴れ", "ブラウザの設定", "/tokyo", "/guide"})
         EXPECT_EQ(bytes.find(word), std::string::npos) << word;
+}
+
+TEST_F(KeptHistory, ClearingTheLastHourGoesByTheWindowsClock) {
+    // A clock far from the system's: the visits are stamped by it, so the hour cleared is its.
+    auto now = localTimeAt(2025, 3, 1, 9, 0);
+    BrowserHarness browser(StoredSettings{{kKeepOn, "1"}}, [&] { return now; });
+    browser.waitForPageShown();
+    browser.navigateAndWait(server.url("/tokyo"));
+    now += std::chrono::hours(2);
+    browser.navigateAndWait(server.url("/guide"));
+    browser.waitUntilStored();
+
+    browser.pane().showClearHistoryDialog();
+    ClearHistoryDialog& dialog = *browser.pane().clearHistoryDialog();
+    dialog.lastHour.set_active(true);
+    {
+        MessageBoxAnswerer answers(Gtk::RESPONSE_YES);
+        dialog.clearButton.clicked();
+        ASSERT_EQ(answers.texts().size(), 1u);
+        EXPECT_NE(answers.texts()[0].find("過去1時間"), std::string::npos);
+    }
+    browser->historyKeeper().waitUntilIdle();
+    EXPECT_FALSE(browser.hasEntry(server.url("/guide")));
+    EXPECT_TRUE(browser.hasEntry(server.url("/tokyo")));
+    const std::vector<std::string> kept = keptAddresses(browser.historyFolder());
+    EXPECT_EQ(std::ranges::count(kept, server.url("/guide")), 0);
+    EXPECT_EQ(std::ranges::count(kept, server.url("/tokyo")), 1);
 }
 
 TEST_F(KeptHistory, ASiteLeftOutLeavesTheFileButStaysInThisRunsPane) {

@@ -148,10 +148,7 @@ void ClearHistoryDialog::clearChosenPeriod() {
                          "(それより前の訪問もあわせて消えます)",
                      "消去する"))
         return;
-    const StoredTime since = period.length.count() == 0
-                                 ? std::numeric_limits<StoredTime>::min()
-                                 : toStoredTime(std::chrono::system_clock::now() - period.length);
-    mainWindow_.clearHistorySince(since);
+    mainWindow_.clearHistoryOfLast(period.length);
     showKeptSize();
 }
 

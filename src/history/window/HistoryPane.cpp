@@ -257,7 +257,9 @@ void HistoryPane::excludeSelectedSite() {
     removeFromPane(kept);
 }
 
-void HistoryPane::clearHistorySince(StoredTime since) {
+void HistoryPane::clearHistoryOfLast(std::chrono::seconds length) {
+    const StoredTime since = length.count() == 0 ? std::numeric_limits<StoredTime>::min()
+                                                 : toStoredTime(clock_() - length);
     recorder_.forgetVisitedSince(since);
     keeper_.removeVisitedSince(since);
     if (std::ranges::all_of(visitTimes_,

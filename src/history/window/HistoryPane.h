@@ -113,7 +113,7 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void showClearHistoryDialog();
     ClearHistoryDialog* clearHistoryDialog() { return clearDialog_.get(); }
     // Removes from the history and the pane every page last visited at or after `since`.
-    void clearHistorySince(StoredTime since) override;
+    void clearHistoryOfLast(std::chrono::seconds length) override;
     // Removes these pages from the history, then from the pane, in one pass over it.
     void removeEntries(const std::unordered_set<std::string>& addresses);
     // Whether the entry is a kept one whose content the file does not hold (its thumbnail is

@@ -7,6 +7,7 @@
 #include "ListItems.h"
 #include "Retention.h"
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -45,7 +46,8 @@ class ExportHost {
 // The clearing dialog: clearing by time and the sites never kept.
 class ClearHistoryHost {
   public:
-    virtual void clearHistorySince(StoredTime since) = 0;
+    // Clears what was visited in the last `length` by the window's clock; zero: everything.
+    virtual void clearHistoryOfLast(std::chrono::seconds length) = 0;
     virtual void excludedSites(HistoryKeeper::Requests& requests,
                                std::function<void(std::vector<std::string>)> done) = 0;
     virtual void keepSiteAgain(const std::string& host) = 0;
