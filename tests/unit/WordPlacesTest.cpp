@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "WordPlaces.h"
 
+#include "SearchText.h"
+
 #include <glib.h>
 #include <gtest/gtest.h>
 
@@ -72,6 +74,19 @@ TEST(WordPlaces, AreWhereTheIndexHasTheWordsAcrossTheChunksAndNoFurtherThanAsked
     ASSERT_EQ(far.size(), 1U);
     EXPECT_EQ(far[0].offset, 300);
     EXPECT_TRUE(wordPlaces(text, words, MatchColumn::Body, 1000).empty());
+
+    // A word of several terms across the place where one chunk ends and the next begins (the
+    // hyphen of apt-get, wherever the chunks are cut), found once, where the index has it.
+    for (std::size_t shift = 0; shift < 12; ++shift) {
+        const std::string hyphened = std::string(1015 + shift, 'x') + " apt-get install と apt-get";
+        const auto found =
+            wordPlaces(hyphened, TypedWords("apt-get"), MatchColumn::Body, hyphened.size());
+        ASSERT_EQ(found.size(), 2U) << shift;
+        const auto terms = searchTerms(hyphened);
+        EXPECT_EQ(terms.at(static_cast<std::size_t>(found[0].offset)).text, "apt") << shift;
+        EXPECT_EQ(terms.at(static_cast<std::size_t>(found[0].offset) + 1).text, "get") << shift;
+        EXPECT_GT(found[1].offset, found[0].offset + 2) << shift;
+    }
 }
 
 // Text that is not valid UTF-8 (the store never keeps such, a page may send it) is cut

@@ -353,6 +353,7 @@ LookNearness NearnessTo::operator()(const LookSignature& candidate, const Colour
 
 std::vector<std::size_t> lookAlikeOrder(const std::vector<LookNearness>& nearness,
                                         std::size_t count) {
+    constexpr std::size_t kColourEvery = 5; // the places that go to the nearest in colour
     count = std::min(count, nearness.size());
     const auto byLook =
         firstBy(nearness.size(), count, [&](std::size_t i) { return nearness[i].look; });
@@ -368,7 +369,7 @@ std::vector<std::size_t> lookAlikeOrder(const std::vector<LookNearness>& nearnes
     };
     while (order.size() < count) {
         std::optional<std::size_t> chosen;
-        if (order.size() % 5 == 4)
+        if (order.size() % kColourEvery == kColourEvery - 1)
             chosen = next(byColour, nextByColour);
         if (!chosen)
             chosen = next(byLook, nextByLook); // never runs out before `count`

@@ -36,22 +36,36 @@ bool foundAt(const std::vector<SearchTerm>& terms, std::size_t at, const WordTer
 }
 
 // Calls `found(word, position, byte)` for each place of a word in the first `maxBytes` of the
-// text, in order, until it returns false. Positions count the terms from the text's start, as
-// the index does: a chunk ends where no term goes on.
+// text, until it returns false. Positions count the terms from the text's start, as the index
+// does: a chunk ends where no term goes on, but a word of several terms ("apt-get") may go on
+// into the next chunk, so the last chunk's last terms are looked at again with it.
 template <typename Found>
 void eachPlace(std::string_view text, const TypedWords& words, std::size_t maxBytes, Found found) {
-    int position = 0;
+    std::size_t longest = 1;
+    for (const WordTerms& word : words.terms)
+        longest = std::max(longest, word.size());
+    std::vector<SearchTerm> terms; // the last chunk's last terms, then this chunk's
+    int firstPosition = 0;         // the place of terms[0] in the text
     const std::string_view read = text.substr(0, std::min(maxBytes, text.size()));
     for (std::size_t from = 0, end = 0; from < read.size(); from = end) {
         end = chunkEnd(read, from);
-        const std::vector<SearchTerm> terms = searchTerms(read.substr(from, end - from));
+        if (terms.size() >= longest) {
+            const std::size_t dropped = terms.size() - (longest - 1);
+            terms.erase(terms.begin(), terms.begin() + static_cast<std::ptrdiff_t>(dropped));
+            firstPosition += static_cast<int>(dropped);
+        }
+        const std::size_t carried = terms.size();
+        for (SearchTerm& term : searchTerms(read.substr(from, end - from))) {
+            term.begin += from;
+            terms.push_back(std::move(term));
+        }
         for (std::size_t at = 0; at < terms.size(); ++at)
             for (std::size_t word = 0; word < words.terms.size(); ++word)
-                if (foundAt(terms, at, words.terms[word]) &&
-                    !found(static_cast<int>(word), position + static_cast<int>(at),
-                           from + terms[at].begin))
+                if (at + words.terms[word].size() > carried && // not all in the last chunk
+                    foundAt(terms, at, words.terms[word]) &&
+                    !found(static_cast<int>(word), firstPosition + static_cast<int>(at),
+                           terms[at].begin))
                     return;
-        position += static_cast<int>(terms.size());
     }
 }
 

@@ -20,7 +20,7 @@ struct TypedWords {
     std::vector<int> lengths() const;            // each word's number of terms
 };
 
-// Every place of a word in the first `maxBytes` of `text` (a column of a page), in order.
+// Every place of a word in the first `maxBytes` of `text` (a column of a page).
 std::vector<WordFound> wordPlaces(std::string_view text, const TypedWords& words,
                                   MatchColumn column, std::size_t maxBytes);
 
