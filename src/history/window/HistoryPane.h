@@ -112,7 +112,8 @@ class HistoryPane : public ExportHost, public ClearHistoryHost {
     void excludeSelectedSite(); // asks first
     void showClearHistoryDialog();
     ClearHistoryDialog* clearHistoryDialog() { return clearDialog_.get(); }
-    // Removes from the history and the pane every page last visited at or after `since`.
+    // Removes from the history and the pane every page visited in the last `length` by the
+    // window's clock (zero: every page).
     void clearHistoryOfLast(std::chrono::seconds length) override;
     // Removes these pages from the history, then from the pane, in one pass over it.
     void removeEntries(const std::unordered_set<std::string>& addresses);
