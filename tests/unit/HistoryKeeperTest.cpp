@@ -122,6 +122,23 @@ class HistoryKeeperTest : public ::testing::Test {
     TempFolder folder;
     const std::string keptFolder = folder.file("data/Quillet");
 
+    // A kept file of `pages` pages, each with a thumbnail of its own colour and none with its
+    // look worked out yet.
+    void keepPagesWithoutLooks(int pages) {
+        OpenedHistory opened =
+            openKeptHistory(keptFolder, std::chrono::system_clock::now(), test::keyringSeal());
+        for (int n = 0; n < pages; ++n) {
+            auto picture = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 120, 90);
+            picture->fill(0x102030FF + static_cast<guint32>(n) * 0x01000000);
+            PageVisit visit = page(n, "zqxword");
+            visit.thumbnail = packThumbnail(picture);
+            opened.store->store(visit);
+        }
+        opened.store.reset();
+        Database db(keptFolder + "/history.sqlite", false, test::keyringSeal()->name());
+        db.execute("DELETE FROM looks");
+    }
+
   private:
     sigc::connection handler_;
 };
@@ -358,25 +375,32 @@ TEST_F(HistoryKeeperTest, LooksOfAnOlderFileAreWorkedOutInTheBackground) {
     EXPECT_TRUE(kept.unseenLooks(10).empty());
 }
 
+// At start the window's first rows come first: the worker leaves the looks it owes until the
+// window has had them (or until a few seconds after opening, if it never asks).
+TEST_F(HistoryKeeperTest, TheLooksOwedWaitForTheWindowsFirstRows) {
+    constexpr int kPages = 40;
+    keepPagesWithoutLooks(kPages);
+    const auto looksKept = [&] {
+        std::this_thread::sleep_for(20ms);
+        return countIn(keptFolder + "/history.sqlite", "SELECT count(*) FROM looks");
+    };
+    HistoryKeeper keeper(keptFolder, true);
+    pumpFor(1s);
+    EXPECT_EQ(looksKept(), 0);
+    HistoryKeeper::Requests requests;
+    std::size_t rows = 0;
+    keeper.loadKept(100, requests, [&](std::vector<StoredEntry> part) { rows += part.size(); });
+    ASSERT_TRUE(pumpUntil([&] { return rows == kPages; }));
+    // Well before the few seconds are over.
+    EXPECT_TRUE(pumpUntil([&] { return looksKept() == kPages; }, 1500ms));
+}
+
 // A process killed (kill -9) while it works out an older file's looks leaves the file whole:
 // every page and thumbnail is there, the looks written so far stay, and the next keeper
 // finishes the rest.
 TEST_F(HistoryKeeperTest, AKillWhileLooksAreWorkedOutLosesNothing) {
     constexpr int kPages = 400;
-    {
-        OpenedHistory opened =
-            openKeptHistory(keptFolder, std::chrono::system_clock::now(), test::keyringSeal());
-        for (int n = 0; n < kPages; ++n) {
-            auto picture = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 120, 90);
-            picture->fill(0x102030FF + static_cast<guint32>(n) * 0x01000000);
-            PageVisit visit = page(n, "zqxword");
-            visit.thumbnail = packThumbnail(picture);
-            opened.store->store(visit);
-        }
-        opened.store.reset();
-        Database db(keptFolder + "/history.sqlite", false, test::keyringSeal()->name());
-        db.execute("DELETE FROM looks");
-    }
+    keepPagesWithoutLooks(kPages);
     const std::string file = keptFolder + "/history.sqlite";
     const auto count = [&](const char* sql) { return countIn(file, sql); };
     // Works out the looks until it is killed.

@@ -26,6 +26,10 @@ constexpr int kLooksPerBatch = 24;
 // many at a time: a few milliseconds each, where all 100,000 at once would hold the pane's
 // first rows back at start.
 constexpr int kLooksReadPerPart = 4096;
+// Nor do they start before the window has its first rows (or this long after the file was
+// opened, if it never asks): at start, the window and the web process have the machine's
+// cores to themselves.
+constexpr std::chrono::seconds kLooksHeldAfterOpening{3};
 // A log that a reader held at the checkpoint is tried again this often, and at the end for
 // at most kLastCheckpointTries of them.
 constexpr std::chrono::milliseconds kCheckpointRetry{200};
@@ -152,12 +156,21 @@ void HistoryKeeper::run() {
             if (work_.empty())
                 idle_.notify_all();
             const auto ready = [this] { return ending_ || !work_.empty(); };
-            if (looksOwed_ && !ending_ && work_.empty())
+            const auto now = std::chrono::steady_clock::now();
+            if (looksOwed_ && !ending_ && work_.empty() && now >= looksHeldUntil_) {
                 work = [this] { workOutLooks(); }; // only while nothing else waits
-            else if (!logOwed())
+            } else if (!logOwed() && !looksOwed_) {
                 workArrived_.wait(lock, ready);
-            else if (!workArrived_.wait_for(lock, kCheckpointRetry, ready))
-                work = [this] { onKept([](HistoryStore& kept) { kept.emptyLog(); }); };
+            } else {
+                const auto retryLog = logOwed() ? now + kCheckpointRetry
+                                                : std::chrono::steady_clock::time_point::max();
+                const auto wakeUp = looksOwed_ ? std::min(retryLog, looksHeldUntil_) : retryLog;
+                if (!workArrived_.wait_until(lock, wakeUp, ready)) {
+                    if (wakeUp != retryLog)
+                        continue; // the looks' turn
+                    work = [this] { onKept([](HistoryStore& kept) { kept.emptyLog(); }); };
+                }
+            }
             if (!work && work_.empty()) {
                 lock.unlock();
                 emptyLogBeforeTheEnd();
@@ -195,6 +208,7 @@ void HistoryKeeper::assertOnWorker() const {
 }
 
 void HistoryKeeper::waitUntilIdle() {
+    post([this] { looksHeldUntil_ = {}; });
     std::unique_lock lock(mutex_);
     idle_.wait(lock, [this] { return work_.empty() && !busy_; });
 }
@@ -241,6 +255,7 @@ void HistoryKeeper::openKept() {
             openKeptHistory(keptFolder_, std::chrono::system_clock::now(), seal_.get());
         kept_ = std::move(opened.store);
         looksOwed_ = true;
+        looksHeldUntil_ = std::chrono::steady_clock::now() + kLooksHeldAfterOpening;
         unseenLooksLeft_ = true;
         unseenBelow_ = std::numeric_limits<std::int64_t>::max();
         if (!opened.setAsideAs.empty())
@@ -403,6 +418,7 @@ void HistoryKeeper::loadKept(int limit, Requests& requests, EntriesPart part) {
             answer(alive, [part, chunk = std::move(chunk)]() mutable { part(std::move(chunk)); });
             from = to;
         } while (from < entries.size());
+        looksHeldUntil_ = {}; // the window has its first rows: the looks' turn
     });
 }
 

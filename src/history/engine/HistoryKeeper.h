@@ -22,6 +22,7 @@
 #include "SavedChangesPage.h"
 #include "SealedVfs.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -220,7 +221,8 @@ class HistoryKeeper {
     bool storingStoppedTold_ = false;
     bool paused_ = false;
     std::optional<std::int64_t> savedCopiesSpace_ = kDefaultSavedCopiesSpace;
-    bool looksOwed_ = false;       // looks to work out or to read into memory
+    bool looksOwed_ = false; // looks to work out or to read into memory
+    std::chrono::steady_clock::time_point looksHeldUntil_; // not before the window's first rows
     bool unseenLooksLeft_ = false; // the kept file may hold thumbnails without their look
     std::int64_t unseenBelow_ = 0; // where the next batch of them starts
 
