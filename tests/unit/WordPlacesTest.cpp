@@ -27,6 +27,15 @@ TEST(MatchSnippet, ShowsTheTextAroundTheFirstPlaceOfAnyWordOnOneLine) {
     // No word in the text (it was in the title): its beginning.
     EXPECT_EQ(matchSnippet("本文 だけ", TypedWords("題名")), "本文 だけ");
     EXPECT_EQ(matchSnippet("", TypedWords("題名")), "");
+    // Nor one further in than the words are looked for: the text's beginning.
+    std::string longText = "冒頭の文";
+    while (longText.size() < kSnippetSearchBytes)
+        longText += " あいうえお";
+    EXPECT_TRUE(matchSnippet(longText + " 設定", TypedWords("設定")).starts_with("冒頭の文"));
+    EXPECT_NE(
+        matchSnippet(longText.substr(0, kSnippetSearchBytes - 100) + " 設定", TypedWords("設定"))
+            .find("設定"),
+        std::string::npos);
 }
 
 TEST(MatchSnippet, AFarPlaceIsCutAroundAndFoundAcrossTheChunksItIsReadIn) {

@@ -121,7 +121,7 @@ std::vector<WordFound> wordPlaces(std::string_view text, const TypedWords& words
 
 std::string matchSnippet(std::string_view text, const TypedWords& words) {
     std::size_t place = 0;
-    eachPlace(text, words, text.size(), [&](int, int, std::size_t byte) {
+    eachPlace(text, words, kSnippetSearchBytes, [&](int, int, std::size_t byte) {
         place = byte;
         return false;
     });

@@ -26,9 +26,12 @@ std::vector<WordFound> wordPlaces(std::string_view text, const TypedWords& words
 
 // The line shown with a match: at most kSnippetBefore characters before the first place of a
 // word and kSnippetAfter from it, white space as single spaces, "…" where the text goes on.
-// With no word found (the words were in the title or the address), the text's beginning.
+// With no word found (the words were in the title or the address), the text's beginning;
+// a word is looked for in the first kSnippetSearchBytes only: a page of 200,000 characters
+// whose words were in its title alone costs some 2 ms then, where reading it all took 20.
 inline constexpr int kSnippetBefore = 24;
 inline constexpr int kSnippetAfter = 72;
+inline constexpr std::size_t kSnippetSearchBytes = 64 * 1024;
 std::string matchSnippet(std::string_view text, const TypedWords& words);
 
 } // namespace quillet
