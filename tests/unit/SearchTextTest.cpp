@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace quillet;
 using Terms = std::vector<std::string>;
@@ -93,4 +94,38 @@ TEST(SearchTerms, AWordEndingInAJapanesePairIsLookedUpWhole) {
         EXPECT_TRUE(endsInWholeTerm(whole)) << whole;
     for (const char* beginning : {"東", "設定a", "apt", "a", "ab", "12", "", "!?"})
         EXPECT_FALSE(endsInWholeTerm(beginning)) << beginning;
+}
+
+// A long text is read a part at a time, with the terms it has all at once, wherever the parts
+// end: the index takes a page's terms out again by reading its text anew, and any difference
+// would leave terms behind.
+TEST(SearchTerms, ALongTextReadInPartsHasTheTermsOfTheWhole) {
+    std::string longRun;
+    for (int i = 0; i < 400; ++i)
+        longRun += "あ";
+    const std::vector<std::string> pieces = {
+        "設定",    "パッケージ", "ｶﾞｷﾞ",     "か\u3099",
+        "apt-get", "x'\u0301y",  "1.5",      " ",
+        "\n",      "。",         "、",       "_",
+        "\"",      "Quillet",    "\xff\xfe", std::string(1, '\0'),
+        "ー",      "々",         "Ω",        "e\u0301",
+        "!",       "(",          "東京都",   "ﾞ",
+        "ＡＢＣ",  longRun};
+    std::mt19937 random(42);
+    for (int text = 0; text < 20; ++text) {
+        std::string whole;
+        while (whole.size() < 20'000)
+            whole += pieces[random() % pieces.size()];
+        for (const TermsFor use : {TermsFor::Text, TermsFor::Query}) {
+            std::vector<SearchTerm> inParts;
+            eachSearchTerm(whole, use, [&](const SearchTerm& term) {
+                inParts.push_back(term);
+                return true;
+            });
+            EXPECT_TRUE(inParts == searchTerms(whole, use)) << whole;
+        }
+    }
+    int taken = 0; // until `each` says no more
+    eachSearchTerm("a b c d", TermsFor::Text, [&](const SearchTerm&) { return ++taken < 2; });
+    EXPECT_EQ(taken, 2);
 }

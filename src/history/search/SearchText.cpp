@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "SearchText.h"
 
+#include <algorithm>
 #include <glib.h>
 #include <memory>
 
@@ -164,6 +165,14 @@ std::vector<SearchTerm> searchTerms(std::string_view text, TermsFor use) {
     }
     appendRunTerms(terms, runKind, run, use);
     return terms;
+}
+
+std::size_t termsPartEnd(std::string_view text, std::size_t from) {
+    constexpr std::size_t kPart = 1024;
+    std::size_t at = from + kPart;
+    while (at < text.size() && !g_ascii_isspace(text[at]) && !g_ascii_ispunct(text[at]))
+        ++at;
+    return std::min(at, text.size());
 }
 
 bool endsInWholeTerm(std::string_view word) {

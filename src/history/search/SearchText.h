@@ -33,6 +33,26 @@ enum class TermsFor { Text, Query };
 // punctuation, symbols) separates terms.
 std::vector<SearchTerm> searchTerms(std::string_view text, TermsFor use = TermsFor::Text);
 
+// Where a part of `text` read from `from` ends: about a kilobyte on, at the next ASCII space
+// or punctuation (or the text's end), where no term goes on. The terms of the parts, one after
+// another, are the text's.
+std::size_t termsPartEnd(std::string_view text, std::size_t from);
+
+// The terms of `text` as searchTerms gives them, handed to `each` in order (until it returns
+// false), a part at a time: a page's whole text (up to 200,000 characters) is never held as
+// terms at once, which took some seven times as long a character for want of memory.
+template <typename Each> void eachSearchTerm(std::string_view text, TermsFor use, Each each) {
+    for (std::size_t from = 0, end = 0; from < text.size(); from = end) {
+        end = termsPartEnd(text, from);
+        for (SearchTerm& term : searchTerms(text.substr(from, end - from), use)) {
+            term.begin += from;
+            term.end += from;
+            if (!each(term))
+                return;
+        }
+    }
+}
+
 // Whether the last term of `word` as a query is a whole term of the index, to be looked up as
 // it is rather than as the beginning of terms: a pair of a Japanese run's characters (the
 // index holds none longer). A Latin word or a single character may be a beginning.

@@ -25,15 +25,15 @@ int tokenize(Fts5Tokenizer*, void* context, int flags, const char* text, int len
              int (*token)(void*, int, const char*, int, int, int)) {
     try {
         const TermsFor use = (flags & FTS5_TOKENIZE_QUERY) ? TermsFor::Query : TermsFor::Text;
-        for (const SearchTerm& term :
-             searchTerms(std::string_view(text, static_cast<std::size_t>(length)), use)) {
-            const int result =
-                token(context, 0, term.text.data(), static_cast<int>(term.text.size()),
-                      static_cast<int>(term.begin), static_cast<int>(term.end));
-            if (result != SQLITE_OK)
-                return result;
-        }
-        return SQLITE_OK;
+        int result = SQLITE_OK;
+        eachSearchTerm(std::string_view(text, static_cast<std::size_t>(length)), use,
+                       [&](const SearchTerm& term) {
+                           result = token(context, 0, term.text.data(),
+                                          static_cast<int>(term.text.size()),
+                                          static_cast<int>(term.begin), static_cast<int>(term.end));
+                           return result == SQLITE_OK;
+                       });
+        return result;
     } catch (const std::bad_alloc&) {
         return SQLITE_NOMEM;
     } catch (...) {

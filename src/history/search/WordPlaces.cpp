@@ -10,20 +10,6 @@
 namespace quillet {
 namespace {
 
-// Bytes read at a time, up to the next ASCII space or punctuation: a term never spans one.
-constexpr std::size_t kChunk = 1024;
-
-bool endsTerms(char c) {
-    return g_ascii_isspace(c) || g_ascii_ispunct(c);
-}
-
-std::size_t chunkEnd(std::string_view text, std::size_t from) {
-    std::size_t at = from + kChunk;
-    while (at < text.size() && !endsTerms(text[at]))
-        ++at;
-    return std::min(at, text.size());
-}
-
 using WordTerms = std::vector<std::string>;
 
 bool foundAt(const std::vector<SearchTerm>& terms, std::size_t at, const WordTerms& word) {
@@ -48,7 +34,7 @@ void eachPlace(std::string_view text, const TypedWords& words, std::size_t maxBy
     int firstPosition = 0;         // the place of terms[0] in the text
     const std::string_view read = text.substr(0, std::min(maxBytes, text.size()));
     for (std::size_t from = 0, end = 0; from < read.size(); from = end) {
-        end = chunkEnd(read, from);
+        end = termsPartEnd(read, from);
         if (terms.size() >= longest) {
             const std::size_t dropped = terms.size() - (longest - 1);
             terms.erase(terms.begin(), terms.begin() + static_cast<std::ptrdiff_t>(dropped));
