@@ -40,6 +40,12 @@ std::optional<std::string> readHeld(GInputStream* stream) {
     return bytes;
 }
 
+// A memory stream's growth (always to a power of two) past kLargest is refused: the write
+// fails then, and so does the read of the copy.
+gpointer growWithinLargest(gpointer data, gsize size) {
+    return size > PageArchive::kLargest ? nullptr : g_realloc(data, size);
+}
+
 } // namespace
 
 void PageArchive::save(std::function<void(std::string)> done) {
@@ -66,16 +72,22 @@ void PageArchive::saved(GObject* webView, GAsyncResult* result, gpointer data) {
         request->done({});
         return;
     }
-    if (std::optional<std::string> held = readHeld(stream.get())) {
-        request->done(std::move(*held));
+    readCopy(stream.get(), request->cancellable.get(), std::move(request->done));
+}
+
+void PageArchive::readCopy(GInputStream* stream, GCancellable* cancellable,
+                           std::function<void(std::string)> done) {
+    if (std::optional<std::string> held = readHeld(stream)) {
+        done(std::move(*held));
         return;
     }
     // Another kind of stream: read as it comes, a part at a time between the window's events.
-    request->bytes.reset(g_memory_output_stream_new_resizable());
-    GOutputStream* into = request->bytes.get();
-    GCancellable* cancellable = request->cancellable.get();
+    auto request = std::make_unique<Request>(
+        Request{std::move(done), cancellable ? addReference(cancellable) : nullptr, nullptr});
+    request->bytes.reset(g_memory_output_stream_new(nullptr, 0, growWithinLargest, g_free));
+    GOutputStream* into = request->bytes.get(); // before the request is handed over below
     g_output_stream_splice_async(
-        into, stream.get(),
+        into, stream,
         static_cast<GOutputStreamSpliceFlags>(G_OUTPUT_STREAM_SPLICE_CLOSE_SOURCE |
                                               G_OUTPUT_STREAM_SPLICE_CLOSE_TARGET),
         G_PRIORITY_LOW, cancellable, Guarded<read>::call, request.release());

@@ -14,6 +14,7 @@
 typedef struct _WebKitWebView WebKitWebView;
 typedef struct _GCancellable GCancellable;
 typedef struct _GAsyncResult GAsyncResult;
+typedef struct _GInputStream GInputStream;
 
 namespace quillet {
 
@@ -33,6 +34,13 @@ class PageArchive {
     // gave none or it was larger than kLargest; it is not called once the view is gone.
     void save(std::function<void(std::string)> done);
     void cancel(); // the view is going away
+
+    // Hands the copy `stream` holds to `done`: at once when the engine holds its bytes in
+    // memory already, otherwise read a part at a time between the window's events and never
+    // more than kLargest of it; "" past that or when reading fails. `done` is not called once
+    // `cancellable` is cancelled.
+    static void readCopy(GInputStream* stream, GCancellable* cancellable,
+                         std::function<void(std::string)> done);
 
   private:
     static void saved(GObject* webView, GAsyncResult* result, gpointer data);
