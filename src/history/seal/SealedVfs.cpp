@@ -72,10 +72,11 @@ struct FileState {
     std::shared_ptr<DatabaseShared> shared; // by a database and its log
     std::string ledgerPath;                 // a database's
     std::vector<std::uint8_t> scratch = std::vector<std::uint8_t>(kFrame);
-    // A log's frame header as the last write put it in the file, for the page SQLite writes
-    // next (a frame is written as its header, then its page); -1: the last write was another.
-    sqlite3_int64 headerWrittenAt = -1;
-    std::array<std::uint8_t, kFrameHeader> headerWritten{};
+    // A log's frame header that SQLite wrote last, not yet in the file: SQLite writes a frame
+    // as its header, then its page, and the page is sealed with the header and written with it
+    // in one go. -1: none held.
+    sqlite3_int64 headerHeldAt = -1;
+    std::array<std::uint8_t, kFrameHeader> headerHeld{};
 };
 
 // SQLite gives each open file szOsFile bytes: this header, then the system's file.
@@ -354,14 +355,41 @@ int readLog(SealedFile* file, void* buffer, int amount, sqlite3_int64 offset) {
     return SQLITE_OK;
 }
 
+// A frame header held back, written where SQLite put it: before anything else is done with
+// the log, so that nothing sees it missing.
+int writeHeldHeader(SealedFile* file) {
+    FileState& state = *file->state;
+    const sqlite3_int64 at = std::exchange(state.headerHeldAt, -1);
+    if (at < 0)
+        return SQLITE_OK;
+    return file->real()->pMethods->xWrite(file->real(), state.headerHeld.data(), kFrameHeader, at);
+}
+
 int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 offset) {
     FileState& state = *file->state;
     sqlite3_file* real = file->real();
     const auto* in = static_cast<const std::uint8_t*>(buffer);
+    if (amount == kPage && state.headerHeldAt >= 0 && offset == state.headerHeldAt + kFrameHeader) {
+        // The page of the header held: both in one write, a system call less for every frame.
+        const sqlite3_int64 frame = std::exchange(state.headerHeldAt, -1);
+        std::uint8_t* header = state.scratch.data();
+        std::uint8_t* page = header + kFrameHeader;
+        std::memcpy(header, state.headerHeld.data(), kFrameHeader);
+        std::memcpy(page, in, kPage);
+        const FileSalt* salt = saltOf(state, nullptr);
+        if (salt == nullptr)
+            return SQLITE_IOERR_WRITE;
+        sealPage(state.vfs->key, *salt, placeInLog(header, offset), state.vfs->nonces.next(), page);
+        return real->pMethods->xWrite(real, header, kFrame, frame);
+    }
+    if (const int rc = writeHeldHeader(file); rc != SQLITE_OK)
+        return rc;
+    if (amount == kFrameHeader && frameStartOf(offset) == offset) {
+        std::memcpy(state.headerHeld.data(), in, kFrameHeader);
+        state.headerHeldAt = offset;
+        return SQLITE_OK;
+    }
     const sqlite3_int64 end = offset + amount;
-    // Only the write right after a header's may take it from here: SQLite holds the log's
-    // write lock between the two, so no other process wrote it meanwhile.
-    const sqlite3_int64 headerWrittenAt = std::exchange(state.headerWrittenAt, -1);
     sqlite3_int64 at = offset;
     while (at < end) {
         const sqlite3_int64 frame = frameStartOf(at);
@@ -383,8 +411,6 @@ int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 off
         std::uint8_t header[kFrameHeader];
         if (frame >= offset)
             std::memcpy(header, in + (frame - offset), kFrameHeader);
-        else if (frame == headerWrittenAt)
-            std::memcpy(header, state.headerWritten.data(), kFrameHeader);
         else if (const int rc = real->pMethods->xRead(real, header, kFrameHeader, frame);
                  rc != SQLITE_OK)
             return rc;
@@ -398,16 +424,13 @@ int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 off
             return rc;
         at += kPage;
     }
-    if (amount == kFrameHeader && frameStartOf(offset) == offset) {
-        std::memcpy(state.headerWritten.data(), in, kFrameHeader);
-        state.headerWrittenAt = offset;
-    }
     return SQLITE_OK;
 }
 
 // The io methods: reading and writing seal, the rest is the system's.
 int sealedClose(sqlite3_file* file) {
     SealedFile* self = sealed(file);
+    writeHeldHeader(self);
     syncLedger(*self->state); // pages written without a sync after them
     const int rc =
         self->real()->pMethods ? self->real()->pMethods->xClose(self->real()) : SQLITE_OK;
@@ -417,6 +440,8 @@ int sealedClose(sqlite3_file* file) {
 }
 int sealedRead(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset) {
     SealedFile* self = sealed(file);
+    if (const int rc = writeHeldHeader(self); rc != SQLITE_OK)
+        return rc;
     return self->state->kind == Kind::Database ? readDatabase(self, buffer, amount, offset)
                                                : readLog(self, buffer, amount, offset);
 }
@@ -428,23 +453,30 @@ int sealedWrite(sqlite3_file* file, const void* buffer, int amount, sqlite3_int6
 
 #define FORWARD(name, ...) sealed(file)->real()->pMethods->name(sealed(file)->real(), __VA_ARGS__)
 int sealedTruncate(sqlite3_file* file, sqlite3_int64 size) {
-    sealed(file)->state->headerWrittenAt = -1;
+    if (const int held = writeHeldHeader(sealed(file)); held != SQLITE_OK)
+        return held;
     const int rc = FORWARD(xTruncate, size);
     if (PageLedger* ledger = loadedLedger(*sealed(file)->state); ledger && rc == SQLITE_OK)
         ledger->truncated(static_cast<std::uint32_t>((size + kPage - 1) / kPage));
     return rc;
 }
 int sealedSync(sqlite3_file* file, int flags) {
+    if (const int held = writeHeldHeader(sealed(file)); held != SQLITE_OK)
+        return held;
     const int rc = FORWARD(xSync, flags);
     return rc == SQLITE_OK && !syncLedger(*sealed(file)->state) ? SQLITE_IOERR_FSYNC : rc;
 }
 int sealedFileSize(sqlite3_file* file, sqlite3_int64* size) {
+    if (const int held = writeHeldHeader(sealed(file)); held != SQLITE_OK)
+        return held;
     return FORWARD(xFileSize, size);
 }
 int sealedLock(sqlite3_file* file, int level) {
     return FORWARD(xLock, level);
 }
 int sealedUnlock(sqlite3_file* file, int level) {
+    if (const int held = writeHeldHeader(sealed(file)); held != SQLITE_OK)
+        return held;
     return FORWARD(xUnlock, level);
 }
 int sealedCheckReservedLock(sqlite3_file* file, int* out) {
@@ -454,6 +486,8 @@ int sealedCheckReservedLock(sqlite3_file* file, int* out) {
 // pages it copied from the file: its pages reach the ledger's disk when it ends, before SQLite
 // says they are in the file.
 int sealedFileControl(sqlite3_file* file, int op, void* argument) {
+    if (const int held = writeHeldHeader(sealed(file)); held != SQLITE_OK)
+        return held;
     if (op == SQLITE_FCNTL_CKPT_DONE)
         syncLedger(*sealed(file)->state);
     return FORWARD(xFileControl, op, argument);
