@@ -660,14 +660,14 @@ void HistoryStore::setLooks(
 
 namespace {
 
-// The filter's conditions on `p` (pages) and `v` (visits) but its words (which the caller
-// checks against pagesMatching), with its chips bound as ?4 and its span as ?5 and ?6.
+// The filter's conditions on `v` (visits) but its words (which the caller checks against
+// pagesMatching), with its chips bound as ?4 and its span as ?5 and ?6.
 std::string filterCondition(const HistoryFilter& filter) {
     std::string condition;
     if (filter.span)
         condition += " AND v.time >= ?5 AND v.time < ?6";
     if (filter.chips != 0)
-        condition += " AND EXISTS (SELECT 1 FROM looks WHERE page = p.id AND (chips & ?4) = ?4)";
+        condition += " AND EXISTS (SELECT 1 FROM looks WHERE page = v.page AND (chips & ?4) = ?4)";
     return condition;
 }
 
@@ -704,13 +704,12 @@ std::optional<StoredTime> HistoryStore::latestVisitBefore(StoredTime before,
     // The visits are walked back from `before` on their time's index. With words, each visit's
     // page is looked for among the pages they match, for as many visits as there are such
     // pages; past that, the pages are few beside the visits, and each one's latest visit
-    // before `before` is looked up instead.
+    // before `before` is looked up instead. The pages' rows are not read: each fills a page of
+    // the file with its thumbnail.
     const std::string query = searchQuery(filter.typed);
-    Statement walk =
-        db_.cached(("SELECT v.time, v.page FROM visits v JOIN pages p ON p.id = v.page WHERE "
-                    "v.time < ?1" +
-                    filterCondition(filter) + " ORDER BY v.time DESC")
-                       .c_str());
+    Statement walk = db_.cached(("SELECT v.time, v.page FROM visits v WHERE v.time < ?1" +
+                                 filterCondition(filter) + " ORDER BY v.time DESC")
+                                    .c_str());
     walk.bind(1, before);
     bindFilter(walk, filter);
     if (query.empty())
@@ -723,10 +722,10 @@ std::optional<StoredTime> HistoryStore::latestVisitBefore(StoredTime before,
             return walk.integer(0);
     }
     walk.reset();
-    Statement latest = db_.cached(("SELECT max(v.time) FROM visits v JOIN pages p ON p.id = "
-                                   "v.page WHERE v.page = ?2 AND v.time < ?1" +
-                                   filterCondition(filter))
-                                      .c_str());
+    Statement latest =
+        db_.cached(("SELECT max(v.time) FROM visits v WHERE v.page = ?2 AND v.time < ?1" +
+                    filterCondition(filter))
+                       .c_str());
     latest.bind(1, before);
     bindFilter(latest, filter);
     std::optional<StoredTime> found;
@@ -742,9 +741,12 @@ std::optional<StoredTime> HistoryStore::latestVisitBefore(StoredTime before,
 std::vector<StoredEntry> HistoryStore::visitedBetween(StoredTime from, StoredTime to,
                                                       const HistoryFilter& filter) {
     const std::string query = searchQuery(filter.typed);
+    // What the pane shows of a page, from the index that holds it rather than from the page's
+    // row, which its thumbnail fills.
     Statement rows = db_.cached(
         ("SELECT p.address, p.title, max(v.time) AS latest, p.content_kept, p.id FROM visits v "
-         "JOIN pages p ON p.id = v.page WHERE v.time >= ?1 AND v.time < ?2" +
+         "INDEXED BY visits_by_time JOIN pages p INDEXED BY pages_for_pane ON p.id = v.page "
+         "WHERE v.time >= ?1 AND v.time < ?2" +
          filterCondition(filter) + " GROUP BY v.page ORDER BY latest DESC")
             .c_str());
     rows.bind(1, from).bind(2, to);
