@@ -10,9 +10,11 @@
 #include "TestFiles.h"
 #include "TestSeal.h"
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -326,8 +328,10 @@ TEST(SealedHistory, AFrameHeaderWrittenAloneIsInTheLogForWhateverComesNext) {
     TempFolder folder;
     const std::string database = folder.file("history.sqlite");
     test::writeFile(database, ""); // a log is made with its database's mode
-    sqlite3_filename name = sqlite3_create_filename(
-        database.c_str(), (database + "-journal").c_str(), (database + "-wal").c_str(), 0, nullptr);
+    const std::unique_ptr<const char, void (*)(sqlite3_filename)> name(
+        sqlite3_create_filename(database.c_str(), (database + "-journal").c_str(),
+                                (database + "-wal").c_str(), 0, nullptr),
+        sqlite3_free_filename);
     sqlite3_vfs* vfs = sqlite3_vfs_find(test::testSeal()->name());
     ASSERT_NE(vfs, nullptr);
     constexpr int kFrameHeader = 24;
@@ -336,17 +340,12 @@ TEST(SealedHistory, AFrameHeaderWrittenAloneIsInTheLogForWhateverComesNext) {
     header[3] = 7; // page 7
     std::vector<std::uint8_t> page(kSealedPageSize, 0x5a);
     std::fill(page.end() - kSealReserve, page.end(), 0); // SQLite's reserve, the seal's room
-    const auto openLog = [&](std::vector<char>& memory) {
-        memory.assign(static_cast<std::size_t>(vfs->szOsFile), 0);
-        auto* log = reinterpret_cast<sqlite3_file*>(memory.data());
-        int flags = 0;
-        EXPECT_EQ(vfs->xOpen(vfs, sqlite3_filename_wal(name), log,
-                             SQLITE_OPEN_WAL | SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &flags),
-                  SQLITE_OK);
-        return log;
-    };
-    std::vector<char> memory;
-    sqlite3_file* log = openLog(memory);
+    std::vector<char> memory(static_cast<std::size_t>(vfs->szOsFile));
+    auto* log = reinterpret_cast<sqlite3_file*>(memory.data());
+    int flags = 0;
+    ASSERT_EQ(vfs->xOpen(vfs, sqlite3_filename_wal(name.get()), log,
+                         SQLITE_OPEN_WAL | SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &flags),
+              SQLITE_OK);
     const sqlite3_io_methods& io = *log->pMethods;
     const std::vector<std::uint8_t> logHeader(32, 1);
     ASSERT_EQ(io.xWrite(log, logHeader.data(), 32, 0), SQLITE_OK);
@@ -365,9 +364,9 @@ TEST(SealedHistory, AFrameHeaderWrittenAloneIsInTheLogForWhateverComesNext) {
     // The second frame as SQLite writes one: read back, its page sealed and its header plain.
     header[3] = 8;
     ASSERT_EQ(io.xWrite(log, header.data(), kFrameHeader, 32 + kFrame), SQLITE_OK);
-    ASSERT_EQ(io.xWrite(log, page.data(), static_cast<int>(kSealedPageSize),
-                        32 + kFrame + kFrameHeader),
-              SQLITE_OK);
+    ASSERT_EQ(
+        io.xWrite(log, page.data(), static_cast<int>(kSealedPageSize), 32 + kFrame + kFrameHeader),
+        SQLITE_OK);
     for (const int frame : {0, 1}) {
         ASSERT_EQ(io.xRead(log, read.data(), static_cast<int>(kSealedPageSize),
                            32 + frame * kFrame + kFrameHeader),
@@ -379,10 +378,9 @@ TEST(SealedHistory, AFrameHeaderWrittenAloneIsInTheLogForWhateverComesNext) {
     header[3] = 9;
     ASSERT_EQ(io.xWrite(log, header.data(), kFrameHeader, 32 + 2 * kFrame), SQLITE_OK);
     ASSERT_EQ(io.xClose(log), SQLITE_OK);
-    const std::string bytes = readFile(sqlite3_filename_wal(name));
+    const std::string bytes = readFile(sqlite3_filename_wal(name.get()));
     ASSERT_EQ(bytes.size(), static_cast<std::size_t>(32 + 2 * kFrame + kFrameHeader));
     EXPECT_EQ(bytes[32 + kFrame + 3], 8);
     EXPECT_EQ(bytes.substr(32 + 2 * kFrame), std::string(header.begin(), header.end()));
     EXPECT_EQ(bytes.find(std::string(64, '\x5a')), std::string::npos);
-    sqlite3_free_filename(name);
 }
