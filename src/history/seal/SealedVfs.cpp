@@ -365,6 +365,17 @@ int writeHeldHeader(SealedFile* file) {
     return file->real()->pMethods->xWrite(file->real(), state.headerHeld.data(), kFrameHeader, at);
 }
 
+// The page `in` of the frame with `header`, at `data` in the log, sealed into `page`.
+int sealLogPage(FileState& state, const std::uint8_t* header, const std::uint8_t* in,
+                sqlite3_int64 data, std::uint8_t* page) {
+    const FileSalt* salt = saltOf(state, nullptr);
+    if (salt == nullptr)
+        return SQLITE_IOERR_WRITE;
+    std::memcpy(page, in, kPage);
+    sealPage(state.vfs->key, *salt, placeInLog(header, data), state.vfs->nonces.next(), page);
+    return SQLITE_OK;
+}
+
 int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 offset) {
     FileState& state = *file->state;
     sqlite3_file* real = file->real();
@@ -373,13 +384,10 @@ int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 off
         // The page of the header held: both in one write, a system call less for every frame.
         const sqlite3_int64 frame = std::exchange(state.headerHeldAt, -1);
         std::uint8_t* header = state.scratch.data();
-        std::uint8_t* page = header + kFrameHeader;
         std::memcpy(header, state.headerHeld.data(), kFrameHeader);
-        std::memcpy(page, in, kPage);
-        const FileSalt* salt = saltOf(state, nullptr);
-        if (salt == nullptr)
-            return SQLITE_IOERR_WRITE;
-        sealPage(state.vfs->key, *salt, placeInLog(header, offset), state.vfs->nonces.next(), page);
+        if (const int rc = sealLogPage(state, header, in, offset, header + kFrameHeader);
+            rc != SQLITE_OK)
+            return rc;
         return real->pMethods->xWrite(real, header, kFrame, frame);
     }
     if (const int rc = writeHeldHeader(file); rc != SQLITE_OK)
@@ -415,11 +423,9 @@ int writeLog(SealedFile* file, const void* buffer, int amount, sqlite3_int64 off
                  rc != SQLITE_OK)
             return rc;
         std::uint8_t* page = state.scratch.data();
-        std::memcpy(page, in + (at - offset), kPage);
-        const FileSalt* salt = saltOf(state, nullptr);
-        if (salt == nullptr)
-            return SQLITE_IOERR_WRITE;
-        sealPage(state.vfs->key, *salt, placeInLog(header, data), state.vfs->nonces.next(), page);
+        if (const int rc = sealLogPage(state, header, in + (at - offset), data, page);
+            rc != SQLITE_OK)
+            return rc;
         if (const int rc = real->pMethods->xWrite(real, page, kPage, at); rc != SQLITE_OK)
             return rc;
         at += kPage;
