@@ -86,14 +86,13 @@ std::string cleanStoredText(std::string_view text, std::size_t maxCharacters) {
 HistoryStore::HistoryStore(const std::string& path, const SealedVfs* seal) try
     : db_(path, true, seal ? seal->name() : nullptr) {
     sqlite3_busy_timeout(db_.handle(), 5000); // another Quillet writing: wait, on this thread
-    if (seal != nullptr) {
+    if (seal != nullptr)
         prepareSealedDatabase(db_.handle());
-        // Every page read from the file is opened (decrypted) again, where a plain file's
-        // come from the system's cache: a larger cache than SQLite's 2 MiB decrypts the
-        // pages a search of a large history walks again and again only once. It fills only
-        // as far as reads go.
-        db_.execute("PRAGMA cache_size=-32768");
-    }
+    // A search of a large history walks the same pages of the text index again at every
+    // keystroke: a larger cache than SQLite's 2 MiB holds them, where each would otherwise be
+    // read from the system again (and, sealed, decrypted again). It fills only as far as
+    // reads go.
+    db_.execute("PRAGMA cache_size=-32768");
     registerTextSearch(db_.handle());
     createOrCheckSchema();
     prepareSavedCopies(db_);
